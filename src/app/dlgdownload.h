@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui {
+class DlgDownload;
+}
+
+// The frameless progress dialog of a memory download. It closes itself when the transfer is
+// complete, or when the gauge has sent no progress for five seconds.
+class DlgDownload : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(DlgDownload)
+
+public:
+    explicit DlgDownload(QWidget *parent = nullptr);
+    ~DlgDownload() override;
+
+public slots:
+    void updatePos(int total, int pos);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    Ui::DlgDownload *ui;
+    int timerId = 0;
+};

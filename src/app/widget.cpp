@@ -1,0 +1,835 @@
+#include "widget.h"
+#include "widgetui.h"
+
+#include <limits>
+#include <memory>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDesktopWidget>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPluginLoader>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
+#include <QtDebug>
+
+#include "app/dlgdownload.h"
+#include "charts/chartpoint.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/datamodel.h"
+#include "data/tvitemmodel.h"
+#include "dmmdata.h"
+#include "export/dlgexport.h"
+#include "export/pdfreport.h"
+#include "export/reportcolumn.h"
+#include "export/workbookexporter.h"
+#include "export/workbookimporter.h"
+#include "idmm.h"
+#include "imydmm.h"
+#include "options/optiondialog.h"
+#include "options/optionsfile.h"
+#include "serialdeviceinf.h"
+#include "serialrs232virinf.h"
+
+namespace {
+
+// The gauge's USB virtual COM port.
+constexpr int GaugeVendorId = 0x0483;
+constexpr int GaugeProductId = 0x5740;
+constexpr int TestFeedIntervalMs = 500;
+
+QString micrometreUnit()
+{
+    return QStringLiteral("\u03BCm");
+}
+
+void inform(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, QString(), text, QMessageBox::Ok);
+}
+
+} // namespace
+
+Widget::Widget(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new WidgetUi)
+{
+    Q_INIT_RESOURCE(resources);
+    ui->setupUi(this);
+    if (!loadPlugins())
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    initObj();
+    initWidget();
+    initSelf();
+    initConnec();
+}
+
+Widget::~Widget()
+{
+    if (dmm)
+        dmm->close();
+    // Items have no Qt parent: the tree rows only point at them.
+    dataModel->setItem(nullptr);
+    dataModel->clearRows();
+    for (int row = 0; row < itemModel->rowCount(); ++row) {
+        const QModelIndex top = itemModel->index(row, 0);
+        for (int child = 0; child < itemModel->rowCount(top); ++child)
+            delete TvItemModel::itemAt(itemModel->index(child, 0, top));
+        delete TvItemModel::itemAt(top);
+    }
+    delete dataModel;
+    qDeleteAll(reportColumns);
+    delete ui;
+}
+
+bool Widget::loadPlugins()
+{
+    QDir dir(QCoreApplication::applicationDirPath());
+    dir.cd(QStringLiteral("Lib"));
+    const QFileInfoList entries = dir.entryInfoList();
+    for (const QFileInfo &entry : entries) {
+        if (!entry.isFile() || !QLibrary::isLibrary(entry.fileName()))
+            continue;
+        QPluginLoader loader(entry.absoluteFilePath());
+        QObject *instance = loader.instance();
+        if (!instance)
+            continue;
+        if (auto *p = qobject_cast<SerialDeviceInf *>(instance))
+            serialDevice = p;
+        if (auto *p = qobject_cast<SerialRS232VirInf *>(instance))
+            rs232Vir = p;
+        if (auto *p = qobject_cast<IDmm *>(instance))
+            dmm = p;
+        if (auto *p = qobject_cast<IMyDmm *>(instance))
+            myDmm = p;
+    }
+    return serialDevice && rs232Vir && dmm && myDmm;
+}
+
+void Widget::initObj()
+{
+    dataModel = new DataModel(nullptr);
+    histogram = ui->Histogram1;
+    histogram->setMargins(QMargins(30, 20, 20, 30));
+    const double lowest = std::numeric_limits<double>::lowest();
+    const double largest = std::numeric_limits<double>::max();
+    histogram->setRanges({{lowest, 0},
+                          {0, 200},
+                          {200, 400},
+                          {400, 600},
+                          {600, 800},
+                          {800, 1000},
+                          {1000, 1250},
+                          {1250, largest}});
+    const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
+                                                {QStringLiteral("Time"), 3},
+                                                {QStringLiteral("Value"), 3},
+                                                {QStringLiteral("Unit"), 2},
+                                                {QStringLiteral("Basis"), 2}};
+    for (const auto &column : columns)
+        reportColumns.append(new ReportColumn{column.first, QRect(), column.second});
+}
+
+void Widget::initWidget()
+{
+    ui->tv->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    ui->tv->horizontalHeader()->setSectionsClickable(false);
+    ui->tv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->tv->setModel(dataModel);
+    const int widths[] = {80, 150, 100, 80, 80};
+    for (int column = 0; column < 5; ++column)
+        ui->tv->setColumnWidth(column, widths[column]);
+
+    ui->tvItems->installEventFilter(this);
+    ui->tv->installEventFilter(this);
+    ui->listWidget->installEventFilter(this);
+
+    testPortPresence();
+
+    QMenu *fileMenu = ui->menuBar->addMenu(tr("&File"));
+    fileMenu->addAction(ui->actionConnect);
+    fileMenu->addAction(ui->actionDisconnect);
+    fileMenu->addAction(ui->actionStart);
+    fileMenu->addAction(ui->actionStop);
+    fileMenu->addSeparator();
+    fileMenu->addAction(ui->actionImport);
+    fileMenu->addAction(ui->actionExport);
+    fileMenu->addSeparator();
+    fileMenu->addAction(ui->actionClose);
+    QMenu *helpMenu = ui->menuBar->addMenu(tr("&Help"));
+    helpMenu->addAction(ui->actionManual);
+
+    measureIcon = QIcon(QStringLiteral(":/image/measure.png"));
+
+    ui->tvItems->setHeaderHidden(true);
+    ui->tvItems->setAnimated(true);
+    ui->tvItems->header()->setStretchLastSection(true);
+    ui->tvItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    itemModel = new TvItemModel(this);
+    itemModel->setHorizontalHeaderLabels({QStringLiteral("Name")});
+    ui->tvItems->setModel(itemModel);
+
+    auto *storeRow = new QStandardItem(QIcon(QStringLiteral(":/image/rom.png")), tr("Store Data"));
+    itemModel->appendRow(storeRow);
+    storeRow->setData(
+        QVariant::fromValue(new ItemData(storeRow->text(), ItemData::StoreData)),
+        TvItemModel::ItemDataRole);
+    liveDataRow = new QStandardItem(QIcon(QStringLiteral(":/image/live.png")), tr("Live Data"));
+    itemModel->appendRow(liveDataRow);
+    liveDataRow->setData(
+        QVariant::fromValue(new ItemData(liveDataRow->text(), ItemData::LiveData)),
+        TvItemModel::ItemDataRole);
+    auto *measureRow = new QStandardItem(measureIcon, QStringLiteral("Measure%1").arg(1));
+    liveDataRow->appendRow(measureRow);
+    measureRow->setData(
+        QVariant::fromValue(new ItemData(measureRow->text(), ItemData::MeasureData)),
+        TvItemModel::ItemDataRole);
+    ui->tvItems->expandAll();
+
+    const QModelIndex first = itemModel->index(0, 0, itemModel->index(1, 0));
+    itemSetToActive(first);
+    ui->tvItems->setCurrentIndex(first);
+    slotCurrentRowChanged(first, QModelIndex());
+
+    ui->tabWidget->setStyleSheet(QStringLiteral("QTabBar::tab{min-width:100px}"));
+    ui->tabWidget->setTabText(0, tr("Table"));
+    ui->tabWidget->setTabText(1, tr("Histogram"));
+    ui->tabWidget->setTabText(2, tr("Chart"));
+    ui->tabWidget->setTabIcon(0, QIcon(QStringLiteral(":/image/table.png")));
+    ui->tabWidget->setTabIcon(1, QIcon(QStringLiteral(":/image/item.png")));
+    ui->tabWidget->setTabIcon(2, QIcon(QStringLiteral(":/image/chart.png")));
+
+    const QString thickness = QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit());
+    ui->chart->setLeftMargin(70);
+    ui->chart->setBottomMargin(50);
+    ui->chart->setYTitle(thickness);
+    ui->chart->setXTitle(tr("Time"));
+
+    histogram->setMargins(QMargins(100, 20, 20, 50));
+    histogram->setYTitle(thickness);
+    histogram->setXTitle(tr("Rate"));
+
+    ui->listWidget->hide();
+
+    auto *spacer = new QWidget();
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    ui->mainToolBar->insertWidget(ui->actionClose, spacer);
+}
+
+void Widget::initSelf()
+{
+    setWindowTitle(QStringLiteral("%1 v%2 ").arg(QStringLiteral("RQ-6814 Logger"),
+                                                 QStringLiteral("1.02")));
+    resize(1000, 600);
+    const QWidget *desktop = QApplication::desktop();
+    move((desktop->width() - width()) / 2, (desktop->height() - height()) / 2);
+    setWindowIcon(QIcon(QStringLiteral(":image/RQ-6814.ico")));
+}
+
+void Widget::initConnec()
+{
+    if (dmm) {
+        QObject *device = dmm->getObject();
+        connect(device, SIGNAL(opened()), this, SLOT(slotDmmOpened()));
+        connect(device, SIGNAL(closed()), this, SLOT(slotDmmClosed()));
+        connect(device, SIGNAL(message(QString)), this, SLOT(slotMessage(QString)));
+        connect(device, SIGNAL(display(const DmmData *)), this,
+                SLOT(slotDmmDisplay(const DmmData *)));
+        connect(device, SIGNAL(displayStore(const DmmData *)), this,
+                SLOT(slotDisplayStore(const DmmData *)));
+        connect(device, SIGNAL(storeNum(int, int)), this, SLOT(slotStoreNum(int, int)));
+    }
+    if (serialDevice)
+        connect(serialDevice->getObject(), SIGNAL(usbRefreshed()), this, SLOT(slotUSBRefreshed()));
+    connect(itemModel, &TvItemModel::editDataChanged, this, &Widget::slotItemModeleditDataChanged);
+    connect(ui->tvItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Widget::slotCurrentRowChanged);
+    for (QAction *action :
+         {ui->actionConnect, ui->actionDisconnect, ui->actionOption, ui->actionClose})
+        connect(action, &QAction::triggered, this, &Widget::slotAction);
+}
+
+bool Widget::eventFilter(QObject *obj, QEvent *event)
+{
+    if (event->type() != QEvent::ContextMenu)
+        return QMainWindow::eventFilter(obj, event);
+
+    const QString name = obj->objectName();
+    QList<QAction *> actions;
+    if (name == QLatin1String("tv")) {
+        return false;
+    } else if (name == QLatin1String("listWidget")) {
+        actions = {ui->actionClearMsg};
+    } else if (name == QLatin1String("tvItems")) {
+        const QModelIndex current = ui->tvItems->currentIndex();
+        if (!current.isValid())
+            return QMainWindow::eventFilter(obj, event);
+        if (current.parent().isValid())
+            actions = {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
+                       ui->actionItemDelete};
+        else if (current.row() == 0)
+            actions = {ui->actionItemSetToActive, ui->actionItemDownload};
+        else if (current.row() == 1)
+            actions = {ui->actionItemNew};
+    } else {
+        return QMainWindow::eventFilter(obj, event);
+    }
+
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addActions(actions);
+    menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+    return QMainWindow::eventFilter(obj, event);
+}
+
+QString Widget::optionsFilePath() const
+{
+    // An installation folder the user cannot write would make every close fail to save; the
+    // settings then live in the user's own configuration folder instead.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QFileInfo beside(appDir + QStringLiteral("/options.xml"));
+    if (QFileInfo(appDir).isWritable() && (!beside.exists() || beside.isWritable()))
+        return beside.filePath();
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userDir);
+    return userDir + QStringLiteral("/options.xml");
+}
+
+void Widget::saveSettings()
+{
+    if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName))
+        QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
+}
+
+void Widget::restoreSettings()
+{
+    const OptionsFile::Contents contents = OptionsFile::read(optionsFilePath());
+    if (contents.geometry)
+        restoreGeometry(*contents.geometry);
+    if (contents.state)
+        restoreState(*contents.state, 0);
+    if (contents.sceneFileName)
+        sceneFileName = *contents.sceneFileName;
+}
+
+void Widget::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Only the first show restores: a window brought back from the task bar keeps where the user
+    // has put it since.
+    if (!settingsRestored) {
+        settingsRestored = true;
+        restoreSettings();
+    }
+}
+
+void Widget::closeEvent(QCloseEvent *event)
+{
+    if (dmm)
+        dmm->close();
+    saveSettings();
+    QMainWindow::closeEvent(event);
+}
+
+void Widget::timerEvent(QTimerEvent *)
+{
+    histogram->addValue(double(QRandomGenerator::global()->bounded(2000)));
+}
+
+void Widget::testPortPresence()
+{
+    ui->actionConnect->setEnabled(rs232Vir
+                                  && rs232Vir->isPortPresent(GaugeVendorId, GaugeProductId));
+}
+
+ItemData *Widget::storeDataItem() const
+{
+    return TvItemModel::itemAt(itemModel->index(0, 0));
+}
+
+void Widget::slotAction()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    if (!action)
+        return;
+    if (action == ui->actionConnect) {
+        if (dmm && !dmm->open(serialDevice))
+            QMessageBox::critical(this, QString(), tr("Failed to open device."),
+                                  QMessageBox::Ok);
+    } else if (action == ui->actionDisconnect) {
+        if (dmm)
+            dmm->close();
+    } else if (action == ui->actionOption) {
+        OptionDialog dialog(this);
+        dialog.exec();
+    } else if (action == ui->actionClose) {
+        close();
+    }
+}
+
+void Widget::slotDmmOpened()
+{
+    ui->actionConnect->setEnabled(false);
+    ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
+    ui->actionStart->setEnabled(activeItem != storeDataItem());
+    ui->actionStop->setEnabled(false);
+}
+
+void Widget::slotDmmClosed()
+{
+    ui->actionConnect->setEnabled(true);
+    ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
+    on_actionStop_triggered();
+    ui->actionStart->setEnabled(false);
+}
+
+void Widget::slotUSBRefreshed()
+{
+    testPortPresence();
+}
+
+void Widget::on_actionStart_triggered()
+{
+    if (activeItem == storeDataItem())
+        return;
+    acquiring = true;
+    ui->actionStart->setEnabled(false);
+    ui->actionStop->setEnabled(acquiring);
+}
+
+void Widget::on_actionStop_triggered()
+{
+    stopAcquisition();
+}
+
+void Widget::stopAcquisition()
+{
+    acquiring = false;
+    ui->actionStart->setEnabled(dmm && dmm->isOpen());
+    ui->actionStop->setEnabled(acquiring);
+}
+
+void Widget::on_actionTest_triggered()
+{
+    startTimer(TestFeedIntervalMs, Qt::CoarseTimer);
+}
+
+void Widget::on_actionManual_triggered()
+{
+    const QFileInfo manual(QDir::current(), QStringLiteral("Software User Manual.pdf"));
+    if (manual.exists())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath()));
+}
+
+void Widget::on_actionClearMsg_triggered()
+{
+    ui->listWidget->clear();
+}
+
+void Widget::slotMessage(QString msg)
+{
+    ui->listWidget->addItem(msg);
+    ui->listWidget->scrollToBottom();
+}
+
+void Widget::setThicknessUnit(const QString &title, int decimals)
+{
+    histogram->setYTitle(title);
+    histogram->setDecimals(decimals);
+    ui->chart->setYTitle(title);
+    ui->chart->setDecimals(decimals);
+}
+
+void Widget::slotDmmDisplay(const DmmData *data)
+{
+    // The window owns every reading it receives; one that is not stored goes here.
+    std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
+    const QString unit = reading->unit();
+    if (!acquiring || !activeItem || activeItem->dataType() != ItemData::MeasureData)
+        return;
+
+    if (unit != activeItem->unit()) {
+        const bool micrometres = unit.toLower() == micrometreUnit();
+        setThicknessUnit(micrometres
+                             ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
+                             : tr("Thickness(mil)"),
+                         micrometres ? 1 : 2);
+        activeItem->setUnit(unit);
+    }
+
+    DmmData *stored = reading.release();
+    activeItem->appendReading(stored, true);
+    const bool micrometres = unit == micrometreUnit();
+    const double value = micrometres ? stored->umValue() : stored->milValue();
+    const QString text = micrometres ? stored->umText() : stored->milText();
+
+    dataModel->appendReadingRow(stored);
+    ui->tv->scrollToBottom();
+    histogram->addValue(value);
+    const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
+    ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
+
+    ui->lcdValue->setText(text);
+    ui->lcdBasis->setText(stored->basis());
+    ui->lcdUnit->setText(activeItem->unit());
+    showStatistics();
+}
+
+void Widget::refreshItemViews()
+{
+    if (acquiring || !activeItem)
+        return;
+    const bool micrometres = activeItem->unit() == micrometreUnit();
+    const QList<DmmData *> readings = activeItem->readings();
+    QList<double> values;
+    QList<ChartPoint *> points;
+    values.reserve(readings.size());
+    points.reserve(readings.size());
+    for (const DmmData *reading : readings) {
+        const double value = micrometres ? reading->umValue() : reading->milValue();
+        values.append(value);
+        points.append(new ChartPoint(value, micrometres ? reading->umText() : reading->milText(),
+                                     reading->time(), -1, -1, QVariant()));
+    }
+
+    dataModel->clearRows();
+    dataModel->setReadings(readings);
+    ui->tv->scrollToBottom();
+
+    histogram->clear();
+    histogram->setDecimals(micrometres ? 1 : 2);
+    histogram->addValues(values);
+
+    ui->chart->clear();
+    ui->chart->setDecimals(micrometres ? 1 : 2);
+    ui->chart->addPoints(points, 0);
+
+    showStatistics();
+}
+
+void Widget::showStatistics()
+{
+    if (!activeItem)
+        return;
+    const StatData *s = activeItem->statistics();
+    ui->lcdNum->setText(QStringLiteral("Num:%1").arg(s->num));
+    ui->lcdAvg->setText(QStringLiteral("Avg:") + s->avg);
+    ui->lcdMin->setText(QStringLiteral("Min:") + s->min);
+    ui->lcdMax->setText(QStringLiteral("Max:") + s->max);
+}
+
+void Widget::newItem(QString name, ItemData::DataType type)
+{
+    if (name.isEmpty())
+        return;
+    stopAcquisition();
+    auto *row = new QStandardItem(measureIcon, name);
+    liveDataRow->appendRow(row);
+    row->setData(QVariant::fromValue(new ItemData(name, type)), TvItemModel::ItemDataRole);
+
+    const QModelIndex index = row->index();
+    itemSetToActive(index);
+    ui->tvItems->setCurrentIndex(index);
+    slotCurrentRowChanged(index, QModelIndex());
+}
+
+void Widget::on_actionItemNew_triggered()
+{
+    const int number = 1 + itemModel->countItemsWithNamePrefix(QStringLiteral("Measure"));
+    const QString name =
+        QInputDialog::getText(this, QString(), QStringLiteral("Name:"), QLineEdit::Normal,
+                              QStringLiteral("Measure%1").arg(number))
+            .trimmed();
+    if (!name.isEmpty())
+        newItem(name, ItemData::MeasureData);
+}
+
+void Widget::on_actionItemDelete_triggered()
+{
+    const QModelIndex index = ui->tvItems->currentIndex();
+    // Only item rows can go: the two group rows hold the tree together.
+    if (!index.isValid() || !index.parent().isValid())
+        return;
+    if (QMessageBox::question(this, QString(), tr("Are you sure delete this item?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+
+    ItemData *item = TvItemModel::itemAt(index);
+    const bool wasActive = item == activeItem;
+    if (wasActive) {
+        dataModel->clearRows();
+        dataModel->setItem(nullptr);
+        histogram->clear();
+        ui->chart->clear();
+        activeItem = nullptr;
+    }
+    itemModel->removeRow(index.row(), index.parent());
+    delete item;
+
+    if (wasActive)
+        itemSetToActive(ui->tvItems->currentIndex());
+}
+
+void Widget::on_actionItemRename_triggered()
+{
+    const QModelIndex index = ui->tvItems->currentIndex();
+    if (!index.isValid() || (index.row() == 0 && !index.parent().isValid()))
+        return;
+    const QString name =
+        QInputDialog::getText(this, QString(), QStringLiteral("New name:"), QLineEdit::Normal,
+                              index.data(Qt::DisplayRole).toString())
+            .trimmed();
+    if (name.isEmpty())
+        return;
+    if (ItemData *item = TvItemModel::itemAt(index))
+        item->setName(name);
+    stopAcquisition();
+    ui->tvItems->update(index);
+}
+
+void Widget::on_actionItemSetToActive_triggered()
+{
+    itemSetToActive(ui->tvItems->currentIndex());
+}
+
+void Widget::on_tvItems_activated(QModelIndex index)
+{
+    itemSetToActive(index);
+}
+
+void Widget::itemSetToActive(QModelIndex index)
+{
+    if (!index.isValid() || index == liveDataRow->index())
+        return;
+    ItemData *item = TvItemModel::itemAt(index);
+    if (!item || item == activeItem)
+        return;
+
+    activeItem = item;
+    activeItem->setUnit(micrometreUnit());
+    dataModel->setItem(activeItem);
+
+    for (int row = 0; row < itemModel->rowCount(); ++row) {
+        const QModelIndex top = itemModel->index(row, 0);
+        itemModel->setData(top, false, TvItemModel::ActiveRole);
+        for (int child = 0; child < itemModel->rowCount(top); ++child)
+            itemModel->setData(itemModel->index(child, 0, top), false, TvItemModel::ActiveRole);
+    }
+    itemModel->setData(index, true, TvItemModel::ActiveRole);
+
+    stopAcquisition();
+    if (activeItem == storeDataItem())
+        ui->actionStart->setEnabled(false);
+    refreshItemViews();
+}
+
+void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
+{
+    if (!current.isValid())
+        return;
+    ui->itemToolBar->clear();
+    if (current.parent().isValid()) {
+        ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemRename,
+                                     ui->actionItemNew, ui->actionItemDelete});
+    } else if (current.row() == 0) {
+        ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemDownload});
+    } else if (current.row() == 1) {
+        ui->itemToolBar->addAction(ui->actionItemNew);
+    }
+}
+
+void Widget::slotItemModeleditDataChanged(QModelIndex index)
+{
+    if (index.row() != 0)
+        qDebug() << "slotItemModeleditDataChanged  " << index.data(Qt::DisplayRole);
+}
+
+void Widget::on_actionItemDownload_triggered()
+{
+    if (!dmm || !myDmm || !dmm->isOpen())
+        return;
+    dataModel->clearRows();
+    histogram->clear();
+    ui->chart->clear();
+    storeDataItem()->clearReadings();
+    itemSetToActive(itemModel->index(0, 0));
+    myDmm->requestStoredData();
+
+    auto *dialog = new DlgDownload(this);
+    dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
+    dialog->exec();
+}
+
+void Widget::slotStoreNum(int total, int num)
+{
+    emit updateDowndPos(total, num);
+}
+
+void Widget::slotDisplayStore(const DmmData *data)
+{
+    std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
+    if (!activeItem || activeItem->dataType() != ItemData::StoreData)
+        return;
+
+    activeItem->setUnit(micrometreUnit());
+    setThicknessUnit(tr("Thickness(um)"), 1);
+
+    DmmData *stored = reading.release();
+    activeItem->appendReading(stored, true);
+    dataModel->appendReadingRow(stored);
+    ui->tv->scrollToBottom();
+    histogram->addValue(stored->umValue());
+    const QString label =
+        QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
+    ui->chart->addPoint(
+        new ChartPoint(stored->umValue(), stored->umText(), stored->time(), -1, -1, label), 0);
+    showStatistics();
+}
+
+void Widget::on_actionExport_triggered()
+{
+    dlgExport dialog(nullptr);
+    dialog.setSceneFile(sceneFileName);
+    const int result = dialog.exec();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (result == QDialog::Accepted) {
+        switch (dialog.exportType()) {
+        case 0:
+            exportExcel();
+            break;
+        case 1:
+        case 2:
+            exportPicture(dialog.exportType());
+            break;
+        case 3: {
+            // Show every page once so that the histogram and the chart have current pictures.
+            const int current = ui->tabWidget->currentIndex();
+            for (int page = 0; page < ui->tabWidget->count(); ++page) {
+                ui->tabWidget->setCurrentIndex(page);
+                QElapsedTimer wait;
+                wait.start();
+                while (wait.elapsed() < 10)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+            }
+            ui->tabWidget->setCurrentIndex(current);
+            const QString scene = dialog.sceneFile();
+            if (QFileInfo::exists(scene))
+                sceneFileName = scene;
+            exportPdf(scene);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void Widget::exportPicture(int exportType)
+{
+    const bool isHistogram = exportType == 1;
+    const QString fileName = QFileDialog::getSaveFileName(
+        this,
+        isHistogram ? tr("Export the histogram to a picture.")
+                    : tr("Export the chart to a picture."),
+        QStringLiteral("."), tr("JPG File(*.jpg)"));
+    if (fileName.isEmpty())
+        return;
+    const bool saved = isHistogram ? histogram->savePixmap(fileName)
+                                   : ui->chart->savePixmap(fileName);
+    if (!saved)
+        inform(this, tr("The picture is exported failed."));
+}
+
+void Widget::exportExcel()
+{
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Export the datas to a excel file."), QString(), tr("Excel File(*.xls)"));
+    if (fileName.isEmpty())
+        return;
+    if (WorkbookExporter::exportTable(*dataModel, fileName))
+        inform(this, tr("The datas is exported successfully."));
+    else
+        inform(this, tr("The datas is exported failed."));
+}
+
+void Widget::importExcel()
+{
+    const QString fileName = QFileDialog::getOpenFileName(
+        this, tr("Import the datas from a excel file."), QString(), tr("Excel File(*.xls)"));
+    if (fileName.isEmpty())
+        return;
+
+    QList<QVariantList> rows;
+    if (!WorkbookImporter::readRows(fileName, &rows)) {
+        inform(this, tr("The datas is imported failed."));
+        return;
+    }
+    // Blank rows at the end of the sheet's used range are no readings.
+    while (rows.size() > 1 && WorkbookImporter::isBlankRow(rows.last()))
+        rows.removeLast();
+
+    ui->tvItems->setEnabled(false);
+    const int number = 1 + itemModel->countItemsWithNamePrefix(QStringLiteral("Import"));
+    newItem(QStringLiteral("Import%1").arg(number), ItemData::ImportData);
+    bool failed = false;
+    for (int row = 1; row < rows.size(); ++row) {
+        DmmData *reading = WorkbookImporter::readingFromRow(rows.at(row));
+        if (!reading) {
+            inform(this, tr("The datas is imported failed."));
+            failed = true;
+            break;
+        }
+        activeItem->appendReading(reading, false);
+    }
+    ui->tvItems->setEnabled(true);
+
+    const QList<DmmData *> readings = activeItem->readings();
+    if (!readings.isEmpty())
+        activeItem->setUnit(readings.last()->unit());
+    activeItem->updateStatistics();
+    refreshItemViews();
+    if (!failed)
+        inform(this, tr("The datas is imported successfully."));
+}
+
+void Widget::on_actionImport_triggered()
+{
+    importExcel();
+}
+
+void Widget::exportPdf(const QString &sceneFile)
+{
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Export the datas to a pdf file."), QString(), tr("PDF file(*.pdf)"));
+    if (fileName.isEmpty())
+        return;
+    if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(),
+                         ui->chart->pixmap(), reportColumns))
+        inform(this, tr("The datas is exported successfully."));
+    else
+        inform(this, tr("The datas is exported failed."));
+}

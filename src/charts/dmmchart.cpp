@@ -1,0 +1,645 @@
+#include "dmmchart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QPen>
+#include <QResizeEvent>
+#include <QTimer>
+#include <QVector>
+
+#include "charts/chartline.h"
+#include "charts/chartpoint.h"
+
+namespace {
+
+const int IndicatorTimeoutMs = 3000;
+const double MinTimeTickPixels = 80.0;
+const double MinValueTickPixels = 30.0;
+const int TickLength = 5;
+const QString ClockFormat = QStringLiteral("hh:mm:ss");
+
+// First of 50, 100, 150, ... whose spacing reaches minPixels; 0 when none is representable.
+double fallbackStep(double scale, double minPixels)
+{
+    double k = std::ceil(minPixels / (50.0 * scale));
+    // Beyond 2^52 adding one no longer changes k, so the search below would not end.
+    if (!std::isfinite(k) || k > 1e15)
+        return 0.0;
+    k = std::max(k, 1.0);
+    // The division may round either way; settle on the exact first multiple.
+    while (k > 1.0 && (k - 1.0) * 50.0 * scale >= minPixels)
+        k -= 1.0;
+    while (k * 50.0 * scale < minPixels)
+        k += 1.0;
+    return k * 50.0;
+}
+
+} // namespace
+
+DMMChart::DMMChart(QWidget *parent)
+    : QFrame(parent)
+    , m_indicatorTimer(new QTimer(this))
+{
+    m_lines.append(new ChartLine(this));
+    m_indicatorTimer->setSingleShot(true);
+    connect(m_indicatorTimer, &QTimer::timeout, this, &DMMChart::slotTmrIndicatorTimeout);
+    setAttribute(Qt::WA_MouseTracking);
+}
+
+DMMChart::~DMMChart()
+{
+    qDeleteAll(m_lines);
+}
+
+void DMMChart::addPoint(ChartPoint *point, int line)
+{
+    if (line < 0 || line >= m_lines.size()) {
+        delete point;
+        return;
+    }
+    m_lines.at(line)->addPoint(point);
+    if (!m_selecting && !m_zoomed) {
+        m_axesDirty = true;
+        update();
+    }
+}
+
+void DMMChart::addPoints(const QList<ChartPoint *> &points, int line)
+{
+    if (line < 0 || line >= m_lines.size()) {
+        qDeleteAll(points);
+        return;
+    }
+    m_lines.at(line)->addPoints(points);
+    if (!m_selecting && !m_zoomed) {
+        m_axesDirty = true;
+        update();
+    }
+}
+
+void DMMChart::clear()
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        for (ChartLine *line : qAsConst(m_lines))
+            line->clear();
+    }
+    // A zoom window and a cursor index only mean something for the points they were made on.
+    m_zoomed = false;
+    m_indicatorIndex = -1;
+    m_indicatorVisible = false;
+    m_axesDirty = true;
+    update();
+}
+
+void DMMChart::setLeftMargin(int margin)
+{
+    m_leftMargin = margin;
+    m_axesDirty = true;
+    update();
+}
+
+void DMMChart::setBottomMargin(int margin)
+{
+    m_bottomMargin = margin;
+}
+
+void DMMChart::setXTitle(const QString &title)
+{
+    if (title == m_xTitle)
+        return;
+    m_xTitle = title;
+    m_axesDirty = true;
+    update();
+}
+
+void DMMChart::setYTitle(const QString &title)
+{
+    if (title == m_yTitle)
+        return;
+    m_yTitle = title;
+    m_axesDirty = true;
+    update();
+}
+
+void DMMChart::setDecimals(int decimals)
+{
+    m_decimals = decimals;
+}
+
+bool DMMChart::savePixmap(const QString &fileName)
+{
+    return m_outputLayer.save(fileName);
+}
+
+int DMMChart::indexAt(int x) const
+{
+    if (m_lines.isEmpty() || m_lines.first()->pixelPoints().isEmpty())
+        return -1;
+    const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
+    if (x < 0)
+        return 0;
+    if (x > m_plotRect.width())
+        return pixels.size() - 1;
+    // Pixel x never decreases along the line, so the first pixel at or right of x is found by
+    // bisection.
+    const auto found = std::lower_bound(pixels.cbegin(), pixels.cend(), x,
+                                        [](const QPoint &p, int px) { return p.x() < px; });
+    if (found == pixels.cend())
+        return pixels.size() - 1;
+    const int i = int(found - pixels.cbegin());
+    if (found->x() == x)
+        return i;
+    const int j = std::max(i - 1, 0);
+    return (x - pixels.at(j).x() > found->x() - x) ? i : j;
+}
+
+bool DMMChart::hasData() const
+{
+    return std::any_of(m_lines.cbegin(), m_lines.cend(),
+                       [](const ChartLine *line) { return line->pointCount() > 0; });
+}
+
+int DMMChart::pointCount(int line) const
+{
+    return line >= 0 && line < m_lines.size() ? m_lines.at(line)->pointCount() : 0;
+}
+
+int DMMChart::baselineY() const
+{
+    return truncPixel(m_plotRect.top() + m_yScale * m_yMax);
+}
+
+void DMMChart::computeScales()
+{
+    for (ChartLine *line : qAsConst(m_lines))
+        line->updateRange();
+    m_yMin = -1.0;
+    m_yMax = 1.0;
+    for (const ChartLine *line : qAsConst(m_lines)) {
+        m_yMax = std::max(m_yMax, line->maxValue());
+        m_yMin = std::min(m_yMin, line->minValue());
+    }
+    m_yMax += std::abs(m_yMax) / 10;
+    m_yMin -= std::abs(m_yMin) / 10;
+
+    m_yScale = 0.0;
+    m_xScale = 0.0;
+    // A plot area squeezed to nothing gets no scale rather than a negative one.
+    if (hasPlotArea()) {
+        m_yScale = m_plotRect.height() / (m_yMax - m_yMin);
+        if (m_lastIndex - m_firstIndex >= 0)
+            m_xScale = double(m_plotRect.width()) / (m_lastIndex - m_firstIndex + 1);
+    }
+    for (ChartLine *line : qAsConst(m_lines)) {
+        line->setScales(m_xScale, m_yScale);
+        line->updatePixelPoints();
+    }
+}
+
+void DMMChart::computeGrid()
+{
+    m_xDivs = 0;
+    m_yDivsUp = 0;
+    m_yDivsDown = 0;
+    if (!hasPlotArea()) {
+        // Not even the baseline tick: there is no plot to mark.
+        m_yDivsUp = -1;
+        m_yDivsDown = -1;
+        return;
+    }
+    if (!hasData())
+        return;
+
+    m_xTickPoints = pointStep(m_xScale, MinTimeTickPixels);
+    m_xGridPx = m_xTickPoints * m_xScale;
+    if (m_xGridPx > 0.0)
+        m_xDivs = truncPixel(m_plotRect.width() / m_xGridPx);
+
+    m_yStep = valueStep(m_yScale, MinValueTickPixels);
+    m_yGridPx = m_yScale * m_yStep;
+    if (m_yGridPx > 0.0) {
+        m_yDivsUp = truncPixel(m_yMax * m_yScale / m_yGridPx);
+        m_yDivsDown = truncPixel(std::abs(m_yMin) * m_yScale / m_yGridPx);
+    }
+}
+
+QStringList DMMChart::timeLabels() const
+{
+    QStringList labels;
+    const ChartLine *line0 = m_lines.first();
+    for (int i = 0; i < m_xDivs; ++i) {
+        const int index = i * m_xTickPoints + m_firstIndex;
+        if (index >= line0->pointCount())
+            break;
+        labels.append(line0->point(index)->time.toString(ClockFormat));
+    }
+    return labels;
+}
+
+int DMMChart::pointStep(double scale, double minPixels)
+{
+    if (!(scale > 0.0))
+        return 0;
+    static const int steps[] = {1, 2, 3, 5, 10, 20, 30, 40};
+    for (int step : steps) {
+        if (step * scale >= minPixels)
+            return step;
+    }
+    const double step = fallbackStep(scale, minPixels);
+    return step <= std::numeric_limits<int>::max() ? int(step) : 0;
+}
+
+double DMMChart::valueStep(double scale, double minPixels)
+{
+    if (!(scale > 0.0))
+        return 0.0;
+    static const double steps[] = {0.00001, 0.0001, 0.001, 0.01, 0.1, 0.2, 0.3, 0.5, 0.8,
+                                   1,       2,      3,     5,    10,  20,  30,  40};
+    for (double step : steps) {
+        if (step * scale >= minPixels)
+            return step;
+    }
+    return fallbackStep(scale, minPixels);
+}
+
+QString DMMChart::valueLabel(double value, int decimals)
+{
+    const double magnitude = std::abs(value);
+    QString suffix;
+    if (magnitude >= 1000000) {
+        value /= 1000000;
+        suffix = QStringLiteral("M");
+    } else if (magnitude >= 1000) {
+        value /= 1000;
+        suffix = QStringLiteral("k");
+    }
+    // The lower series labels its baseline tick with -0; print it as 0.
+    if (value == 0.0)
+        value = 0.0;
+    return QString::number(value, 'f', decimals) + suffix;
+}
+
+QPolygon DMMChart::columnEnvelope(const QPolygon &polyline)
+{
+    const int n = polyline.size();
+    QPolygon result;
+    if (n == 0)
+        return result;
+    const int columns = polyline.last().x() - polyline.first().x() + 1;
+    result.reserve(std::min(n, 6 * std::max(columns, 1)));
+    int lastTaken = -1;
+    const auto take = [&](int index) {
+        if (index > lastTaken) {
+            result.append(polyline.at(index));
+            lastTaken = index;
+        }
+    };
+    const auto row = [&](int index) { return polyline.at(index).y(); };
+    for (int i = 0; i < n;) {
+        const int x = polyline.at(i).x();
+        int j = i;
+        while (j + 1 < n && polyline.at(j + 1).x() == x)
+            ++j;
+        if (i == 0 || j == n - 1) {
+            // At the ends of the line even repeated vertices decide where the caps fall.
+            for (int m = i; m <= j; ++m)
+                take(m);
+        } else {
+            // Which end pixels a step covers depends on the step before it, so the first and
+            // the last change of row in the column stay as they are; between them only the
+            // highest and the lowest vertex matter.
+            int a = i + 1;
+            while (a <= j && row(a) == row(i))
+                ++a;
+            int k = j - 1;
+            while (k >= i && row(k) == row(j))
+                --k;
+            take(i);
+            if (a <= j)
+                take(a);
+            int top = -1;
+            int bottom = -1;
+            for (int m = a + 1; m < k; ++m) {
+                if (top < 0 || row(m) < row(top))
+                    top = m;
+                if (bottom < 0 || row(m) > row(bottom))
+                    bottom = m;
+            }
+            if (top >= 0) {
+                take(std::min(top, bottom));
+                take(std::max(top, bottom));
+            }
+            if (k >= i)
+                take(k);
+            take(j);
+        }
+        i = j + 1;
+    }
+    return result;
+}
+
+void DMMChart::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && hasData()) {
+        m_indicatorIndex = -1;
+        m_indicatorVisible = false;
+        update();
+        if (!m_selecting) {
+            m_selecting = true;
+            m_pressPoint = plotPosition(event->pos());
+            // A release without a move then compares the press point with itself.
+            m_currentPoint = m_pressPoint;
+        }
+    }
+    QFrame::mousePressEvent(event);
+}
+
+void DMMChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_selecting) {
+        if (m_currentPoint.x() > m_pressPoint.x() && m_currentPoint.y() > m_pressPoint.y()) {
+            const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
+            int start = -1;
+            int end = -1;
+            for (int i = 0; i < pixels.size() && (start < 0 || end < 0); ++i) {
+                if (start < 0 && pixels.at(i).x() >= m_pressPoint.x())
+                    start = i;
+                if (end < 0 && pixels.at(i).x() >= m_currentPoint.x())
+                    end = std::max(i - 1, 1);
+            }
+            if (start < 0)
+                start = 0;
+            if (end < 0 || end > pixels.size() - 1)
+                end = pixels.size() - 1;
+            if (end - start > 0) {
+                // Relative to the window in force, so zooms nest.
+                m_zoomed = true;
+                m_lastIndex = m_firstIndex + end;
+                m_firstIndex = m_firstIndex + start;
+            }
+        } else {
+            m_zoomed = false;
+        }
+        m_selecting = false;
+        m_axesDirty = true;
+        update();
+    }
+    QFrame::mouseReleaseEvent(event);
+}
+
+void DMMChart::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_selecting) {
+        m_currentPoint = plotPosition(event->pos());
+        m_selectionDirty = true;
+        update();
+    } else {
+        const int x =
+            std::min(std::max(event->pos().x() - m_plotRect.left(), 0), m_plotRect.width());
+        const int index = indexAt(x);
+        // Staying on the same index clears the flag: the cursor then goes at the next
+        // recomposition of the output layer.
+        m_indicatorVisible = index != m_indicatorIndex && index != -1;
+        if (m_indicatorVisible) {
+            m_indicatorIndex = index;
+            m_indicatorTimer->start(IndicatorTimeoutMs);
+            m_indicatorDirty = true;
+            update();
+        }
+    }
+    QFrame::mouseMoveEvent(event);
+}
+
+void DMMChart::paintEvent(QPaintEvent *event)
+{
+    if (size().isEmpty())
+        return;
+    {
+        QMutexLocker locker(&m_mutex);
+        bool lowerChanged = false;
+        if (m_axesDirty) {
+            m_axesDirty = false;
+            updateWindow();
+            computeScales();
+            computeGrid();
+            if (m_axesLayer.size() != size())
+                m_axesLayer = QPixmap(size());
+            QPainter layer(&m_axesLayer);
+            layer.fillRect(0, 0, width(), height(), m_background);
+            layer.save();
+            drawAxes(&layer);
+            layer.restore();
+            lowerChanged = true;
+        }
+        if (m_linesDirty || lowerChanged) {
+            m_linesDirty = false;
+            m_linesLayer = m_axesLayer;
+            if (hasData()) {
+                QPainter layer(&m_linesLayer);
+                for (const ChartLine *line : qAsConst(m_lines)) {
+                    layer.save();
+                    drawLine(&layer, line);
+                    layer.restore();
+                }
+                lowerChanged = true;
+            }
+        }
+        if (m_selectionDirty || lowerChanged) {
+            m_selectionDirty = false;
+            m_selectionLayer = m_linesLayer;
+            if (m_selecting) {
+                QPainter layer(&m_selectionLayer);
+                drawSelection(&layer);
+            }
+            lowerChanged = true;
+        }
+        if (m_indicatorDirty || lowerChanged) {
+            // While the timer runs every paint recomposes this layer, so the cursor can vanish.
+            if (!m_indicatorTimer->isActive())
+                m_indicatorDirty = false;
+            m_outputLayer = m_selectionLayer;
+            if (hasData() && m_indicatorVisible) {
+                QPainter layer(&m_outputLayer);
+                drawIndicator(&layer);
+            }
+        }
+    }
+    {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, width(), height(), m_outputLayer);
+    }
+    QFrame::paintEvent(event);
+}
+
+void DMMChart::resizeEvent(QResizeEvent *event)
+{
+    const QSize size = event->size();
+    m_plotRect = QRect(m_leftMargin, m_topMargin, size.width() - m_rightMargin - m_leftMargin,
+                       size.height() - m_bottomMargin - m_topMargin);
+    m_axesLayer = QPixmap(size);
+    m_axesDirty = true;
+    QFrame::resizeEvent(event);
+}
+
+void DMMChart::slotTmrIndicatorTimeout()
+{
+    m_indicatorVisible = false;
+    update();
+}
+
+void DMMChart::updateWindow()
+{
+    const int count = m_lines.first()->pointCount();
+    if (m_zoomed && (m_firstIndex < 0 || m_firstIndex >= m_lastIndex || m_lastIndex >= count))
+        m_zoomed = false;
+    if (!m_zoomed) {
+        m_firstIndex = 0;
+        m_lastIndex = count - 1;
+    }
+}
+
+QPoint DMMChart::plotPosition(const QPoint &pos) const
+{
+    return QPoint(std::min(std::max(pos.x() - m_plotRect.left(), 0), m_plotRect.width()),
+                  std::min(std::max(pos.y() - m_plotRect.top(), 0), m_plotRect.height()));
+}
+
+void DMMChart::drawAxes(QPainter *painter)
+{
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int h = metrics.height();
+    const int left = m_plotRect.left();
+    const int right = m_plotRect.right();
+    const int top = m_plotRect.top();
+    const int bottom = m_plotRect.bottom();
+    QPen dotted = painter->pen();
+    dotted.setStyle(Qt::DotLine);
+
+    painter->drawLine(left - 1, bottom + 1, right + 1, bottom + 1);
+
+    QVector<int> tickX(m_xDivs);
+    for (int i = 0; i < m_xDivs; ++i)
+        tickX[i] = truncPixel(i * m_xGridPx + left + 0.5);
+    for (int x : qAsConst(tickX))
+        painter->drawLine(x, bottom, x, bottom + TickLength);
+    painter->save();
+    painter->setPen(dotted);
+    for (int x : qAsConst(tickX))
+        painter->drawLine(x, top, x, bottom);
+    painter->restore();
+    const QStringList labels = timeLabels();
+    for (int i = 0; i < labels.size(); ++i) {
+        const int w = metrics.horizontalAdvance(labels.at(i));
+        painter->drawText(QRect(tickX.at(i) - w / 2, bottom + 7, w, h), Qt::AlignCenter,
+                          labels.at(i));
+    }
+
+    painter->drawLine(m_leftMargin - 1, m_topMargin - 1, m_leftMargin - 1, bottom + 1);
+
+    // direction +1 walks up from the baseline, -1 down; both series draw the baseline tick.
+    const int baseline = baselineY();
+    const auto drawValueTicks = [&](int direction, int divs) {
+        QVector<int> tickY;
+        for (int j = 0; j <= divs; ++j)
+            tickY.append(truncPixel(baseline - direction * j * m_yGridPx));
+        for (int y : qAsConst(tickY))
+            painter->drawLine(left, y, left - TickLength, y);
+        painter->save();
+        painter->setPen(dotted);
+        for (int y : qAsConst(tickY))
+            painter->drawLine(left, y, left + m_plotRect.width(), y);
+        painter->restore();
+        for (int j = 0; j <= divs; ++j) {
+            const QString text = valueLabel(direction * j * m_yStep, m_decimals);
+            const int w = metrics.horizontalAdvance(text);
+            painter->drawText(QRect(left - TickLength - w - 2, tickY.at(j) - h / 2, w, h),
+                              Qt::AlignCenter, text);
+        }
+    };
+    drawValueTicks(1, m_yDivsUp);
+    drawValueTicks(-1, m_yDivsDown);
+
+    // The y title reads upwards in the left margin, centred on the plot's vertical middle.
+    const int wY = metrics.horizontalAdvance(m_yTitle);
+    const int w0 = metrics.horizontalAdvance(QStringLiteral("000.0k "));
+    const int tx = (m_leftMargin - w0) / 2 - h / 2;
+    const int ty = wY / 2 + m_plotRect.height() / 2 + top;
+    painter->save();
+    painter->translate(tx, ty);
+    painter->rotate(-90);
+    painter->drawText(QRect(0, 0, wY, h), Qt::AlignCenter, m_yTitle);
+    painter->restore();
+
+    const int wX = metrics.horizontalAdvance(m_xTitle);
+    const int x = left + m_plotRect.width() / 2 - wX / 2;
+    const int y = bottom + h + (m_bottomMargin - h) / 2;
+    painter->drawText(QRect(x, y, wX, h), Qt::AlignCenter, m_xTitle);
+}
+
+void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
+{
+    if (line->pointCount() == 0 || !hasPlotArea())
+        return;
+    const int baseline = baselineY();
+    const int end = std::min(m_lastIndex + 1, line->pointCount());
+    m_vertices.resize(std::max(0, end - m_firstIndex));
+    QPoint *vertex = m_vertices.data();
+    const double *value = line->values().constData();
+    for (int i = m_firstIndex, k = 0; i < end; ++i, ++k) {
+        vertex[k] = QPoint(truncPixel(k * m_xScale + m_plotRect.x()),
+                           truncPixel(baseline - m_yScale * value[i]));
+    }
+    painter->setPen(QPen(line->color(), 1));
+    painter->drawPolyline(columnEnvelope(m_vertices));
+}
+
+void DMMChart::drawSelection(QPainter *painter)
+{
+    const int left = m_plotRect.left();
+    const int top = m_plotRect.top();
+    const QPolygon band({QPoint(left + m_pressPoint.x(), top + m_pressPoint.y()),
+                         QPoint(left + m_currentPoint.x(), top + m_pressPoint.y()),
+                         QPoint(left + m_currentPoint.x(), top + m_currentPoint.y()),
+                         QPoint(left + m_pressPoint.x(), top + m_currentPoint.y())});
+    painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter->drawPolygon(band, Qt::OddEvenFill);
+}
+
+void DMMChart::drawIndicator(QPainter *painter)
+{
+    if (!hasData() || m_indicatorIndex == -1 || !hasPlotArea())
+        return;
+    const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
+    if (pixels.isEmpty())
+        return;
+    if (m_indicatorIndex >= pixels.size())
+        m_indicatorIndex = pixels.size() - 1;
+
+    painter->setPen(m_indicatorColor);
+    const int x = m_plotRect.left() + pixels.at(m_indicatorIndex).x();
+    painter->drawLine(x, m_plotRect.top(), x, m_plotRect.bottom());
+
+    // Labels stand in the top margin, stacked upwards, on the side that keeps them in the plot.
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int h = metrics.height();
+    int textBottom = m_plotRect.top();
+    for (const ChartLine *line : qAsConst(m_lines)) {
+        const int index = m_firstIndex + m_indicatorIndex;
+        if (index >= line->pointCount())
+            continue;
+        const ChartPoint *point = line->point(index);
+        const QString text = QStringLiteral("%1:%2\r\n")
+                                 .arg(point->time.toString(ClockFormat), point->data.toString());
+        const int w = metrics.horizontalAdvance(text);
+        const int textLeft = (x + 2 + w >= m_plotRect.right()) ? x - 2 - w : x + 2;
+        painter->drawText(QRect(textLeft, textBottom - h, w, h), Qt::AlignCenter, text);
+        textBottom = textBottom - h + 1;
+    }
+}

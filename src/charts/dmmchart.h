@@ -1,0 +1,178 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QList>
+#include <QMutex>
+#include <QPixmap>
+#include <QPoint>
+#include <QPolygon>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class ChartLine;
+class ChartPoint;
+class QPainter;
+class QTimer;
+
+// Time chart of an item's readings: one point per reading in arrival order, a hover cursor with
+// the time and text of the nearest reading, and rubber-band zoom. The picture is composed from
+// four cached layers so that hovering and dragging never redraw the axes or the lines.
+class DMMChart : public QFrame
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(DMMChart)
+
+public:
+    explicit DMMChart(QWidget *parent = nullptr);
+    ~DMMChart() override;
+
+    // The chart owns the points from here on. While zoomed or dragging they are kept but not
+    // shown, so the window under the user's hand does not move.
+    void addPoint(ChartPoint *point, int line);
+    void addPoints(const QList<ChartPoint *> &points, int line);
+    void clear();
+
+    void setLeftMargin(int margin);
+    // Takes effect at the next resize, like every margin.
+    void setBottomMargin(int margin);
+    void setXTitle(const QString &title);
+    void setYTitle(const QString &title);
+    void setDecimals(int decimals);
+
+    const QPixmap &pixmap() const { return m_outputLayer; }
+    // The format follows the file suffix; false before the first paint or on a write error.
+    bool savePixmap(const QString &fileName);
+
+    // Index of the visible point nearest to x (pixels from the plot's left edge); ties go left.
+    // -1 when there is nothing to point at.
+    int indexAt(int x) const;
+    bool hasData() const;
+    // Pixel row of the value 0.
+    int baselineY() const;
+
+    // Axes geometry, recomputed at every redraw of the axes layer.
+    void computeScales();
+    void computeGrid();
+    // Clock times under the time-axis ticks in force, left to right.
+    QStringList timeLabels() const;
+    // First of 1, 2, 3, 5, 10, 20, 30, 40, then 50, 100, 150, ... points whose spacing reaches
+    // minPixels. 0 for a scale that is not positive: no ticks can be placed.
+    static int pointStep(double scale, double minPixels);
+    // Same rule over 0.00001, 0.0001, 0.001, 0.01, 0.1, 0.2, 0.3, 0.5, 0.8, 1, 2, 3, 5, 10, 20,
+    // 30, 40 and then 50, 100, 150, ...
+    static double valueStep(double scale, double minPixels);
+    // Value-axis label: thousands get "k", millions "M".
+    static QString valueLabel(double value, int decimals);
+    // Thins a polyline whose x never decreases: of the vertices in one pixel column it keeps the
+    // first, the last, the first and last change of row and the highest and lowest in between
+    // (the first and last column stay whole). Stroked with a one-pixel aliased pen it covers the
+    // same pixels as the input with at most six vertices per column, however many readings
+    // share it.
+    static QPolygon columnEnvelope(const QPolygon &polyline);
+    // Truncation toward zero, clamped to coordinates far outside any widget yet well inside
+    // what the painter takes; NaN gives the lower bound. Runs for every point of every redraw,
+    // hence inline and written as two comparisons that compile without branches.
+    static int truncPixel(double value)
+    {
+        const double limit = 1 << 24;
+        const double low = value > -limit ? value : -limit;
+        return int(low < limit ? low : limit);
+    }
+
+    ChartLine *line(int index) const { return m_lines.at(index); }
+    int lineCount() const { return m_lines.size(); }
+    QRect plotRect() const { return m_plotRect; }
+    double yMin() const { return m_yMin; }
+    double yMax() const { return m_yMax; }
+    double xScale() const { return m_xScale; }
+    double yScale() const { return m_yScale; }
+    double xGridPx() const { return m_xGridPx; }
+    double yGridPx() const { return m_yGridPx; }
+    int xDivs() const { return m_xDivs; }
+    int yDivsUp() const { return m_yDivsUp; }
+    int yDivsDown() const { return m_yDivsDown; }
+    int xTickPoints() const { return m_xTickPoints; }
+    double yStep() const { return m_yStep; }
+    bool indicatorVisible() const { return m_indicatorVisible; }
+    int indicatorIndex() const { return m_indicatorIndex; }
+    bool selecting() const { return m_selecting; }
+    bool zoomed() const { return m_zoomed; }
+    int firstIndex() const { return m_firstIndex; }
+    int lastIndex() const { return m_lastIndex; }
+    int decimals() const { return m_decimals; }
+    QString xTitle() const { return m_xTitle; }
+    QString yTitle() const { return m_yTitle; }
+    // 0 for a line the chart does not have.
+    int pointCount(int line) const;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void slotTmrIndicatorTimeout();
+
+private:
+    bool hasPlotArea() const { return m_plotRect.width() > 0 && m_plotRect.height() > 0; }
+    // Follows the data when not zoomed; ends a zoom whose window no longer fits the data.
+    void updateWindow();
+    // Clamps a widget position into the plot area, relative to its top-left corner.
+    QPoint plotPosition(const QPoint &pos) const;
+    void drawAxes(QPainter *painter);
+    void drawLine(QPainter *painter, const ChartLine *line);
+    void drawSelection(QPainter *painter);
+    void drawIndicator(QPainter *painter);
+
+    int m_leftMargin = 60;
+    int m_rightMargin = 20;
+    int m_topMargin = 40;
+    int m_bottomMargin = 40;
+    QRect m_plotRect;
+    QList<ChartLine *> m_lines; // owned
+    // Each layer is the one below plus one kind of content.
+    QPixmap m_axesLayer;
+    QPixmap m_linesLayer;
+    QPixmap m_outputLayer;
+    QPixmap m_selectionLayer;
+    QTimer *m_indicatorTimer;
+    bool m_axesDirty = true;
+    bool m_linesDirty = true;
+    bool m_indicatorDirty = false;
+    bool m_selectionDirty = false;
+    QColor m_background = Qt::white;
+    double m_yMin = 0.0;
+    double m_yMax = 0.0;
+    double m_xScale = 0.0; // pixels per point
+    double m_yScale = 0.0; // pixels per value unit
+    double m_xGridPx = 0.0;
+    double m_yGridPx = 0.0;
+    int m_xDivs = 0;
+    int m_yDivsUp = 0;
+    int m_yDivsDown = 0;
+    int m_xTickPoints = 0;
+    double m_yStep = 0.0;
+    bool m_indicatorVisible = false;
+    int m_indicatorIndex = -1; // index into the visible window
+    bool m_selecting = false;
+    bool m_zoomed = false;
+    // Visible window into each line's points. While painting: 0 <= first, last < count of
+    // line 0, or line 0 is empty.
+    int m_firstIndex = 0;
+    int m_lastIndex = 0;
+    // Rubber-band corners relative to the plot area's top-left.
+    QPoint m_pressPoint;
+    QPoint m_currentPoint;
+    QMutex m_mutex;
+    // Vertices of the line being drawn, kept between paints so that a new reading in a large
+    // item does not allocate and fault in megabytes every time.
+    QPolygon m_vertices;
+    QColor m_indicatorColor = QColor(0, 100, 250, 255);
+    QString m_xTitle;
+    QString m_yTitle;
+    int m_decimals = 1;
+};

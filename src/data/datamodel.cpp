@@ -1,0 +1,118 @@
+#include "data/datamodel.h"
+
+#include "data/itemdata.h"
+#include "dmmdata.h"
+
+namespace {
+constexpr int ColumnCount = 5;
+} // namespace
+
+DataModel::DataModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int DataModel::rowCount(const QModelIndex &parent) const
+{
+    // A flat table: a cell has no children.
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int DataModel::columnCount(const QModelIndex &parent) const
+{
+    Q_UNUSED(parent)
+    return ColumnCount;
+}
+
+QVariant DataModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+        return QVariant();
+    if (role == Qt::TextAlignmentRole)
+        return int(Qt::AlignCenter);
+    if (role != Qt::DisplayRole)
+        return QVariant();
+
+    const DmmData *reading = m_rows.at(index.row());
+    switch (index.column()) {
+    case 0:
+        return index.row() + 1;
+    case 1:
+        return reading->time().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    case 2:
+        return m_item && m_item->isMicrometre() ? reading->umText() : reading->milText();
+    case 3:
+        return m_item ? m_item->unit() : QString();
+    default:
+        return reading->basis();
+    }
+}
+
+QVariant DataModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    switch (section) {
+    case 0:
+        return tr("NO.");
+    case 1:
+        return tr("Time");
+    case 2:
+        return tr("Value");
+    case 3:
+        return tr("Unit");
+    case 4:
+        return tr("Basis");
+    default:
+        return QVariant();
+    }
+}
+
+bool DataModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || row >= m_rows.size() || count <= 0)
+        return false;
+    const int last = qMin(row + count, m_rows.size()) - 1;
+    beginRemoveRows(QModelIndex(), row, last);
+    m_rows.erase(m_rows.begin() + row, m_rows.begin() + last + 1);
+    endRemoveRows();
+    return true;
+}
+
+void DataModel::setItem(ItemData *item)
+{
+    m_item = item;
+}
+
+void DataModel::appendReadingRow(DmmData *reading)
+{
+    const int row = m_rows.size();
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.append(reading);
+    endInsertRows();
+}
+
+int DataModel::setReadings(const QList<DmmData *> &readings)
+{
+    if (readings.isEmpty())
+        return m_rows.size();
+    const int first = m_rows.size();
+    beginInsertRows(QModelIndex(), first, first + readings.size() - 1);
+    m_rows.append(readings);
+    endInsertRows();
+    return m_rows.size();
+}
+
+void DataModel::clearRows()
+{
+    if (m_rows.isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, m_rows.size() - 1);
+    m_rows.clear();
+    endRemoveRows();
+}
+
+DmmData *DataModel::reading(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row) : nullptr;
+}

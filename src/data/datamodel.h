@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+
+class DmmData;
+class ItemData;
+
+// Table of the active item's readings: number, time, value, unit and basis. The rows point into
+// the item's own list; the model owns neither the item nor the readings. Rows only ever change
+// by insertion and removal, so a view keeps its scroll position and selection while readings
+// stream in.
+class DataModel : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(DataModel)
+
+public:
+    explicit DataModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+    // The item whose unit decides the Value and Unit columns; emits nothing.
+    void setItem(ItemData *item);
+    ItemData *item() const { return m_item; }
+
+    void appendReadingRow(DmmData *reading);
+    // Appends readings as new rows and returns the row count afterwards.
+    int setReadings(const QList<DmmData *> &readings);
+    void clearRows();
+
+    // The reading shown in row, or nullptr outside the table.
+    DmmData *reading(int row) const;
+
+private:
+    QList<DmmData *> m_rows;
+    ItemData *m_item = nullptr;
+};

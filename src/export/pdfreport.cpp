@@ -1,0 +1,216 @@
+#include "pdfreport.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPixmap>
+#include <QVariant>
+
+#include "export/reportcolumn.h"
+
+namespace {
+
+const QString stampFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+// Fast scaling: the pictures are screen grabs and are blown up to print resolution, smoothing
+// would only cost time.
+QImage scaledPicture(const QImage &picture, int height)
+{
+    if (picture.isNull() || height <= 0)
+        return QImage();
+    return picture.scaledToHeight(height, Qt::FastTransformation);
+}
+
+// Draws label with its baseline at y and the picture below it; returns where the next block starts.
+int drawLabelledPicture(QPainter &painter, const PdfReport::Layout &lay, int y,
+                        const QString &label, const QImage &picture)
+{
+    painter.drawText(0, y, label);
+    y += lay.fh;
+    const QImage scaled = scaledPicture(picture, lay.picH);
+    if (!scaled.isNull())
+        painter.drawImage(0, y, scaled);
+    return y + scaled.height();
+}
+
+// "page/total", right-aligned against the table's right edge, below the last row a page can hold.
+void drawPageNumber(QPainter &painter, const PdfReport::Layout &lay, int pageWidth, int page)
+{
+    const QString text = QStringLiteral("%1/%2").arg(page).arg(lay.total);
+    const int w = painter.fontMetrics().horizontalAdvance(text);
+    painter.drawText(QRect(pageWidth - lay.m - w, (lay.rpp + 4) * lay.rowH, w, lay.rowH),
+                     Qt::AlignRight | Qt::AlignBottom, text);
+}
+
+void drawPicturePage(QPainter &painter, const PdfReport::Layout &lay, int pageWidth,
+                     const QString &sceneFile, const QPixmap &histogram, const QPixmap &chart)
+{
+    int y = lay.fh;
+    // The label stays even when the file is no readable image: the user sees what went missing.
+    if (!sceneFile.isEmpty() && QFile::exists(sceneFile))
+        y = drawLabelledPicture(painter, lay, y,
+                                QCoreApplication::translate("Widget", "Scene picture:"),
+                                QImage(sceneFile));
+    y += 2 * lay.fh;
+    if (!histogram.isNull())
+        y = drawLabelledPicture(painter, lay, y,
+                                QCoreApplication::translate("Widget", "Histogram:"),
+                                histogram.toImage());
+    y += 2 * lay.fh;
+    if (!chart.isNull())
+        drawLabelledPicture(painter, lay, y, QCoreApplication::translate("Widget", "Chart:"),
+                            chart.toImage());
+    drawPageNumber(painter, lay, pageWidth, 1);
+}
+
+// One table page holding the model rows from firstRow on; page is its number in the report.
+void drawTablePage(QPainter &painter, const PdfReport::Layout &lay, int pageWidth,
+                   const QAbstractItemModel &model, const QList<ReportColumn *> &columns,
+                   int firstRow, int page)
+{
+    const int rowH = lay.rowH;
+    const int right = pageWidth - lay.m;
+
+    const QString stamp = QDateTime::currentDateTime().toString(stampFormat);
+    const int stampW = painter.fontMetrics().horizontalAdvance(stamp);
+    painter.drawText(QRect(right - stampW, 0, stampW, 3 * rowH), Qt::AlignRight | Qt::AlignBottom,
+                     stamp);
+    drawPageNumber(painter, lay, pageWidth, page);
+
+    painter.drawLine(lay.m, 3 * rowH, right, 3 * rowH);
+    painter.drawLine(lay.m, 4 * rowH, right, 4 * rowH);
+
+    const int k = std::min(lay.rpp, model.rowCount() - firstRow);
+    const int bottom = (k + 4) * rowH;
+    int x = lay.m;
+    for (int c = 0; c < lay.widths.size(); ++c) {
+        painter.drawLine(x, 3 * rowH, x, bottom);
+        painter.drawText(QRect(x, 3 * rowH, lay.widths.at(c), rowH), Qt::AlignCenter,
+                         columns.at(c)->title);
+        x += lay.widths.at(c);
+    }
+    // The truncated widths may fall a few units short; the border still closes at the margin.
+    painter.drawLine(right, 3 * rowH, right, bottom);
+
+    for (int i = 0; i < k; ++i) {
+        const int g = firstRow + i;
+        const int y = (4 + i) * rowH;
+        x = lay.m;
+        for (int c = 0; c < lay.widths.size(); ++c) {
+            painter.drawText(QRect(x, y, lay.widths.at(c), rowH),
+                             Qt::AlignHCenter | Qt::AlignBottom,
+                             PdfReport::cellText(model.data(model.index(g, c))));
+            x += lay.widths.at(c);
+        }
+        painter.drawLine(lay.m, y + rowH, right, y + rowH);
+    }
+}
+
+bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
+                const QAbstractItemModel &model, const QPixmap &histogram, const QPixmap &chart,
+                const QList<ReportColumn *> &columns)
+{
+    const int baseFontHeight = painter.fontMetrics().height();
+    QFont reportFont = painter.font();
+    reportFont.setPointSize(12);
+    painter.setFont(reportFont);
+
+    const int columnCount = std::min(model.columnCount(), columns.size());
+    QList<int> weights;
+    for (int c = 0; c < columnCount; ++c)
+        weights.append(columns.at(c)->weight);
+    const PdfReport::Layout lay =
+        PdfReport::layout(writer.width(), writer.height(), baseFontHeight,
+                          painter.fontMetrics().height(), weights, model.rowCount());
+
+    drawPicturePage(painter, lay, writer.width(), sceneFile, histogram, chart);
+    if (lay.tp == 0)
+        return true;
+
+    if (!writer.newPage())
+        return false;
+    QPen pen = painter.pen();
+    pen.setWidth(2);
+    painter.setPen(pen);
+    for (int p = 0; p < lay.tp; ++p) {
+        drawTablePage(painter, lay, writer.width(), model, columns, p * lay.rpp, p + 2);
+        if (p < lay.tp - 1 && !writer.newPage())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+PdfReport::Layout PdfReport::layout(int pageWidth, int pageHeight, int baseFontHeight,
+                                    int reportFontHeight, const QList<int> &weights, int rows)
+{
+    Layout lay;
+    lay.m = pageWidth / 20;
+    lay.rowH = 2 * baseFontHeight;
+    // A font too large for six rows on a page would give no table row at all; keep one.
+    lay.rpp = lay.rowH > 0 ? std::max(1, (pageHeight - 5 * lay.rowH) / lay.rowH) : 1;
+    lay.tp = (std::max(rows, 0) + lay.rpp - 1) / lay.rpp;
+    lay.total = lay.tp + 1;
+    lay.fh = reportFontHeight;
+    lay.picH = pageHeight / 3 - 4 * lay.fh;
+
+    const int weightSum = std::accumulate(weights.cbegin(), weights.cend(), 0);
+    const double unit = weightSum > 0 ? double(pageWidth - 2 * lay.m) / weightSum : 0.0;
+    for (int weight : weights)
+        lay.widths.append(int(weight * unit));
+    return lay;
+}
+
+QString PdfReport::cellText(const QVariant &data)
+{
+    switch (data.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::QChar:
+        return QString::number(data.toInt());
+    case QMetaType::QDateTime:
+        return data.toDateTime().toString(stampFormat);
+    default:
+        return data.toString();
+    }
+}
+
+bool PdfReport::write(const QString &fileName, const QString &sceneFile,
+                      const QAbstractItemModel &model, const QPixmap &histogram,
+                      const QPixmap &chart, const QList<ReportColumn *> &columns)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+
+    bool ok = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            ok = drawReport(painter, writer, sceneFile, model, histogram, chart, columns);
+            // end() writes the document's trailer; a failure there leaves a broken file.
+            ok = painter.end() && ok;
+        }
+    }
+    file.close();
+    if (ok && file.error() == QFileDevice::NoError)
+        return true;
+    // A partly written report is worse than none: the caller reports the failure.
+    file.remove();
+    return false;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QAbstractItemModel;
+class QPixmap;
+class QVariant;
+struct ReportColumn;
+
+// The printable A4 report of one item: a picture page (scene picture, histogram, chart), then
+// ruled table pages of the readings with a date-time stamp and "page/total" numbers.
+// All lengths are in the PDF writer's device units (its default 1200 dpi).
+class PdfReport
+{
+public:
+    struct Layout
+    {
+        int m = 0;         // left and right margin of the table pages
+        int rowH = 0;      // height of one table row
+        int rpp = 0;       // table rows per page
+        int tp = 0;        // table pages
+        int total = 0;     // pages of the whole report
+        int fh = 0;        // height of the 12-point report font
+        int picH = 0;      // height of each picture on page 1
+        QList<int> widths; // width of each table column
+    };
+
+    PdfReport() = delete;
+
+    // pageWidth/pageHeight: the writer's paintable size; baseFontHeight: the painter's initial
+    // font; weights: the columns' shares of the table width, one per table column.
+    static Layout layout(int pageWidth, int pageHeight, int baseFontHeight, int reportFontHeight,
+                         const QList<int> &weights, int rows);
+
+    // The text a table cell shows for the model's display data.
+    static QString cellText(const QVariant &data);
+
+    // Writes the report of the model's rows to fileName. Returns false, and leaves no file
+    // behind, when the file cannot be written; an empty or missing sceneFile, or a null
+    // histogram or chart, only leaves that picture out.
+    static bool write(const QString &fileName, const QString &sceneFile,
+                      const QAbstractItemModel &model, const QPixmap &histogram,
+                      const QPixmap &chart, const QList<ReportColumn *> &columns);
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariantList>
+
+class DmmData;
+
+// Reads readings back from a workbook in the layout WorkbookExporter writes. The caller decides
+// what to do with the header row and with rows that give no reading.
+class WorkbookImporter
+{
+public:
+    WorkbookImporter() = delete;
+
+    // The first sheet's used range, header row included. False for anything that is not a
+    // readable workbook.
+    static bool readRows(const QString &fileName, QList<QVariantList> *rows);
+
+    // A new reading, owned by the caller, from a sheet row (No., Time, Value, Unit, Basis); the
+    // row number is not used. nullptr when the row has fewer than five cells or its time is
+    // neither a date-time nor text in the form "yyyy-MM-dd hh:mm:ss".
+    static DmmData *readingFromRow(const QVariantList &row);
+
+    // True when every cell is empty, as in empty rows below the table.
+    static bool isBlankRow(const QVariantList &row);
+};

@@ -1,0 +1,675 @@
+#include "xlswriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <QList>
+#include <QPair>
+#include <QSaveFile>
+#include <QSet>
+#include <QStringList>
+
+namespace {
+
+// BIFF8 record types.
+enum Record : quint16 {
+    RecEof = 0x000A,
+    RecCodePage = 0x0042,
+    RecDateMode = 0x0022,
+    RecWindow1 = 0x003D,
+    RecContinue = 0x003C,
+    RecFont = 0x0031,
+    RecDefColWidth = 0x0055,
+    RecColInfo = 0x007D,
+    RecBoundSheet = 0x0085,
+    RecSst = 0x00FC,
+    RecLabelSst = 0x00FD,
+    RecExtSst = 0x00FF,
+    RecXf = 0x00E0,
+    RecDimensions = 0x0200,
+    RecNumber = 0x0203,
+    RecWindow2 = 0x023E,
+    RecRk = 0x027E,
+    RecStyle = 0x0293,
+    RecFormat = 0x041E,
+    RecBof = 0x0809,
+};
+
+// Longest record body BIFF8 allows; the shared string table goes on in CONTINUE records.
+constexpr int MaxRecordBody = 8224;
+constexpr quint16 CodePageUtf16 = 1200;
+// Excel needs the 15 style formats before the first cell format.
+constexpr quint16 StyleXfCount = 15;
+constexpr quint16 GeneralCellXf = 15;
+constexpr quint16 FirstCustomFormat = 164;
+constexpr int FontCount = 4;
+constexpr int DefaultWidthChars = 8;
+
+// Compound file (OLE2) constants.
+constexpr int SectorSize = 512;
+constexpr int IdsPerSector = SectorSize / 4;
+constexpr int HeaderDifatSlots = 109;
+constexpr int DirEntrySize = 128;
+// Streams below this size would have to live in the mini stream.
+constexpr int MiniStreamCutoff = 4096;
+constexpr quint32 FreeSect = 0xFFFFFFFF;
+constexpr quint32 EndOfChain = 0xFFFFFFFE;
+constexpr quint32 FatSect = 0xFFFFFFFD;
+constexpr quint32 DifatSect = 0xFFFFFFFC;
+constexpr quint32 NoStream = 0xFFFFFFFF;
+
+// Little-endian byte sink.
+class Bytes
+{
+public:
+    void u8(quint8 v) { m_data.append(static_cast<char>(v)); }
+    void u16(quint16 v)
+    {
+        const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+        m_data.append(b, 2);
+    }
+    void u32(quint32 v)
+    {
+        u16(static_cast<quint16>(v & 0xFFFF));
+        u16(static_cast<quint16>(v >> 16));
+    }
+    void f64(double v)
+    {
+        quint64 bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        u32(static_cast<quint32>(bits & 0xFFFFFFFF));
+        u32(static_cast<quint32>(bits >> 32));
+    }
+    void zeros(int n) { m_data.append(n, '\0'); }
+    void bytes(const QByteArray &b) { m_data.append(b); }
+    void record(quint16 type, int size)
+    {
+        u16(type);
+        u16(static_cast<quint16>(size));
+    }
+    // Characters of a BIFF8 string: one byte each when compressed, else UTF-16LE.
+    void chars(const QString &s, int from, int count, bool wide)
+    {
+        for (int i = from; i < from + count; ++i) {
+            const ushort c = s.at(i).unicode();
+            if (wide)
+                u16(c);
+            else
+                u8(static_cast<quint8>(c));
+        }
+    }
+    void setU32(int pos, quint32 v)
+    {
+        for (int i = 0; i < 4; ++i)
+            m_data[pos + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+    int size() const { return m_data.size(); }
+    void reserve(int n) { m_data.reserve(n); }
+    void clear() { m_data.clear(); }
+    const QByteArray &data() const { return m_data; }
+
+private:
+    QByteArray m_data;
+};
+
+bool needsWide(const QString &s)
+{
+    return std::any_of(s.cbegin(), s.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+}
+
+// XLUnicodeString: 16-bit length, option flags, characters.
+void putString16(Bytes &out, const QString &s)
+{
+    const bool wide = needsWide(s);
+    out.u16(static_cast<quint16>(s.size()));
+    out.u8(wide ? 1 : 0);
+    out.chars(s, 0, s.size(), wide);
+}
+
+int string16Size(const QString &s)
+{
+    return 3 + s.size() * (needsWide(s) ? 2 : 1);
+}
+
+// XF: every cell format points at the Normal style (XF 0) and changes only the number format.
+void putXf(Bytes &out, quint16 format, bool style)
+{
+    out.record(RecXf, 20);
+    out.u16(0); // font
+    out.u16(format);
+    out.u16(style ? 0xFFF5 : 0x0001); // locked; a style has no parent
+    out.u8(0x20);                     // bottom aligned
+    out.u8(0);                        // rotation
+    out.u8(0);                        // indent, shrink, reading order
+    out.u8(style ? 0x00 : 0x04);      // a cell format overrides the number format
+    out.u32(0);                       // borders
+    out.u32(0);
+    out.u16(0x20C0); // pattern colours: system window text and background
+}
+
+bool isBuiltInFormat(const QString &format, quint16 *index)
+{
+    static const QHash<QString, quint16> builtIns = {
+        {QString(), 0},
+        {QStringLiteral("general"), 0},
+        {QStringLiteral("0"), 1},
+        {QStringLiteral("0.00"), 2},
+        {QStringLiteral("#,##0"), 3},
+        {QStringLiteral("#,##0.00"), 4},
+        {QStringLiteral("0%"), 9},
+        {QStringLiteral("0.00%"), 10},
+        {QStringLiteral("0.00e+00"), 11},
+        {QStringLiteral("@"), 49},
+    };
+    const auto it = builtIns.constFind(format.toLower());
+    if (it == builtIns.constEnd())
+        return false;
+    *index = it.value();
+    return true;
+}
+
+// Integers that fit the 30 bits of an RK value are stored in the short record.
+bool toRkInteger(double value, quint32 *rk)
+{
+    constexpr double limit = 1 << 29;
+    if (value != std::floor(value) || value < -limit || value >= limit)
+        return false;
+    *rk = (static_cast<quint32>(static_cast<qint32>(value)) << 2) | 0x02;
+    return true;
+}
+
+// The shared string table, split into CONTINUE records where it overflows a record. A string's
+// length and flags never part; when its characters are cut, the CONTINUE record starts with the
+// flags byte again. Returns the offset table of every stringsPerBucket-th string for EXTSST.
+QList<QPair<quint32, quint16>> putSst(Bytes &out, const QStringList &strings, quint32 references,
+                                      int stringsPerBucket)
+{
+    QList<QPair<quint32, quint16>> buckets;
+    Bytes body;
+    quint16 type = RecSst;
+    const auto flush = [&] {
+        out.record(type, body.size());
+        out.bytes(body.data());
+        body.clear();
+        type = RecContinue;
+    };
+    body.u32(references);
+    body.u32(static_cast<quint32>(strings.size()));
+    for (int i = 0; i < strings.size(); ++i) {
+        const QString &s = strings.at(i);
+        const bool wide = needsWide(s);
+        const int charSize = wide ? 2 : 1;
+        if (body.size() + 3 + charSize > MaxRecordBody)
+            flush();
+        if (i % stringsPerBucket == 0)
+            buckets.append({static_cast<quint32>(out.size() + 4 + body.size()),
+                            static_cast<quint16>(4 + body.size())});
+        body.u16(static_cast<quint16>(s.size()));
+        body.u8(wide ? 1 : 0);
+        int done = 0;
+        while (done < s.size()) {
+            const int room = (MaxRecordBody - body.size()) / charSize;
+            if (room == 0) {
+                flush();
+                body.u8(wide ? 1 : 0);
+                continue;
+            }
+            const int n = std::min(room, s.size() - done);
+            body.chars(s, done, n, wide);
+            done += n;
+        }
+    }
+    flush();
+    return buckets;
+}
+
+void putDirEntry(Bytes &out, const QString &name, quint8 type, quint32 child, quint32 start,
+                 quint32 size)
+{
+    const int before = out.size();
+    for (const QChar c : name)
+        out.u16(c.unicode());
+    out.zeros(64 - 2 * name.size());
+    out.u16(static_cast<quint16>(name.isEmpty() ? 0 : 2 * (name.size() + 1)));
+    out.u8(type);
+    out.u8(1); // black: a tree of one node per level needs no balancing
+    out.u32(NoStream);
+    out.u32(NoStream);
+    out.u32(child);
+    out.zeros(16 + 4 + 8 + 8); // class id, state bits, creation and modification times
+    out.u32(start);
+    out.u32(size);
+    out.u32(0);
+    Q_ASSERT(out.size() - before == DirEntrySize);
+}
+
+// Wraps one stream named "Workbook" in a version 3 compound file: the stream's sectors first,
+// then the FAT, the DIFAT sectors that a FAT of more than 109 sectors needs, and the directory.
+QByteArray compoundFile(QByteArray stream)
+{
+    // Padding keeps a small workbook out of the mini stream; readers stop at the EOF record.
+    if (stream.size() < MiniStreamCutoff)
+        stream.append(MiniStreamCutoff - stream.size(), '\0');
+    const quint32 streamSize = static_cast<quint32>(stream.size());
+    const int streamSectors = (stream.size() + SectorSize - 1) / SectorSize;
+    stream.append(streamSectors * SectorSize - stream.size(), '\0');
+
+    int fatSectors = 0;
+    int difatSectors = 0;
+    for (;;) {
+        const int total = streamSectors + fatSectors + difatSectors + 1;
+        const int fat = (total + IdsPerSector - 1) / IdsPerSector;
+        const int difat = fat > HeaderDifatSlots
+                              ? (fat - HeaderDifatSlots + IdsPerSector - 2) / (IdsPerSector - 1)
+                              : 0;
+        if (fat == fatSectors && difat == difatSectors)
+            break;
+        fatSectors = fat;
+        difatSectors = difat;
+    }
+    const quint32 firstFat = static_cast<quint32>(streamSectors);
+    const quint32 firstDifat = firstFat + static_cast<quint32>(fatSectors);
+    const quint32 dirSector = firstDifat + static_cast<quint32>(difatSectors);
+
+    std::vector<quint32> fat(static_cast<size_t>(fatSectors) * IdsPerSector, FreeSect);
+    for (int i = 0; i < streamSectors; ++i)
+        fat[i] = i + 1 < streamSectors ? static_cast<quint32>(i + 1) : EndOfChain;
+    for (int i = 0; i < fatSectors; ++i)
+        fat[firstFat + i] = FatSect;
+    for (int i = 0; i < difatSectors; ++i)
+        fat[firstDifat + i] = DifatSect;
+    fat[dirSector] = EndOfChain;
+
+    Bytes out;
+    out.reserve(SectorSize * (2 + static_cast<int>(dirSector)));
+    out.bytes(QByteArray::fromHex("D0CF11E0A1B11AE1"));
+    out.zeros(16);
+    out.u16(0x003E); // minor version
+    out.u16(0x0003); // major version 3: 512-byte sectors
+    out.u16(0xFFFE); // little-endian
+    out.u16(9);      // sector size 2^9
+    out.u16(6);      // mini sector size 2^6
+    out.zeros(6);
+    out.u32(0); // directory sectors (always 0 in version 3)
+    out.u32(static_cast<quint32>(fatSectors));
+    out.u32(dirSector);
+    out.u32(0); // transactions
+    out.u32(MiniStreamCutoff);
+    out.u32(EndOfChain); // no mini FAT
+    out.u32(0);
+    out.u32(difatSectors > 0 ? firstDifat : EndOfChain);
+    out.u32(static_cast<quint32>(difatSectors));
+    for (int i = 0; i < HeaderDifatSlots; ++i)
+        out.u32(i < fatSectors ? firstFat + static_cast<quint32>(i) : FreeSect);
+
+    out.bytes(stream);
+    for (const quint32 id : fat)
+        out.u32(id);
+    int nextFat = HeaderDifatSlots;
+    for (int d = 0; d < difatSectors; ++d) {
+        for (int i = 0; i < IdsPerSector - 1; ++i, ++nextFat)
+            out.u32(nextFat < fatSectors ? firstFat + static_cast<quint32>(nextFat) : FreeSect);
+        out.u32(d + 1 < difatSectors ? firstDifat + static_cast<quint32>(d + 1) : EndOfChain);
+    }
+    putDirEntry(out, QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0);
+    putDirEntry(out, QStringLiteral("Workbook"), 2, NoStream, 0, streamSize);
+    putDirEntry(out, QString(), 0, NoStream, 0, 0);
+    putDirEntry(out, QString(), 0, NoStream, 0, 0);
+    return out.data();
+}
+
+int generalTextLength(double value)
+{
+    return QString::number(value, 'g', 10).size();
+}
+
+} // namespace
+
+const QString XlsWriter::DateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+XlsWriter::XlsWriter()
+    : m_sheetName(QStringLiteral("Sheet1"))
+{
+}
+
+void XlsWriter::setSheetName(const QString &name)
+{
+    static const QString forbidden = QStringLiteral("[]:*?/\\");
+    QString clean = name.left(31);
+    for (QChar &c : clean) {
+        if (forbidden.contains(c))
+            c = QLatin1Char('_');
+    }
+    if (!clean.isEmpty())
+        m_sheetName = clean;
+}
+
+XlsWriter::Cell *XlsWriter::cellAt(int row, int column)
+{
+    if (row < 0 || row >= MaxRows || column < 0 || column >= MaxColumns)
+        return nullptr;
+    if (row >= rowCount())
+        m_rows.resize(static_cast<size_t>(row) + 1);
+    std::vector<Cell> &cells = m_rows[static_cast<size_t>(row)];
+    if (column >= static_cast<int>(cells.size()))
+        cells.resize(static_cast<size_t>(column) + 1);
+    m_columnCount = std::max(m_columnCount, column + 1);
+    return &cells[static_cast<size_t>(column)];
+}
+
+quint16 XlsWriter::formatIndex(const QString &format)
+{
+    quint16 index = 0;
+    if (isBuiltInFormat(format, &index))
+        return index;
+    for (auto it = m_customFormats.cbegin(); it != m_customFormats.cend(); ++it) {
+        if (it.value() == format)
+            return it.key();
+    }
+    index = static_cast<quint16>(FirstCustomFormat + m_customFormats.size());
+    m_customFormats.insert(index, format);
+    return index;
+}
+
+bool XlsWriter::setNumber(int row, int column, double value, const QString &format)
+{
+    if (!std::isfinite(value))
+        return false;
+    Cell *cell = cellAt(row, column);
+    if (!cell)
+        return false;
+    cell->type = CellType::Number;
+    cell->format = formatIndex(format);
+    cell->number = value;
+    cell->text.clear();
+    cell->shownLength = static_cast<quint16>(generalTextLength(value));
+    return true;
+}
+
+bool XlsWriter::setText(int row, int column, const QString &text, const QString &format)
+{
+    Cell *cell = cellAt(row, column);
+    if (!cell)
+        return false;
+    cell->type = CellType::Text;
+    cell->format = formatIndex(format);
+    cell->text = text.left(MaxTextLength);
+    cell->shownLength = static_cast<quint16>(cell->text.size());
+    return true;
+}
+
+bool XlsWriter::setDateTime(int row, int column, const QDateTime &dateTime, const QString &format)
+{
+    if (!dateTime.isValid() || dateTime.date() < QDate(1900, 3, 1) ||
+        dateTime.date() > QDate(9999, 12, 31))
+        return false;
+    if (!setNumber(row, column, toSerial(dateTime), format))
+        return false;
+    // The digit codes (yyyy, MM, dd, hh, mm, ss) show as many digits as they have letters, so the
+    // format's length stands for the shown length without formatting every value.
+    m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)].shownLength =
+        static_cast<quint16>(std::min(format.size(), MaxTextLength));
+    return true;
+}
+
+double XlsWriter::toSerial(const QDateTime &dateTime)
+{
+    const double days = static_cast<double>(QDate(1899, 12, 30).daysTo(dateTime.date()));
+    return days + dateTime.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+void XlsWriter::setColumnWidth(int column, double characters)
+{
+    if (column < 0 || column >= MaxColumns)
+        return;
+    const double clamped = std::clamp(characters, 0.0, MaxColumnWidth);
+    m_columnWidths.insert(column, static_cast<int>(std::lround(clamped * 256)));
+}
+
+double XlsWriter::columnWidth(int column) const
+{
+    return m_columnWidths.contains(column) ? m_columnWidths.value(column) / 256.0
+                                           : DefaultColumnWidth;
+}
+
+void XlsWriter::autoFitColumns()
+{
+    std::vector<int> widest(static_cast<size_t>(m_columnCount), -1);
+    for (const std::vector<Cell> &cells : m_rows) {
+        for (size_t c = 0; c < cells.size(); ++c) {
+            if (cells[c].type != CellType::Empty)
+                widest[c] = std::max(widest[c], static_cast<int>(cells[c].shownLength));
+        }
+    }
+    // One character more than the content leaves Excel's cell margins clear.
+    for (int c = 0; c < m_columnCount; ++c) {
+        if (widest[static_cast<size_t>(c)] >= 0)
+            setColumnWidth(c, widest[static_cast<size_t>(c)] + 1.0);
+    }
+}
+
+QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
+                                  const QHash<QString, quint32> &stringIndex) const
+{
+    int firstRow = -1;
+    int lastRow = -1;
+    int firstColumn = MaxColumns;
+    int lastColumn = -1;
+    for (int r = 0; r < rowCount(); ++r) {
+        const std::vector<Cell> &cells = m_rows[static_cast<size_t>(r)];
+        for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
+            if (cells[static_cast<size_t>(c)].type == CellType::Empty)
+                continue;
+            if (firstRow < 0)
+                firstRow = r;
+            lastRow = r;
+            firstColumn = std::min(firstColumn, c);
+            lastColumn = std::max(lastColumn, c);
+        }
+    }
+
+    Bytes out;
+    out.reserve(64 + rowCount() * m_columnCount * 18);
+    out.record(RecBof, 16);
+    out.u16(0x0600); // BIFF8
+    out.u16(0x0010); // worksheet
+    out.u16(0x0DBB);
+    out.u16(0x07CC);
+    out.u32(0);
+    out.u32(0x06);
+
+    out.record(RecDefColWidth, 2);
+    out.u16(DefaultWidthChars);
+    for (auto it = m_columnWidths.cbegin(); it != m_columnWidths.cend(); ++it) {
+        out.record(RecColInfo, 12);
+        out.u16(static_cast<quint16>(it.key()));
+        out.u16(static_cast<quint16>(it.key()));
+        out.u16(static_cast<quint16>(it.value()));
+        out.u16(GeneralCellXf);
+        out.u16(0x0002); // user-set width
+        out.u16(0);
+    }
+
+    // Rows and columns of the used block; the last ones are exclusive.
+    out.record(RecDimensions, 14);
+    out.u32(firstRow < 0 ? 0 : static_cast<quint32>(firstRow));
+    out.u32(firstRow < 0 ? 0 : static_cast<quint32>(lastRow + 1));
+    out.u16(firstRow < 0 ? 0 : static_cast<quint16>(firstColumn));
+    out.u16(firstRow < 0 ? 0 : static_cast<quint16>(lastColumn + 1));
+    out.u16(0);
+
+    for (int r = 0; r < rowCount(); ++r) {
+        const std::vector<Cell> &cells = m_rows[static_cast<size_t>(r)];
+        for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
+            const Cell &cell = cells[static_cast<size_t>(c)];
+            if (cell.type == CellType::Empty)
+                continue;
+            const quint16 xf = xfOfFormat.value(cell.format, GeneralCellXf);
+            quint32 rk = 0;
+            if (cell.type == CellType::Text) {
+                out.record(RecLabelSst, 10);
+                out.u16(static_cast<quint16>(r));
+                out.u16(static_cast<quint16>(c));
+                out.u16(xf);
+                out.u32(stringIndex.value(cell.text));
+            } else if (toRkInteger(cell.number, &rk)) {
+                out.record(RecRk, 10);
+                out.u16(static_cast<quint16>(r));
+                out.u16(static_cast<quint16>(c));
+                out.u16(xf);
+                out.u32(rk);
+            } else {
+                out.record(RecNumber, 14);
+                out.u16(static_cast<quint16>(r));
+                out.u16(static_cast<quint16>(c));
+                out.u16(xf);
+                out.f64(cell.number);
+            }
+        }
+    }
+
+    out.record(RecWindow2, 18);
+    out.u16(0x06B6); // grid, headers, zeros, outline symbols; the selected and shown sheet
+    out.u16(0);      // top row
+    out.u16(0);      // left column
+    out.u32(64);     // grid line colour: automatic
+    out.u16(0);      // zoom factors: default
+    out.u16(0);
+    out.u32(0);
+
+    out.record(RecEof, 0);
+    return out.data();
+}
+
+QByteArray XlsWriter::workbookStream() const
+{
+    // Strings in order of first use, each stored once.
+    QStringList strings;
+    QHash<QString, quint32> stringIndex;
+    quint32 references = 0;
+    QSet<quint16> usedFormats;
+    for (const std::vector<Cell> &cells : m_rows) {
+        for (const Cell &cell : cells) {
+            if (cell.type == CellType::Empty)
+                continue;
+            if (cell.format != 0)
+                usedFormats.insert(cell.format);
+            if (cell.type != CellType::Text)
+                continue;
+            ++references;
+            if (!stringIndex.contains(cell.text)) {
+                stringIndex.insert(cell.text, static_cast<quint32>(strings.size()));
+                strings.append(cell.text);
+            }
+        }
+    }
+    QList<quint16> formats = usedFormats.values();
+    std::sort(formats.begin(), formats.end());
+    QMap<quint16, quint16> xfOfFormat;
+    for (int i = 0; i < formats.size(); ++i)
+        xfOfFormat.insert(formats.at(i), static_cast<quint16>(GeneralCellXf + 1 + i));
+
+    Bytes out;
+    out.record(RecBof, 16);
+    out.u16(0x0600);
+    out.u16(0x0005); // workbook globals
+    out.u16(0x0DBB);
+    out.u16(0x07CC);
+    out.u32(0);
+    out.u32(0x06);
+
+    out.record(RecCodePage, 2);
+    out.u16(CodePageUtf16);
+
+    out.record(RecWindow1, 18);
+    out.u16(0);
+    out.u16(0);
+    out.u16(0x3A98);
+    out.u16(0x2328);
+    out.u16(0x0038); // horizontal and vertical scroll bars, sheet tabs
+    out.u16(0);      // active sheet
+    out.u16(0);      // first visible tab
+    out.u16(1);      // selected sheets
+    out.u16(0x0258); // tab bar width ratio
+
+    out.record(RecDateMode, 2);
+    out.u16(0); // 1900 date system
+
+    // Font 4 does not exist in BIFF, so four fonts cover every index that is used.
+    const QString fontName = QStringLiteral("Arial");
+    for (int i = 0; i < FontCount; ++i) {
+        out.record(RecFont, 16 + fontName.size());
+        out.u16(200); // 10 pt in twips
+        out.u16(0);
+        out.u16(0x7FFF); // automatic colour
+        out.u16(400);    // normal weight
+        out.u16(0);
+        out.u8(0);
+        out.u8(0);
+        out.u8(0);
+        out.u8(0);
+        out.u8(static_cast<quint8>(fontName.size()));
+        out.u8(0);
+        out.chars(fontName, 0, fontName.size(), false);
+    }
+
+    for (auto it = m_customFormats.cbegin(); it != m_customFormats.cend(); ++it) {
+        out.record(RecFormat, 2 + string16Size(it.value()));
+        out.u16(it.key());
+        putString16(out, it.value());
+    }
+
+    for (quint16 i = 0; i < StyleXfCount; ++i)
+        putXf(out, 0, true);
+    putXf(out, 0, false);
+    for (const quint16 format : formats)
+        putXf(out, format, false);
+
+    out.record(RecStyle, 4);
+    out.u16(0x8000); // built-in style on XF 0
+    out.u8(0);       // Normal
+    out.u8(0xFF);
+
+    out.record(RecBoundSheet, 8 + m_sheetName.size() * (needsWide(m_sheetName) ? 2 : 1));
+    const int sheetOffsetPos = out.size();
+    out.u32(0);
+    out.u8(0); // visible
+    out.u8(0); // worksheet
+    out.u8(static_cast<quint8>(m_sheetName.size()));
+    out.u8(needsWide(m_sheetName) ? 1 : 0);
+    out.chars(m_sheetName, 0, m_sheetName.size(), needsWide(m_sheetName));
+
+    const int stringsPerBucket = std::max(8, (strings.size() + 127) / 128);
+    const auto buckets = putSst(out, strings, references, stringsPerBucket);
+    out.record(RecExtSst, 2 + 8 * buckets.size());
+    out.u16(static_cast<quint16>(stringsPerBucket));
+    for (const auto &bucket : buckets) {
+        out.u32(bucket.first);
+        out.u16(bucket.second);
+        out.u16(0);
+    }
+
+    out.record(RecEof, 0);
+    out.setU32(sheetOffsetPos, static_cast<quint32>(out.size()));
+    out.bytes(sheetStream(xfOfFormat, stringIndex));
+    return out.data();
+}
+
+QByteArray XlsWriter::fileData() const
+{
+    return compoundFile(workbookStream());
+}
+
+bool XlsWriter::save(const QString &fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray data = fileData();
+    if (file.write(data) != data.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

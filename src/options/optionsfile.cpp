@@ -1,0 +1,52 @@
+#include "optionsfile.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
+                        const QString &sceneFileName)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QXmlStreamWriter xml(&file);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument(QStringLiteral("1.0"));
+    xml.writeStartElement(QStringLiteral("options"));
+    xml.writeTextElement(QStringLiteral("Geometry"), QString::fromLatin1(geometry.toHex()));
+    xml.writeTextElement(QStringLiteral("State"), QString::fromLatin1(state.toHex()));
+    xml.writeTextElement(QStringLiteral("SceneFileName"), sceneFileName);
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    file.close();
+    return file.error() == QFileDevice::NoError && !xml.hasError();
+}
+
+OptionsFile::Contents OptionsFile::read(const QString &path)
+{
+    Contents contents;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return contents;
+
+    QXmlStreamReader xml(&file);
+    QString element;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() != QLatin1String("options"))
+                element = xml.name().toString();
+        } else if (xml.isCharacters() && !xml.isWhitespace() && !element.isEmpty()) {
+            const QString text = xml.text().toString();
+            if (element == QLatin1String("Geometry"))
+                contents.geometry = QByteArray::fromHex(text.toLatin1());
+            else if (element == QLatin1String("State"))
+                contents.state = QByteArray::fromHex(text.toLatin1());
+            else if (element == QLatin1String("SceneFileName"))
+                contents.sceneFileName = text;
+            element.clear();
+        }
+    }
+    return contents;
+}

@@ -1,0 +1,253 @@
+#include <memory>
+
+#include <QTableView>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "dmmdata.h"
+#include "windowfixture.h"
+
+using namespace WindowFixture;
+
+namespace {
+const QString Micrometre = QStringLiteral("\u03BCm");
+}
+
+class TestAcquisition : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void enabledStates_data();
+    void enabledStates();
+    void connectThatFailsToOpenSaysSo();
+    void readingBeforeStartIsDropped();
+    void liveReadingReachesEveryView();
+    void unitSwitch_data();
+    void unitSwitch();
+    void statisticsLabels();
+    void testFeedsTheHistogramOnly();
+
+private:
+    void apply(const QString &event);
+    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
+    QTableView *table() const { return window->findChild<QTableView *>(QStringLiteral("tv")); }
+    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
+    Histogram *histogram() const
+    {
+        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
+    }
+    void openAndStart()
+    {
+        apply(QStringLiteral("opened"));
+        apply(QStringLiteral("start"));
+    }
+
+    std::unique_ptr<Widget> window;
+};
+
+void TestAcquisition::init()
+{
+    resetGauge();
+    window = std::make_unique<Widget>();
+}
+
+void TestAcquisition::cleanup()
+{
+    window.reset();
+}
+
+void TestAcquisition::apply(const QString &event)
+{
+    QAbstractItemModel *model = tree()->model();
+    if (event == QLatin1String("opened")) {
+        QMetaObject::invokeMethod(gauge(), "emitOpened");
+    } else if (event == QLatin1String("closed")) {
+        QMetaObject::invokeMethod(gauge(), "emitClosed");
+    } else if (event == QLatin1String("portAbsent") || event == QLatin1String("portPresent")) {
+        gauge()->setProperty("portPresent", event == QLatin1String("portPresent"));
+        QMetaObject::invokeMethod(gauge(), "emitUsbRefreshed");
+    } else if (event == QLatin1String("start")) {
+        // Through the slot, so that a disabled button does not hide what the rule does.
+        QVERIFY(invoke(*window, "on_actionStart_triggered"));
+    } else if (event == QLatin1String("stop")) {
+        QVERIFY(invoke(*window, "on_actionStop_triggered"));
+    } else if (event == QLatin1String("activateStore")) {
+        QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                                  Q_ARG(QModelIndex, model->index(0, 0)));
+    } else if (event == QLatin1String("newItem")) {
+        QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, QStringLiteral("Other")),
+                                  Q_ARG(ItemData::DataType, ItemData::MeasureData));
+    } else if (event == QLatin1String("activateFirst")) {
+        QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                                  Q_ARG(QModelIndex, model->index(0, 0, model->index(1, 0))));
+    } else {
+        QFAIL(qPrintable(QStringLiteral("unknown event ") + event));
+    }
+}
+
+void TestAcquisition::enabledStates_data()
+{
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("expected"); // Connect, Disconnect, Start, Stop: 1 on, 0 off
+
+    QTest::newRow("start-up, port present") << QStringList() << "1000";
+    QTest::newRow("port gone") << QStringList({"portAbsent"}) << "0000";
+    QTest::newRow("opened") << QStringList({"opened"}) << "0110";
+    QTest::newRow("port refreshed while open") << QStringList({"opened", "portPresent"}) << "1110";
+    QTest::newRow("start") << QStringList({"opened", "start"}) << "0101";
+    QTest::newRow("stop") << QStringList({"opened", "start", "stop"}) << "0110";
+    QTest::newRow("closed") << QStringList({"opened", "start", "closed"}) << "1000";
+    QTest::newRow("closed without port")
+        << QStringList({"opened", "portAbsent", "closed"}) << "1000";
+    QTest::newRow("stop while closed") << QStringList({"stop"}) << "1000";
+    QTest::newRow("activate another item")
+        << QStringList({"opened", "newItem", "start", "activateFirst"}) << "0110";
+    QTest::newRow("activate store data") << QStringList({"opened", "start", "activateStore"})
+                                         << "0100";
+    QTest::newRow("start on store data does nothing")
+        << QStringList({"opened", "activateStore", "start"}) << "0100";
+    QTest::newRow("opened while store data active")
+        << QStringList({"activateStore", "opened"}) << "0100";
+    QTest::newRow("item creation") << QStringList({"opened", "start", "newItem"}) << "0110";
+    QTest::newRow("item creation while closed") << QStringList({"newItem"}) << "1000";
+}
+
+void TestAcquisition::enabledStates()
+{
+    QFETCH(QStringList, events);
+    QFETCH(QString, expected);
+    for (const QString &event : events)
+        apply(event);
+    QString states;
+    for (const char *name : {"actionConnect", "actionDisconnect", "actionStart", "actionStop"})
+        states += action(*window, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(states, expected);
+}
+
+void TestAcquisition::connectThatFailsToOpenSaysSo()
+{
+    gauge()->setProperty("openResult", false);
+    QString text;
+    answerNextModal([&text](QWidget *box) {
+        text = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+        QTest::keyClick(box, Qt::Key_Enter);
+    });
+    action(*window, "actionConnect")->trigger();
+    QCOMPARE(text, QStringLiteral("Failed to open device."));
+    QCOMPARE(gauge()->property("openCalls").toInt(), 1);
+    QVERIFY(action(*window, "actionConnect")->isEnabled());
+
+    gauge()->setProperty("openResult", true);
+    action(*window, "actionConnect")->trigger();
+    QCOMPARE(gauge()->property("openCalls").toInt(), 2);
+    // Nothing changes until the gauge reports it is open.
+    QVERIFY(action(*window, "actionConnect")->isEnabled());
+}
+
+void TestAcquisition::readingBeforeStartIsDropped()
+{
+    apply(QStringLiteral("opened"));
+    emitReading(125, QStringLiteral("125"));
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("00000"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
+    QCOMPARE(table()->model()->rowCount(), 0);
+    QVERIFY(!chart()->hasData());
+}
+
+void TestAcquisition::liveReadingReachesEveryView()
+{
+    openAndStart();
+    emitReading(125, QStringLiteral("125"), Micrometre, QStringLiteral("NFe"));
+
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("125"));
+    QCOMPARE(label(*window, "lcdUnit"), Micrometre);
+    QCOMPARE(label(*window, "lcdBasis"), QStringLiteral("NFe"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:1"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:125.0"));
+
+    QAbstractItemModel *rows = table()->model();
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, 0).data(), QVariant(1));
+    QCOMPARE(rows->index(0, 2).data().toString(), QStringLiteral("125"));
+    QCOMPARE(rows->index(0, 3).data().toString(), Micrometre);
+    QCOMPARE(rows->index(0, 4).data().toString(), QStringLiteral("NFe"));
+
+    QCOMPARE(histogram()->count(1), 1);
+    QCOMPARE(chart()->pointCount(0), 1);
+
+    const QModelIndex first = tree()->model()->index(0, 0, tree()->model()->index(1, 0));
+    ItemData *item = TvItemModel::itemAt(first);
+    QCOMPARE(item->readings().size(), 1);
+    QCOMPARE(item->readings().first()->umValue(), 125.0);
+}
+
+void TestAcquisition::unitSwitch_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("shownText");
+
+    QTest::newRow("mil") << "mil" << "Thickness(mil)" << 2 << "4.92";
+    QTest::newRow("capital M counts as micrometres for titles only")
+        << QStringLiteral("\u03BCM") << QStringLiteral("Thickness(\u03BCm)") << 1 << "4.92";
+}
+
+void TestAcquisition::unitSwitch()
+{
+    QFETCH(QString, unit);
+    QFETCH(QString, title);
+    QFETCH(int, decimals);
+    QFETCH(QString, shownText);
+
+    openAndStart();
+    emitReading(100, QStringLiteral("100"));
+    emitMilReading(4.92, QStringLiteral("4.92"), unit);
+
+    QCOMPARE(histogram()->yTitle(), title);
+    QCOMPARE(histogram()->decimals(), decimals);
+    QCOMPARE(chart()->yTitle(), title);
+    QCOMPARE(chart()->decimals(), decimals);
+    QCOMPARE(label(*window, "lcdUnit"), unit);
+    // Value and text follow the exact unit: anything but "μm" shows the mil text.
+    QCOMPARE(label(*window, "lcdValue"), shownText);
+    QCOMPARE(table()->model()->index(1, 2).data().toString(), shownText);
+    QCOMPARE(table()->model()->index(0, 3).data().toString(), unit);
+}
+
+void TestAcquisition::statisticsLabels()
+{
+    openAndStart();
+    for (int value : {10, 20, 30})
+        emitReading(value, QString::number(value));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:20.0"));
+    QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:10.0"));
+    QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:30.0"));
+}
+
+void TestAcquisition::testFeedsTheHistogramOnly()
+{
+    action(*window, "actionTest")->trigger();
+    action(*window, "actionTest")->trigger();
+    QTest::qWait(1100);
+    int total = 0;
+    for (int bin = 0; bin < 8; ++bin)
+        total += histogram()->count(bin);
+    // Two timers of 500 ms: about four values in a second.
+    QVERIFY2(total >= 3 && total <= 5, qPrintable(QString::number(total)));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
+    QCOMPARE(table()->model()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestAcquisition)
+#include "tst_acquisition.moc"

@@ -1,0 +1,199 @@
+#include <memory>
+
+#include <QProgressBar>
+#include <QTableView>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/dlgdownload.h"
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "windowfixture.h"
+
+using namespace WindowFixture;
+
+class TestDownload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void doesNothingWhileClosed();
+    void dialogLayout();
+    void progress_data();
+    void progress();
+    void storedReadingsFillStoreData();
+    void startsByEmptyingStoreData();
+    void watchdogClosesAfterSilence();
+    void storedReadingsForAnotherItemAreDiscarded();
+
+private:
+    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
+    ItemData *storeItem() const { return TvItemModel::itemAt(tree()->model()->index(0, 0)); }
+    QAbstractItemModel *table() const
+    {
+        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
+    }
+    // Starts a download and runs `during` inside the dialog's modal loop.
+    void download(std::function<void(DlgDownload *)> during);
+
+    std::unique_ptr<Widget> window;
+};
+
+void TestDownload::init()
+{
+    resetGauge();
+    window = std::make_unique<Widget>();
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+}
+
+void TestDownload::cleanup()
+{
+    window.reset();
+}
+
+void TestDownload::download(std::function<void(DlgDownload *)> during)
+{
+    answerNextModal([during](QWidget *modal) {
+        auto *dialog = qobject_cast<DlgDownload *>(modal);
+        QVERIFY(dialog);
+        during(dialog);
+    });
+    action(*window, "actionItemDownload")->trigger();
+}
+
+void TestDownload::doesNothingWhileClosed()
+{
+    QMetaObject::invokeMethod(gauge(), "emitClosed");
+    action(*window, "actionItemDownload")->trigger();
+    QCOMPARE(gauge()->property("requestCalls").toInt(), 0);
+    QVERIFY(!storeItem()->statistics()->num);
+}
+
+void TestDownload::dialogLayout()
+{
+    QSize size;
+    Qt::WindowFlags flags;
+    QString text;
+    bool textVisible = true;
+    download([&](DlgDownload *dialog) {
+        size = dialog->size();
+        flags = dialog->windowFlags();
+        text = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
+        textVisible = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isTextVisible();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QCOMPARE(size, QSize(498, 57));
+    QVERIFY(flags & Qt::FramelessWindowHint);
+    QCOMPARE(text, QStringLiteral(" Downloading data...   "));
+    QVERIFY(!textVisible);
+    QCOMPARE(gauge()->property("requestCalls").toInt(), 1);
+    QVERIFY(window->findChildren<DlgDownload *>().isEmpty());
+}
+
+void TestDownload::progress_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("num");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("30 percent stays open") << 10 << 3 << false;
+    QTest::newRow("complete closes") << 10 << 10 << true;
+    QTest::newRow("empty memory closes at once") << 0 << 0 << true;
+}
+
+void TestDownload::progress()
+{
+    QFETCH(int, total);
+    QFETCH(int, num);
+    QFETCH(bool, closes);
+
+    int value = -1;
+    int maximum = -1;
+    bool stillOpen = false;
+    download([&](DlgDownload *dialog) {
+        QPointer<DlgDownload> guard(dialog);
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, total), Q_ARG(int, num));
+        auto *bar = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        value = bar->value();
+        maximum = bar->maximum();
+        QTest::qWait(50);
+        stillOpen = guard && guard->isVisible();
+        if (guard)
+            guard->reject();
+    });
+    QCOMPARE(stillOpen, !closes);
+    if (total > 0) {
+        QCOMPARE(value, num);
+        QCOMPARE(maximum, total);
+    }
+}
+
+void TestDownload::storedReadingsFillStoreData()
+{
+    download([](DlgDownload *) {
+        emitStoreReading(120, QStringLiteral("120"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 1));
+        emitStoreReading(250, QStringLiteral("250"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 2));
+    });
+    ItemData *store = storeItem();
+    QCOMPARE(store->readings().size(), 2);
+    QVERIFY(tree()->model()->index(0, 0).data(TvItemModel::ActiveRole).toBool());
+    QVERIFY(!action(*window, "actionStart")->isEnabled());
+    // Stored mil readings are shown and counted in micrometres.
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->index(1, 2).data().toString(), QStringLiteral("250"));
+    QCOMPARE(table()->index(1, 3).data().toString(), QStringLiteral("\u03BCm"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:185.0"));
+    auto *histogram = window->findChild<Histogram *>(QStringLiteral("Histogram1"));
+    QCOMPARE(histogram->count(1), 1);
+    QCOMPARE(histogram->count(2), 1);
+    QCOMPARE(histogram->yTitle(), QStringLiteral("Thickness(um)"));
+    auto *chart = window->findChild<DMMChart *>(QStringLiteral("chart"));
+    QCOMPARE(chart->pointCount(0), 2);
+    QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(um)"));
+}
+
+void TestDownload::startsByEmptyingStoreData()
+{
+    download([](DlgDownload *) {
+        emitStoreReading(120, QStringLiteral("120"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 1), Q_ARG(int, 1));
+    });
+    QCOMPARE(storeItem()->readings().size(), 1);
+
+    download([](DlgDownload *dialog) { dialog->reject(); });
+    QCOMPARE(storeItem()->readings().size(), 0);
+    QCOMPARE(table()->rowCount(), 0);
+}
+
+void TestDownload::watchdogClosesAfterSilence()
+{
+    QElapsedTimer clock;
+    download([&clock](DlgDownload *) {
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 10), Q_ARG(int, 1));
+        clock.start();
+    });
+    const qint64 waited = clock.elapsed();
+    QVERIFY2(waited >= 4500 && waited < 8000, qPrintable(QString::number(waited)));
+}
+
+void TestDownload::storedReadingsForAnotherItemAreDiscarded()
+{
+    download([](DlgDownload *dialog) { dialog->reject(); });
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                              Q_ARG(QModelIndex, tree()->model()->index(0, 0, tree()->model()->index(1, 0))));
+    emitStoreReading(120, QStringLiteral("120"));
+    QCOMPARE(storeItem()->readings().size(), 0);
+    QCOMPARE(table()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestDownload)
+#include "tst_download.moc"

@@ -1,0 +1,372 @@
+#include <memory>
+
+#include <QAbstractButton>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTableView>
+#include <QToolBar>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "windowfixture.h"
+
+using namespace WindowFixture;
+
+namespace {
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+// Types `text` into the input dialog and accepts it, or cancels when text is null.
+void answerInput(const QString &text, QString *label = nullptr, QString *proposal = nullptr)
+{
+    answerNextModal([=](QWidget *modal) {
+        auto *dialog = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(dialog);
+        if (label)
+            *label = dialog->labelText();
+        if (proposal)
+            *proposal = dialog->textValue();
+        if (text.isNull()) {
+            dialog->reject();
+            return;
+        }
+        dialog->setTextValue(text);
+        dialog->accept();
+    });
+}
+
+void answerQuestion(QMessageBox::StandardButton button, QString *text = nullptr)
+{
+    answerNextModal([=](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        if (text)
+            *text = box->text();
+        box->button(button)->click();
+    });
+}
+} // namespace
+
+class TestItems : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newProposesTheNextMeasureName();
+    void newWithBlankOrCancelledNameDoesNothing_data();
+    void newWithBlankOrCancelledNameDoesNothing();
+    void newItemBecomesActiveAndCurrent();
+    void renameChangesTheTreeText();
+    void renameWithBlanksDoesNothing();
+    void storeDataRowCannotBeDeletedOrRenamed();
+    void deleteAsksFirst();
+    void deletingTheActiveItemActivatesTheCurrentRow();
+    void deletingAnotherItemKeepsTheActiveOne();
+    void activation_data();
+    void activation();
+    void activatingAMilItemShowsMicrometres();
+    void activatingTheActiveRowKeepsAcquiring();
+    void toolBarFollowsTheCurrentRow_data();
+    void toolBarFollowsTheCurrentRow();
+
+private:
+    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
+    QAbstractItemModel *items() const { return tree()->model(); }
+    QModelIndex liveRow() const { return items()->index(1, 0); }
+    QModelIndex itemRow(int row) const { return items()->index(row, 0, liveRow()); }
+    QModelIndex activeRow() const;
+    QAbstractItemModel *table() const
+    {
+        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
+    }
+    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
+    Histogram *histogram() const
+    {
+        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
+    }
+    void startAcquiring()
+    {
+        QMetaObject::invokeMethod(gauge(), "emitOpened");
+        action(*window, "actionStart")->trigger();
+    }
+    void addItem(const QString &name)
+    {
+        QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, name),
+                                  Q_ARG(ItemData::DataType, ItemData::MeasureData));
+    }
+
+    std::unique_ptr<Widget> window;
+};
+
+void TestItems::init()
+{
+    resetGauge();
+    window = std::make_unique<Widget>();
+}
+
+void TestItems::cleanup()
+{
+    window.reset();
+}
+
+QModelIndex TestItems::activeRow() const
+{
+    QModelIndexList found = items()->match(items()->index(0, 0), TvItemModel::ActiveRole, true, -1,
+                                           Qt::MatchRecursive | Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : QModelIndex();
+}
+
+void TestItems::newProposesTheNextMeasureName()
+{
+    QString label;
+    QString proposal;
+    answerInput(QStringLiteral("Measure2"), &label, &proposal);
+    action(*window, "actionItemNew")->trigger();
+    QCOMPARE(label, QStringLiteral("Name:"));
+    QCOMPARE(proposal, QStringLiteral("Measure2"));
+
+    answerInput(QStringLiteral("Panel A"), nullptr, &proposal);
+    action(*window, "actionItemNew")->trigger();
+    QCOMPARE(proposal, QStringLiteral("Measure3"));
+
+    // Once Measure1 has another name, Measure2 is proposed again although it exists.
+    TvItemModel::itemAt(itemRow(0))->setName(QStringLiteral("Door"));
+    answerInput(QStringLiteral("Measure2"), nullptr, &proposal);
+    action(*window, "actionItemNew")->trigger();
+    QCOMPARE(proposal, QStringLiteral("Measure2"));
+    QCOMPARE(items()->rowCount(liveRow()), 4);
+    QCOMPARE(itemRow(3).data().toString(), QStringLiteral("Measure2"));
+}
+
+void TestItems::newWithBlankOrCancelledNameDoesNothing_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("blanks") << "   ";
+    QTest::newRow("cancelled") << QString();
+}
+
+void TestItems::newWithBlankOrCancelledNameDoesNothing()
+{
+    QFETCH(QString, answer);
+    startAcquiring();
+    answerInput(answer);
+    action(*window, "actionItemNew")->trigger();
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+    QVERIFY(action(*window, "actionStop")->isEnabled());
+}
+
+void TestItems::newItemBecomesActiveAndCurrent()
+{
+    startAcquiring();
+    emitReading(50, QStringLiteral("50"));
+    answerInput(QStringLiteral("  Hull  "));
+    action(*window, "actionItemNew")->trigger();
+
+    QCOMPARE(itemRow(1).data().toString(), QStringLiteral("Hull"));
+    QCOMPARE(activeRow(), itemRow(1));
+    QCOMPARE(tree()->currentIndex(), itemRow(1));
+    QCOMPARE(TvItemModel::itemAt(itemRow(1))->dataType(), ItemData::MeasureData);
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
+    QVERIFY(action(*window, "actionStart")->isEnabled());
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
+    QVERIFY(!chart()->hasData());
+}
+
+void TestItems::renameChangesTheTreeText()
+{
+    startAcquiring();
+    QString label;
+    QString proposal;
+    answerInput(QStringLiteral("Deck"), &label, &proposal);
+    action(*window, "actionItemRename")->trigger();
+    QCOMPARE(label, QStringLiteral("New name:"));
+    QCOMPARE(proposal, QStringLiteral("Measure1"));
+    QCOMPARE(itemRow(0).data().toString(), QStringLiteral("Deck"));
+    QCOMPARE(TvItemModel::itemAt(itemRow(0))->name(), QStringLiteral("Deck"));
+    // Renaming ends the acquisition like every other item change.
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
+}
+
+void TestItems::renameWithBlanksDoesNothing()
+{
+    answerInput(QStringLiteral(" \t "));
+    action(*window, "actionItemRename")->trigger();
+    QCOMPARE(itemRow(0).data().toString(), QStringLiteral("Measure1"));
+}
+
+void TestItems::storeDataRowCannotBeDeletedOrRenamed()
+{
+    tree()->setCurrentIndex(items()->index(0, 0));
+    QVERIFY(invoke(*window, "on_actionItemDelete_triggered"));
+    QVERIFY(invoke(*window, "on_actionItemRename_triggered"));
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(items()->rowCount(), 2);
+    QCOMPARE(items()->index(0, 0).data().toString(), QStringLiteral("Store Data"));
+
+    // The group row holding the items cannot go either.
+    tree()->setCurrentIndex(liveRow());
+    QVERIFY(invoke(*window, "on_actionItemDelete_triggered"));
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+}
+
+void TestItems::deleteAsksFirst()
+{
+    QString text;
+    answerQuestion(QMessageBox::No, &text);
+    action(*window, "actionItemDelete")->trigger();
+    QCOMPARE(text, QStringLiteral("Are you sure delete this item?"));
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+    QCOMPARE(activeRow(), itemRow(0));
+}
+
+void TestItems::deletingTheActiveItemActivatesTheCurrentRow()
+{
+    addItem(QStringLiteral("A"));
+    addItem(QStringLiteral("B"));
+    startAcquiring();
+    emitReading(120, QStringLiteral("120"));
+    QCOMPARE(table()->rowCount(), 1);
+
+    answerQuestion(QMessageBox::Yes);
+    action(*window, "actionItemDelete")->trigger(); // B, active and current
+    QCOMPARE(items()->rowCount(liveRow()), 2);
+    const QModelIndex current = tree()->currentIndex();
+    QVERIFY(current.isValid());
+    QCOMPARE(activeRow(), current);
+    QCOMPARE(table()->rowCount(), 0);
+    QVERIFY(!chart()->hasData());
+    QCOMPARE(histogram()->count(1), 0);
+}
+
+void TestItems::deletingAnotherItemKeepsTheActiveOne()
+{
+    addItem(QStringLiteral("A"));
+    startAcquiring();
+    emitReading(120, QStringLiteral("120"));
+    emitReading(140, QStringLiteral("140"));
+
+    tree()->setCurrentIndex(itemRow(0));
+    answerQuestion(QMessageBox::Yes);
+    action(*window, "actionItemDelete")->trigger(); // Measure1, not the active one
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+    QCOMPARE(activeRow(), itemRow(0));
+    QCOMPARE(itemRow(0).data().toString(), QStringLiteral("A"));
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(chart()->pointCount(0), 2);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
+    // Readings keep arriving into the active item.
+    emitReading(160, QStringLiteral("160"));
+    QCOMPARE(table()->rowCount(), 3);
+}
+
+void TestItems::activation_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("becomesActive");
+    QTest::addColumn<bool>("startEnabled");
+
+    QTest::newRow("another item") << "other" << true << true;
+    QTest::newRow("live data row") << "live" << false << false;
+    QTest::newRow("store data keeps start disabled") << "store" << true << false;
+}
+
+void TestItems::activation()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, becomesActive);
+    QFETCH(bool, startEnabled);
+
+    addItem(QStringLiteral("Other"));
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
+    startAcquiring();
+
+    const QModelIndex index = target == QLatin1String("other") ? itemRow(1)
+                              : target == QLatin1String("live") ? liveRow()
+                                                                : items()->index(0, 0);
+    tree()->setCurrentIndex(index);
+    action(*window, "actionItemSetToActive")->trigger();
+
+    QCOMPARE(activeRow() == index, becomesActive);
+    if (!becomesActive) {
+        QCOMPARE(activeRow(), itemRow(0));
+        QVERIFY(action(*window, "actionStop")->isEnabled());
+        return;
+    }
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
+    QCOMPARE(action(*window, "actionStart")->isEnabled(), startEnabled);
+}
+
+void TestItems::activatingAMilItemShowsMicrometres()
+{
+    startAcquiring();
+    emitMilReading(4.92, QStringLiteral("4.92"));
+    emitMilReading(10.00, QStringLiteral("10.00"));
+    QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("4.92"));
+    QCOMPARE(histogram()->decimals(), 2);
+
+    addItem(QStringLiteral("Other"));
+    tree()->setCurrentIndex(itemRow(0));
+    QTest::keyClick(tree(), Qt::Key_Return); // activation from the tree
+
+    QCOMPARE(activeRow(), itemRow(0));
+    QCOMPARE(TvItemModel::itemAt(itemRow(0))->unit(), Micrometre);
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("125"));
+    QCOMPARE(table()->index(1, 3).data().toString(), Micrometre);
+    QCOMPARE(histogram()->decimals(), 1);
+    QCOMPARE(chart()->decimals(), 1);
+    QCOMPARE(histogram()->count(1), 1); // 125 um
+    QCOMPARE(histogram()->count(2), 1); // 254 um
+}
+
+void TestItems::activatingTheActiveRowKeepsAcquiring()
+{
+    startAcquiring();
+    emitReading(80, QStringLiteral("80"));
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
+    QVERIFY(action(*window, "actionStop")->isEnabled());
+    emitReading(90, QStringLiteral("90"));
+    QCOMPARE(table()->rowCount(), 2);
+}
+
+void TestItems::toolBarFollowsTheCurrentRow_data()
+{
+    QTest::addColumn<int>("topRow");
+    QTest::addColumn<int>("childRow");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("item") << 1 << 0
+                          << QStringList({"actionItemSetToActive", "actionItemRename",
+                                          "actionItemNew", "actionItemDelete"});
+    QTest::newRow("store data") << 0 << -1
+                                << QStringList({"actionItemSetToActive", "actionItemDownload"});
+    QTest::newRow("live data") << 1 << -1 << QStringList({"actionItemNew"});
+}
+
+void TestItems::toolBarFollowsTheCurrentRow()
+{
+    QFETCH(int, topRow);
+    QFETCH(int, childRow);
+    QFETCH(QStringList, expected);
+    tree()->setCurrentIndex(items()->index(0, 0));
+    tree()->setCurrentIndex(liveRow());
+    QModelIndex index = items()->index(topRow, 0);
+    if (childRow >= 0)
+        index = items()->index(childRow, 0, index);
+    tree()->setCurrentIndex(index);
+    QStringList shown;
+    for (QAction *a : window->findChild<QToolBar *>(QStringLiteral("itemToolBar"))->actions())
+        shown << a->objectName();
+    QCOMPARE(shown, expected);
+}
+
+QTEST_MAIN(TestItems)
+#include "tst_items.moc"

@@ -1,0 +1,95 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "options/optionsfile.h"
+
+class TestOptionsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip();
+    void missingFileGivesNothing();
+    void unwritableTargetFails();
+    void reading_data();
+    void reading();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestOptionsFile::roundTrip()
+{
+    const QString path = dir.filePath(QStringLiteral("options.xml"));
+    const QByteArray geometry("\x01\xd9\xd0\xcb\x00\x03", 6);
+    const QByteArray state("\x00\xff\x00\x00", 4);
+    QVERIFY(OptionsFile::write(path, geometry, state, QStringLiteral("/tmp/scène.png")));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(file.readAll());
+    QVERIFY(xml.contains(QStringLiteral("<Geometry>01d9d0cb0003</Geometry>")));
+    QVERIFY(xml.contains(QStringLiteral("    <State>00ff0000</State>")));
+
+    const OptionsFile::Contents read = OptionsFile::read(path);
+    QCOMPARE(read.geometry.value(), geometry);
+    QCOMPARE(read.state.value(), state);
+    QCOMPARE(read.sceneFileName.value(), QStringLiteral("/tmp/scène.png"));
+}
+
+void TestOptionsFile::missingFileGivesNothing()
+{
+    const OptionsFile::Contents read = OptionsFile::read(dir.filePath(QStringLiteral("none.xml")));
+    QVERIFY(!read.geometry && !read.state && !read.sceneFileName);
+}
+
+void TestOptionsFile::unwritableTargetFails()
+{
+    QVERIFY(!OptionsFile::write(dir.filePath(QStringLiteral("no/such/folder/options.xml")), {}, {},
+                                {}));
+}
+
+void TestOptionsFile::reading_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("hasGeometry");
+    QTest::addColumn<bool>("hasScene");
+    QTest::addColumn<QString>("scene");
+
+    QTest::newRow("empty scene name")
+        << QByteArray("<options><Geometry>0102</Geometry><SceneFileName/></options>") << true
+        << false << QString();
+    QTest::newRow("unknown element ignored")
+        << QByteArray("<options><Colour>red</Colour><SceneFileName>a.png</SceneFileName></options>")
+        << false << true << "a.png";
+    QTest::newRow("text of unknown element not taken")
+        << QByteArray("<options><SceneFileName><x/>b.png</SceneFileName></options>") << false
+        << false << QString();
+    QTest::newRow("applied before an error stays")
+        << QByteArray("<options><Geometry>0102</Geometry><SceneFileName>c.png</Scene") << true
+        << true << "c.png";
+    QTest::newRow("not xml") << QByteArray("garbage") << false << false << QString();
+}
+
+void TestOptionsFile::reading()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, hasGeometry);
+    QFETCH(bool, hasScene);
+    QFETCH(QString, scene);
+
+    const QString path = dir.filePath(QStringLiteral("case.xml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(xml);
+    file.close();
+
+    const OptionsFile::Contents read = OptionsFile::read(path);
+    QCOMPARE(bool(read.geometry), hasGeometry);
+    QCOMPARE(bool(read.sceneFileName), hasScene);
+    if (hasScene)
+        QCOMPARE(*read.sceneFileName, scene);
+}
+
+QTEST_GUILESS_MAIN(TestOptionsFile)
+#include "tst_optionsfile.moc"

@@ -1,0 +1,86 @@
+#include "windowfixture.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QPluginLoader>
+#include <QTimer>
+
+#include "app/widget.h"
+
+namespace WindowFixture {
+
+QObject *gauge()
+{
+    static QPluginLoader loader(QStringLiteral(TESTGAUGE_PATH));
+    return loader.instance();
+}
+
+void resetGauge()
+{
+    QMetaObject::invokeMethod(gauge(), "reset");
+}
+
+void emitReading(double umValue, const QString &umText, const QString &unit, const QString &basis)
+{
+    const double mil = umValue / 25.4;
+    QMetaObject::invokeMethod(gauge(), "emitReading", Q_ARG(double, umValue),
+                              Q_ARG(QString, umText), Q_ARG(double, mil),
+                              Q_ARG(QString, QString::number(mil, 'f', 2)), Q_ARG(QString, unit),
+                              Q_ARG(QString, basis));
+}
+
+void emitMilReading(double milValue, const QString &milText, const QString &unit,
+                    const QString &basis)
+{
+    const double um = milValue * 25.4;
+    QMetaObject::invokeMethod(gauge(), "emitReading", Q_ARG(double, um),
+                              Q_ARG(QString, QString::number(um, 'f', 0)),
+                              Q_ARG(double, milValue), Q_ARG(QString, milText),
+                              Q_ARG(QString, unit), Q_ARG(QString, basis));
+}
+
+void emitStoreReading(double umValue, const QString &umText)
+{
+    const double mil = umValue / 25.4;
+    QMetaObject::invokeMethod(gauge(), "emitStoreReading", Q_ARG(double, umValue),
+                              Q_ARG(QString, umText), Q_ARG(double, mil),
+                              Q_ARG(QString, QString::number(mil, 'f', 2)),
+                              Q_ARG(QString, QStringLiteral("mil")), Q_ARG(QString, QStringLiteral("Fe")));
+}
+
+void answerNextModal(std::function<void(QWidget *)> answer)
+{
+    // Poll until the dialog or menu is up: it appears only once the caller's exec() has started.
+    auto *timer = new QTimer();
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer]() {
+        QWidget *modal = QApplication::activePopupWidget();
+        if (!modal)
+            modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        answer(modal);
+    });
+    timer->start();
+}
+
+QAction *action(Widget &window, const char *name)
+{
+    return window.findChild<QAction *>(QLatin1String(name));
+}
+
+QString label(Widget &window, const char *name)
+{
+    return window.findChild<QLabel *>(QLatin1String(name))->text();
+}
+
+bool invoke(Widget &window, const char *slot)
+{
+    return QMetaObject::invokeMethod(&window, slot);
+}
+
+} // namespace WindowFixture

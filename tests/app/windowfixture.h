@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+
+#include <QAction>
+#include <QLabel>
+#include <QObject>
+#include <QString>
+
+class QWidget;
+class Widget;
+
+// Helpers shared by the main-window tests: the scriptable gauge the window bound, and answers to
+// the modal dialogs the window opens.
+namespace WindowFixture {
+
+// The root object of the test gauge plug-in: the same instance the window loaded from Lib.
+QObject *gauge();
+void resetGauge();
+
+// Emits a live (or stored) reading from the gauge. milText/milValue default to the conversion.
+void emitReading(double umValue, const QString &umText, const QString &unit = QStringLiteral("\u03BCm"),
+                 const QString &basis = QStringLiteral("Fe"));
+void emitMilReading(double milValue, const QString &milText,
+                    const QString &unit = QStringLiteral("mil"),
+                    const QString &basis = QStringLiteral("NFe"));
+void emitStoreReading(double umValue, const QString &umText);
+
+// Runs `answer` on the next modal dialog (or popup menu) as soon as the event loop sees it.
+void answerNextModal(std::function<void(QWidget *)> answer);
+
+QAction *action(Widget &window, const char *name);
+QString label(Widget &window, const char *name);
+bool invoke(Widget &window, const char *slot);
+
+} // namespace WindowFixture

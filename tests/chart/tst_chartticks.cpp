@@ -1,0 +1,206 @@
+#include <cmath>
+#include <random>
+
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+#include <QtTest>
+
+#include "charts/dmmchart.h"
+
+// Tick spacing, value labels and the line thinning of the time chart: plain functions.
+class TestChartTicks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pointStep_data();
+    void pointStep();
+    void valueStep_data();
+    void valueStep();
+    void valueLabel_data();
+    void valueLabel();
+    void envelopeKeepsPixels_data();
+    void envelopeKeepsPixels();
+    void envelopeKeepsShortLines();
+    void envelopeKeepsSmallTurns();
+};
+
+void TestChartTicks::pointStep_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("step");
+
+    QTest::newRow("wide points take every point") << 100.0 << 1;
+    QTest::newRow("exactly 80 pixels qualifies") << 40.0 << 2;
+    QTest::newRow("100 points on 600 px") << 6.0 << 20;
+    QTest::newRow("40 is the last entry") << 2.0 << 40;
+    QTest::newRow("first multiple of 50") << 1.6 << 50;
+    QTest::newRow("2000 points on 600 px") << 0.3 << 300;
+    QTest::newRow("100000 points on 920 px") << 920.0 / 100000 << 8700;
+    QTest::newRow("no width") << 0.0 << 0;
+    QTest::newRow("negative width") << -3.0 << 0;
+}
+
+void TestChartTicks::pointStep()
+{
+    QFETCH(double, scale);
+    QFETCH(int, step);
+    QCOMPARE(DMMChart::pointStep(scale, 80), step);
+}
+
+void TestChartTicks::valueStep_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<double>("step");
+
+    QTest::newRow("300 px for -1.1 .. 1.1") << 300 / 2.2 << 0.3;
+    QTest::newRow("smallest entry") << 3.0e6 << 0.00001;
+    QTest::newRow("nothing between 0.01 and 0.1") << 1000.0 << 0.1;
+    QTest::newRow("0.8 stands alone") << 40.0 << 0.8;
+    QTest::newRow("40 is the last entry") << 0.75 << 40.0;
+    QTest::newRow("first multiple of 50") << 0.6 << 50.0;
+    QTest::newRow("150 after 100") << 0.25 << 150.0;
+    QTest::newRow("exact multiple") << 0.01 << 3000.0;
+    QTest::newRow("no height") << 0.0 << 0.0;
+    QTest::newRow("not a number") << std::nan("") << 0.0;
+}
+
+void TestChartTicks::valueStep()
+{
+    QFETCH(double, scale);
+    QFETCH(double, step);
+    QCOMPARE(DMMChart::valueStep(scale, 30), step);
+}
+
+void TestChartTicks::valueLabel_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("one decimal") << 0.9 << 1 << "0.9";
+    QTest::newRow("sum of steps rounds") << 3 * 0.3 << 1 << "0.9";
+    QTest::newRow("below the baseline") << -0.6 << 1 << "-0.6";
+    QTest::newRow("baseline below is not -0") << -0.0 << 1 << "0.0";
+    QTest::newRow("mils") << 12.0 << 2 << "12.00";
+    QTest::newRow("just under a thousand") << 950.0 << 1 << "950.0";
+    QTest::newRow("30 ticks of 50") << 1500.0 << 1 << "1.5k";
+    QTest::newRow("thousands below") << -1500.0 << 1 << "-1.5k";
+    QTest::newRow("a million") << 1000000.0 << 1 << "1.0M";
+    QTest::newRow("millions below") << -2500000.0 << 2 << "-2.50M";
+}
+
+void TestChartTicks::valueLabel()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QString, label);
+    QCOMPARE(DMMChart::valueLabel(value, decimals), label);
+}
+
+namespace {
+
+QImage stroke(const QPolygon &polyline, const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(QColor(250, 150, 0), 1));
+    painter.drawPolyline(polyline);
+    return image;
+}
+
+// Vertices the way the chart lays them out: one per reading, evenly spread over the width.
+QPolygon layOut(const QVector<double> &rows, int left, int width)
+{
+    QPolygon polyline(rows.size());
+    const double xScale = double(width) / rows.size();
+    for (int k = 0; k < rows.size(); ++k)
+        polyline[k] = QPoint(int(k * xScale + left), int(rows.at(k)));
+    return polyline;
+}
+
+} // namespace
+
+void TestChartTicks::envelopeKeepsPixels_data()
+{
+    QTest::addColumn<QVector<double>>("rows");
+
+    std::mt19937 random(6814);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    const int n = 100000;
+    QVector<double> walk, scatter, sine, flat, spikes, steps;
+    double y = 300;
+    for (int i = 0; i < n; ++i) {
+        y = std::clamp(y + 3 * noise(random), 40.0, 560.0);
+        walk.append(y);
+        scatter.append(300 + 250 * noise(random));
+        sine.append(300 + 200 * std::sin(i / 700.0) + 4 * noise(random));
+        flat.append(300);
+        spikes.append(i % 997 == 0 ? 60 : 300);
+        steps.append(100 + 50 * ((i / 5000) % 8));
+    }
+    QTest::newRow("random walk") << walk;
+    QTest::newRow("scatter") << scatter;
+    QTest::newRow("sine with noise") << sine;
+    QTest::newRow("flat") << flat;
+    QTest::newRow("lone spikes") << spikes;
+    QTest::newRow("steps") << steps;
+}
+
+void TestChartTicks::envelopeKeepsPixels()
+{
+    QFETCH(QVector<double>, rows);
+    const QPolygon polyline = layOut(rows, 70, 920);
+    const QPolygon envelope = DMMChart::columnEnvelope(polyline);
+
+    // Whole first and last columns, at most six vertices in each of the others.
+    const int perColumn = int(std::ceil(rows.size() / 920.0));
+    QVERIFY(envelope.size() <= 6 * 921 + 2 * perColumn);
+    QCOMPARE(envelope.first(), polyline.first());
+    QCOMPARE(envelope.last(), polyline.last());
+    const QSize size(1000, 600);
+    QCOMPARE(stroke(envelope, size), stroke(polyline, size));
+}
+
+void TestChartTicks::envelopeKeepsShortLines()
+{
+    // Fewer readings than pixel columns: nothing may be dropped.
+    const QVector<double> rows{300, 120, 480, 480, 90, 301, 302, 550};
+    const QPolygon polyline = layOut(rows, 70, 920);
+    QCOMPARE(DMMChart::columnEnvelope(polyline), polyline);
+    QVERIFY(DMMChart::columnEnvelope(QPolygon()).isEmpty());
+}
+
+void TestChartTicks::envelopeKeepsSmallTurns()
+{
+    // Small zigzags, repeated rows and single steps crowded into few columns: where the stroke
+    // rules for the ends of steps show.
+    std::mt19937 random(2);
+    const QSize size(60, 130);
+    for (int round = 0; round < 3000; ++round) {
+        const int amplitude = 1 + int(random() % 12);
+        const int count = 5 + int(random() % 300);
+        const int columns = 1 + int(random() % 40);
+        const int mode = int(random() % 3);
+        std::uniform_int_distribution<int> anyRow(100, 100 + amplitude);
+        QVector<double> zigzag;
+        int y = 100 + amplitude / 2;
+        for (int i = 0; i < count; ++i) {
+            if (mode == 0)
+                y = anyRow(random);
+            else if (mode == 1)
+                y = std::clamp(y + int(random() % 3) - 1, 100, 100 + amplitude);
+            else if (random() % 4 == 0)
+                y = anyRow(random);
+            zigzag.append(y);
+        }
+        const QPolygon narrow = layOut(zigzag, 10, columns);
+        if (stroke(DMMChart::columnEnvelope(narrow), size) != stroke(narrow, size))
+            QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
+    }
+}
+
+QTEST_MAIN(TestChartTicks)
+#include "tst_chartticks.moc"

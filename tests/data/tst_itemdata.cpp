@@ -1,0 +1,244 @@
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "data/itemdata.h"
+#include "dmmdata.h"
+
+namespace {
+const QString Micrometre = QStringLiteral("\u03BCm");
+const QString Mil = QStringLiteral("mil");
+
+// The mil value is deliberately not um / 25.4 so a test sees which of the two an item uses.
+DmmData *makeReading(double umValue, double milValue)
+{
+    auto *reading = new DmmData;
+    reading->setUmValue(umValue);
+    reading->setMilValue(milValue);
+    return reading;
+}
+
+DmmData *makeReading(const QString &unit, double value)
+{
+    return unit == Micrometre ? makeReading(value, -999.0) : makeReading(-999.0, value);
+}
+
+QStringList texts(const ItemData &item)
+{
+    const StatData *s = item.statistics();
+    return {QString::number(s->num), s->avg, s->min, s->max};
+}
+} // namespace
+
+class TestItemData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newItemHasZeroStatistics();
+    void statistics_data();
+    void statistics();
+    void formatStatistic_data();
+    void formatStatistic();
+    void unitChangeKeepsTextsUntilRecomputed();
+    void clearReadingsKeepsIdentity();
+    void readingsAreOwnedAndKeptInOrder();
+    void incrementalMatchesFullRecomputation_data();
+    void incrementalMatchesFullRecomputation();
+};
+
+void TestItemData::newItemHasZeroStatistics()
+{
+    const ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    QCOMPARE(item.name(), QStringLiteral("Measure1"));
+    QCOMPARE(item.dataType(), ItemData::MeasureData);
+    QVERIFY(item.unit().isEmpty());
+    QVERIFY(item.readings().isEmpty());
+    QCOMPARE(texts(item), (QStringList{"0", "0", "0", "0"}));
+    QCOMPARE(QMetaType::typeName(qMetaTypeId<ItemData *>()), "ItemData*");
+}
+
+void TestItemData::statistics_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QStringList>("expected");
+
+    using L = QList<double>;
+    QTest::newRow("um 10 20 30") << Micrometre << L{10, 20, 30}
+                                 << QStringList{"3", "20.0", "10.0", "30.0"};
+    QTest::newRow("mil 10 20 30") << Mil << L{10, 20, 30}
+                                  << QStringList{"3", "20.00", "10.00", "30.00"};
+    QTest::newRow("empty unit counts as mil")
+        << QString() << L{1.5} << QStringList{"1", "1.50", "1.50", "1.50"};
+    QTest::newRow("um empty") << Micrometre << L{} << QStringList{"0", "0.0", "0.0", "0.0"};
+    QTest::newRow("mil empty") << Mil << L{} << QStringList{"0", "0.00", "0.00", "0.00"};
+    QTest::newRow("unordered") << Micrometre << L{30, 10, 20, 10}
+                               << QStringList{"4", "17.5", "10.0", "30.0"};
+    QTest::newRow("negative min") << Mil << L{-2, 4} << QStringList{"2", "1.00", "-OL", "4.00"};
+    QTest::newRow("negative all") << Micrometre << L{-3, -1}
+                                  << QStringList{"2", "-OL", "-OL", "-OL"};
+    QTest::newRow("above limit") << Micrometre << L{1000, 1300}
+                                 << QStringList{"2", "1150.0", "1000.0", " OL"};
+    QTest::newRow("limit is the same in mil")
+        << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"};
+    QTest::newRow("exactly 1250 um")
+        << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"};
+    QTest::newRow("overload counts as 0")
+        << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"};
+}
+
+// Both ways of filling an item (flag per reading, or once at the end) give the same texts.
+void TestItemData::statistics()
+{
+    QFETCH(QString, unit);
+    QFETCH(QList<double>, values);
+    QFETCH(QStringList, expected);
+
+    ItemData live(QStringLiteral("Measure1"), ItemData::MeasureData);
+    ItemData imported(QStringLiteral("Import1"), ItemData::ImportData);
+    live.setUnit(unit);
+    imported.setUnit(unit);
+    for (double v : values) {
+        live.appendReading(makeReading(unit, v), true);
+        imported.appendReading(makeReading(unit, v), false);
+    }
+    imported.updateStatistics();
+    if (!values.isEmpty())
+        QCOMPARE(texts(live), expected);
+    QCOMPARE(texts(imported), expected);
+}
+
+void TestItemData::formatStatistic_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("um zero") << Micrometre << 0.0 << "0.0";
+    QTest::newRow("mil zero") << Mil << 0.0 << "0.00";
+    QTest::newRow("um rounds to 1 decimal") << Micrometre << 12.34 << "12.3";
+    QTest::newRow("mil rounds to 2 decimals") << Mil << 0.987 << "0.99";
+    QTest::newRow("just below zero") << Micrometre << -0.001 << "-OL";
+    QTest::newRow("exactly 1250") << Micrometre << 1250.0 << "1250.0";
+    QTest::newRow("just above 1250") << Mil << 1250.001 << " OL";
+    QTest::newRow("ascii um is not micrometre") << "um" << 3.0 << "3.00";
+    QTest::newRow("capital mu is not micrometre") << QStringLiteral("\u039Cm") << 3.0 << "3.00";
+}
+
+void TestItemData::formatStatistic()
+{
+    QFETCH(QString, unit);
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(unit);
+    QCOMPARE(item.formatStatistic(value), expected);
+}
+
+void TestItemData::unitChangeKeepsTextsUntilRecomputed()
+{
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(Micrometre);
+    for (double v : {25.4, 50.8, 76.2})
+        item.appendReading(makeReading(v, v / 25.4), true);
+    QCOMPARE(texts(item), (QStringList{"3", "50.8", "25.4", "76.2"}));
+
+    item.setUnit(Mil);
+    QCOMPARE(texts(item), (QStringList{"3", "50.8", "25.4", "76.2"}));
+
+    item.appendReading(makeReading(101.6, 4.0), true);
+    QCOMPARE(texts(item), (QStringList{"4", "2.50", "1.00", "4.00"}));
+}
+
+void TestItemData::clearReadingsKeepsIdentity()
+{
+    ItemData item(tr("Store Data"), ItemData::StoreData);
+    item.setUnit(Micrometre);
+    QPointer<DmmData> reading = makeReading(10, 1);
+    item.appendReading(reading, true);
+
+    item.clearReadings();
+    QVERIFY(reading.isNull());
+    QVERIFY(item.readings().isEmpty());
+    QCOMPARE(texts(item), (QStringList{"0", "0", "0", "0"}));
+    QCOMPARE(item.name(), tr("Store Data"));
+    QCOMPARE(item.unit(), Micrometre);
+    QCOMPARE(item.dataType(), ItemData::StoreData);
+
+    // A download after the clear starts its statistics from scratch.
+    item.appendReading(makeReading(40, 1), true);
+    QCOMPARE(texts(item), (QStringList{"1", "40.0", "40.0", "40.0"}));
+}
+
+void TestItemData::readingsAreOwnedAndKeptInOrder()
+{
+    QPointer<DmmData> first = makeReading(1, 1);
+    QPointer<DmmData> second = makeReading(2, 2);
+    {
+        ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+        item.appendReading(first, false);
+        item.appendReading(second, false);
+        QCOMPARE(item.readings(), (QList<DmmData *>{first, second}));
+        QCOMPARE(item.statistics()->num, 0);
+    }
+    QVERIFY(first.isNull());
+    QVERIFY(second.isNull());
+}
+
+void TestItemData::incrementalMatchesFullRecomputation_data()
+{
+    QTest::addColumn<QString>("firstUnit");
+    QTest::addColumn<QString>("secondUnit");
+    QTest::addColumn<quint32>("seed");
+
+    QTest::newRow("um then mil") << Micrometre << Mil << 6814u;
+    QTest::newRow("mil then um") << Mil << Micrometre << 1002u;
+    QTest::newRow("um throughout") << Micrometre << Micrometre << 42u;
+}
+
+// Values are multiples of 0.05, so many averages sit exactly on a rounding boundary of the
+// texts and any difference in the summation shows.
+void TestItemData::incrementalMatchesFullRecomputation()
+{
+    QFETCH(QString, firstUnit);
+    QFETCH(QString, secondUnit);
+    QFETCH(quint32, seed);
+
+    QRandomGenerator random(seed);
+    ItemData incremental(QStringLiteral("Measure1"), ItemData::MeasureData);
+    ItemData reference(QStringLiteral("Measure2"), ItemData::MeasureData);
+    const auto append = [&](bool flag) {
+        const double um = random.bounded(26000) * 0.05 - 25.0;
+        const double mil = random.bounded(5200) * 0.05 - 5.0;
+        incremental.appendReading(makeReading(um, mil), flag);
+        reference.appendReading(makeReading(um, mil), false);
+        reference.updateStatistics();
+        if (flag)
+            QCOMPARE(texts(incremental), texts(reference));
+    };
+
+    incremental.setUnit(firstUnit);
+    reference.setUnit(firstUnit);
+    for (int i = 0; i < 600; ++i)
+        append(i % 7 != 3);
+
+    const QStringList before = texts(incremental);
+    incremental.setUnit(secondUnit);
+    reference.setUnit(secondUnit);
+    QCOMPARE(texts(incremental), before);
+    for (int i = 0; i < 600; ++i)
+        append(i % 5 != 0);
+
+    incremental.clearReadings();
+    reference.clearReadings();
+    for (int i = 0; i < 200; ++i)
+        append(true);
+
+    incremental.updateStatistics();
+    QCOMPARE(texts(incremental), texts(reference));
+}
+
+QTEST_GUILESS_MAIN(TestItemData)
+#include "tst_itemdata.moc"

@@ -1,0 +1,556 @@
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "dmmdata.h"
+#include "idmm.h"
+#include "imydmm.h"
+#include "serialdeviceinf.h"
+#include "serialrs232virinf.h"
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+// The gauge's state when close() is called.
+enum GaugeState { Open, Closed, Opening };
+
+using Settings = QList<QPair<QString, QVariant>>;
+
+} // namespace
+
+// Takes what the gauge sends, in order, connected by signature text as the logger connects.
+// It owns every reading it receives.
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Event
+    {
+        char kind; // 'd' display, 's' displayStore, 'n' storeNum
+        int total;
+        int num;
+    };
+
+    explicit Recorder(QObject *gauge)
+    {
+        QVERIFY(connect(gauge, SIGNAL(display(const DmmData *)), this,
+                        SLOT(onDisplay(const DmmData *))));
+        QVERIFY(connect(gauge, SIGNAL(displayStore(const DmmData *)), this,
+                        SLOT(onDisplayStore(const DmmData *))));
+        QVERIFY(connect(gauge, SIGNAL(storeNum(int, int)), this, SLOT(onStoreNum(int, int))));
+        clock.start();
+    }
+
+    std::vector<Event> events;
+    std::vector<std::unique_ptr<const DmmData>> live;
+    std::vector<qint64> liveArrivalMs;
+    std::vector<std::unique_ptr<const DmmData>> stored;
+    std::function<void(int, int)> progressHook;
+    bool downloadDone = false;
+    QElapsedTimer clock;
+
+    // The download's events, without the live readings.
+    std::vector<Event> downloadEvents() const
+    {
+        std::vector<Event> result;
+        for (const Event &event : events)
+            if (event.kind != 'd')
+                result.push_back(event);
+        return result;
+    }
+
+public slots:
+    void onDisplay(const DmmData *reading)
+    {
+        live.emplace_back(reading);
+        liveArrivalMs.push_back(clock.elapsed());
+        events.push_back({'d', 0, 0});
+    }
+    void onDisplayStore(const DmmData *reading)
+    {
+        stored.emplace_back(reading);
+        events.push_back({'s', 0, 0});
+    }
+    void onStoreNum(int total, int num)
+    {
+        events.push_back({'n', total, num});
+        downloadDone = num >= total;
+        if (progressHook)
+            progressHook(total, num);
+    }
+};
+
+class TestSimGauge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void interfaces();
+    void signalSignatures_data();
+    void signalSignatures();
+    void openedArrivesFromEventLoop();
+    void closeEmitsClosed_data();
+    void closeEmitsClosed();
+    void liveReadingsAtConfiguredRate_data();
+    void liveReadingsAtConfiguredRate();
+    void liveReadingsConsistent_data();
+    void liveReadingsConsistent();
+    void sameSeedSameReadings();
+    void overloads();
+    void storedReadings_data();
+    void storedReadings();
+    void closeStopsDownload();
+    void fullSpeedDownloadKeepsEventLoopTurning();
+    void downloadNeedsOpenGauge();
+    void defaultsWithoutSettingsFile();
+    void unusableSettingsAreReported();
+    void readingsWithoutReceiverAreFreed();
+
+private:
+    void writeSettings(const Settings &settings);
+    void openAndWait();
+
+    QObject *m_gauge = nullptr;
+    IDmm *m_dmm = nullptr;
+    IMyDmm *m_myDmm = nullptr;
+    QString m_iniPath;
+};
+
+void TestSimGauge::initTestCase()
+{
+    QPluginLoader loader(QStringLiteral(SIMGAUGE_PATH));
+    m_gauge = loader.instance();
+    QVERIFY2(m_gauge, qPrintable(loader.errorString()));
+    QCOMPARE(loader.metaData().value(QStringLiteral("IID")).toString(), QStringLiteral(IDmm_iid));
+    m_dmm = qobject_cast<IDmm *>(m_gauge);
+    m_myDmm = qobject_cast<IMyDmm *>(m_gauge);
+    QVERIFY(m_dmm);
+    QVERIFY(m_myDmm);
+
+    const QString libDir = QCoreApplication::applicationDirPath() + QStringLiteral("/Lib");
+    QVERIFY(QDir().mkpath(libDir));
+    m_iniPath = libDir + QStringLiteral("/simgauge.ini");
+}
+
+void TestSimGauge::cleanup()
+{
+    m_dmm->close();
+    QFile::remove(m_iniPath);
+}
+
+void TestSimGauge::writeSettings(const Settings &settings)
+{
+    QFile::remove(m_iniPath);
+    QSettings ini(m_iniPath, QSettings::IniFormat);
+    for (const auto &setting : settings)
+        ini.setValue(setting.first, setting.second);
+    ini.sync();
+    QCOMPARE(ini.status(), QSettings::NoError);
+}
+
+void TestSimGauge::openAndWait()
+{
+    QSignalSpy opened(m_gauge, SIGNAL(opened()));
+    QVERIFY(m_dmm->open(nullptr));
+    QVERIFY(opened.wait(2000));
+}
+
+void TestSimGauge::interfaces()
+{
+    // The logger finds the interfaces by identifier on the root instance.
+    for (const char *iid :
+         {"com.qd.SerialDeviceInf", "com.qd.SerialRS232VirInf", "com.qd.IDmm", "com.qd.IMyDmm"})
+        QVERIFY2(m_gauge->qt_metacast(iid), iid);
+
+    auto *device = qobject_cast<SerialDeviceInf *>(m_gauge);
+    auto *port = qobject_cast<SerialRS232VirInf *>(m_gauge);
+    QVERIFY(device);
+    QVERIFY(port);
+    QCOMPARE(m_dmm->getObject(), m_gauge);
+    QCOMPARE(device->getObject(), m_gauge);
+
+    QVERIFY(port->findPort(0x0483, 0x5740).isNull());
+    QVERIFY(port->isPortPresent(0x0483, 0x5740));
+    QCOMPARE(device->portNames().size(), 1);
+    QVERIFY(device->setPortName(device->portName()));
+    QVERIFY(!device->setPortName(QStringLiteral("COM99")));
+}
+
+void TestSimGauge::signalSignatures_data()
+{
+    QTest::addColumn<QByteArray>("signature");
+    QTest::newRow("opened") << QByteArray("opened()");
+    QTest::newRow("closed") << QByteArray("closed()");
+    QTest::newRow("message") << QByteArray("message(QString)");
+    QTest::newRow("display") << QByteArray("display(const DmmData*)");
+    QTest::newRow("displayStore") << QByteArray("displayStore(const DmmData*)");
+    QTest::newRow("storeNum") << QByteArray("storeNum(int,int)");
+    QTest::newRow("usbRefreshed") << QByteArray("usbRefreshed()");
+}
+
+void TestSimGauge::signalSignatures()
+{
+    QFETCH(QByteArray, signature);
+    const int index = m_gauge->metaObject()->indexOfSignal(signature.constData());
+    QVERIFY2(index >= 0, signature.constData());
+}
+
+void TestSimGauge::openedArrivesFromEventLoop()
+{
+    writeSettings({{QStringLiteral("intervalMs"), 1000}});
+    QSignalSpy opened(m_gauge, SIGNAL(opened()));
+    QSignalSpy messages(m_gauge, SIGNAL(message(QString)));
+
+    QVERIFY(!m_dmm->isOpen());
+    QVERIFY(m_dmm->open(nullptr));
+    QCOMPARE(opened.count(), 0);
+    QVERIFY(m_dmm->isOpen());
+    QVERIFY(opened.wait(2000));
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.last().first().toString().contains(QStringLiteral("1000 ms")));
+}
+
+void TestSimGauge::closeEmitsClosed_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::newRow("open") << int(Open);
+    QTest::newRow("already closed") << int(Closed);
+    QTest::newRow("opening, opened() still pending") << int(Opening);
+}
+
+void TestSimGauge::closeEmitsClosed()
+{
+    QFETCH(int, state);
+    if (state == Open)
+        openAndWait();
+    if (state == Opening)
+        QVERIFY(m_dmm->open(nullptr));
+    QSignalSpy opened(m_gauge, SIGNAL(opened()));
+    QSignalSpy closed(m_gauge, SIGNAL(closed()));
+
+    m_dmm->close();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!m_dmm->isOpen());
+    QTest::qWait(50);
+    QCOMPARE(opened.count(), 0);
+}
+
+void TestSimGauge::liveReadingsAtConfiguredRate_data()
+{
+    QTest::addColumn<int>("intervalMs");
+    QTest::newRow("40 ms") << 40;
+    QTest::newRow("150 ms") << 150;
+}
+
+void TestSimGauge::liveReadingsAtConfiguredRate()
+{
+    QFETCH(int, intervalMs);
+    writeSettings({{QStringLiteral("intervalMs"), intervalMs}});
+    Recorder recorder(m_gauge);
+    openAndWait();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.live.size() >= 8, 20 * intervalMs + 2000);
+
+    const double span = recorder.liveArrivalMs[7] - recorder.liveArrivalMs[0];
+    QVERIFY2(span >= 7 * intervalMs * 0.9 && span <= 7 * intervalMs * 2.5,
+             qPrintable(QStringLiteral("7 intervals took %1 ms").arg(span)));
+}
+
+void TestSimGauge::liveReadingsConsistent_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("basis");
+    QTest::addColumn<double>("nominal");
+    QTest::addColumn<QString>("unitText");
+    QTest::addColumn<QString>("basisText");
+
+    QTest::newRow("micrometres on steel") << "um"
+                                          << "Fe" << 120.0 << Micrometre << "Fe";
+    QTest::newRow("mils on aluminium") << "mil"
+                                       << "NFe" << 4.7 << "mil"
+                                       << "NFe";
+    QTest::newRow("written as on the gauge") << Micrometre << "nfe" << 80.0 << Micrometre << "NFe";
+}
+
+void TestSimGauge::liveReadingsConsistent()
+{
+    QFETCH(QString, unit);
+    QFETCH(QString, basis);
+    QFETCH(double, nominal);
+    QFETCH(QString, unitText);
+    QFETCH(QString, basisText);
+    const double spread = nominal / 20;
+    writeSettings({{QStringLiteral("intervalMs"), 10},
+                   {QStringLiteral("unit"), unit},
+                   {QStringLiteral("basis"), basis},
+                   {QStringLiteral("nominal"), nominal},
+                   {QStringLiteral("spread"), spread},
+                   {QStringLiteral("seed"), 11},
+                   {QStringLiteral("overloadEvery"), 0}});
+    Recorder recorder(m_gauge);
+    const QDateTime before = QDateTime::currentDateTime();
+    openAndWait();
+    QTRY_VERIFY(recorder.live.size() >= 30);
+
+    QSet<QString> texts;
+    for (const auto &reading : recorder.live) {
+        QCOMPARE(reading->unit(), unitText);
+        QCOMPARE(reading->basis(), basisText);
+        QVERIFY(reading->time() >= before.addMSecs(-1));
+        QVERIFY(reading->time() <= QDateTime::currentDateTime());
+        QVERIFY(qFuzzyCompare(reading->umValue(), reading->milValue() * 25.4));
+        QCOMPARE(reading->umText(), QString::number(reading->umValue(), 'f', 0));
+        QCOMPARE(reading->milText(), QString::number(reading->milValue(), 'f', 2));
+        // The value in the selected unit is exactly what the gauge displays.
+        if (unitText == Micrometre)
+            QCOMPARE(reading->umText().toDouble(), reading->umValue());
+        else
+            QCOMPARE(reading->milText().toDouble(), reading->milValue());
+        const double value = unitText == Micrometre ? reading->umValue() : reading->milValue();
+        QVERIFY2(std::abs(value - nominal) <= 5 * spread, qPrintable(QString::number(value)));
+        texts.insert(reading->umText());
+    }
+    QVERIFY2(texts.size() >= 3, "readings do not scatter");
+}
+
+void TestSimGauge::sameSeedSameReadings()
+{
+    const auto run = [this](int seed) {
+        writeSettings({{QStringLiteral("intervalMs"), 10}, {QStringLiteral("seed"), seed}});
+        Recorder recorder(m_gauge);
+        openAndWait();
+        QStringList texts;
+        if (!QTest::qWaitFor([&] { return recorder.live.size() >= 15; }, 5000))
+            return texts;
+        m_dmm->close();
+        for (std::size_t i = 0; i < 15; ++i)
+            texts << recorder.live[i]->umText();
+        return texts;
+    };
+    const QStringList first = run(1234);
+    QCOMPARE(first.size(), 15);
+    QCOMPARE(run(1234), first);
+    QVERIFY(run(4321) != first);
+}
+
+void TestSimGauge::overloads()
+{
+    writeSettings({{QStringLiteral("intervalMs"), 10}, {QStringLiteral("overloadEvery"), 3}});
+    Recorder recorder(m_gauge);
+    openAndWait();
+    QTRY_VERIFY(recorder.live.size() >= 12);
+
+    int overloadsSeen = 0;
+    for (std::size_t i = 0; i < 12; ++i) {
+        const DmmData &reading = *recorder.live[i];
+        if ((i + 1) % 3 != 0) {
+            QVERIFY(!reading.umText().contains(QStringLiteral("OL")));
+            QVERIFY(reading.umValue() > 0);
+            continue;
+        }
+        // Over range alternates between the positive and the negative side.
+        const QString text = overloadsSeen++ % 2 == 0 ? "    OL" : "   -OL";
+        QCOMPARE(reading.umText(), text);
+        QCOMPARE(reading.milText(), text);
+        QCOMPARE(reading.umValue(), 0.0);
+        QCOMPARE(reading.milValue(), 0.0);
+    }
+    QCOMPARE(overloadsSeen, 4);
+}
+
+void TestSimGauge::storedReadings_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("empty memory") << 0;
+    QTest::newRow("one reading") << 1;
+    QTest::newRow("exactly one turn") << 200;
+    QTest::newRow("several turns") << 450;
+}
+
+void TestSimGauge::storedReadings()
+{
+    QFETCH(int, count);
+    writeSettings({{QStringLiteral("storedReadings"), 5},
+                   {QStringLiteral("seed"), 99},
+                   {QStringLiteral("intervalMs"), 20}});
+    openAndWait();
+    // The memory size is read when the download starts, not at open.
+    writeSettings({{QStringLiteral("storedReadings"), count},
+                   {QStringLiteral("seed"), 99},
+                   {QStringLiteral("intervalMs"), 20},
+                   {QStringLiteral("overloadEvery"), 0}});
+    Recorder recorder(m_gauge);
+
+    QVERIFY(m_myDmm->requestStoredData());
+    QVERIFY(recorder.events.empty());
+    QTRY_VERIFY(recorder.downloadDone);
+    const QDateTime finished = QDateTime::currentDateTime();
+
+    // Each stored reading is followed by the progress that counts it; no live readings between.
+    const std::vector<Recorder::Event> &events = recorder.events;
+    if (count == 0) {
+        QCOMPARE(events.size(), std::size_t(1));
+        QCOMPARE(events[0].total, 0);
+        QCOMPARE(events[0].num, 0);
+    } else {
+        QVERIFY(events.size() >= std::size_t(2 * count));
+    }
+    for (int i = 0; i < count; ++i) {
+        QCOMPARE(events[2 * i].kind, 's');
+        QCOMPARE(events[2 * i + 1].kind, 'n');
+        QCOMPARE(events[2 * i + 1].total, count);
+        QCOMPARE(events[2 * i + 1].num, i + 1);
+    }
+    QCOMPARE(recorder.stored.size(), std::size_t(count));
+
+    // Taken in the past, a few seconds apart, the newest just now.
+    for (int i = 1; i < count; ++i) {
+        const qint64 gap = recorder.stored[i - 1]->time().secsTo(recorder.stored[i]->time());
+        QVERIFY(gap >= 1 && gap <= 10);
+    }
+    if (count > 0) {
+        const qint64 age = recorder.stored.back()->time().secsTo(finished);
+        QVERIFY(age >= 0 && age <= 2);
+    }
+    if (count >= 200) {
+        double sum = 0;
+        for (const auto &reading : recorder.stored)
+            sum += reading->umValue();
+        QVERIFY(std::abs(sum / count - 120.0) < 2.0);
+    }
+
+    // Live readings resume once the memory is sent.
+    QTRY_VERIFY(!recorder.live.empty());
+}
+
+void TestSimGauge::closeStopsDownload()
+{
+    writeSettings({{QStringLiteral("storedReadings"), 100000}, {QStringLiteral("intervalMs"), 20}});
+    openAndWait();
+    Recorder recorder(m_gauge);
+    recorder.progressHook = [this](int, int num) {
+        if (num == 300)
+            m_dmm->close();
+    };
+    QSignalSpy closed(m_gauge, SIGNAL(closed()));
+
+    QVERIFY(m_myDmm->requestStoredData());
+    QTRY_COMPARE(closed.count(), 1);
+    QTest::qWait(100);
+    QCOMPARE(recorder.stored.size(), std::size_t(300));
+    QCOMPARE(recorder.downloadEvents().back().num, 300);
+    QVERIFY(recorder.live.empty());
+}
+
+void TestSimGauge::fullSpeedDownloadKeepsEventLoopTurning()
+{
+    const int count = 100000;
+    writeSettings({{QStringLiteral("storedReadings"), count}});
+    openAndWait();
+    Recorder recorder(m_gauge);
+    // A zero-delay timer stands for the repaints and input of the GUI.
+    int mostBetweenTurns = 0;
+    int sinceTurn = 0;
+    recorder.progressHook = [&](int, int) {
+        mostBetweenTurns = std::max(mostBetweenTurns, ++sinceTurn);
+    };
+    QTimer turn;
+    turn.setInterval(0);
+    connect(&turn, &QTimer::timeout, &turn, [&] { sinceTurn = 0; });
+    turn.start();
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(m_myDmm->requestStoredData());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.downloadDone, 60000);
+    qInfo("%d stored readings in %lld ms", count, clock.elapsed());
+    QCOMPARE(recorder.stored.size(), std::size_t(count));
+    QVERIFY2(mostBetweenTurns <= 200, qPrintable(QString::number(mostBetweenTurns)));
+}
+
+void TestSimGauge::downloadNeedsOpenGauge()
+{
+    Recorder recorder(m_gauge);
+    QVERIFY(!m_myDmm->requestStoredData());
+    QTest::qWait(50);
+    QVERIFY(recorder.events.empty());
+}
+
+void TestSimGauge::defaultsWithoutSettingsFile()
+{
+    QFile::remove(m_iniPath);
+    Recorder recorder(m_gauge);
+    QSignalSpy messages(m_gauge, SIGNAL(message(QString)));
+    openAndWait();
+    QVERIFY(messages.first().first().toString().contains(m_iniPath));
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder.live.empty(), 2000);
+    QCOMPARE(recorder.live[0]->unit(), Micrometre);
+    QCOMPARE(recorder.live[0]->basis(), QStringLiteral("Fe"));
+
+    QVERIFY(m_myDmm->requestStoredData());
+    QTRY_VERIFY(recorder.downloadDone);
+    QCOMPARE(recorder.downloadEvents().back().total, 200);
+    QCOMPARE(recorder.stored.size(), std::size_t(200));
+    // Every 50th reading is over range.
+    int overloads = 0;
+    for (const auto &reading : recorder.stored)
+        overloads += reading->umText().endsWith(QStringLiteral("OL")) ? 1 : 0;
+    QCOMPARE(overloads, 4);
+}
+
+void TestSimGauge::unusableSettingsAreReported()
+{
+    writeSettings({{QStringLiteral("intervalMs"), QStringLiteral("fast")},
+                   {QStringLiteral("storedReadings"), -5},
+                   {QStringLiteral("unit"), QStringLiteral("inch")},
+                   {QStringLiteral("spread"), -1}});
+    QSignalSpy messages(m_gauge, SIGNAL(message(QString)));
+    openAndWait();
+    QStringList texts;
+    for (const auto &arguments : messages)
+        texts << arguments.first().toString();
+    const QString all = texts.join('\n');
+    for (const char *key : {"intervalMs", "storedReadings", "unit", "spread"})
+        QVERIFY2(all.contains(QLatin1String(key)), qPrintable(all));
+
+    // A negative memory size counts as empty.
+    Recorder recorder(m_gauge);
+    QVERIFY(m_myDmm->requestStoredData());
+    QTRY_VERIFY(recorder.downloadDone);
+    QTest::qWait(50);
+    QCOMPARE(recorder.downloadEvents().size(), std::size_t(1));
+    QCOMPARE(recorder.downloadEvents()[0].total, 0);
+}
+
+void TestSimGauge::readingsWithoutReceiverAreFreed()
+{
+    // Nobody takes these readings: the gauge must delete them itself (checked by LeakSanitizer).
+    writeSettings({{QStringLiteral("intervalMs"), 10}, {QStringLiteral("storedReadings"), 300}});
+    openAndWait();
+    QSignalSpy progress(m_gauge, SIGNAL(storeNum(int, int)));
+    QVERIFY(m_myDmm->requestStoredData());
+    QTRY_COMPARE(progress.count(), 300);
+    QTest::qWait(100);
+}
+
+QTEST_GUILESS_MAIN(TestSimGauge)
+
+#include "tst_simgauge.moc"
