@@ -241,6 +241,9 @@ void Widget::initSelf()
     setWindowTitle(QStringLiteral("%1 v%2 ").arg(QStringLiteral("RQ-6814 Logger"),
                                                  QStringLiteral("1.02")));
     resize(1000, 600);
+    // Wide enough for the live panel's statistics with six-digit counts; the views get the rest.
+    const int panel = qMax(ui->widget_2->minimumSizeHint().width(), 250);
+    ui->splitter_2->setSizes({panel, width() - panel});
     const QWidget *desktop = QApplication::desktop();
     move((desktop->width() - width()) / 2, (desktop->height() - height()) / 2);
     setWindowIcon(QIcon(QStringLiteral(":image/RQ-6814.ico")));
