@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPluginLoader>
+#include <QSplitter>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTabWidget>
