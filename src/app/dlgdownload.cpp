@@ -1,12 +1,20 @@
 #include "dlgdownload.h"
 #include "ui_dlgdownload.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QTimer>
 
 namespace {
 constexpr int WatchdogMs = 5000;
-}
+// Lets the window repaint during a transfer at most this often: ten steps a second keep the bar
+// moving smoothly, and redrawing a large chart behind the dialog costs little beside receiving.
+constexpr qint64 EventIntervalMs = 100;
+// However slow repainting gets (a chart of a million points), it takes no more than a quarter of
+// the transfer time.
+constexpr qint64 EventCostShare = 4;
+} // namespace
 
 DlgDownload::DlgDownload(QWidget *parent)
     : QDialog(parent)
@@ -30,11 +38,18 @@ void DlgDownload::updatePos(int total, int pos)
         killTimer(timerId);
     timerId = startTimer(WatchdogMs, Qt::CoarseTimer);
 
-    if (pos >= total)
+    const bool complete = pos >= total;
+    if (complete)
         QTimer::singleShot(0, this, &QDialog::accept);
 
-    // The gauge may send its progress in a tight loop; let the bar repaint between signals.
+    // The gauge may send its progress in a tight loop; let the bar and the window repaint now and
+    // then, and always once the last reading is in.
+    if (!complete && sinceEvents.isValid() && sinceEvents.elapsed() < eventGapMs)
+        return;
+    // Restarted first: a progress signal handled inside processEvents returns at once.
+    sinceEvents.start();
     QCoreApplication::processEvents();
+    eventGapMs = std::max(EventIntervalMs, EventCostShare * sinceEvents.elapsed());
 }
 
 void DlgDownload::timerEvent(QTimerEvent *)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 namespace Ui {
 class DlgDownload;
@@ -26,4 +27,8 @@ protected:
 private:
     Ui::DlgDownload *ui;
     int timerId = 0;
+    // Since the last time updatePos let the event loop run; invalid before the first progress.
+    QElapsedTimer sinceEvents;
+    // How long the next progress signals leave the event loop alone.
+    qint64 eventGapMs = 0;
 };

@@ -160,6 +160,11 @@ void Widget::initWidget()
     const int widths[] = {80, 150, 100, 80, 80};
     for (int column = 0; column < 5; ++column)
         ui->tv->setColumnWidth(column, widths[column]);
+    // Laying the table out again for every reading would cost more than the reading itself.
+    tableScroll = new QTimer(this);
+    tableScroll->setSingleShot(true);
+    tableScroll->setInterval(0);
+    connect(tableScroll, &QTimer::timeout, ui->tv, &QAbstractItemView::scrollToBottom);
 
     ui->tvItems->installEventFilter(this);
     ui->tv->installEventFilter(this);
@@ -192,14 +197,12 @@ void Widget::initWidget()
 
     auto *storeRow = new QStandardItem(QIcon(QStringLiteral(":/image/rom.png")), tr("Store Data"));
     itemModel->appendRow(storeRow);
-    storeRow->setData(
-        QVariant::fromValue(new ItemData(storeRow->text(), ItemData::StoreData)),
-        TvItemModel::ItemDataRole);
+    storeRow->setData(QVariant::fromValue(new ItemData(storeRow->text(), ItemData::StoreData)),
+                      TvItemModel::ItemDataRole);
     liveDataRow = new QStandardItem(QIcon(QStringLiteral(":/image/live.png")), tr("Live Data"));
     itemModel->appendRow(liveDataRow);
-    liveDataRow->setData(
-        QVariant::fromValue(new ItemData(liveDataRow->text(), ItemData::LiveData)),
-        TvItemModel::ItemDataRole);
+    liveDataRow->setData(QVariant::fromValue(new ItemData(liveDataRow->text(), ItemData::LiveData)),
+                         TvItemModel::ItemDataRole);
     auto *measureRow = new QStandardItem(measureIcon, QStringLiteral("Measure%1").arg(1));
     liveDataRow->appendRow(measureRow);
     measureRow->setData(
@@ -239,8 +242,8 @@ void Widget::initWidget()
 
 void Widget::initSelf()
 {
-    setWindowTitle(QStringLiteral("%1 v%2 ").arg(QStringLiteral("RQ-6814 Logger"),
-                                                 QStringLiteral("1.02")));
+    setWindowTitle(
+        QStringLiteral("%1 v%2 ").arg(QStringLiteral("RQ-6814 Logger"), QStringLiteral("1.02")));
     resize(1000, 600);
     // Wide enough for the live panel's statistics with six-digit counts; the views get the rest.
     const int panel = qMax(ui->widget_2->minimumSizeHint().width(), 250);
@@ -362,8 +365,8 @@ void Widget::timerEvent(QTimerEvent *)
 
 void Widget::testPortPresence()
 {
-    ui->actionConnect->setEnabled(rs232Vir
-                                  && rs232Vir->isPortPresent(GaugeVendorId, GaugeProductId));
+    ui->actionConnect->setEnabled(rs232Vir &&
+                                  rs232Vir->isPortPresent(GaugeVendorId, GaugeProductId));
 }
 
 ItemData *Widget::storeDataItem() const
@@ -378,8 +381,7 @@ void Widget::slotAction()
         return;
     if (action == ui->actionConnect) {
         if (dmm && !dmm->open(serialDevice))
-            QMessageBox::critical(this, QString(), tr("Failed to open device."),
-                                  QMessageBox::Ok);
+            QMessageBox::critical(this, QString(), tr("Failed to open device."), QMessageBox::Ok);
     } else if (action == ui->actionDisconnect) {
         if (dmm)
             dmm->close();
@@ -488,7 +490,8 @@ void Widget::slotDmmDisplay(const DmmData *data)
     const QString text = micrometres ? stored->umText() : stored->milText();
 
     dataModel->appendReadingRow(stored);
-    ui->tv->scrollToBottom();
+    if (!tableScroll->isActive())
+        tableScroll->start();
     histogram->addValue(value);
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
     ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
@@ -575,8 +578,8 @@ void Widget::on_actionItemDelete_triggered()
     if (!index.isValid() || !index.parent().isValid())
         return;
     if (QMessageBox::question(this, QString(), tr("Are you sure delete this item?"),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        != QMessageBox::Yes)
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
         return;
 
     ItemData *item = TvItemModel::itemAt(index);
@@ -704,7 +707,8 @@ void Widget::slotDisplayStore(const DmmData *data)
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);
     dataModel->appendReadingRow(stored);
-    ui->tv->scrollToBottom();
+    if (!tableScroll->isActive())
+        tableScroll->start();
     histogram->addValue(stored->umValue());
     const QString label =
         QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
@@ -755,15 +759,15 @@ void Widget::on_actionExport_triggered()
 void Widget::exportPicture(int exportType)
 {
     const bool isHistogram = exportType == 1;
-    const QString fileName = QFileDialog::getSaveFileName(
-        this,
-        isHistogram ? tr("Export the histogram to a picture.")
-                    : tr("Export the chart to a picture."),
-        QStringLiteral("."), tr("JPG File(*.jpg)"));
+    const QString fileName =
+        QFileDialog::getSaveFileName(this,
+                                     isHistogram ? tr("Export the histogram to a picture.")
+                                                 : tr("Export the chart to a picture."),
+                                     QStringLiteral("."), tr("JPG File(*.jpg)"));
     if (fileName.isEmpty())
         return;
-    const bool saved = isHistogram ? histogram->savePixmap(fileName)
-                                   : ui->chart->savePixmap(fileName);
+    const bool saved =
+        isHistogram ? histogram->savePixmap(fileName) : ui->chart->savePixmap(fileName);
     if (!saved)
         inform(this, tr("The picture is exported failed."));
 }
@@ -831,8 +835,8 @@ void Widget::exportPdf(const QString &sceneFile)
         this, tr("Export the datas to a pdf file."), QString(), tr("PDF file(*.pdf)"));
     if (fileName.isEmpty())
         return;
-    if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(),
-                         ui->chart->pixmap(), reportColumns))
+    if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(), ui->chart->pixmap(),
+                         reportColumns))
         inform(this, tr("The datas is exported successfully."));
     else
         inform(this, tr("The datas is exported failed."));

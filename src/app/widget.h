@@ -14,6 +14,7 @@ class Histogram;
 class IDmm;
 class IMyDmm;
 class QStandardItem;
+class QTimer;
 class SerialDeviceInf;
 class SerialRS232VirInf;
 class TvItemModel;
@@ -100,6 +101,8 @@ private:
     TvItemModel *itemModel = nullptr;
     Histogram *histogram = nullptr;
     QStandardItem *liveDataRow = nullptr;
+    // Scrolls the table to its newest row once per event-loop turn rather than once per reading.
+    QTimer *tableScroll = nullptr;
     QList<ReportColumn *> reportColumns;
     QString sceneFileName;
     bool settingsRestored = false;

@@ -76,8 +76,8 @@ public:
     QToolBar *mainToolBar = nullptr;
     QStatusBar *statusBar = nullptr;
 
-    // Builds everything on the window, sets the texts and connects the window's on_<object>_<signal>
-    // slots by name.
+    // Builds everything on the window, sets the texts and connects the window's
+    // on_<object>_<signal> slots by name.
     void setupUi(QMainWindow *window);
     void retranslateUi(QMainWindow *window);
 };

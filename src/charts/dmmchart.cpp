@@ -23,6 +23,8 @@ const double MinTimeTickPixels = 80.0;
 const double MinValueTickPixels = 30.0;
 const int TickLength = 5;
 const QString ClockFormat = QStringLiteral("hh:mm:ss");
+// Redrawing the line after new points takes at most this share (1 / n) of the time.
+const qint64 RecomposeCostShare = 4;
 
 // First of 50, 100, 150, ... whose spacing reaches minPixels; 0 when none is representable.
 double fallbackStep(double scale, double minPixels)
@@ -45,10 +47,14 @@ double fallbackStep(double scale, double minPixels)
 DMMChart::DMMChart(QWidget *parent)
     : QFrame(parent)
     , m_indicatorTimer(new QTimer(this))
+    , m_dataRepaintTimer(new QTimer(this))
 {
     m_lines.append(new ChartLine(this));
     m_indicatorTimer->setSingleShot(true);
     connect(m_indicatorTimer, &QTimer::timeout, this, &DMMChart::slotTmrIndicatorTimeout);
+    m_dataRepaintTimer->setSingleShot(true);
+    m_dataRepaintTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_dataRepaintTimer, &QTimer::timeout, this, QOverload<>::of(&QWidget::update));
     setAttribute(Qt::WA_MouseTracking);
 }
 
@@ -66,7 +72,7 @@ void DMMChart::addPoint(ChartPoint *point, int line)
     m_lines.at(line)->addPoint(point);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
-        update();
+        scheduleDataRepaint();
     }
 }
 
@@ -79,8 +85,24 @@ void DMMChart::addPoints(const QList<ChartPoint *> &points, int line)
     m_lines.at(line)->addPoints(points);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
-        update();
+        scheduleDataRepaint();
     }
+}
+
+void DMMChart::scheduleDataRepaint()
+{
+    // Every new point redraws the whole line. A gauge downloading its memory sends readings
+    // faster than a large line can be redrawn, so redraws are spaced to take a bounded share of
+    // the time; a small line still follows every event-loop turn.
+    if (m_dataRepaintTimer->isActive())
+        return;
+    const qint64 waitNs = m_sinceRecompose.isValid()
+                              ? RecomposeCostShare * m_recomposeNs - m_sinceRecompose.nsecsElapsed()
+                              : 0;
+    if (waitNs <= 0)
+        update();
+    else
+        m_dataRepaintTimer->start(int(waitNs / 1000000) + 1);
 }
 
 void DMMChart::clear()
@@ -424,6 +446,9 @@ void DMMChart::paintEvent(QPaintEvent *event)
     {
         QMutexLocker locker(&m_mutex);
         bool lowerChanged = false;
+        const bool recompose = m_axesDirty;
+        if (recompose)
+            m_sinceRecompose.start();
         if (m_axesDirty) {
             m_axesDirty = false;
             updateWindow();
@@ -451,6 +476,8 @@ void DMMChart::paintEvent(QPaintEvent *event)
                 lowerChanged = true;
             }
         }
+        if (recompose)
+            m_recomposeNs = m_sinceRecompose.nsecsElapsed();
         if (m_selectionDirty || lowerChanged) {
             m_selectionDirty = false;
             m_selectionLayer = m_linesLayer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QList>
 #include <QMutex>
@@ -118,6 +119,8 @@ private slots:
     void slotTmrIndicatorTimeout();
 
 private:
+    // Repaints after new points, spaced by what the last recomposition cost.
+    void scheduleDataRepaint();
     bool hasPlotArea() const { return m_plotRect.width() > 0 && m_plotRect.height() > 0; }
     // Follows the data when not zoomed; ends a zoom whose window no longer fits the data.
     void updateWindow();
@@ -140,6 +143,9 @@ private:
     QPixmap m_outputLayer;
     QPixmap m_selectionLayer;
     QTimer *m_indicatorTimer;
+    QTimer *m_dataRepaintTimer;
+    QElapsedTimer m_sinceRecompose; // started when the axes and lines were last recomposed
+    qint64 m_recomposeNs = 0;       // what that recomposition took
     bool m_axesDirty = true;
     bool m_linesDirty = true;
     bool m_indicatorDirty = false;

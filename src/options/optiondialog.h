@@ -5,7 +5,8 @@
 class QLineEdit;
 class QPushButton;
 
-// The Options dialog. Its one field is not stored anywhere yet: it opens, closes and changes nothing.
+// The Options dialog. Its one field is not stored anywhere yet: it opens, closes and changes
+// nothing.
 class OptionDialog : public QDialog
 {
     Q_OBJECT

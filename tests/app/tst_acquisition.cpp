@@ -111,8 +111,8 @@ void TestAcquisition::enabledStates_data()
     QTest::newRow("stop while closed") << QStringList({"stop"}) << "1000";
     QTest::newRow("activate another item")
         << QStringList({"opened", "newItem", "start", "activateFirst"}) << "0110";
-    QTest::newRow("activate store data") << QStringList({"opened", "start", "activateStore"})
-                                         << "0100";
+    QTest::newRow("activate store data")
+        << QStringList({"opened", "start", "activateStore"}) << "0100";
     QTest::newRow("start on store data does nothing")
         << QStringList({"opened", "activateStore", "start"}) << "0100";
     QTest::newRow("opened while store data active")
@@ -197,7 +197,8 @@ void TestAcquisition::unitSwitch_data()
     QTest::addColumn<int>("decimals");
     QTest::addColumn<QString>("shownText");
 
-    QTest::newRow("mil") << "mil" << "Thickness(mil)" << 2 << "4.92";
+    QTest::newRow("mil") << "mil"
+                         << "Thickness(mil)" << 2 << "4.92";
     QTest::newRow("capital M counts as micrometres for titles only")
         << QStringLiteral("\u03BCM") << QStringLiteral("Thickness(\u03BCm)") << 1 << "4.92";
 }

@@ -85,7 +85,8 @@ void TestDownload::dialogLayout()
         size = dialog->size();
         flags = dialog->windowFlags();
         text = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
-        textVisible = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isTextVisible();
+        textVisible =
+            dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isTextVisible();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
     // 498 x 57 as laid out; the layout may grow it to fit the label's minimum height.
@@ -190,8 +191,9 @@ void TestDownload::watchdogClosesAfterSilence()
 void TestDownload::storedReadingsForAnotherItemAreDiscarded()
 {
     download([](DlgDownload *dialog) { dialog->reject(); });
-    QMetaObject::invokeMethod(window.get(), "itemSetToActive",
-                              Q_ARG(QModelIndex, tree()->model()->index(0, 0, tree()->model()->index(1, 0))));
+    QMetaObject::invokeMethod(
+        window.get(), "itemSetToActive",
+        Q_ARG(QModelIndex, tree()->model()->index(0, 0, tree()->model()->index(1, 0))));
     emitStoreReading(120, QStringLiteral("120"));
     QCOMPARE(storeItem()->readings().size(), 0);
     QCOMPARE(table()->rowCount(), 0);

@@ -288,7 +288,7 @@ void TestItems::activation()
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
     startAcquiring();
 
-    const QModelIndex index = target == QLatin1String("other") ? itemRow(1)
+    const QModelIndex index = target == QLatin1String("other")  ? itemRow(1)
                               : target == QLatin1String("live") ? liveRow()
                                                                 : items()->index(0, 0);
     tree()->setCurrentIndex(index);

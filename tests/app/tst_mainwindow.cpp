@@ -117,22 +117,38 @@ void TestMainWindow::actions_data()
     QTest::addColumn<bool>("hasIcon");
     QTest::addColumn<bool>("enabled");
 
-    QTest::newRow("connect") << "actionConnect" << "Connect" << true << true;
-    QTest::newRow("disconnect") << "actionDisconnect" << "&Disconnect" << true << false;
-    QTest::newRow("options") << "actionOption" << "&Options" << true << true;
-    QTest::newRow("close") << "actionClose" << "C&lose" << true << true;
-    QTest::newRow("start") << "actionStart" << "Start" << true << false;
-    QTest::newRow("stop") << "actionStop" << "Stop" << true << false;
-    QTest::newRow("test") << "actionTest" << "Test" << false << true;
-    QTest::newRow("manual") << "actionManual" << "&Manual" << true << true;
-    QTest::newRow("clear") << "actionClearMsg" << "Clear" << true << true;
-    QTest::newRow("new") << "actionItemNew" << "New" << true << true;
-    QTest::newRow("delete") << "actionItemDelete" << "Delete" << true << true;
-    QTest::newRow("rename") << "actionItemRename" << "Rename" << true << true;
-    QTest::newRow("active") << "actionItemSetToActive" << "Set to active" << true << true;
-    QTest::newRow("download") << "actionItemDownload" << "Download" << true << true;
-    QTest::newRow("export") << "actionExport" << "Export" << true << true;
-    QTest::newRow("import") << "actionImport" << "Import" << true << true;
+    QTest::newRow("connect") << "actionConnect"
+                             << "Connect" << true << true;
+    QTest::newRow("disconnect") << "actionDisconnect"
+                                << "&Disconnect" << true << false;
+    QTest::newRow("options") << "actionOption"
+                             << "&Options" << true << true;
+    QTest::newRow("close") << "actionClose"
+                           << "C&lose" << true << true;
+    QTest::newRow("start") << "actionStart"
+                           << "Start" << true << false;
+    QTest::newRow("stop") << "actionStop"
+                          << "Stop" << true << false;
+    QTest::newRow("test") << "actionTest"
+                          << "Test" << false << true;
+    QTest::newRow("manual") << "actionManual"
+                            << "&Manual" << true << true;
+    QTest::newRow("clear") << "actionClearMsg"
+                           << "Clear" << true << true;
+    QTest::newRow("new") << "actionItemNew"
+                         << "New" << true << true;
+    QTest::newRow("delete") << "actionItemDelete"
+                            << "Delete" << true << true;
+    QTest::newRow("rename") << "actionItemRename"
+                            << "Rename" << true << true;
+    QTest::newRow("active") << "actionItemSetToActive"
+                            << "Set to active" << true << true;
+    QTest::newRow("download") << "actionItemDownload"
+                              << "Download" << true << true;
+    QTest::newRow("export") << "actionExport"
+                            << "Export" << true << true;
+    QTest::newRow("import") << "actionImport"
+                            << "Import" << true << true;
 }
 
 void TestMainWindow::actions()
@@ -167,20 +183,20 @@ void TestMainWindow::menusAndToolBar()
     auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
     QStringList tools;
     for (QAction *a : toolBar->actions())
-        tools << (a->isSeparator() ? QStringLiteral("-")
-                                   : a->objectName().isEmpty() ? QStringLiteral("spacer")
-                                                               : a->objectName());
-    QCOMPARE(tools, QStringList({"actionConnect", "actionDisconnect", "-", "actionStart",
-                                 "actionStop", "-", "actionImport", "actionExport", "-", "spacer",
-                                 "actionClose"}));
+        tools << (a->isSeparator()            ? QStringLiteral("-")
+                  : a->objectName().isEmpty() ? QStringLiteral("spacer")
+                                              : a->objectName());
+    QCOMPARE(tools,
+             QStringList({"actionConnect", "actionDisconnect", "-", "actionStart", "actionStop",
+                          "-", "actionImport", "actionExport", "-", "spacer", "actionClose"}));
 
     auto *itemBar = window->findChild<QToolBar *>(QStringLiteral("itemToolBar"));
     QCOMPARE(itemBar->actions(),
-             QList<QAction *>({action(*window, "actionItemSetToActive"),
-                               action(*window, "actionItemRename"),
-                               action(*window, "actionItemNew"),
-                               action(*window, "actionItemDelete")}));
-    QVERIFY(!window->findChild<QListWidget *>(QStringLiteral("listWidget"))->isVisibleTo(window.get()));
+             QList<QAction *>(
+                 {action(*window, "actionItemSetToActive"), action(*window, "actionItemRename"),
+                  action(*window, "actionItemNew"), action(*window, "actionItemDelete")}));
+    QVERIFY(
+        !window->findChild<QListWidget *>(QStringLiteral("listWidget"))->isVisibleTo(window.get()));
 }
 
 void TestMainWindow::tabsAndTable()
@@ -260,7 +276,8 @@ void TestMainWindow::contextMenus()
         popup->close();
     });
     auto *target = window->findChild<QWidget *>(view);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            target->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(target, &event);
     QCOMPARE(shown, expected);
 }
@@ -344,7 +361,8 @@ void TestMainWindow::optionsDialogChangesNothing()
         title = dialog->windowTitle();
         fieldText = dialog->findChild<QLineEdit *>()->text();
         dialog->findChild<QLineEdit *>()->setText(QStringLiteral("typed"));
-        connect(static_cast<QDialog *>(dialog), &QDialog::finished, [&result](int r) { result = r; });
+        connect(static_cast<QDialog *>(dialog), &QDialog::finished,
+                [&result](int r) { result = r; });
         if (answer == QLatin1String("Escape")) {
             QTest::keyClick(dialog, Qt::Key_Escape);
             return;
@@ -356,7 +374,8 @@ void TestMainWindow::optionsDialogChangesNothing()
     action(*window, "actionOption")->trigger();
     QCOMPARE(title, QStringLiteral("Options"));
     QCOMPARE(fieldText, QStringLiteral("Defaule Name"));
-    QCOMPARE(result, answer == QLatin1String("Ok") ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(result,
+             answer == QLatin1String("Ok") ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QVERIFY(window->findChildren<QDialog *>().isEmpty());
 }
 

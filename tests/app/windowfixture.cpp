@@ -25,10 +25,9 @@ void resetGauge()
 void emitReading(double umValue, const QString &umText, const QString &unit, const QString &basis)
 {
     const double mil = umValue / 25.4;
-    QMetaObject::invokeMethod(gauge(), "emitReading", Q_ARG(double, umValue),
-                              Q_ARG(QString, umText), Q_ARG(double, mil),
-                              Q_ARG(QString, QString::number(mil, 'f', 2)), Q_ARG(QString, unit),
-                              Q_ARG(QString, basis));
+    QMetaObject::invokeMethod(
+        gauge(), "emitReading", Q_ARG(double, umValue), Q_ARG(QString, umText), Q_ARG(double, mil),
+        Q_ARG(QString, QString::number(mil, 'f', 2)), Q_ARG(QString, unit), Q_ARG(QString, basis));
 }
 
 void emitMilReading(double milValue, const QString &milText, const QString &unit,
@@ -36,18 +35,17 @@ void emitMilReading(double milValue, const QString &milText, const QString &unit
 {
     const double um = milValue * 25.4;
     QMetaObject::invokeMethod(gauge(), "emitReading", Q_ARG(double, um),
-                              Q_ARG(QString, QString::number(um, 'f', 0)),
-                              Q_ARG(double, milValue), Q_ARG(QString, milText),
-                              Q_ARG(QString, unit), Q_ARG(QString, basis));
+                              Q_ARG(QString, QString::number(um, 'f', 0)), Q_ARG(double, milValue),
+                              Q_ARG(QString, milText), Q_ARG(QString, unit), Q_ARG(QString, basis));
 }
 
 void emitStoreReading(double umValue, const QString &umText)
 {
     const double mil = umValue / 25.4;
-    QMetaObject::invokeMethod(gauge(), "emitStoreReading", Q_ARG(double, umValue),
-                              Q_ARG(QString, umText), Q_ARG(double, mil),
-                              Q_ARG(QString, QString::number(mil, 'f', 2)),
-                              Q_ARG(QString, QStringLiteral("mil")), Q_ARG(QString, QStringLiteral("Fe")));
+    QMetaObject::invokeMethod(
+        gauge(), "emitStoreReading", Q_ARG(double, umValue), Q_ARG(QString, umText),
+        Q_ARG(double, mil), Q_ARG(QString, QString::number(mil, 'f', 2)),
+        Q_ARG(QString, QStringLiteral("mil")), Q_ARG(QString, QStringLiteral("Fe")));
 }
 
 void answerNextModal(std::function<void(QWidget *)> answer)

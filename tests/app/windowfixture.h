@@ -19,7 +19,8 @@ QObject *gauge();
 void resetGauge();
 
 // Emits a live (or stored) reading from the gauge. milText/milValue default to the conversion.
-void emitReading(double umValue, const QString &umText, const QString &unit = QStringLiteral("\u03BCm"),
+void emitReading(double umValue, const QString &umText,
+                 const QString &unit = QStringLiteral("\u03BCm"),
                  const QString &basis = QStringLiteral("Fe"));
 void emitMilReading(double milValue, const QString &milText,
                     const QString &unit = QStringLiteral("mil"),

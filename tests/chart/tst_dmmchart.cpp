@@ -34,6 +34,7 @@ private slots:
     void zoomNestsAndEnds();
     void zoomFromFirstPointKeepsTwo();
     void clickWithoutMoveDoesNotZoom();
+    void pointsFasterThanRepaintsEndInFullPicture();
     void newPointsWaitWhileZoomed();
     void newPointsWaitWhileDragging();
     void clearEndsZoom();
@@ -445,6 +446,36 @@ void TestDMMChart::clickWithoutMoveDoesNotZoom()
     QTest::mouseClick(chart.get(), Qt::LeftButton, {}, origin + QPoint(20, 20));
     chart->repaint();
     QVERIFY(!chart->zoomed());
+}
+
+void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
+{
+    // Points arriving in bursts faster than a large line redraws, as in a download: redraws
+    // between bursts may be skipped, but the picture the chart settles on shows every point.
+    // One time stamp for all keeps the bursts quick to build.
+    const auto burstOf = [](const QVector<double> &values) {
+        QList<ChartPoint *> points;
+        for (double value : values)
+            points.append(new ChartPoint(value, QString(), Start, -1, -1, QString()));
+        return points;
+    };
+    auto chart = makeChart(600, 300);
+    QVector<double> values;
+    for (int burst = 0; burst < 40; ++burst) {
+        QVector<double> part;
+        for (int i = 0; i < 2500; ++i)
+            part.append(100.0 + (burst * 37 + i * 13) % 101);
+        chart->addPoints(burstOf(part), 0);
+        values += part;
+        QCoreApplication::processEvents();
+    }
+    QTRY_COMPARE(chart->line(0)->pixelPoints().size(), values.size());
+    QTest::qWait(50);
+
+    auto reference = makeChart(600, 300);
+    reference->addPoints(burstOf(values), 0);
+    reference->repaint();
+    QCOMPARE(chart->pixmap().toImage(), reference->pixmap().toImage());
 }
 
 void TestDMMChart::newPointsWaitWhileZoomed()

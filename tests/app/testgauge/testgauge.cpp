@@ -68,8 +68,7 @@ void TestGauge::emitReading(double umValue, const QString &umText, double milVal
 }
 
 void TestGauge::emitStoreReading(double umValue, const QString &umText, double milValue,
-                                 const QString &milText, const QString &unit,
-                                 const QString &basis)
+                                 const QString &milText, const QString &unit, const QString &basis)
 {
     emit displayStore(makeReading(umValue, umText, milValue, milText, unit, basis));
 }

@@ -47,8 +47,7 @@ public:
     Q_INVOKABLE void emitUsbRefreshed() { emit usbRefreshed(); }
     Q_INVOKABLE void emitMessage(const QString &text) { emit message(text); }
     Q_INVOKABLE void emitReading(double umValue, const QString &umText, double milValue,
-                                 const QString &milText, const QString &unit,
-                                 const QString &basis);
+                                 const QString &milText, const QString &unit, const QString &basis);
     Q_INVOKABLE void emitStoreReading(double umValue, const QString &umText, double milValue,
                                       const QString &milText, const QString &unit,
                                       const QString &basis);

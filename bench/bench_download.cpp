@@ -1,0 +1,401 @@
+// Prints what the main window costs with the simulated gauge at full speed: downloads of the
+// gauge's memory with the Chart tab shown, and live readings into an item that already holds a
+// large number of them, each timed from the gauge's emission until the window has painted it.
+// After each part the views are compared with a full reload of the same item, which is what the
+// user would see on reactivating it: incremental updates must end in the same picture.
+//
+// Usage: bench_download [smallDownload largeDownload [liveReadings]]
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QPluginLoader>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
+#include <QWindow>
+
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "dmmdata.h"
+
+namespace {
+
+constexpr int ChartTab = 2;
+constexpr int TableTab = 0;
+constexpr int FastestIntervalMs = 10;
+constexpr quint32 Seed = 6814;
+
+// Stamps the gauge's live readings as they are emitted, ahead of the window, and the paints of the
+// chart and of the reading counter, on one clock.
+class Probe : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Probe)
+
+public:
+    Probe() { clock.start(); }
+
+    qint64 now() const { return clock.nsecsElapsed(); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            if (watched == chart)
+                chartPainted = now();
+            else if (watched == counter)
+                counterPainted = now();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+    QElapsedTimer clock;
+    QObject *chart = nullptr;
+    QObject *counter = nullptr;
+    qint64 chartPainted = -1;
+    qint64 counterPainted = -1;
+    bool counting = false;
+    int emitted = 0;
+    std::vector<qint64> pending; // emission times of readings not yet painted
+
+public slots:
+    void onDisplay(const DmmData *)
+    {
+        if (!counting)
+            return;
+        ++emitted;
+        pending.push_back(now());
+    }
+};
+
+struct ViewState
+{
+    QStringList labels;
+    int rows = 0;
+    int scroll = 0;
+    int scrollMax = 0;
+    QList<int> bins;
+    QImage chart;
+    QImage table;
+};
+
+struct Window
+{
+    Widget *widget;
+    QTabWidget *tabs;
+    DMMChart *chart;
+    Histogram *histogram;
+    QTableView *table;
+    QTreeView *items;
+    QLabel *counter;
+};
+
+QString iniPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Lib/simgauge.ini");
+}
+
+void writeIni(int storedReadings)
+{
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    ini.setValue(QStringLiteral("intervalMs"), FastestIntervalMs);
+    ini.setValue(QStringLiteral("storedReadings"), storedReadings);
+    ini.setValue(QStringLiteral("unit"), QStringLiteral("um"));
+    ini.setValue(QStringLiteral("basis"), QStringLiteral("Fe"));
+    ini.setValue(QStringLiteral("nominal"), 120);
+    ini.setValue(QStringLiteral("spread"), 6);
+    ini.setValue(QStringLiteral("overloadEvery"), 50);
+    ini.setValue(QStringLiteral("seed"), Seed);
+    ini.sync();
+}
+
+// The gauge's root object: the very instance the window binds when it scans Lib.
+QObject *findGauge()
+{
+    const QDir lib(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib"));
+    for (const QFileInfo &entry : lib.entryInfoList(QDir::Files)) {
+        if (!QLibrary::isLibrary(entry.fileName()))
+            continue;
+        QPluginLoader loader(entry.absoluteFilePath());
+        QObject *instance = loader.instance();
+        if (instance && instance->metaObject()->indexOfSignal("display(const DmmData*)") >= 0)
+            return instance;
+    }
+    return nullptr;
+}
+
+template<typename Predicate>
+bool waitFor(Predicate done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    return true;
+}
+
+void settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+QAction *action(const Window &w, const char *name)
+{
+    return w.widget->findChild<QAction *>(QLatin1String(name));
+}
+
+QString counterText(const Window &w)
+{
+    return w.counter->text();
+}
+
+ViewState capture(const Window &w)
+{
+    ViewState state;
+    for (const char *name : {"lcdNum", "lcdAvg", "lcdMin", "lcdMax"})
+        state.labels << w.widget->findChild<QLabel *>(QLatin1String(name))->text();
+    state.rows = w.table->model()->rowCount();
+    state.scroll = w.table->verticalScrollBar()->value();
+    state.scrollMax = w.table->verticalScrollBar()->maximum();
+    for (int bin = 0; bin < w.histogram->barCount(); ++bin)
+        state.bins << w.histogram->count(bin);
+    state.chart = w.chart->grab().toImage();
+    w.tabs->setCurrentIndex(TableTab);
+    settle(50);
+    state.table = w.table->grab().toImage();
+    w.tabs->setCurrentIndex(ChartTab);
+    settle(50);
+    return state;
+}
+
+void activate(const Window &w, const QModelIndex &index)
+{
+    QMetaObject::invokeMethod(w.widget, "itemSetToActive", Q_ARG(QModelIndex, index));
+    settle(50);
+}
+
+// Captures the views, reloads the item by activating another one and back, and compares.
+void compareWithReload(const Window &w, const QModelIndex &item, const QModelIndex &other)
+{
+    const ViewState shown = capture(w);
+    activate(w, other);
+    activate(w, item);
+    const ViewState reloaded = capture(w);
+    QStringList differences;
+    if (shown.labels != reloaded.labels)
+        differences << QStringLiteral("statistics (%1 / %2)")
+                           .arg(shown.labels.join(QLatin1Char(' ')),
+                                reloaded.labels.join(QLatin1Char(' ')));
+    if (shown.rows != reloaded.rows)
+        differences << QStringLiteral("table rows");
+    if (shown.scroll != shown.scrollMax || reloaded.scroll != reloaded.scrollMax)
+        differences << QStringLiteral("table not at its bottom");
+    if (shown.table != reloaded.table)
+        differences << QStringLiteral("table picture");
+    if (shown.bins != reloaded.bins)
+        differences << QStringLiteral("histogram counts");
+    if (shown.chart != reloaded.chart)
+        differences << QStringLiteral("chart picture");
+    QStringList bins;
+    for (int count : shown.bins)
+        bins << QString::number(count);
+    std::printf("    shown: %s, %d rows, histogram %s\n",
+                qPrintable(shown.labels.join(QLatin1Char(' '))), shown.rows,
+                qPrintable(bins.join(QLatin1Char(' '))));
+    std::printf("    same as a full reload: %s\n",
+                differences.isEmpty() ? "yes"
+                                      : qPrintable(QStringLiteral("NO, differs in ") +
+                                                   differences.join(QStringLiteral(", "))));
+}
+
+// Returns the seconds from the Download command until the completed item is painted.
+double download(const Window &w, Probe &probe, int readings)
+{
+    writeIni(readings);
+    settle(100);
+    const qint64 start = probe.now();
+    action(w, "actionItemDownload")->trigger(); // returns when the dialog has closed itself
+    waitFor([&] { return probe.chartPainted > start; }, 2000);
+    QCoreApplication::processEvents();
+    const double seconds = (probe.now() - start) / 1e9;
+    const QString expected = QStringLiteral("Num:%1").arg(readings);
+    if (counterText(w) != expected || w.chart->pointCount(0) != readings)
+        std::printf("    INCOMPLETE: %s, %d chart points\n", qPrintable(counterText(w)),
+                    w.chart->pointCount(0));
+    return seconds;
+}
+
+DmmData *makeReading(std::mt19937 &random, const QDateTime &time)
+{
+    std::normal_distribution<double> thickness(120.0, 6.0);
+    const double um = std::round(std::max(0.0, thickness(random)));
+    auto *reading = new DmmData;
+    reading->setTime(time);
+    reading->setUnit(QStringLiteral("\u03BCm"));
+    reading->setBasis(QStringLiteral("Fe"));
+    reading->setUmValue(um);
+    reading->setMilValue(um / 25.4);
+    reading->setUmText(QString::number(um, 'f', 0));
+    reading->setMilText(QString::number(um / 25.4, 'f', 2));
+    return reading;
+}
+
+struct Figures
+{
+    double median;
+    double p90;
+    double worst;
+    double mean;
+};
+
+Figures summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    double sum = 0.0;
+    for (double value : ms)
+        sum += value;
+    return {ms.at(ms.size() / 2), ms.at(ms.size() * 9 / 10), ms.back(), sum / ms.size()};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const int small = argc > 2 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+    const int large = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
+    const int live = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 1000;
+
+    QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib"));
+    writeIni(0);
+    QObject *gauge = findGauge();
+    if (!gauge) {
+        std::printf("no simulated gauge in %s\n",
+                    qPrintable(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib")));
+        return 1;
+    }
+    // Connected before the window binds the gauge, so the probe sees each reading first.
+    Probe probe;
+    QObject::connect(gauge, SIGNAL(display(const DmmData *)), &probe,
+                     SLOT(onDisplay(const DmmData *)));
+
+    auto *widget = new Widget;
+    const Window w{widget,
+                   widget->findChild<QTabWidget *>(QStringLiteral("tabWidget")),
+                   widget->findChild<DMMChart *>(QStringLiteral("chart")),
+                   widget->findChild<Histogram *>(QStringLiteral("Histogram1")),
+                   widget->findChild<QTableView *>(QStringLiteral("tv")),
+                   widget->findChild<QTreeView *>(QStringLiteral("tvItems")),
+                   widget->findChild<QLabel *>(QStringLiteral("lcdNum"))};
+    probe.chart = w.chart;
+    probe.counter = w.counter;
+    w.chart->installEventFilter(&probe);
+    w.counter->installEventFilter(&probe);
+    widget->show();
+    waitFor([&] { return widget->windowHandle() && widget->windowHandle()->isExposed(); }, 5000);
+
+    action(w, "actionConnect")->trigger();
+    if (!waitFor([&] { return action(w, "actionDisconnect")->isEnabled(); }, 5000)) {
+        std::printf("the gauge did not open\n");
+        return 1;
+    }
+    w.tabs->setCurrentIndex(ChartTab);
+    settle(200);
+
+    const QAbstractItemModel *tree = w.items->model();
+    const QModelIndex storeData = tree->index(0, 0);
+    const QModelIndex measure = tree->index(0, 0, tree->index(1, 0));
+
+    std::printf("download with the Chart tab shown, window %dx%d, chart %dx%d\n", widget->width(),
+                widget->height(), w.chart->width(), w.chart->height());
+    double seconds[2] = {0.0, 0.0};
+    const int sizes[2] = {small, large};
+    for (int i = 0; i < 2; ++i) {
+        seconds[i] = download(w, probe, sizes[i]);
+        std::printf("  %7d readings: %8.2f s  %9.0f readings/s\n", sizes[i], seconds[i],
+                    sizes[i] / seconds[i]);
+        compareWithReload(w, storeData, measure);
+    }
+    std::printf("  ratio %d / %d: %.2f\n", large, small, seconds[1] / seconds[0]);
+
+    // Live readings: fill the measurement item through the window's slot, then time the gauge's
+    // own readings.
+    activate(w, measure);
+    action(w, "actionStart")->trigger();
+    std::mt19937 random(Seed);
+    const QDateTime base = QDateTime::currentDateTime().addSecs(-large);
+    int injected = 0;
+    probe.counting = true;
+    QElapsedTimer fillTimer;
+    fillTimer.start();
+    while (injected + probe.emitted < large) {
+        const int chunk = std::min(500, large - injected - probe.emitted);
+        for (int i = 0; i < chunk; ++i) {
+            DmmData *reading = makeReading(random, base.addSecs(injected));
+            QMetaObject::invokeMethod(widget, "slotDmmDisplay", Q_ARG(const DmmData *, reading));
+            ++injected;
+        }
+        QCoreApplication::processEvents();
+    }
+    const double fillSeconds = fillTimer.elapsed() / 1e3;
+    // Only readings emitted from here on are timed.
+    settle(200);
+    probe.pending.clear();
+    const int held = injected + probe.emitted;
+    std::vector<double> latencies;
+    QElapsedTimer liveTimer;
+    liveTimer.start();
+    while (int(latencies.size()) < live && liveTimer.elapsed() < 600000) {
+        QCoreApplication::processEvents();
+        const qint64 painted = std::min(probe.chartPainted, probe.counterPainted);
+        const qint64 now = probe.now();
+        auto done = probe.pending.begin();
+        while (done != probe.pending.end() && *done < painted && int(latencies.size()) < live) {
+            latencies.push_back((now - *done) / 1e6);
+            ++done;
+        }
+        probe.pending.erase(probe.pending.begin(), done);
+    }
+    action(w, "actionStop")->trigger();
+    probe.counting = false;
+    const double liveSeconds = liveTimer.elapsed() / 1e3;
+
+    std::printf("live readings every %d ms into an item holding %d (filled in %.1f s)\n",
+                FastestIntervalMs, held, fillSeconds);
+    if (latencies.empty()) {
+        std::printf("  no live reading arrived\n");
+    } else {
+        const Figures f = summarise(latencies);
+        std::printf("  %zu readings in %.1f s (%.0f readings/s), emission to painted, ms:\n",
+                    latencies.size(), liveSeconds, latencies.size() / liveSeconds);
+        std::printf("  median %.2f  90th percentile %.2f  worst %.2f  mean %.2f\n", f.median, f.p90,
+                    f.worst, f.mean);
+    }
+    compareWithReload(w, measure, storeData);
+
+    delete widget;
+    return 0;
+}
+
+#include "bench_download.moc"

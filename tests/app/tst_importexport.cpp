@@ -1,0 +1,1051 @@
+#include <functional>
+#include <memory>
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QImageReader>
+#include <QInputDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "dmmdata.h"
+#include "export/dlgexport.h"
+#include "export/workbookimporter.h"
+#include "windowfixture.h"
+
+using namespace WindowFixture;
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+const QString Exported = QStringLiteral("The datas is exported successfully.");
+const QString ExportFailed = QStringLiteral("The datas is exported failed.");
+const QString Imported = QStringLiteral("The datas is imported successfully.");
+const QString ImportFailed = QStringLiteral("The datas is imported failed.");
+
+// What a file dialog asked the user.
+struct FileDialogSeen
+{
+    QString caption;
+    QStringList filters;
+    QString directory;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    bool waitCursor = false;
+};
+
+// Types path into a file dialog and accepts it; a null path cancels the dialog.
+void answerFileDialog(QFileDialog *dialog, const QString &path, FileDialogSeen *seen = nullptr)
+{
+    if (seen) {
+        seen->caption = dialog->windowTitle();
+        seen->filters = dialog->nameFilters();
+        seen->directory = dialog->directory().absolutePath();
+        seen->mode = dialog->acceptMode();
+        seen->waitCursor = QApplication::overrideCursor() &&
+                           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    }
+    auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    if (path.isNull() || !edit) {
+        dialog->reject();
+        QVERIFY2(path.isNull(), "not the widget-based file dialog");
+        return;
+    }
+    edit->setText(path);
+    static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides its accept() as protected
+}
+
+// Presses "..." in the export dialog and answers the file dialog it opens with path (null: cancel).
+void chooseScene(dlgExport *dialog, const QString &path, FileDialogSeen *seen = nullptr)
+{
+    answerNextModal([=](QWidget *modal) {
+        auto *chooser = qobject_cast<QFileDialog *>(modal);
+        if (!chooser) {
+            modal->close();
+            QFAIL("no file dialog for the scene picture");
+        }
+        answerFileDialog(chooser, path, seen);
+    });
+    dialog->findChild<QAbstractButton *>(QStringLiteral("btnScenePic"))->click();
+}
+
+// Answers the modal dialogs the window opens, in the order the test expects them. A dialog of
+// another kind than the next answer expects, one the script has no answer for, or one an answer
+// left open is noted and rejected, so that a fault fails the test instead of blocking it in exec().
+class ModalScript
+{
+public:
+    ModalScript()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this]() { poll(); });
+    }
+
+    // Triggers the action and answers the dialogs it opens until it returns.
+    void run(QAction *action)
+    {
+        m_timer.start();
+        action->trigger();
+        m_timer.stop();
+    }
+
+    template<class Dialog>
+    void then(std::function<void(Dialog *)> answer)
+    {
+        m_steps.append({&Dialog::staticMetaObject,
+                        [answer](QWidget *modal) { answer(static_cast<Dialog *>(modal)); }});
+    }
+
+    void file(const QString &path, FileDialogSeen *seen = nullptr)
+    {
+        then<QFileDialog>([=](QFileDialog *dialog) { answerFileDialog(dialog, path, seen); });
+    }
+
+    void message(QString *text)
+    {
+        then<QMessageBox>([=](QMessageBox *box) {
+            *text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+    }
+
+    // Picks an export in the export dialog, lets `more` act on the dialog, then presses OK.
+    void exportAs(const QString &radio, std::function<void(dlgExport *)> more = {})
+    {
+        then<dlgExport>([=](dlgExport *dialog) {
+            auto *button = dialog->findChild<QRadioButton *>(radio);
+            QVERIFY(button);
+            button->click();
+            if (more)
+                more(dialog);
+            dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))
+                ->button(QDialogButtonBox::Ok)
+                ->click();
+        });
+    }
+
+    bool finished() const { return m_steps.isEmpty() && m_problems.isEmpty(); }
+    QString problems() const
+    {
+        return m_problems.join(QLatin1String("; ")) +
+               (m_steps.isEmpty() ? QString()
+                                  : QStringLiteral(" (%1 answers unused)").arg(m_steps.size()));
+    }
+
+private:
+    struct Step
+    {
+        const QMetaObject *type;
+        std::function<void(QWidget *)> answer;
+    };
+
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (modal == m_answered) {
+            m_problems << QStringLiteral("left open: ") + describe(modal);
+            dismiss(modal);
+        } else if (m_steps.isEmpty()) {
+            m_problems << QStringLiteral("unexpected: ") + describe(modal);
+            dismiss(modal);
+        } else if (!modal->inherits(m_steps.first().type->className())) {
+            m_problems << QStringLiteral("expected %1, got %2")
+                              .arg(QLatin1String(m_steps.first().type->className()),
+                                   describe(modal));
+            dismiss(modal);
+        } else {
+            m_answered = modal;
+            m_steps.takeFirst().answer(modal);
+        }
+    }
+
+    static QString describe(QWidget *modal)
+    {
+        const auto *box = qobject_cast<QMessageBox *>(modal);
+        return QLatin1String(modal->metaObject()->className()) +
+               (box ? QStringLiteral(" \"%1\"").arg(box->text()) : QString());
+    }
+
+    static void dismiss(QWidget *modal)
+    {
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+
+    QList<Step> m_steps;
+    QPointer<QWidget> m_answered;
+    QStringList m_problems;
+    QTimer m_timer;
+};
+
+QJsonArray header()
+{
+    return {"No.", "Time", "Value", "Unit", "Basis"};
+}
+
+// A date-time cell with the time format, as the export writes it.
+QJsonObject timeCell(const QString &text)
+{
+    return {{"time", text}};
+}
+
+// A text cell holding no text: it belongs to the used range but shows nothing.
+QJsonObject emptyText()
+{
+    return {{"text", ""}};
+}
+
+// Writes rows of cells (numbers, texts, timeCell, emptyText or null for no cell) to the first
+// sheet of a new workbook, with xlwt rather than the logger's own writer.
+bool makeWorkbook(const QString &fileName, const QJsonArray &rows)
+{
+    static const char script[] = R"(
+import datetime, json, sys, xlwt
+book = xlwt.Workbook(encoding="utf-8")
+sheet = book.add_sheet("Readings")
+timed = xlwt.easyxf(num_format_str="yyyy-mm-dd hh:mm:ss")
+for r, row in enumerate(json.loads(sys.argv[2])):
+    for c, cell in enumerate(row):
+        if cell is None:
+            continue
+        if isinstance(cell, dict) and "text" in cell:
+            sheet.row(r).set_cell_text(c, cell["text"])
+        elif isinstance(cell, dict):
+            sheet.write(r, c, datetime.datetime.strptime(cell["time"], "%Y-%m-%d %H:%M:%S"), timed)
+        else:
+            sheet.write(r, c, cell)
+book.save(sys.argv[1])
+)";
+    QProcess process;
+    process.start(QStringLiteral(RQ_SYSTEM_PYTHON),
+                  {QStringLiteral("-c"), QString::fromLatin1(script), fileName,
+                   QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact))});
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        qWarning().noquote() << process.readAllStandardError();
+        return false;
+    }
+    return true;
+}
+
+QString runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pdfPages(const QString &pdf)
+{
+    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    const QRegularExpressionMatch match = pages.match(runTool(QStringLiteral("pdfinfo"), {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QString pdfPageText(const QString &pdf, int page)
+{
+    return runTool(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                    QString::number(page), pdf, QStringLiteral("-")});
+}
+
+QByteArray contents(const QString &fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestImportExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void importNaming_data();
+    void importNaming();
+    void importCountsItemsByTheirCurrentNames();
+    void importedItemBecomesActive();
+    void importOfSomethingElseFails();
+    void importStopsAtABadRow_data();
+    void importStopsAtABadRow();
+    void importIgnoresBlankRowsAtTheEnd();
+    void importTakesTheUnitOfTheLastReading();
+    void importCancelled();
+
+    void exportedTableImportsAsTheSameItem_data();
+    void exportedTableImportsAsTheSameItem();
+    void exportToAFolderThatIsNotThere_data();
+    void exportToAFolderThatIsNotThere();
+
+    void exportDialogStartsWithTheTable();
+    void exportKeepsTheCurrentPage_data();
+    void exportKeepsTheCurrentPage();
+    void pdfRemembersAnExistingScenePicture();
+    void pdfKeepsTheSceneNameOtherwise_data();
+    void pdfKeepsTheSceneNameOtherwise();
+    void pdfPaintsEveryPageFirst_data();
+    void pdfPaintsEveryPageFirst();
+
+    void pictureExport_data();
+    void pictureExport();
+    void pictureSavedTwiceIsTheSame();
+    void pictureOfAWidgetNeverShown_data();
+    void pictureOfAWidgetNeverShown();
+
+private:
+    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
+    QAbstractItemModel *items() const { return tree()->model(); }
+    QModelIndex liveRow() const { return items()->index(1, 0); }
+    QModelIndex itemRow(int row) const { return items()->index(row, 0, liveRow()); }
+    QModelIndex lastItemRow() const { return itemRow(items()->rowCount(liveRow()) - 1); }
+    QModelIndex activeRow() const;
+    QAbstractItemModel *table() const
+    {
+        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
+    }
+    QStringList tableRows() const;
+    QTabWidget *tabs() const
+    {
+        return window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    }
+    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
+    Histogram *histogram() const
+    {
+        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
+    }
+    void startAcquiring()
+    {
+        QMetaObject::invokeMethod(gauge(), "emitOpened");
+        action(*window, "actionStart")->trigger();
+    }
+    void addItem(const QString &name)
+    {
+        QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, name),
+                                  Q_ARG(ItemData::DataType, ItemData::MeasureData));
+    }
+    void showWindow()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    QString path(const QString &name) const { return dir->filePath(name); }
+    QString scenePicture(const QString &name) const;
+    // Runs the import of fileName and returns its message (empty when none came).
+    QString importFile(const QString &fileName);
+    QString exportPdf(const QString &fileName);
+    QString sceneShownByTheNextExport();
+
+    std::unique_ptr<Widget> window;
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void TestImportExport::init()
+{
+    resetGauge();
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    window = std::make_unique<Widget>();
+}
+
+void TestImportExport::cleanup()
+{
+    window.reset();
+    dir.reset();
+}
+
+QModelIndex TestImportExport::activeRow() const
+{
+    QModelIndexList found = items()->match(items()->index(0, 0), TvItemModel::ActiveRole, true, -1,
+                                           Qt::MatchRecursive | Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : QModelIndex();
+}
+
+QStringList TestImportExport::tableRows() const
+{
+    QStringList rows;
+    for (int row = 0; row < table()->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table()->columnCount(); ++column)
+            cells << table()->index(row, column).data().toString();
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QString TestImportExport::scenePicture(const QString &name) const
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString fileName = path(name);
+    return image.save(fileName) ? fileName : QString();
+}
+
+QString TestImportExport::importFile(const QString &fileName)
+{
+    ModalScript script;
+    FileDialogSeen seen;
+    QString text;
+    script.file(fileName, &seen);
+    script.message(&text);
+    script.run(action(*window, "actionImport"));
+    [&]() {
+        QVERIFY2(script.finished(), qPrintable(script.problems()));
+        QCOMPARE(seen.caption, QStringLiteral("Import the datas from a excel file."));
+        QCOMPARE(seen.filters, QStringList{QStringLiteral("Excel File(*.xls)")});
+        QCOMPARE(seen.mode, QFileDialog::AcceptOpen);
+    }();
+    return text;
+}
+
+QString TestImportExport::exportPdf(const QString &fileName)
+{
+    ModalScript script;
+    QString text;
+    script.exportAs(QStringLiteral("rbPdf"));
+    script.file(fileName);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    [&]() { QVERIFY2(script.finished(), qPrintable(script.problems())); }();
+    return text;
+}
+
+QString TestImportExport::sceneShownByTheNextExport()
+{
+    ModalScript script;
+    QString shown;
+    script.then<dlgExport>([&](dlgExport *dialog) {
+        shown = dialog->findChild<QLineEdit *>(QStringLiteral("edtSceneName"))->text();
+        dialog->reject();
+    });
+    script.run(action(*window, "actionExport"));
+    [&]() { QVERIFY2(script.finished(), qPrintable(script.problems())); }();
+    return shown;
+}
+
+void TestImportExport::importNaming_data()
+{
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("first") << QStringList() << "Import1";
+    QTest::newRow("after Import1 and Import3") << QStringList{"Import1", "Import3"} << "Import3";
+    QTest::newRow("any name with the prefix") << QStringList{"Imported hull"} << "Import2";
+    QTest::newRow("prefix is case-sensitive") << QStringList{"import1", "IMPORT2"} << "Import1";
+}
+
+void TestImportExport::importNaming()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(QString, expected);
+    if (!makeWorkbook(path("header.xls"), QJsonArray() << header()))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+    for (const QString &name : existing)
+        addItem(name);
+
+    // A sheet of only the header row still makes an (empty) item.
+    QCOMPARE(importFile(path("header.xls")), Imported);
+    QCOMPARE(items()->rowCount(liveRow()), existing.size() + 2);
+    QCOMPARE(lastItemRow().data().toString(), expected);
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->name(), expected);
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), 0);
+}
+
+void TestImportExport::importCountsItemsByTheirCurrentNames()
+{
+    if (!makeWorkbook(path("header.xls"), QJsonArray() << header()))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+    QCOMPARE(importFile(path("header.xls")), Imported);
+    QCOMPARE(lastItemRow().data().toString(), QStringLiteral("Import1"));
+
+    // Renamed through the window, Import1 no longer counts, and the next import is Import1 again.
+    ModalScript script;
+    script.then<QInputDialog>([](QInputDialog *dialog) {
+        dialog->setTextValue(QStringLiteral("Deck"));
+        dialog->accept();
+    });
+    script.run(action(*window, "actionItemRename"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(itemRow(1).data().toString(), QStringLiteral("Deck"));
+
+    QCOMPARE(importFile(path("header.xls")), Imported);
+    QCOMPARE(items()->rowCount(liveRow()), 3);
+    QCOMPARE(lastItemRow().data().toString(), QStringLiteral("Import1"));
+}
+
+void TestImportExport::importedItemBecomesActive()
+{
+    const QString file = path("readings.xls");
+    if (!makeWorkbook(file,
+                      {header(),
+                       QJsonArray{1, timeCell("2024-03-04 05:06:07"), "12.5", Micrometre, "Fe"},
+                       QJsonArray{2, "2024-03-04 05:06:08", "   -OL", Micrometre, "NFe"},
+                       QJsonArray{3, timeCell("2024-03-04 05:07:00"), 20, Micrometre, "Fe"}}))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+    startAcquiring();
+    emitReading(50, QStringLiteral("50"));
+
+    QCOMPARE(importFile(file), Imported);
+    const QModelIndex imported = lastItemRow();
+    QCOMPARE(imported.data().toString(), QStringLiteral("Import1"));
+    ItemData *item = TvItemModel::itemAt(imported);
+    QCOMPARE(item->dataType(), ItemData::ImportData);
+    QCOMPARE(activeRow(), imported);
+    QCOMPARE(tree()->currentIndex(), imported);
+    QVERIFY(tree()->isEnabled());
+    // A new item ends the acquisition.
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
+    QCOMPARE(TvItemModel::itemAt(itemRow(0))->readings().size(), 1);
+
+    QCOMPARE(tableRows(), QStringList({"1|2024-03-04 05:06:07|12.5|\u03BCm|Fe",
+                                       "2|2024-03-04 05:06:08|   -OL|\u03BCm|NFe",
+                                       "3|2024-03-04 05:07:00|20|\u03BCm|Fe"}));
+    QCOMPARE(item->readings().at(1)->milText(), QStringLiteral("   -OL"));
+    QCOMPARE(chart()->pointCount(0), 3);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
+
+    // An imported item never takes live readings.
+    action(*window, "actionStart")->trigger();
+    emitReading(60, QStringLiteral("60"));
+    QCOMPARE(item->readings().size(), 3);
+    QCOMPARE(table()->rowCount(), 3);
+}
+
+void TestImportExport::importOfSomethingElseFails()
+{
+    const QString file = path("notes.xls");
+    QFile text(file);
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("No.\tTime\tValue\tUnit\tBasis\n1\t2024-03-04 05:06:07\t12.5\tmil\tFe\n");
+    text.close();
+
+    QCOMPARE(importFile(file), ImportFailed);
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+    QCOMPARE(activeRow(), itemRow(0));
+    QVERIFY(tree()->isEnabled());
+}
+
+void TestImportExport::importStopsAtABadRow_data()
+{
+    QTest::addColumn<QJsonArray>("rows");
+    QTest::addColumn<QStringList>("kept");
+
+    const QJsonArray good =
+        QJsonArray{1, timeCell("2024-03-04 05:06:07"), "12.5", Micrometre, "Fe"};
+    // The used range is only four columns wide, so every row is short of the Basis cell.
+    QTest::newRow("rows of four cells")
+        << QJsonArray{QJsonArray{"No.", "Time", "Value", "Unit"},
+                      QJsonArray{1, timeCell("2024-03-04 05:06:07"), "12.5", Micrometre},
+                      QJsonArray{2, timeCell("2024-03-04 05:06:08"), "13.5", Micrometre}}
+        << QStringList();
+    QTest::newRow("a time that is no time")
+        << QJsonArray{header(), good, QJsonArray{2, "2024-03-04 05:06:08", "2.00", "mil", "NFe"},
+                      QJsonArray{3, "yesterday", "3.00", "mil", "NFe"}, good}
+        << QStringList{"1|2024-03-04 05:06:07|0.49|mil|Fe", "2|2024-03-04 05:06:08|2.00|mil|NFe"};
+    QTest::newRow("a missing time")
+        << QJsonArray{header(), good, QJsonArray{2, QJsonValue(), "13.5", Micrometre, "Fe"}}
+        << QStringList{"1|2024-03-04 05:06:07|12.5|\u03BCm|Fe"};
+}
+
+void TestImportExport::importStopsAtABadRow()
+{
+    QFETCH(QJsonArray, rows);
+    QFETCH(QStringList, kept);
+    const QString file = path("bad.xls");
+    if (!makeWorkbook(file, rows))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+
+    // Only the failure is reported, not a success after it.
+    QCOMPARE(importFile(file), ImportFailed);
+    QCOMPARE(items()->rowCount(liveRow()), 2);
+    QCOMPARE(lastItemRow().data().toString(), QStringLiteral("Import1"));
+    QCOMPARE(activeRow(), lastItemRow());
+    QVERIFY(tree()->isEnabled());
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), kept.size());
+    QCOMPARE(tableRows(), kept);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:%1").arg(kept.size()));
+}
+
+void TestImportExport::importIgnoresBlankRowsAtTheEnd()
+{
+    // Rows of empty texts below the readings, as a sheet edited by hand may hold.
+    const QString file = path("blanks.xls");
+    const QJsonArray empty = {emptyText(), emptyText(), emptyText(), emptyText(), emptyText()};
+    if (!makeWorkbook(file,
+                      {header(),
+                       QJsonArray{1, timeCell("2024-03-04 05:06:07"), "12.5", Micrometre, "Fe"},
+                       QJsonArray{2, timeCell("2024-03-04 05:06:08"), "13.5", Micrometre, "Fe"},
+                       empty, empty, empty}))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+    QList<QVariantList> sheet;
+    QEXPECT_FAIL("", "the reader refuses a workbook with an empty text cell", Abort);
+    QVERIFY(WorkbookImporter::readRows(file, &sheet));
+    QCOMPARE(sheet.size(), 6); // the empty texts belong to the used range
+
+    QCOMPARE(importFile(file), Imported);
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), 2);
+    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
+}
+
+void TestImportExport::importTakesTheUnitOfTheLastReading()
+{
+    const QString file = path("mil.xls");
+    if (!makeWorkbook(
+            file, {header(), QJsonArray{1, timeCell("2024-03-04 05:06:07"), "2.00", "mil", "Fe"},
+                   QJsonArray{2, timeCell("2024-03-04 05:06:08"), "100", Micrometre, "Fe"},
+                   QJsonArray{3, timeCell("2024-03-04 05:06:09"), "1.50", "mil", "NFe"}}))
+        QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
+
+    QCOMPARE(importFile(file), Imported);
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->unit(), QStringLiteral("mil"));
+    // Every row shows its mil text, the micrometre one converted.
+    QCOMPARE(tableRows(),
+             QStringList({"1|2024-03-04 05:06:07|2.00|mil|Fe", "2|2024-03-04 05:06:08|3.94|mil|Fe",
+                          "3|2024-03-04 05:06:09|1.50|mil|NFe"}));
+    QCOMPARE(histogram()->decimals(), 2);
+    QCOMPARE(chart()->decimals(), 2);
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:2.48"));
+    QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:1.50"));
+    QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:3.94"));
+}
+
+void TestImportExport::importCancelled()
+{
+    startAcquiring();
+    ModalScript script;
+    script.file(QString());
+    script.run(action(*window, "actionImport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(items()->rowCount(liveRow()), 1);
+    QCOMPARE(activeRow(), itemRow(0));
+    QVERIFY(tree()->isEnabled());
+    QVERIFY(action(*window, "actionStop")->isEnabled());
+}
+
+void TestImportExport::exportedTableImportsAsTheSameItem_data()
+{
+    QTest::addColumn<bool>("mils");
+    QTest::addColumn<QString>("basis"); // of the second reading
+
+    QTest::newRow("micrometres") << false << "NFe";
+    QTest::newRow("mils") << true << "Fe";
+    QTest::newRow("no basis") << false << QString();
+    QTest::newRow("empty basis text") << false << "";
+}
+
+void TestImportExport::exportedTableImportsAsTheSameItem()
+{
+    QFETCH(bool, mils);
+    QFETCH(QString, basis);
+    startAcquiring();
+    if (mils) {
+        emitMilReading(2.0, QStringLiteral("2.00"));
+        emitMilReading(0.55, QStringLiteral("0.55"), QStringLiteral("mil"), basis);
+        emitMilReading(0, QStringLiteral("    OL"));
+    } else {
+        emitReading(12.5, QStringLiteral("12.5"));
+        emitReading(130, QStringLiteral("130"), Micrometre, basis);
+        emitReading(0, QStringLiteral("   -OL"));
+    }
+    const QStringList shown = tableRows();
+    QCOMPARE(shown.size(), 3);
+
+    const QString file = path("round trip.xls");
+    ModalScript script;
+    FileDialogSeen seen;
+    QString text;
+    script.exportAs(QStringLiteral("rbTable"));
+    script.file(file, &seen);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(seen.caption, QStringLiteral("Export the datas to a excel file."));
+    QCOMPARE(seen.filters, QStringList{QStringLiteral("Excel File(*.xls)")});
+    QCOMPARE(seen.mode, QFileDialog::AcceptSave);
+    QVERIFY(seen.waitCursor);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(text, Exported);
+    QVERIFY(QFileInfo::exists(file));
+    QCOMPARE(tableRows(), shown);
+
+    const QString message = importFile(file);
+    // The workbook holds an empty text in the Basis column, and the reader refuses any workbook
+    // with an empty text cell.
+    QEXPECT_FAIL("empty basis text", "empty text cells make the workbook unreadable", Abort);
+    QCOMPARE(message, Imported);
+    const ItemData *measured = TvItemModel::itemAt(itemRow(0));
+    const ItemData *imported = TvItemModel::itemAt(lastItemRow());
+    QVERIFY(imported != measured);
+    QCOMPARE(imported->unit(), measured->unit());
+    QCOMPARE(imported->readings().size(), measured->readings().size());
+    for (int i = 0; i < measured->readings().size(); ++i) {
+        const DmmData *before = measured->readings().at(i);
+        const DmmData *after = imported->readings().at(i);
+        QCOMPARE(after->time(), before->time());
+        QCOMPARE(mils ? after->milText() : after->umText(),
+                 mils ? before->milText() : before->umText());
+        QCOMPARE(after->basis(), before->basis());
+        QCOMPARE(after->unit(), before->unit());
+    }
+    QCOMPARE(imported->readings().at(2)->umText(), imported->readings().at(2)->milText());
+    QCOMPARE(tableRows(), shown);
+}
+
+void TestImportExport::exportToAFolderThatIsNotThere_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("table") << "rbTable"
+                           << "readings.xls";
+    QTest::newRow("pdf") << "rbPdf"
+                         << "report.pdf";
+}
+
+void TestImportExport::exportToAFolderThatIsNotThere()
+{
+    QFETCH(QString, radio);
+    QFETCH(QString, name);
+    startAcquiring();
+    emitReading(12.5, QStringLiteral("12.5"));
+
+    const QString file = path("missing/") + name;
+    ModalScript script;
+    QString text;
+    script.exportAs(radio);
+    script.file(file);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(text, ExportFailed);
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestImportExport::exportDialogStartsWithTheTable()
+{
+    ModalScript script;
+    script.then<dlgExport>([](dlgExport *dialog) {
+        auto *scene = dialog->findChild<QWidget *>(QStringLiteral("wgtScene"));
+        QVERIFY(dialog->findChild<QRadioButton *>(QStringLiteral("rbTable"))->isChecked());
+        QVERIFY(!scene->isVisible());
+        dialog->findChild<QRadioButton *>(QStringLiteral("rbPdf"))->click();
+        QVERIFY(scene->isVisible());
+        dialog->findChild<QRadioButton *>(QStringLiteral("rbChart"))->click();
+        QVERIFY(!scene->isVisible());
+        dialog->reject();
+    });
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(QDir(dir->path()).isEmpty());
+}
+
+void TestImportExport::exportKeepsTheCurrentPage_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<int>("page");
+
+    // The file dialog is cancelled: the export writes nothing, but the PDF export has already
+    // gone through the pages by then.
+    QTest::newRow("table") << "rbTable" << 2;
+    QTest::newRow("histogram") << "rbHistogram" << 2;
+    QTest::newRow("chart") << "rbChart" << 1;
+    QTest::newRow("pdf from the histogram") << "rbPdf" << 1;
+    QTest::newRow("pdf from the table") << "rbPdf" << 0;
+    QTest::newRow("dialog cancelled") << QString() << 1;
+}
+
+void TestImportExport::exportKeepsTheCurrentPage()
+{
+    QFETCH(QString, radio);
+    QFETCH(int, page);
+    showWindow();
+    tabs()->setCurrentIndex(page);
+
+    ModalScript script;
+    FileDialogSeen seen;
+    int pageDuringDialog = -1;
+    if (radio.isEmpty()) {
+        script.then<dlgExport>([](dlgExport *dialog) { dialog->reject(); });
+    } else {
+        script.exportAs(radio);
+        script.then<QFileDialog>([&](QFileDialog *dialog) {
+            pageDuringDialog = tabs()->currentIndex();
+            answerFileDialog(dialog, QString(), &seen);
+        });
+    }
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(tabs()->currentIndex(), page);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(QDir(dir->path()).isEmpty());
+    if (!radio.isEmpty()) {
+        QCOMPARE(pageDuringDialog, page);
+        QVERIFY(seen.waitCursor);
+    }
+}
+
+void TestImportExport::pdfRemembersAnExistingScenePicture()
+{
+    const QString scene = scenePicture("site.png");
+    QVERIFY(!scene.isEmpty());
+    QCOMPARE(sceneShownByTheNextExport(), QString());
+
+    ModalScript script;
+    FileDialogSeen seen;
+    FileDialogSeen sceneSeen;
+    QString shown;
+    QString text;
+    script.exportAs(QStringLiteral("rbPdf"), [&](dlgExport *dialog) {
+        chooseScene(dialog, scene, &sceneSeen);
+        shown = dialog->findChild<QLineEdit *>(QStringLiteral("edtSceneName"))->text();
+    });
+    script.file(path("report.pdf"), &seen);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(sceneSeen.caption, QStringLiteral("Please select a scene picture."));
+    QCOMPARE(shown, scene);
+    QCOMPARE(seen.caption, QStringLiteral("Export the datas to a pdf file."));
+    QCOMPARE(seen.filters, QStringList{QStringLiteral("PDF file(*.pdf)")});
+    QCOMPARE(seen.mode, QFileDialog::AcceptSave);
+    QCOMPARE(text, Exported);
+
+    QCOMPARE(sceneShownByTheNextExport(), scene);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is needed to read the report");
+    QVERIFY(pdfPageText(path("report.pdf"), 1).contains(QStringLiteral("Scene picture:")));
+}
+
+void TestImportExport::pdfKeepsTheSceneNameOtherwise_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("sceneInReport");
+
+    QTest::newRow("choice cancelled") << "cancel" << false;
+    QTest::newRow("chosen picture removed before OK") << "remove" << false;
+    QTest::newRow("path typed by hand") << "type" << true;
+}
+
+void TestImportExport::pdfKeepsTheSceneNameOtherwise()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, sceneInReport);
+    const QString first = scenePicture("first.png");
+    const QString second = scenePicture("second.png");
+    QVERIFY(!first.isEmpty() && !second.isEmpty());
+
+    ModalScript script;
+    script.exportAs(QStringLiteral("rbPdf"),
+                    [&](dlgExport *dialog) { chooseScene(dialog, first); });
+    QString text;
+    script.file(path("first.pdf"));
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(sceneShownByTheNextExport(), first);
+
+    ModalScript again;
+    QString shownBefore;
+    QString shownAfter;
+    again.exportAs(QStringLiteral("rbPdf"), [&](dlgExport *dialog) {
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("edtSceneName"));
+        shownBefore = edit->text();
+        if (how == QLatin1String("type")) {
+            edit->setText(second);
+        } else {
+            chooseScene(dialog, how == QLatin1String("cancel") ? QString() : second);
+            if (how == QLatin1String("remove"))
+                QFile::remove(second);
+        }
+        shownAfter = edit->text();
+    });
+    again.file(path("second.pdf"));
+    again.message(&text);
+    again.run(action(*window, "actionExport"));
+    QVERIFY2(again.finished(), qPrintable(again.problems()));
+    QCOMPARE(shownBefore, first);
+    QCOMPARE(shownAfter, how == QLatin1String("cancel") ? QString() : second);
+    QCOMPARE(text, Exported);
+    QCOMPARE(sceneShownByTheNextExport(), first);
+
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is needed to read the report");
+    QCOMPARE(pdfPageText(path("second.pdf"), 1).contains(QStringLiteral("Scene picture:")),
+             sceneInReport);
+}
+
+void TestImportExport::pdfPaintsEveryPageFirst_data()
+{
+    QTest::addColumn<int>("readings");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("no readings") << 0 << 1;
+    QTest::newRow("three readings") << 3 << 2;
+}
+
+void TestImportExport::pdfPaintsEveryPageFirst()
+{
+    QFETCH(int, readings);
+    QFETCH(int, pages);
+    for (const char *tool : {"pdfinfo", "pdftotext"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP("poppler-utils are needed to read the report");
+    }
+    startAcquiring();
+    for (int i = 0; i < readings; ++i)
+        emitReading(100 + 10 * i, QString::number(100 + 10 * i));
+    showWindow();
+    // Only the table has been on screen: the histogram and the chart have no picture yet.
+    QVERIFY(histogram()->pixmap().isNull());
+    QVERIFY(chart()->pixmap().isNull());
+
+    const QString file = path("report.pdf");
+    QCOMPARE(exportPdf(file), Exported);
+    QCOMPARE(tabs()->currentIndex(), 0);
+    QCOMPARE(pdfPages(file), pages);
+    const QString first = pdfPageText(file, 1);
+    QVERIFY2(first.contains(QStringLiteral("Histogram:")), qPrintable(first));
+    QVERIFY(first.contains(QStringLiteral("Chart:")));
+    QVERIFY(first.contains(QStringLiteral("1/%1").arg(pages)));
+    if (readings > 0) {
+        const QString table = pdfPageText(file, 2);
+        QVERIFY2(table.contains(QStringLiteral("2/2")), qPrintable(table));
+        QVERIFY(table.contains(QStringLiteral("%1").arg(100 + 10 * (readings - 1))));
+    }
+}
+
+void TestImportExport::pictureExport_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QByteArray>("format");
+
+    const QString histogramCaption = QStringLiteral("Export the histogram to a picture.");
+    const QString chartCaption = QStringLiteral("Export the chart to a picture.");
+    QTest::newRow("histogram jpg")
+        << "rbHistogram" << 1 << "histogram.jpg" << histogramCaption << QByteArray("jpeg");
+    QTest::newRow("chart jpg") << "rbChart" << 2 << "chart.jpg" << chartCaption
+                               << QByteArray("jpeg");
+    QTest::newRow("histogram png")
+        << "rbHistogram" << 1 << "histogram.png" << histogramCaption << QByteArray("png");
+    QTest::newRow("chart png") << "rbChart" << 2 << "chart.png" << chartCaption
+                               << QByteArray("png");
+}
+
+void TestImportExport::pictureExport()
+{
+    QFETCH(QString, radio);
+    QFETCH(int, page);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QByteArray, format);
+    startAcquiring();
+    for (double value : {35.0, 42.5, 58.0, 61.5, 80.0})
+        emitReading(value, QString::number(value, 'f', 1));
+    showWindow();
+    tabs()->setCurrentIndex(page);
+    const QPixmap &picture = page == 1 ? histogram()->pixmap() : chart()->pixmap();
+    QTRY_VERIFY(!picture.isNull());
+
+    const QString file = path(name);
+    ModalScript script;
+    FileDialogSeen seen;
+    script.exportAs(radio);
+    script.file(file, &seen);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(seen.caption, caption);
+    QCOMPARE(seen.filters, QStringList{QStringLiteral("JPG File(*.jpg)")});
+    QCOMPARE(seen.directory, QDir::currentPath());
+    QCOMPARE(seen.mode, QFileDialog::AcceptSave);
+    QCOMPARE(tabs()->currentIndex(), page);
+
+    QImageReader reader(file);
+    QCOMPARE(reader.format(), format);
+    const QImage saved = reader.read();
+    QCOMPARE(saved.size(), picture.size());
+    if (format == "png")
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+                 picture.toImage().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestImportExport::pictureSavedTwiceIsTheSame()
+{
+    startAcquiring();
+    for (double value : {35.0, 42.5, 58.0})
+        emitReading(value, QString::number(value, 'f', 1));
+    showWindow();
+    tabs()->setCurrentIndex(1);
+    QTRY_VERIFY(!histogram()->pixmap().isNull());
+
+    for (const QString &name : {QStringLiteral("first.jpg"), QStringLiteral("second.jpg")}) {
+        ModalScript script;
+        script.exportAs(QStringLiteral("rbHistogram"));
+        script.file(path(name));
+        script.run(action(*window, "actionExport"));
+        QVERIFY2(script.finished(), qPrintable(script.problems()));
+    }
+    const QByteArray first = contents(path("first.jpg"));
+    QVERIFY(!first.isEmpty());
+    QCOMPARE(contents(path("second.jpg")), first);
+}
+
+void TestImportExport::pictureOfAWidgetNeverShown_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::newRow("histogram") << "rbHistogram";
+    QTest::newRow("chart") << "rbChart";
+}
+
+void TestImportExport::pictureOfAWidgetNeverShown()
+{
+    QFETCH(QString, radio);
+    startAcquiring();
+    emitReading(50, QStringLiteral("50.0"));
+
+    const QString file = path("picture.jpg");
+    ModalScript script;
+    QString text;
+    script.exportAs(radio);
+    script.file(file);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(text, QStringLiteral("The picture is exported failed."));
+    QVERIFY(!QFileInfo::exists(file));
+}
+
+QTEST_MAIN(TestImportExport)
+#include "tst_importexport.moc"
