@@ -40,11 +40,6 @@ private:
     void apply(const QString &event);
     QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
     QTableView *table() const { return window->findChild<QTableView *>(QStringLiteral("tv")); }
-    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
-    Histogram *histogram() const
-    {
-        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
-    }
     void openAndStart()
     {
         apply(QStringLiteral("opened"));
@@ -160,7 +155,7 @@ void TestAcquisition::readingBeforeStartIsDropped()
     QCOMPARE(label(*window, "lcdValue"), QStringLiteral("00000"));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
     QCOMPARE(table()->model()->rowCount(), 0);
-    QVERIFY(!chart()->hasData());
+    QVERIFY(!chart(*window)->hasData());
 }
 
 void TestAcquisition::liveReadingReachesEveryView()
@@ -181,8 +176,8 @@ void TestAcquisition::liveReadingReachesEveryView()
     QCOMPARE(rows->index(0, 3).data().toString(), Micrometre);
     QCOMPARE(rows->index(0, 4).data().toString(), QStringLiteral("NFe"));
 
-    QCOMPARE(histogram()->count(1), 1);
-    QCOMPARE(chart()->pointCount(0), 1);
+    QCOMPARE(histogram(*window)->count(1), 1);
+    QCOMPARE(chart(*window)->pointCount(0), 1);
 
     const QModelIndex first = tree()->model()->index(0, 0, tree()->model()->index(1, 0));
     ItemData *item = TvItemModel::itemAt(first);
@@ -214,10 +209,10 @@ void TestAcquisition::unitSwitch()
     emitReading(100, QStringLiteral("100"));
     emitMilReading(4.92, QStringLiteral("4.92"), unit);
 
-    QCOMPARE(histogram()->yTitle(), title);
-    QCOMPARE(histogram()->decimals(), decimals);
-    QCOMPARE(chart()->yTitle(), title);
-    QCOMPARE(chart()->decimals(), decimals);
+    QCOMPARE(histogram(*window)->yTitle(), title);
+    QCOMPARE(histogram(*window)->decimals(), decimals);
+    QCOMPARE(chart(*window)->yTitle(), title);
+    QCOMPARE(chart(*window)->decimals(), decimals);
     QCOMPARE(label(*window, "lcdUnit"), unit);
     // Value and text follow the exact unit: anything but "μm" shows the mil text.
     QCOMPARE(label(*window, "lcdValue"), shownText);
@@ -243,7 +238,7 @@ void TestAcquisition::testFeedsTheHistogramOnly()
     QTest::qWait(1100);
     int total = 0;
     for (int bin = 0; bin < 8; ++bin)
-        total += histogram()->count(bin);
+        total += histogram(*window)->count(bin);
     // Two timers of 500 ms: about four values in a second.
     QVERIFY2(total >= 3 && total <= 5, qPrintable(QString::number(total)));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));

@@ -338,21 +338,6 @@ private:
     {
         return window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     }
-    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
-    Histogram *histogram() const
-    {
-        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
-    }
-    void startAcquiring()
-    {
-        QMetaObject::invokeMethod(gauge(), "emitOpened");
-        action(*window, "actionStart")->trigger();
-    }
-    void addItem(const QString &name)
-    {
-        QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, name),
-                                  Q_ARG(ItemData::DataType, ItemData::MeasureData));
-    }
     void showWindow()
     {
         window->show();
@@ -470,7 +455,7 @@ void TestImportExport::importNaming()
     if (!makeWorkbook(path("header.xls"), QJsonArray() << header()))
         QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
     for (const QString &name : existing)
-        addItem(name);
+        addItem(*window, name);
 
     // A sheet of only the header row still makes an (empty) item.
     QCOMPARE(importFile(path("header.xls")), Imported);
@@ -511,7 +496,7 @@ void TestImportExport::importedItemBecomesActive()
                        QJsonArray{2, "2024-03-04 05:06:08", "   -OL", Micrometre, "NFe"},
                        QJsonArray{3, timeCell("2024-03-04 05:07:00"), 20, Micrometre, "Fe"}}))
         QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
-    startAcquiring();
+    startAcquiring(*window);
     emitReading(50, QStringLiteral("50"));
 
     QCOMPARE(importFile(file), Imported);
@@ -530,7 +515,7 @@ void TestImportExport::importedItemBecomesActive()
                                        "2|2024-03-04 05:06:08|   -OL|\u03BCm|NFe",
                                        "3|2024-03-04 05:07:00|20|\u03BCm|Fe"}));
     QCOMPARE(item->readings().at(1)->milText(), QStringLiteral("   -OL"));
-    QCOMPARE(chart()->pointCount(0), 3);
+    QCOMPARE(chart(*window)->pointCount(0), 3);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
 
     // An imported item never takes live readings.
@@ -632,8 +617,8 @@ void TestImportExport::importTakesTheUnitOfTheLastReading()
     QCOMPARE(tableRows(),
              QStringList({"1|2024-03-04 05:06:07|2.00|mil|Fe", "2|2024-03-04 05:06:08|3.94|mil|Fe",
                           "3|2024-03-04 05:06:09|1.50|mil|NFe"}));
-    QCOMPARE(histogram()->decimals(), 2);
-    QCOMPARE(chart()->decimals(), 2);
+    QCOMPARE(histogram(*window)->decimals(), 2);
+    QCOMPARE(chart(*window)->decimals(), 2);
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:2.48"));
     QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:1.50"));
     QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:3.94"));
@@ -641,7 +626,7 @@ void TestImportExport::importTakesTheUnitOfTheLastReading()
 
 void TestImportExport::importCancelled()
 {
-    startAcquiring();
+    startAcquiring(*window);
     ModalScript script;
     script.file(QString());
     script.run(action(*window, "actionImport"));
@@ -667,7 +652,7 @@ void TestImportExport::exportedTableImportsAsTheSameItem()
 {
     QFETCH(bool, mils);
     QFETCH(QString, basis);
-    startAcquiring();
+    startAcquiring(*window);
     if (mils) {
         emitMilReading(2.0, QStringLiteral("2.00"));
         emitMilReading(0.55, QStringLiteral("0.55"), QStringLiteral("mil"), basis);
@@ -735,7 +720,7 @@ void TestImportExport::exportToAFolderThatIsNotThere()
 {
     QFETCH(QString, radio);
     QFETCH(QString, name);
-    startAcquiring();
+    startAcquiring(*window);
     emitReading(12.5, QStringLiteral("12.5"));
 
     const QString file = path("missing/") + name;
@@ -921,13 +906,13 @@ void TestImportExport::pdfPaintsEveryPageFirst()
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             QSKIP("poppler-utils are needed to read the report");
     }
-    startAcquiring();
+    startAcquiring(*window);
     for (int i = 0; i < readings; ++i)
         emitReading(100 + 10 * i, QString::number(100 + 10 * i));
     showWindow();
     // Only the table has been on screen: the histogram and the chart have no picture yet.
-    QVERIFY(histogram()->pixmap().isNull());
-    QVERIFY(chart()->pixmap().isNull());
+    QVERIFY(histogram(*window)->pixmap().isNull());
+    QVERIFY(chart(*window)->pixmap().isNull());
 
     const QString file = path("report.pdf");
     QCOMPARE(exportPdf(file), Exported);
@@ -971,12 +956,12 @@ void TestImportExport::pictureExport()
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QByteArray, format);
-    startAcquiring();
+    startAcquiring(*window);
     for (double value : {35.0, 42.5, 58.0, 61.5, 80.0})
         emitReading(value, QString::number(value, 'f', 1));
     showWindow();
     tabs()->setCurrentIndex(page);
-    const QPixmap &picture = page == 1 ? histogram()->pixmap() : chart()->pixmap();
+    const QPixmap &picture = page == 1 ? histogram(*window)->pixmap() : chart(*window)->pixmap();
     QTRY_VERIFY(!picture.isNull());
 
     const QString file = path(name);
@@ -1003,12 +988,12 @@ void TestImportExport::pictureExport()
 
 void TestImportExport::pictureSavedTwiceIsTheSame()
 {
-    startAcquiring();
+    startAcquiring(*window);
     for (double value : {35.0, 42.5, 58.0})
         emitReading(value, QString::number(value, 'f', 1));
     showWindow();
     tabs()->setCurrentIndex(1);
-    QTRY_VERIFY(!histogram()->pixmap().isNull());
+    QTRY_VERIFY(!histogram(*window)->pixmap().isNull());
 
     for (const QString &name : {QStringLiteral("first.jpg"), QStringLiteral("second.jpg")}) {
         ModalScript script;
@@ -1032,7 +1017,7 @@ void TestImportExport::pictureOfAWidgetNeverShown_data()
 void TestImportExport::pictureOfAWidgetNeverShown()
 {
     QFETCH(QString, radio);
-    startAcquiring();
+    startAcquiring(*window);
     emitReading(50, QStringLiteral("50.0"));
 
     const QString file = path("picture.jpg");

@@ -86,21 +86,6 @@ private:
     {
         return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
     }
-    DMMChart *chart() const { return window->findChild<DMMChart *>(QStringLiteral("chart")); }
-    Histogram *histogram() const
-    {
-        return window->findChild<Histogram *>(QStringLiteral("Histogram1"));
-    }
-    void startAcquiring()
-    {
-        QMetaObject::invokeMethod(gauge(), "emitOpened");
-        action(*window, "actionStart")->trigger();
-    }
-    void addItem(const QString &name)
-    {
-        QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, name),
-                                  Q_ARG(ItemData::DataType, ItemData::MeasureData));
-    }
 
     std::unique_ptr<Widget> window;
 };
@@ -155,7 +140,7 @@ void TestItems::newWithBlankOrCancelledNameDoesNothing_data()
 void TestItems::newWithBlankOrCancelledNameDoesNothing()
 {
     QFETCH(QString, answer);
-    startAcquiring();
+    startAcquiring(*window);
     answerInput(answer);
     action(*window, "actionItemNew")->trigger();
     QCOMPARE(items()->rowCount(liveRow()), 1);
@@ -164,7 +149,7 @@ void TestItems::newWithBlankOrCancelledNameDoesNothing()
 
 void TestItems::newItemBecomesActiveAndCurrent()
 {
-    startAcquiring();
+    startAcquiring(*window);
     emitReading(50, QStringLiteral("50"));
     answerInput(QStringLiteral("  Hull  "));
     action(*window, "actionItemNew")->trigger();
@@ -177,12 +162,12 @@ void TestItems::newItemBecomesActiveAndCurrent()
     QVERIFY(action(*window, "actionStart")->isEnabled());
     QCOMPARE(table()->rowCount(), 0);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
-    QVERIFY(!chart()->hasData());
+    QVERIFY(!chart(*window)->hasData());
 }
 
 void TestItems::renameChangesTheTreeText()
 {
-    startAcquiring();
+    startAcquiring(*window);
     QString label;
     QString proposal;
     answerInput(QStringLiteral("Deck"), &label, &proposal);
@@ -229,9 +214,9 @@ void TestItems::deleteAsksFirst()
 
 void TestItems::deletingTheActiveItemActivatesTheCurrentRow()
 {
-    addItem(QStringLiteral("A"));
-    addItem(QStringLiteral("B"));
-    startAcquiring();
+    addItem(*window, QStringLiteral("A"));
+    addItem(*window, QStringLiteral("B"));
+    startAcquiring(*window);
     emitReading(120, QStringLiteral("120"));
     QCOMPARE(table()->rowCount(), 1);
 
@@ -242,14 +227,14 @@ void TestItems::deletingTheActiveItemActivatesTheCurrentRow()
     QVERIFY(current.isValid());
     QCOMPARE(activeRow(), current);
     QCOMPARE(table()->rowCount(), 0);
-    QVERIFY(!chart()->hasData());
-    QCOMPARE(histogram()->count(1), 0);
+    QVERIFY(!chart(*window)->hasData());
+    QCOMPARE(histogram(*window)->count(1), 0);
 }
 
 void TestItems::deletingAnotherItemKeepsTheActiveOne()
 {
-    addItem(QStringLiteral("A"));
-    startAcquiring();
+    addItem(*window, QStringLiteral("A"));
+    startAcquiring(*window);
     emitReading(120, QStringLiteral("120"));
     emitReading(140, QStringLiteral("140"));
 
@@ -260,7 +245,7 @@ void TestItems::deletingAnotherItemKeepsTheActiveOne()
     QCOMPARE(activeRow(), itemRow(0));
     QCOMPARE(itemRow(0).data().toString(), QStringLiteral("A"));
     QCOMPARE(table()->rowCount(), 2);
-    QCOMPARE(chart()->pointCount(0), 2);
+    QCOMPARE(chart(*window)->pointCount(0), 2);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
     // Readings keep arriving into the active item.
     emitReading(160, QStringLiteral("160"));
@@ -284,9 +269,9 @@ void TestItems::activation()
     QFETCH(bool, becomesActive);
     QFETCH(bool, startEnabled);
 
-    addItem(QStringLiteral("Other"));
+    addItem(*window, QStringLiteral("Other"));
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
-    startAcquiring();
+    startAcquiring(*window);
 
     const QModelIndex index = target == QLatin1String("other")  ? itemRow(1)
                               : target == QLatin1String("live") ? liveRow()
@@ -306,13 +291,13 @@ void TestItems::activation()
 
 void TestItems::activatingAMilItemShowsMicrometres()
 {
-    startAcquiring();
+    startAcquiring(*window);
     emitMilReading(4.92, QStringLiteral("4.92"));
     emitMilReading(10.00, QStringLiteral("10.00"));
     QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("4.92"));
-    QCOMPARE(histogram()->decimals(), 2);
+    QCOMPARE(histogram(*window)->decimals(), 2);
 
-    addItem(QStringLiteral("Other"));
+    addItem(*window, QStringLiteral("Other"));
     tree()->setCurrentIndex(itemRow(0));
     QTest::keyClick(tree(), Qt::Key_Return); // activation from the tree
 
@@ -321,15 +306,15 @@ void TestItems::activatingAMilItemShowsMicrometres()
     QCOMPARE(table()->rowCount(), 2);
     QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("125"));
     QCOMPARE(table()->index(1, 3).data().toString(), Micrometre);
-    QCOMPARE(histogram()->decimals(), 1);
-    QCOMPARE(chart()->decimals(), 1);
-    QCOMPARE(histogram()->count(1), 1); // 125 um
-    QCOMPARE(histogram()->count(2), 1); // 254 um
+    QCOMPARE(histogram(*window)->decimals(), 1);
+    QCOMPARE(chart(*window)->decimals(), 1);
+    QCOMPARE(histogram(*window)->count(1), 1); // 125 um
+    QCOMPARE(histogram(*window)->count(2), 1); // 254 um
 }
 
 void TestItems::activatingTheActiveRowKeepsAcquiring()
 {
-    startAcquiring();
+    startAcquiring(*window);
     emitReading(80, QStringLiteral("80"));
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
     QVERIFY(action(*window, "actionStop")->isEnabled());

@@ -8,6 +8,9 @@
 #include <QTimer>
 
 #include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
 
 namespace WindowFixture {
 
@@ -79,6 +82,28 @@ QString label(Widget &window, const char *name)
 bool invoke(Widget &window, const char *slot)
 {
     return QMetaObject::invokeMethod(&window, slot);
+}
+
+DMMChart *chart(Widget &window)
+{
+    return window.findChild<DMMChart *>(QStringLiteral("chart"));
+}
+
+Histogram *histogram(Widget &window)
+{
+    return window.findChild<Histogram *>(QStringLiteral("Histogram1"));
+}
+
+void startAcquiring(Widget &window)
+{
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+    action(window, "actionStart")->trigger();
+}
+
+void addItem(Widget &window, const QString &name)
+{
+    QMetaObject::invokeMethod(&window, "newItem", Q_ARG(QString, name),
+                              Q_ARG(ItemData::DataType, ItemData::MeasureData));
 }
 
 } // namespace WindowFixture

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+class DMMChart;
+class Histogram;
 class QWidget;
 class Widget;
 
@@ -33,5 +35,12 @@ void answerNextModal(std::function<void(QWidget *)> answer);
 QAction *action(Widget &window, const char *name);
 QString label(Widget &window, const char *name);
 bool invoke(Widget &window, const char *slot);
+DMMChart *chart(Widget &window);
+Histogram *histogram(Widget &window);
+
+// Opens the gauge and presses Start.
+void startAcquiring(Widget &window);
+// Adds a measurement item without going through the New dialog.
+void addItem(Widget &window, const QString &name);
 
 } // namespace WindowFixture
