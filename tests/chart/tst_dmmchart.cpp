@@ -301,9 +301,10 @@ void TestDMMChart::hoverShowsAndHidesIndicator()
     QCOMPARE(pixel(*chart, onPoint10.x(), chart->plotRect().bottom()), Blue);
     QCOMPARE(pixel(*chart, onPoint10.x() + 6, onPoint10.y()), White);
 
-    // The timer takes the cursor away about three seconds after it was shown.
+    // The timer takes the cursor away about three seconds after it was shown; a coarse timer may
+    // fire up to 5 % early.
     QTRY_VERIFY_WITH_TIMEOUT(pixel(*chart, onPoint10.x(), onPoint10.y()) == White, 6000);
-    QVERIFY(shown.elapsed() >= 2900);
+    QVERIFY2(shown.elapsed() >= 2850, qPrintable(QString::number(shown.elapsed())));
     QVERIFY(!chart->indicatorVisible());
 }
 
