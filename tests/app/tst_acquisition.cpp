@@ -38,8 +38,7 @@ private slots:
 
 private:
     void apply(const QString &event);
-    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
-    QTableView *table() const { return window->findChild<QTableView *>(QStringLiteral("tv")); }
+    QTableView *tableView() const { return window->findChild<QTableView *>(QStringLiteral("tv")); }
     void openAndStart()
     {
         apply(QStringLiteral("opened"));
@@ -62,7 +61,7 @@ void TestAcquisition::cleanup()
 
 void TestAcquisition::apply(const QString &event)
 {
-    QAbstractItemModel *model = tree()->model();
+    QAbstractItemModel *model = tree(*window)->model();
     if (event == QLatin1String("opened")) {
         QMetaObject::invokeMethod(gauge(), "emitOpened");
     } else if (event == QLatin1String("closed")) {
@@ -154,7 +153,7 @@ void TestAcquisition::readingBeforeStartIsDropped()
     emitReading(125, QStringLiteral("125"));
     QCOMPARE(label(*window, "lcdValue"), QStringLiteral("00000"));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
-    QCOMPARE(table()->model()->rowCount(), 0);
+    QCOMPARE(tableView()->model()->rowCount(), 0);
     QVERIFY(!chart(*window)->hasData());
 }
 
@@ -169,7 +168,7 @@ void TestAcquisition::liveReadingReachesEveryView()
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:1"));
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:125.0"));
 
-    QAbstractItemModel *rows = table()->model();
+    QAbstractItemModel *rows = tableView()->model();
     QCOMPARE(rows->rowCount(), 1);
     QCOMPARE(rows->index(0, 0).data(), QVariant(1));
     QCOMPARE(rows->index(0, 2).data().toString(), QStringLiteral("125"));
@@ -179,7 +178,8 @@ void TestAcquisition::liveReadingReachesEveryView()
     QCOMPARE(histogram(*window)->count(1), 1);
     QCOMPARE(chart(*window)->pointCount(0), 1);
 
-    const QModelIndex first = tree()->model()->index(0, 0, tree()->model()->index(1, 0));
+    const QModelIndex first =
+        tree(*window)->model()->index(0, 0, tree(*window)->model()->index(1, 0));
     ItemData *item = TvItemModel::itemAt(first);
     QCOMPARE(item->readings().size(), 1);
     QCOMPARE(item->readings().first()->umValue(), 125.0);
@@ -216,8 +216,8 @@ void TestAcquisition::unitSwitch()
     QCOMPARE(label(*window, "lcdUnit"), unit);
     // Value and text follow the exact unit: anything but "μm" shows the mil text.
     QCOMPARE(label(*window, "lcdValue"), shownText);
-    QCOMPARE(table()->model()->index(1, 2).data().toString(), shownText);
-    QCOMPARE(table()->model()->index(0, 3).data().toString(), unit);
+    QCOMPARE(tableView()->model()->index(1, 2).data().toString(), shownText);
+    QCOMPARE(tableView()->model()->index(0, 3).data().toString(), unit);
 }
 
 void TestAcquisition::statisticsLabels()
@@ -242,7 +242,7 @@ void TestAcquisition::testFeedsTheHistogramOnly()
     // Two timers of 500 ms: about four values in a second.
     QVERIFY2(total >= 3 && total <= 5, qPrintable(QString::number(total)));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
-    QCOMPARE(table()->model()->rowCount(), 0);
+    QCOMPARE(tableView()->model()->rowCount(), 0);
 }
 
 QTEST_MAIN(TestAcquisition)

@@ -33,12 +33,7 @@ private slots:
     void storedReadingsForAnotherItemAreDiscarded();
 
 private:
-    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
-    ItemData *storeItem() const { return TvItemModel::itemAt(tree()->model()->index(0, 0)); }
-    QAbstractItemModel *table() const
-    {
-        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
-    }
+    ItemData *storeItem() const { return TvItemModel::itemAt(tree(*window)->model()->index(0, 0)); }
     // Starts a download and runs `during` inside the dialog's modal loop.
     void download(std::function<void(DlgDownload *)> during);
 
@@ -147,12 +142,12 @@ void TestDownload::storedReadingsFillStoreData()
     });
     ItemData *store = storeItem();
     QCOMPARE(store->readings().size(), 2);
-    QVERIFY(tree()->model()->index(0, 0).data(TvItemModel::ActiveRole).toBool());
+    QVERIFY(tree(*window)->model()->index(0, 0).data(TvItemModel::ActiveRole).toBool());
     QVERIFY(!action(*window, "actionStart")->isEnabled());
     // Stored mil readings are shown and counted in micrometres.
-    QCOMPARE(table()->rowCount(), 2);
-    QCOMPARE(table()->index(1, 2).data().toString(), QStringLiteral("250"));
-    QCOMPARE(table()->index(1, 3).data().toString(), QStringLiteral("\u03BCm"));
+    QCOMPARE(table(*window)->rowCount(), 2);
+    QCOMPARE(table(*window)->index(1, 2).data().toString(), QStringLiteral("250"));
+    QCOMPARE(table(*window)->index(1, 3).data().toString(), QStringLiteral("\u03BCm"));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:185.0"));
     auto *histogram = window->findChild<Histogram *>(QStringLiteral("Histogram1"));
@@ -174,7 +169,7 @@ void TestDownload::startsByEmptyingStoreData()
 
     download([](DlgDownload *dialog) { dialog->reject(); });
     QCOMPARE(storeItem()->readings().size(), 0);
-    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(table(*window)->rowCount(), 0);
 }
 
 void TestDownload::watchdogClosesAfterSilence()
@@ -191,12 +186,12 @@ void TestDownload::watchdogClosesAfterSilence()
 void TestDownload::storedReadingsForAnotherItemAreDiscarded()
 {
     download([](DlgDownload *dialog) { dialog->reject(); });
-    QMetaObject::invokeMethod(
-        window.get(), "itemSetToActive",
-        Q_ARG(QModelIndex, tree()->model()->index(0, 0, tree()->model()->index(1, 0))));
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                              Q_ARG(QModelIndex, tree(*window)->model()->index(
+                                                     0, 0, tree(*window)->model()->index(1, 0))));
     emitStoreReading(120, QStringLiteral("120"));
     QCOMPARE(storeItem()->readings().size(), 0);
-    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(table(*window)->rowCount(), 0);
 }
 
 QTEST_MAIN(TestDownload)

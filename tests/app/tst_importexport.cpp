@@ -323,16 +323,10 @@ private slots:
     void pictureOfAWidgetNeverShown();
 
 private:
-    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
-    QAbstractItemModel *items() const { return tree()->model(); }
+    QAbstractItemModel *items() const { return tree(*window)->model(); }
     QModelIndex liveRow() const { return items()->index(1, 0); }
     QModelIndex itemRow(int row) const { return items()->index(row, 0, liveRow()); }
     QModelIndex lastItemRow() const { return itemRow(items()->rowCount(liveRow()) - 1); }
-    QModelIndex activeRow() const;
-    QAbstractItemModel *table() const
-    {
-        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
-    }
     QStringList tableRows() const;
     QTabWidget *tabs() const
     {
@@ -368,20 +362,13 @@ void TestImportExport::cleanup()
     dir.reset();
 }
 
-QModelIndex TestImportExport::activeRow() const
-{
-    QModelIndexList found = items()->match(items()->index(0, 0), TvItemModel::ActiveRole, true, -1,
-                                           Qt::MatchRecursive | Qt::MatchExactly);
-    return found.size() == 1 ? found.first() : QModelIndex();
-}
-
 QStringList TestImportExport::tableRows() const
 {
     QStringList rows;
-    for (int row = 0; row < table()->rowCount(); ++row) {
+    for (int row = 0; row < table(*window)->rowCount(); ++row) {
         QStringList cells;
-        for (int column = 0; column < table()->columnCount(); ++column)
-            cells << table()->index(row, column).data().toString();
+        for (int column = 0; column < table(*window)->columnCount(); ++column)
+            cells << table(*window)->index(row, column).data().toString();
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;
@@ -504,9 +491,9 @@ void TestImportExport::importedItemBecomesActive()
     QCOMPARE(imported.data().toString(), QStringLiteral("Import1"));
     ItemData *item = TvItemModel::itemAt(imported);
     QCOMPARE(item->dataType(), ItemData::ImportData);
-    QCOMPARE(activeRow(), imported);
-    QCOMPARE(tree()->currentIndex(), imported);
-    QVERIFY(tree()->isEnabled());
+    QCOMPARE(activeRow(*window), imported);
+    QCOMPARE(tree(*window)->currentIndex(), imported);
+    QVERIFY(tree(*window)->isEnabled());
     // A new item ends the acquisition.
     QVERIFY(!action(*window, "actionStop")->isEnabled());
     QCOMPARE(TvItemModel::itemAt(itemRow(0))->readings().size(), 1);
@@ -522,7 +509,7 @@ void TestImportExport::importedItemBecomesActive()
     action(*window, "actionStart")->trigger();
     emitReading(60, QStringLiteral("60"));
     QCOMPARE(item->readings().size(), 3);
-    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table(*window)->rowCount(), 3);
 }
 
 void TestImportExport::importOfSomethingElseFails()
@@ -535,8 +522,8 @@ void TestImportExport::importOfSomethingElseFails()
 
     QCOMPARE(importFile(file), ImportFailed);
     QCOMPARE(items()->rowCount(liveRow()), 1);
-    QCOMPARE(activeRow(), itemRow(0));
-    QVERIFY(tree()->isEnabled());
+    QCOMPARE(activeRow(*window), itemRow(0));
+    QVERIFY(tree(*window)->isEnabled());
 }
 
 void TestImportExport::importStopsAtABadRow_data()
@@ -573,8 +560,8 @@ void TestImportExport::importStopsAtABadRow()
     QCOMPARE(importFile(file), ImportFailed);
     QCOMPARE(items()->rowCount(liveRow()), 2);
     QCOMPARE(lastItemRow().data().toString(), QStringLiteral("Import1"));
-    QCOMPARE(activeRow(), lastItemRow());
-    QVERIFY(tree()->isEnabled());
+    QCOMPARE(activeRow(*window), lastItemRow());
+    QVERIFY(tree(*window)->isEnabled());
     QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), kept.size());
     QCOMPARE(tableRows(), kept);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:%1").arg(kept.size()));
@@ -598,7 +585,7 @@ void TestImportExport::importIgnoresBlankRowsAtTheEnd()
 
     QCOMPARE(importFile(file), Imported);
     QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), 2);
-    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table(*window)->rowCount(), 2);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
 }
 
@@ -632,8 +619,8 @@ void TestImportExport::importCancelled()
     script.run(action(*window, "actionImport"));
     QVERIFY2(script.finished(), qPrintable(script.problems()));
     QCOMPARE(items()->rowCount(liveRow()), 1);
-    QCOMPARE(activeRow(), itemRow(0));
-    QVERIFY(tree()->isEnabled());
+    QCOMPARE(activeRow(*window), itemRow(0));
+    QVERIFY(tree(*window)->isEnabled());
     QVERIFY(action(*window, "actionStop")->isEnabled());
 }
 

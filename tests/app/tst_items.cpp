@@ -77,15 +77,9 @@ private slots:
     void toolBarFollowsTheCurrentRow();
 
 private:
-    QTreeView *tree() const { return window->findChild<QTreeView *>(QStringLiteral("tvItems")); }
-    QAbstractItemModel *items() const { return tree()->model(); }
+    QAbstractItemModel *items() const { return tree(*window)->model(); }
     QModelIndex liveRow() const { return items()->index(1, 0); }
     QModelIndex itemRow(int row) const { return items()->index(row, 0, liveRow()); }
-    QModelIndex activeRow() const;
-    QAbstractItemModel *table() const
-    {
-        return window->findChild<QTableView *>(QStringLiteral("tv"))->model();
-    }
 
     std::unique_ptr<Widget> window;
 };
@@ -99,13 +93,6 @@ void TestItems::init()
 void TestItems::cleanup()
 {
     window.reset();
-}
-
-QModelIndex TestItems::activeRow() const
-{
-    QModelIndexList found = items()->match(items()->index(0, 0), TvItemModel::ActiveRole, true, -1,
-                                           Qt::MatchRecursive | Qt::MatchExactly);
-    return found.size() == 1 ? found.first() : QModelIndex();
 }
 
 void TestItems::newProposesTheNextMeasureName()
@@ -155,12 +142,12 @@ void TestItems::newItemBecomesActiveAndCurrent()
     action(*window, "actionItemNew")->trigger();
 
     QCOMPARE(itemRow(1).data().toString(), QStringLiteral("Hull"));
-    QCOMPARE(activeRow(), itemRow(1));
-    QCOMPARE(tree()->currentIndex(), itemRow(1));
+    QCOMPARE(activeRow(*window), itemRow(1));
+    QCOMPARE(tree(*window)->currentIndex(), itemRow(1));
     QCOMPARE(TvItemModel::itemAt(itemRow(1))->dataType(), ItemData::MeasureData);
     QVERIFY(!action(*window, "actionStop")->isEnabled());
     QVERIFY(action(*window, "actionStart")->isEnabled());
-    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(table(*window)->rowCount(), 0);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
     QVERIFY(!chart(*window)->hasData());
 }
@@ -189,7 +176,7 @@ void TestItems::renameWithBlanksDoesNothing()
 
 void TestItems::storeDataRowCannotBeDeletedOrRenamed()
 {
-    tree()->setCurrentIndex(items()->index(0, 0));
+    tree(*window)->setCurrentIndex(items()->index(0, 0));
     QVERIFY(invoke(*window, "on_actionItemDelete_triggered"));
     QVERIFY(invoke(*window, "on_actionItemRename_triggered"));
     QVERIFY(!QApplication::activeModalWidget());
@@ -197,7 +184,7 @@ void TestItems::storeDataRowCannotBeDeletedOrRenamed()
     QCOMPARE(items()->index(0, 0).data().toString(), QStringLiteral("Store Data"));
 
     // The group row holding the items cannot go either.
-    tree()->setCurrentIndex(liveRow());
+    tree(*window)->setCurrentIndex(liveRow());
     QVERIFY(invoke(*window, "on_actionItemDelete_triggered"));
     QCOMPARE(items()->rowCount(liveRow()), 1);
 }
@@ -209,7 +196,7 @@ void TestItems::deleteAsksFirst()
     action(*window, "actionItemDelete")->trigger();
     QCOMPARE(text, QStringLiteral("Are you sure delete this item?"));
     QCOMPARE(items()->rowCount(liveRow()), 1);
-    QCOMPARE(activeRow(), itemRow(0));
+    QCOMPARE(activeRow(*window), itemRow(0));
 }
 
 void TestItems::deletingTheActiveItemActivatesTheCurrentRow()
@@ -218,15 +205,15 @@ void TestItems::deletingTheActiveItemActivatesTheCurrentRow()
     addItem(*window, QStringLiteral("B"));
     startAcquiring(*window);
     emitReading(120, QStringLiteral("120"));
-    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(table(*window)->rowCount(), 1);
 
     answerQuestion(QMessageBox::Yes);
     action(*window, "actionItemDelete")->trigger(); // B, active and current
     QCOMPARE(items()->rowCount(liveRow()), 2);
-    const QModelIndex current = tree()->currentIndex();
+    const QModelIndex current = tree(*window)->currentIndex();
     QVERIFY(current.isValid());
-    QCOMPARE(activeRow(), current);
-    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(activeRow(*window), current);
+    QCOMPARE(table(*window)->rowCount(), 0);
     QVERIFY(!chart(*window)->hasData());
     QCOMPARE(histogram(*window)->count(1), 0);
 }
@@ -238,18 +225,18 @@ void TestItems::deletingAnotherItemKeepsTheActiveOne()
     emitReading(120, QStringLiteral("120"));
     emitReading(140, QStringLiteral("140"));
 
-    tree()->setCurrentIndex(itemRow(0));
+    tree(*window)->setCurrentIndex(itemRow(0));
     answerQuestion(QMessageBox::Yes);
     action(*window, "actionItemDelete")->trigger(); // Measure1, not the active one
     QCOMPARE(items()->rowCount(liveRow()), 1);
-    QCOMPARE(activeRow(), itemRow(0));
+    QCOMPARE(activeRow(*window), itemRow(0));
     QCOMPARE(itemRow(0).data().toString(), QStringLiteral("A"));
-    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table(*window)->rowCount(), 2);
     QCOMPARE(chart(*window)->pointCount(0), 2);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
     // Readings keep arriving into the active item.
     emitReading(160, QStringLiteral("160"));
-    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(table(*window)->rowCount(), 3);
 }
 
 void TestItems::activation_data()
@@ -276,12 +263,12 @@ void TestItems::activation()
     const QModelIndex index = target == QLatin1String("other")  ? itemRow(1)
                               : target == QLatin1String("live") ? liveRow()
                                                                 : items()->index(0, 0);
-    tree()->setCurrentIndex(index);
+    tree(*window)->setCurrentIndex(index);
     action(*window, "actionItemSetToActive")->trigger();
 
-    QCOMPARE(activeRow() == index, becomesActive);
+    QCOMPARE(activeRow(*window) == index, becomesActive);
     if (!becomesActive) {
-        QCOMPARE(activeRow(), itemRow(0));
+        QCOMPARE(activeRow(*window), itemRow(0));
         QVERIFY(action(*window, "actionStop")->isEnabled());
         return;
     }
@@ -294,18 +281,18 @@ void TestItems::activatingAMilItemShowsMicrometres()
     startAcquiring(*window);
     emitMilReading(4.92, QStringLiteral("4.92"));
     emitMilReading(10.00, QStringLiteral("10.00"));
-    QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("4.92"));
+    QCOMPARE(table(*window)->index(0, 2).data().toString(), QStringLiteral("4.92"));
     QCOMPARE(histogram(*window)->decimals(), 2);
 
     addItem(*window, QStringLiteral("Other"));
-    tree()->setCurrentIndex(itemRow(0));
-    QTest::keyClick(tree(), Qt::Key_Return); // activation from the tree
+    tree(*window)->setCurrentIndex(itemRow(0));
+    QTest::keyClick(tree(*window), Qt::Key_Return); // activation from the tree
 
-    QCOMPARE(activeRow(), itemRow(0));
+    QCOMPARE(activeRow(*window), itemRow(0));
     QCOMPARE(TvItemModel::itemAt(itemRow(0))->unit(), Micrometre);
-    QCOMPARE(table()->rowCount(), 2);
-    QCOMPARE(table()->index(0, 2).data().toString(), QStringLiteral("125"));
-    QCOMPARE(table()->index(1, 3).data().toString(), Micrometre);
+    QCOMPARE(table(*window)->rowCount(), 2);
+    QCOMPARE(table(*window)->index(0, 2).data().toString(), QStringLiteral("125"));
+    QCOMPARE(table(*window)->index(1, 3).data().toString(), Micrometre);
     QCOMPARE(histogram(*window)->decimals(), 1);
     QCOMPARE(chart(*window)->decimals(), 1);
     QCOMPARE(histogram(*window)->count(1), 1); // 125 um
@@ -319,7 +306,7 @@ void TestItems::activatingTheActiveRowKeepsAcquiring()
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
     QVERIFY(action(*window, "actionStop")->isEnabled());
     emitReading(90, QStringLiteral("90"));
-    QCOMPARE(table()->rowCount(), 2);
+    QCOMPARE(table(*window)->rowCount(), 2);
 }
 
 void TestItems::toolBarFollowsTheCurrentRow_data()
@@ -341,12 +328,12 @@ void TestItems::toolBarFollowsTheCurrentRow()
     QFETCH(int, topRow);
     QFETCH(int, childRow);
     QFETCH(QStringList, expected);
-    tree()->setCurrentIndex(items()->index(0, 0));
-    tree()->setCurrentIndex(liveRow());
+    tree(*window)->setCurrentIndex(items()->index(0, 0));
+    tree(*window)->setCurrentIndex(liveRow());
     QModelIndex index = items()->index(topRow, 0);
     if (childRow >= 0)
         index = items()->index(childRow, 0, index);
-    tree()->setCurrentIndex(index);
+    tree(*window)->setCurrentIndex(index);
     QStringList shown;
     for (QAction *a : window->findChild<QToolBar *>(QStringLiteral("itemToolBar"))->actions())
         shown << a->objectName();

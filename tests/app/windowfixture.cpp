@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QPluginLoader>
+#include <QTableView>
+#include <QTreeView>
 #include <QTimer>
 
 #include "app/widget.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
 #include "data/itemdata.h"
+#include "data/tvitemmodel.h"
 
 namespace WindowFixture {
 
@@ -82,6 +85,24 @@ QString label(Widget &window, const char *name)
 bool invoke(Widget &window, const char *slot)
 {
     return QMetaObject::invokeMethod(&window, slot);
+}
+
+QTreeView *tree(Widget &window)
+{
+    return window.findChild<QTreeView *>(QStringLiteral("tvItems"));
+}
+
+QAbstractItemModel *table(Widget &window)
+{
+    return window.findChild<QTableView *>(QStringLiteral("tv"))->model();
+}
+
+QModelIndex activeRow(Widget &window)
+{
+    const QAbstractItemModel *items = tree(window)->model();
+    const QModelIndexList found = items->match(items->index(0, 0), TvItemModel::ActiveRole, true,
+                                               -1, Qt::MatchRecursive | Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : QModelIndex();
 }
 
 DMMChart *chart(Widget &window)

@@ -9,6 +9,9 @@
 
 class DMMChart;
 class Histogram;
+class QAbstractItemModel;
+class QModelIndex;
+class QTreeView;
 class QWidget;
 class Widget;
 
@@ -35,6 +38,11 @@ void answerNextModal(std::function<void(QWidget *)> answer);
 QAction *action(Widget &window, const char *name);
 QString label(Widget &window, const char *name);
 bool invoke(Widget &window, const char *slot);
+QTreeView *tree(Widget &window);
+// The reading table's model.
+QAbstractItemModel *table(Widget &window);
+// The tree row that carries the active item; invalid unless exactly one does.
+QModelIndex activeRow(Widget &window);
 DMMChart *chart(Widget &window);
 Histogram *histogram(Widget &window);
 
