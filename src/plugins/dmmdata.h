@@ -33,6 +33,7 @@ public:
     void setMilText(const QString &text) { m_milText = text; }
 
     // 0 in range, 1 over range ("OL"), -1 over range on the negative side ("-OL").
+    int overload() const { return m_overload; }
     void setOverload(int overload) { m_overload = overload; }
 
     // Exactly "μm" (U+03BC, m) means micrometres; any other text means mils.
