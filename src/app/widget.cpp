@@ -34,6 +34,7 @@
 #include <QtDebug>
 
 #include "app/dlgdownload.h"
+#include "app/specificationdialog.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
@@ -62,6 +63,22 @@ constexpr int TestFeedIntervalMs = 500;
 QString micrometreUnit()
 {
     return QStringLiteral("\u03BCm");
+}
+
+// Green for a coat that passes, red for one that fails, amber while the verdict is open.
+QString verdictStyle(CoatingVerdict::State state)
+{
+    switch (state) {
+    case CoatingVerdict::Pass:
+        return QStringLiteral("color: rgb(0, 130, 0); font-weight: bold");
+    case CoatingVerdict::Fail:
+        return QStringLiteral("color: rgb(200, 0, 0); font-weight: bold");
+    case CoatingVerdict::Pending:
+        return QStringLiteral("color: rgb(180, 110, 0); font-weight: bold");
+    case CoatingVerdict::NotJudged:
+        break;
+    }
+    return QString();
 }
 
 void inform(QWidget *parent, const QString &text)
@@ -293,9 +310,10 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
             return QMainWindow::eventFilter(obj, event);
         if (current.parent().isValid())
             actions = {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
-                       ui->actionItemDelete};
+                       ui->actionItemDelete, ui->actionItemSpecification};
         else if (current.row() == 0)
-            actions = {ui->actionItemSetToActive, ui->actionItemDownload};
+            actions = {ui->actionItemSetToActive, ui->actionItemDownload,
+                       ui->actionItemSpecification};
         else if (current.row() == 1)
             actions = {ui->actionItemNew};
     } else {
@@ -543,6 +561,34 @@ void Widget::showStatistics()
     ui->lcdAvg->setText(QStringLiteral("Avg:") + s->avg);
     ui->lcdMin->setText(QStringLiteral("Min:") + s->min);
     ui->lcdMax->setText(QStringLiteral("Max:") + s->max);
+    showVerdict();
+}
+
+void Widget::showVerdict()
+{
+    const CoatingVerdict verdict = activeItem->evaluation().verdict();
+    ui->lcdVerdict->setVisible(verdict.state != CoatingVerdict::NotJudged);
+    QString text = verdict.headline();
+    if (verdict.overRange > 0)
+        text += tr(" (%1 over range, not judged)").arg(verdict.overRange);
+    ui->lcdVerdict->setText(text);
+    ui->lcdVerdict->setStyleSheet(verdictStyle(verdict.state));
+}
+
+void Widget::on_actionItemSpecification_triggered()
+{
+    const QModelIndex index = ui->tvItems->currentIndex();
+    ItemData *item = TvItemModel::itemAt(index);
+    if (!item || index == liveDataRow->index())
+        return;
+    SpecificationDialog dialog(item, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    item->setSpecification(dialog.specification());
+    if (item != activeItem)
+        return;
+    dataModel->refreshMarks();
+    showStatistics();
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)
@@ -658,9 +704,11 @@ void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
     ui->itemToolBar->clear();
     if (current.parent().isValid()) {
         ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemRename,
-                                     ui->actionItemNew, ui->actionItemDelete});
+                                     ui->actionItemNew, ui->actionItemDelete,
+                                     ui->actionItemSpecification});
     } else if (current.row() == 0) {
-        ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemDownload});
+        ui->itemToolBar->addActions(
+            {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemSpecification});
     } else if (current.row() == 1) {
         ui->itemToolBar->addAction(ui->actionItemNew);
     }

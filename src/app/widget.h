@@ -63,6 +63,7 @@ private slots:
     void on_actionItemRename_triggered();
     void on_actionItemSetToActive_triggered();
     void on_actionItemDownload_triggered();
+    void on_actionItemSpecification_triggered();
     void on_actionStart_triggered();
     void on_actionStop_triggered();
     void on_actionExport_triggered();
@@ -79,6 +80,7 @@ private slots:
 private:
     void refreshItemViews();
     void showStatistics();
+    void showVerdict();
     void stopAcquisition();
     void testPortPresence();
     ItemData *storeDataItem() const;

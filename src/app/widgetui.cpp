@@ -74,6 +74,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemRename = makeAction(window, "actionItemRename", ":/image/rename.png");
     actionItemSetToActive = makeAction(window, "actionItemSetToActive", ":/image/active.png");
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
+    actionItemSpecification =
+        makeAction(window, "actionItemSpecification", ":/image/specification.png");
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
 
@@ -133,6 +135,22 @@ void WidgetUi::setupUi(QMainWindow *window)
     lcdMax->setObjectName(QStringLiteral("lcdMax"));
     horizontalLayout1->addWidget(lcdMax);
     verticalLayout->addLayout(horizontalLayout1);
+
+    horizontalLayout_3 = new QHBoxLayout();
+    horizontalLayout_3->setObjectName(QStringLiteral("horizontalLayout_3"));
+    horizontalLayout_3->setSpacing(0);
+    lcdSd = new QLabel(lcd);
+    lcdSd->setObjectName(QStringLiteral("lcdSd"));
+    horizontalLayout_3->addWidget(lcdSd);
+    lcdCv = new QLabel(lcd);
+    lcdCv->setObjectName(QStringLiteral("lcdCv"));
+    horizontalLayout_3->addWidget(lcdCv);
+    verticalLayout->addLayout(horizontalLayout_3);
+    lcdVerdict = new QLabel(lcd);
+    lcdVerdict->setObjectName(QStringLiteral("lcdVerdict"));
+    lcdVerdict->setWordWrap(true);
+    lcdVerdict->hide();
+    verticalLayout->addWidget(lcdVerdict);
 
     horizontalLayout_2 = new QHBoxLayout();
     horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
@@ -281,12 +299,15 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionItemRename->setText(QCoreApplication::translate("Widget", "Rename"));
     actionItemSetToActive->setText(QCoreApplication::translate("Widget", "Set to active"));
     actionItemDownload->setText(QCoreApplication::translate("Widget", "Download"));
+    actionItemSpecification->setText(QCoreApplication::translate("Widget", "Specification..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
     lcdAvg->setText(QCoreApplication::translate("Widget", "Avg:0"));
     lcdMin->setText(QCoreApplication::translate("Widget", "Min:0"));
     lcdMax->setText(QCoreApplication::translate("Widget", "Max:0"));
+    lcdSd->setText(QCoreApplication::translate("Widget", "SD:-"));
+    lcdCv->setText(QCoreApplication::translate("Widget", "CV:-"));
     lcdBasis->setText(QCoreApplication::translate("Widget", "Fe"));
     lcdValue->setText(QCoreApplication::translate("Widget", "00000"));
     lcdUnit->setText(QString::fromUtf8("\u03BCm"));

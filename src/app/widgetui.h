@@ -38,6 +38,7 @@ public:
     QAction *actionItemRename = nullptr;
     QAction *actionItemSetToActive = nullptr;
     QAction *actionItemDownload = nullptr;
+    QAction *actionItemSpecification = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
     QWidget *centralWidget = nullptr;
@@ -54,6 +55,10 @@ public:
     QHBoxLayout *horizontalLayout1 = nullptr;
     QLabel *lcdMin = nullptr;
     QLabel *lcdMax = nullptr;
+    QHBoxLayout *horizontalLayout_3 = nullptr;
+    QLabel *lcdSd = nullptr;
+    QLabel *lcdCv = nullptr;
+    QLabel *lcdVerdict = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QLabel *lcdBasis = nullptr;
     QLabel *lcdValue = nullptr;

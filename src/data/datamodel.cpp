@@ -1,5 +1,8 @@
 #include "data/datamodel.h"
 
+#include <QBrush>
+#include <QColor>
+
 #include "data/itemdata.h"
 #include "dmmdata.h"
 
@@ -30,6 +33,8 @@ QVariant DataModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
+    if (role == Qt::BackgroundRole)
+        return markBrush(index.row());
     if (role != Qt::DisplayRole)
         return QVariant();
 
@@ -90,6 +95,11 @@ void DataModel::appendReadingRow(DmmData *reading)
     beginInsertRows(QModelIndex(), row, row);
     m_rows.append(reading);
     endInsertRows();
+    // Completing a spot or an area of readings judges the rows before this one as well.
+    const int first =
+        m_item && m_item->specification().isSet() ? m_item->evaluation().firstChanged() : row;
+    if (first >= 0 && first < row)
+        emit dataChanged(index(first, 0), index(row - 1, ColumnCount - 1), {Qt::BackgroundRole});
 }
 
 int DataModel::setReadings(const QList<DmmData *> &readings)
@@ -110,6 +120,31 @@ void DataModel::clearRows()
     beginRemoveRows(QModelIndex(), 0, m_rows.size() - 1);
     m_rows.clear();
     endRemoveRows();
+}
+
+void DataModel::refreshMarks()
+{
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(m_rows.size() - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole});
+}
+
+QVariant DataModel::markBrush(int row) const
+{
+    if (!m_item || !m_item->specification().isSet())
+        return QVariant();
+    switch (m_item->evaluation().mark(row)) {
+    case CoatingEvaluator::Low:
+    case CoatingEvaluator::High:
+        return QBrush(OutOfLimitColor);
+    case CoatingEvaluator::BelowNominal:
+        return QBrush(BelowNominalColor);
+    case CoatingEvaluator::OverRange:
+        return QBrush(OverRangeColor);
+    case CoatingEvaluator::Unmarked:
+        break;
+    }
+    return QVariant();
 }
 
 DmmData *DataModel::reading(int row) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QList>
 
 class DmmData;
@@ -33,11 +34,21 @@ public:
     // Appends readings as new rows and returns the row count afterwards.
     int setReadings(const QList<DmmData *> &readings);
     void clearRows();
+    // Tells the views that the row backgrounds changed: the item's specification did.
+    void refreshMarks();
 
     // The reading shown in row, or nullptr outside the table.
     DmmData *reading(int row) const;
 
+    // Row backgrounds of an item with a specification: readings out of its limits, ISO 19840
+    // readings below the nominal thickness, over-range readings. Unmarked rows have none.
+    static constexpr QRgb OutOfLimitColor = 0xFFFFC8C8;
+    static constexpr QRgb BelowNominalColor = 0xFFFFEBB4;
+    static constexpr QRgb OverRangeColor = 0xFFE6E6E6;
+
 private:
+    QVariant markBrush(int row) const;
+
     QList<DmmData *> m_rows;
     ItemData *m_item = nullptr;
 };

@@ -36,6 +36,8 @@ bool ItemData::isMicrometre() const
 void ItemData::appendReading(DmmData *reading, bool updateStatistics)
 {
     m_readings.append(reading);
+    if (m_specification.isSet())
+        m_evaluator.add(*reading);
     if (m_runningValid)
         accumulate(valueOf(reading));
     if (!updateStatistics)
@@ -63,11 +65,22 @@ void ItemData::clearReadings()
     qDeleteAll(m_readings);
     m_readings.clear();
     m_statistics = StatData();
+    m_evaluator = CoatingEvaluator(m_specification);
     m_runningValid = true;
     m_runCount = 0;
     m_runSum = 0.0;
     m_runMin = 0.0;
     m_runMax = 0.0;
+}
+
+void ItemData::setSpecification(const CoatingSpecification &specification)
+{
+    m_specification = specification;
+    m_evaluator = CoatingEvaluator(specification);
+    if (!specification.isSet())
+        return;
+    for (const DmmData *reading : qAsConst(m_readings))
+        m_evaluator.add(*reading);
 }
 
 QString ItemData::formatStatistic(double value) const

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include "data/statdata.h"
+#include "evaluation/coatingevaluator.h"
+#include "evaluation/coatingspecification.h"
 
 class DmmData;
 
@@ -45,6 +47,12 @@ public:
 
     QString formatStatistic(double value) const;
 
+    // What the coat must measure up to; the readings are judged again from the first one.
+    const CoatingSpecification &specification() const { return m_specification; }
+    void setSpecification(const CoatingSpecification &specification);
+    // The judgement of the readings so far, kept up to date by appendReading.
+    const CoatingEvaluator &evaluation() const { return m_evaluator; }
+
 private:
     double valueOf(const DmmData *reading) const;
     void accumulate(double value);
@@ -63,4 +71,7 @@ private:
     double m_runSum = 0.0;
     double m_runMin = 0.0;
     double m_runMax = 0.0;
+
+    CoatingSpecification m_specification;
+    CoatingEvaluator m_evaluator;
 };

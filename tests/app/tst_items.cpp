@@ -317,9 +317,11 @@ void TestItems::toolBarFollowsTheCurrentRow_data()
 
     QTest::newRow("item") << 1 << 0
                           << QStringList({"actionItemSetToActive", "actionItemRename",
-                                          "actionItemNew", "actionItemDelete"});
+                                          "actionItemNew", "actionItemDelete",
+                                          "actionItemSpecification"});
     QTest::newRow("store data") << 0 << -1
-                                << QStringList({"actionItemSetToActive", "actionItemDownload"});
+                                << QStringList({"actionItemSetToActive", "actionItemDownload",
+                                                "actionItemSpecification"});
     QTest::newRow("live data") << 1 << -1 << QStringList({"actionItemNew"});
 }
 

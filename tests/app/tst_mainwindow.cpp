@@ -145,6 +145,8 @@ void TestMainWindow::actions_data()
                             << "Set to active" << true << true;
     QTest::newRow("download") << "actionItemDownload"
                               << "Download" << true << true;
+    QTest::newRow("specification") << "actionItemSpecification"
+                                   << "Specification..." << true << true;
     QTest::newRow("export") << "actionExport"
                             << "Export" << true << true;
     QTest::newRow("import") << "actionImport"
@@ -194,7 +196,8 @@ void TestMainWindow::menusAndToolBar()
     QCOMPARE(itemBar->actions(),
              QList<QAction *>(
                  {action(*window, "actionItemSetToActive"), action(*window, "actionItemRename"),
-                  action(*window, "actionItemNew"), action(*window, "actionItemDelete")}));
+                  action(*window, "actionItemNew"), action(*window, "actionItemDelete"),
+                  action(*window, "actionItemSpecification")}));
     QVERIFY(
         !window->findChild<QListWidget *>(QStringLiteral("listWidget"))->isVisibleTo(window.get()));
 }
@@ -247,9 +250,11 @@ void TestMainWindow::contextMenus_data()
 
     QTest::newRow("item row") << "tvItems" << 1 << 0
                               << QStringList({"actionItemSetToActive", "actionItemRename",
-                                              "actionItemNew", "actionItemDelete"});
+                                              "actionItemNew", "actionItemDelete",
+                                              "actionItemSpecification"});
     QTest::newRow("store data") << "tvItems" << 0 << -1
-                                << QStringList({"actionItemSetToActive", "actionItemDownload"});
+                                << QStringList({"actionItemSetToActive", "actionItemDownload",
+                                                "actionItemSpecification"});
     QTest::newRow("live data") << "tvItems" << 1 << -1 << QStringList({"actionItemNew"});
     QTest::newRow("message list") << "listWidget" << -1 << -1 << QStringList({"actionClearMsg"});
 }

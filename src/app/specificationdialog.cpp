@@ -1,0 +1,288 @@
+#include "app/specificationdialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "data/itemdata.h"
+
+namespace {
+
+// The roughness choices in the order of the combo box; the last one is a free value.
+const double RoughnessPresets[] = {0.0, CoatingSpecification::FineRoughness,
+                                   CoatingSpecification::MediumRoughness,
+                                   CoatingSpecification::CoarseRoughness};
+constexpr int FreeRoughness = 4;
+
+QString micrometres()
+{
+    return QStringLiteral("\u03BCm");
+}
+
+// Items take their unit from their readings; one that never had any shows micrometres.
+QString unitOf(const ItemData *item)
+{
+    return item->unit().isEmpty() ? micrometres() : item->unit();
+}
+
+QString number(double value)
+{
+    return QLocale().toString(value, 'g', 12);
+}
+
+} // namespace
+
+SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
+    : QDialog(parent)
+    , m_item(item)
+    , m_unit(unitOf(item))
+    , m_form(new QFormLayout)
+    , m_rule(new QComboBox(this))
+    , m_roughnessChoice(new QComboBox(this))
+    , m_note(new QLabel(this))
+    , m_message(new QLabel(this))
+    , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+{
+    setWindowTitle(tr("Specification of %1").arg(item->name()));
+    m_rule->setObjectName(QStringLiteral("cbRule"));
+    for (int rule = CoatingSpecification::NoRule; rule <= CoatingSpecification::SspcPa2; ++rule)
+        m_rule->addItem(CoatingSpecification::ruleName(CoatingSpecification::Rule(rule)));
+    m_form->addRow(tr("Rule:"), m_rule);
+
+    m_nominal = addField("edtNominal", tr("Nominal thickness (NDFT) (%1):").arg(m_unit));
+    m_minimum = addField("edtMinimum", tr("Minimum (%1):").arg(m_unit));
+    m_maximum = addField("edtMaximum", tr("Maximum (%1):").arg(m_unit));
+
+    m_roughnessChoice->setObjectName(QStringLiteral("cbRoughness"));
+    m_roughnessChoice->addItems({tr("None"), tr("Fine (10 \u03BCm)"), tr("Medium (25 \u03BCm)"),
+                                 tr("Coarse (40 \u03BCm)"), tr("Other")});
+    m_roughness = new QLineEdit(this);
+    m_roughness->setObjectName(QStringLiteral("edtRoughness"));
+    auto *roughnessRow = new QWidget(this);
+    roughnessRow->setObjectName(QStringLiteral("wgtRoughness"));
+    auto *roughnessLayout = new QHBoxLayout(roughnessRow);
+    roughnessLayout->setContentsMargins(0, 0, 0, 0);
+    roughnessLayout->addWidget(m_roughnessChoice);
+    roughnessLayout->addWidget(m_roughness);
+    m_form->addRow(tr("Roughness correction (%1):").arg(m_unit), roughnessRow);
+
+    m_readingsPerSpot = addField("edtReadingsPerSpot", tr("Readings per spot:"));
+    m_spotsPerArea = addField("edtSpotsPerArea", tr("Spots per area:"));
+    m_spotLower = addField("edtSpotLower", tr("Spot minimum, % of the minimum:"));
+    m_spotUpper = addField("edtSpotUpper", tr("Spot maximum, % of the maximum:"));
+
+    m_note->setObjectName(QStringLiteral("lblNote"));
+    m_note->setWordWrap(true);
+    m_message->setObjectName(QStringLiteral("lblMessage"));
+    m_message->setWordWrap(true);
+    m_message->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0)"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(m_form);
+    layout->addWidget(m_note);
+    layout->addWidget(m_message);
+    layout->addWidget(m_buttons);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &SpecificationDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &SpecificationDialog::reject);
+
+    CoatingSpecification spec = item->specification();
+    if (spec.isSet() && spec.unit != m_unit) {
+        m_note->setText(tr("The specification was entered in %1; its values are shown converted "
+                           "to %2, the item's unit now.")
+                            .arg(spec.unit, m_unit));
+        spec = spec.convertedTo(m_unit);
+    }
+    m_note->setVisible(!m_note->text().isEmpty());
+    setValues(spec);
+
+    connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &SpecificationDialog::updateForm);
+    connect(m_roughnessChoice, QOverload<int>::of(&QComboBox::activated), this,
+            &SpecificationDialog::roughnessChosen);
+    for (QLineEdit *field : {m_nominal, m_minimum, m_maximum, m_roughness, m_readingsPerSpot,
+                             m_spotsPerArea, m_spotLower, m_spotUpper})
+        connect(field, &QLineEdit::textChanged, this, &SpecificationDialog::updateForm);
+    updateForm();
+}
+
+QLineEdit *SpecificationDialog::addField(const char *name, const QString &label)
+{
+    auto *field = new QLineEdit(this);
+    field->setObjectName(QLatin1String(name));
+    m_form->addRow(label, field);
+    return field;
+}
+
+void SpecificationDialog::setRowVisible(QLineEdit *field, bool visible)
+{
+    QWidget *row = field == m_roughness ? m_roughness->parentWidget() : field;
+    row->setVisible(visible);
+    if (QWidget *label = m_form->labelForField(row))
+        label->setVisible(visible);
+}
+
+void SpecificationDialog::setValues(const CoatingSpecification &spec)
+{
+    const bool sspc = spec.rule == CoatingSpecification::SspcPa2;
+    const bool limits = spec.rule == CoatingSpecification::Limits || sspc;
+    m_rule->setCurrentIndex(spec.rule);
+    m_nominal->setText(spec.hasNominal ? number(spec.nominal) : QString());
+    m_minimum->setText(limits ? number(spec.minimum) : QString());
+    m_maximum->setText(limits || spec.hasMaximum ? number(spec.maximum) : QString());
+    m_roughness->setText(number(spec.roughness));
+    m_roughnessChoice->setCurrentIndex(FreeRoughness);
+    for (int i = 0; i < FreeRoughness; ++i) {
+        if (spec.roughness == roughnessPreset(i))
+            m_roughnessChoice->setCurrentIndex(i);
+    }
+    m_readingsPerSpot->setText(QString::number(spec.readingsPerSpot));
+    m_spotsPerArea->setText(QString::number(spec.spotsPerArea));
+    m_spotLower->setText(number(spec.spotLowerPercent));
+    m_spotUpper->setText(number(spec.spotUpperPercent));
+}
+
+double SpecificationDialog::roughnessPreset(int index) const
+{
+    CoatingSpecification preset;
+    preset.roughness = RoughnessPresets[index];
+    return preset.convertedTo(m_unit).roughness;
+}
+
+void SpecificationDialog::roughnessChosen(int index)
+{
+    if (index >= 0 && index < FreeRoughness)
+        m_roughness->setText(number(roughnessPreset(index)));
+}
+
+void SpecificationDialog::updateForm()
+{
+    const int rule = m_rule->currentIndex();
+    setRowVisible(m_nominal, rule != CoatingSpecification::NoRule);
+    setRowVisible(m_minimum,
+                  rule == CoatingSpecification::Limits || rule == CoatingSpecification::SspcPa2);
+    setRowVisible(m_maximum, rule != CoatingSpecification::NoRule);
+    setRowVisible(m_roughness, rule == CoatingSpecification::Iso19840);
+    for (QLineEdit *field : {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper})
+        setRowVisible(field, rule == CoatingSpecification::SspcPa2);
+    m_nominal->setPlaceholderText(rule == CoatingSpecification::Iso19840 ? QString() : tr("none"));
+    m_maximum->setPlaceholderText(rule == CoatingSpecification::Iso19840 ? tr("none") : QString());
+
+    const QString message = problem();
+    m_message->setText(message);
+    m_message->setVisible(!message.isEmpty());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(message.isEmpty());
+    adjustSize();
+}
+
+bool SpecificationDialog::readNumber(QLineEdit *field, double *value, QString *message) const
+{
+    const QString text = field->text().trimmed();
+    const QString label = m_form->labelForField(field)
+                              ? m_form->labelForField(field)->property("text").toString()
+                              : QString();
+    const QString name = label.endsWith(QLatin1Char(':')) ? label.chopped(1) : label;
+    if (text.isEmpty()) {
+        *message = tr("Enter a value for \"%1\".").arg(name);
+        return false;
+    }
+    bool ok = false;
+    *value = QLocale().toDouble(text, &ok);
+    if (!ok)
+        *value = QLocale::c().toDouble(text, &ok);
+    if (!ok)
+        *message = tr("\"%1\" is not a number: %2").arg(name, text);
+    return ok;
+}
+
+CoatingSpecification SpecificationDialog::specification() const
+{
+    CoatingSpecification spec;
+    QString ignored;
+    spec.rule = CoatingSpecification::Rule(m_rule->currentIndex());
+    spec.unit = m_unit;
+    spec.hasNominal = !m_nominal->text().trimmed().isEmpty();
+    readNumber(m_nominal, &spec.nominal, &ignored);
+    readNumber(m_minimum, &spec.minimum, &ignored);
+    spec.hasMaximum = !m_maximum->text().trimmed().isEmpty();
+    readNumber(m_maximum, &spec.maximum, &ignored);
+    readNumber(m_roughness, &spec.roughness, &ignored);
+    double count = 0.0;
+    if (readNumber(m_readingsPerSpot, &count, &ignored))
+        spec.readingsPerSpot = count == int(count) ? int(count) : 0;
+    if (readNumber(m_spotsPerArea, &count, &ignored))
+        spec.spotsPerArea = count == int(count) ? int(count) : 0;
+    readNumber(m_spotLower, &spec.spotLowerPercent, &ignored);
+    readNumber(m_spotUpper, &spec.spotUpperPercent, &ignored);
+    if (spec.rule != CoatingSpecification::Iso19840)
+        spec.roughness = 0.0;
+    if (spec.rule != CoatingSpecification::NoRule)
+        return spec;
+    CoatingSpecification none;
+    none.unit = m_unit;
+    return none;
+}
+
+QString SpecificationDialog::problem() const
+{
+    const int rule = m_rule->currentIndex();
+    if (rule == CoatingSpecification::NoRule)
+        return QString();
+    QList<QLineEdit *> required;
+    if (rule == CoatingSpecification::Iso19840)
+        required = {m_nominal, m_roughness};
+    else
+        required = {m_minimum, m_maximum};
+    if (rule == CoatingSpecification::SspcPa2)
+        required += {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper};
+    // Optional fields count once something is typed in them.
+    for (QLineEdit *optional : {m_nominal, m_maximum}) {
+        if (!required.contains(optional) && !optional->text().trimmed().isEmpty())
+            required.append(optional);
+    }
+    QString message;
+    double value = 0.0;
+    for (QLineEdit *field : qAsConst(required)) {
+        if (!readNumber(field, &value, &message))
+            return message;
+    }
+    return specification().problem();
+}
+
+void SpecificationDialog::accept()
+{
+    // Readings keep arriving while the dialog is open, and one in another unit switches the
+    // item to it: values typed for the old unit would then be read in the new one.
+    const QString unit = unitOf(m_item);
+    if (unit != m_unit) {
+        const QString problemBefore = problem();
+        const CoatingSpecification typed = specification();
+        m_unit = unit;
+        if (problemBefore.isEmpty())
+            setValues(typed.convertedTo(unit));
+        for (QLineEdit *field : {m_nominal, m_minimum, m_maximum}) {
+            QWidget *label = m_form->labelForField(field);
+            const QString text = label->property("text").toString();
+            label->setProperty("text", text.left(text.lastIndexOf(QLatin1Char('('))) +
+                                           QStringLiteral("(%1):").arg(unit));
+        }
+        QWidget *roughnessLabel = m_form->labelForField(m_roughness->parentWidget());
+        roughnessLabel->setProperty("text", tr("Roughness correction (%1):").arg(unit));
+        m_note->setText(tr("The item's unit changed to %1 while this dialog was open. The values "
+                           "are now shown in %1: check them and press OK again.")
+                            .arg(unit));
+        m_note->setVisible(true);
+        updateForm();
+        return;
+    }
+    if (!problem().isEmpty()) {
+        updateForm();
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,336 @@
+#include <QtTest>
+
+#include "dmmdata.h"
+#include "evaluation/coatingevaluator.h"
+#include "evaluation/coatingspecification.h"
+
+Q_DECLARE_METATYPE(CoatingSpecification)
+Q_DECLARE_METATYPE(CoatingVerdict::State)
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+const QString Mil = QStringLiteral("mil");
+
+CoatingSpecification limits(double minimum, double maximum, const QString &unit = Micrometre)
+{
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::Limits;
+    spec.unit = unit;
+    spec.minimum = minimum;
+    spec.maximum = maximum;
+    spec.hasMaximum = true;
+    return spec;
+}
+
+CoatingSpecification iso(double nominal, double maximum = 0.0, double roughness = 0.0,
+                         const QString &unit = Micrometre)
+{
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::Iso19840;
+    spec.unit = unit;
+    spec.hasNominal = true;
+    spec.nominal = nominal;
+    spec.hasMaximum = maximum > 0.0;
+    spec.maximum = maximum;
+    spec.roughness = roughness;
+    return spec;
+}
+
+CoatingSpecification sspc(double minimum, double maximum, int perSpot = 3, int perArea = 5)
+{
+    CoatingSpecification spec = limits(minimum, maximum);
+    spec.rule = CoatingSpecification::SspcPa2;
+    spec.readingsPerSpot = perSpot;
+    spec.spotsPerArea = perArea;
+    return spec;
+}
+
+// "120 OL x3 -OL" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times.
+void feed(CoatingEvaluator *evaluator, const QString &readings)
+{
+    double value = 0.0;
+    bool overRange = false;
+    for (const QString &word : readings.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (word.startsWith(QLatin1Char('x'))) {
+            for (int r = 1; r < word.mid(1).toInt(); ++r)
+                evaluator->add(value, overRange);
+            continue;
+        }
+        overRange = word.endsWith(QLatin1String("OL"));
+        value = overRange ? 0.0 : word.toDouble();
+        evaluator->add(value, overRange);
+    }
+}
+
+// One character per reading: . unmarked, L low, H high, n below the nominal, O over range.
+QString marks(const CoatingEvaluator &evaluator)
+{
+    static const char letters[] = {'.', 'L', 'H', 'n', 'O'};
+    QString text;
+    for (int i = 0; i < evaluator.readingCount(); ++i)
+        text += QLatin1Char(letters[evaluator.mark(i)]);
+    return text;
+}
+
+} // namespace
+
+class TestCoatingEvaluator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void verdict_data();
+    void verdict();
+    void failureListsTheFirstReadingsOnly();
+    void readingsAreJudgedInTheSpecificationsUnit();
+    void problem_data();
+    void problem();
+    void conversion();
+    void lines();
+    void noSpecificationJudgesNothing();
+};
+
+void TestCoatingEvaluator::verdict_data()
+{
+    QTest::addColumn<CoatingSpecification>("spec");
+    QTest::addColumn<QString>("readings");
+    QTest::addColumn<CoatingVerdict::State>("state");
+    QTest::addColumn<QString>("headline");
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<QString>("marks");
+    QTest::addColumn<int>("overRange");
+
+    const auto Pass = CoatingVerdict::Pass;
+    const auto Fail = CoatingVerdict::Fail;
+    const auto Pending = CoatingVerdict::Pending;
+    const QString mil = Mil;
+
+    QTest::newRow("limits, none yet")
+        << limits(100, 200) << "" << Pending << "PENDING: no readings yet" << 0 << "" << 0;
+    QTest::newRow("limits, on both limits")
+        << limits(100, 200) << "100 150 200" << Pass << "PASS" << 0 << "..." << 0;
+    QTest::newRow("limits, below")
+        << limits(100, 200) << "150 99.9 150" << Fail
+        << QString("FAIL: 1 reading below the minimum 100.0 " + Micrometre) << 1 << ".L." << 0;
+    QTest::newRow("limits, above and below")
+        << limits(100, 200) << "200.1 50 250" << Fail
+        << QString("FAIL: 1 reading below the minimum 100.0 " + Micrometre) << 2 << "HLH" << 0;
+    QTest::newRow("limits, over range counted, not judged")
+        << limits(100, 200) << "150 OL -OL" << Pass << "PASS" << 0 << ".OO" << 2;
+    QTest::newRow("limits, only over range")
+        << limits(100, 200) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+    QTest::newRow("limits, mil on the limits")
+        << limits(3.94, 7.87, mil) << "3.94 7.87" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("limits, mil below")
+        << limits(3.94, 7.87, mil) << "3.93" << Fail << "FAIL: 1 reading below the minimum 3.94 mil"
+        << 1 << "L" << 0;
+
+    QTest::newRow("iso, none yet")
+        << iso(100) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+    QTest::newRow("iso, exactly 80 %")
+        << iso(100, 300) << "80 120 x5" << Pass << "PASS" << 0 << "n....." << 0;
+    QTest::newRow("iso, below 80 %")
+        << iso(100, 300) << "79.9 125 x5" << Fail
+        << QString("FAIL: 1 reading below 80 % of the NDFT (80.0 " + Micrometre + ")") << 1
+        << "L....." << 0;
+    QTest::newRow("iso, exactly 20 % below the NDFT")
+        << iso(100) << "90 110 x4" << Fail
+        << QString("FAIL: 1 of 5 readings (20 %) below the NDFT 100.0 " + Micrometre +
+                   "; fewer than 20 % may be")
+        << 1 << "n...." << 0;
+    QTest::newRow("iso, under 20 % below the NDFT")
+        << iso(100) << "90 110 x5" << Pass << "PASS" << 0 << "n....." << 0;
+    QTest::newRow("iso, mean below the NDFT")
+        << iso(100) << "80 100 x9" << Fail
+        << QString("FAIL: mean 98.0 " + Micrometre + " below the NDFT 100.0 " + Micrometre) << 1
+        << "n........." << 0;
+    QTest::newRow("iso, above the maximum")
+        << iso(100, 300) << "120 300.1 120 x3" << Fail
+        << QString("FAIL: 1 reading above the maximum 300.0 " + Micrometre) << 1 << ".H..." << 0;
+    QTest::newRow("iso, on the maximum")
+        << iso(100, 300) << "120 300" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("iso, no maximum set")
+        << iso(100) << "120 900" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("iso, roughness subtracted, exactly 80 %")
+        << iso(100, 0, 25) << "105 130 x5" << Pass << "PASS" << 0 << "n....." << 0;
+    QTest::newRow("iso, roughness subtracted, below 80 %")
+        << iso(100, 0, 25) << "104.9 130 x5" << Fail
+        << QString("FAIL: 1 reading below 80 % of the NDFT (80.0 " + Micrometre +
+                   ") (readings less 25.0 " + Micrometre + " roughness)")
+        << 1 << "L....." << 0;
+    QTest::newRow("iso, mil exactly 80 %")
+        << iso(4.72, 0, 0, mil) << "3.776 5 x5" << Pass << "PASS" << 0 << "n....." << 0;
+    QTest::newRow("iso, over range not judged")
+        << iso(100, 300) << "-OL 120 OL" << Pass << "PASS" << 0 << "O.O" << 2;
+
+    QTest::newRow("sspc, unfinished spot")
+        << sspc(100, 200) << "100 100" << Pending
+        << "PENDING: area 1: 0 of 5 spots, spot 1: 2 of 3 readings" << 0 << ".." << 0;
+    QTest::newRow("sspc, one area")
+        << sspc(100, 200) << "150 x15" << Pass << "PASS" << 0 << "..............." << 0;
+    QTest::newRow("sspc, next area pending")
+        << sspc(100, 200) << "150 x16" << Pending
+        << "PENDING: area 2: 0 of 5 spots, spot 6: 1 of 3 readings" << 0 << "................" << 0;
+    QTest::newRow("sspc, spot exactly 80 % of the minimum")
+        << sspc(100, 200) << "70 80 90 150 x12" << Pass << "PASS" << 0 << "..............." << 0;
+    QTest::newRow("sspc, spot exactly 120 % of the maximum")
+        << sspc(100, 200) << "240 x3 150 x12" << Pass << "PASS" << 0 << "..............." << 0;
+    QTest::newRow("sspc, spot below")
+        << sspc(100, 200) << "60 70 80" << Fail
+        << QString("FAIL: spot 1 mean 70.0 " + Micrometre + " below 80 % of the minimum (80.0 " +
+                   Micrometre + ")")
+        << 1 << "LLL" << 0;
+    QTest::newRow("sspc, spot above, twice")
+        << sspc(100, 200) << "150 x3 250 x6" << Fail
+        << QString("FAIL: spot 2 mean 250.0 " + Micrometre + " above 120 % of the maximum (240.0 " +
+                   Micrometre + ") (2 spots in all)")
+        << 1 << "...HHHHHH" << 0;
+    QTest::newRow("sspc, area below") << sspc(100, 200) << "95 x15" << Fail
+                                      << QString("FAIL: area 1 mean 95.0 " + Micrometre +
+                                                 " below the minimum 100.0 " + Micrometre)
+                                      << 1 << "LLLLLLLLLLLLLLL" << 0;
+    QTest::newRow("sspc, over range skipped in the spots")
+        << sspc(100, 200) << "150 OL 150 150" << Pending
+        << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".O.." << 1;
+    QTest::newRow("sspc, small spots and areas")
+        << sspc(100, 200, 1, 2) << "150 150" << Pass << "PASS" << 0 << ".." << 0;
+}
+
+void TestCoatingEvaluator::verdict()
+{
+    QFETCH(CoatingSpecification, spec);
+    QFETCH(QString, readings);
+    QVERIFY2(spec.problem().isEmpty(), qPrintable(spec.problem()));
+    CoatingEvaluator evaluator(spec);
+    feed(&evaluator, readings);
+    const CoatingVerdict verdict = evaluator.verdict();
+    QTEST(verdict.state, "state");
+    QTEST(evaluator.state(), "state");
+    QTEST(verdict.headline(), "headline");
+    QTEST(verdict.failures.size(), "failures");
+    QTEST(marks(evaluator), "marks");
+    QTEST(verdict.overRange, "overRange");
+}
+
+void TestCoatingEvaluator::failureListsTheFirstReadingsOnly()
+{
+    CoatingEvaluator evaluator(limits(100, 200));
+    feed(&evaluator, "150 50 x25");
+    const CoatingVerdict verdict = evaluator.verdict();
+    QCOMPARE(verdict.failures.size(), 1);
+    QCOMPARE(verdict.failures.first().readingCount, 25);
+    QCOMPARE(verdict.failures.first().readings.size(), CoatingEvaluator::MaxListed);
+    QCOMPARE(verdict.failures.first().readings.first(), 2);
+    QCOMPARE(CoatingVerdict::readingList(verdict.failures.first()),
+             QStringLiteral("No. 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, "
+                            "20, 21 and 5 more"));
+}
+
+void TestCoatingEvaluator::readingsAreJudgedInTheSpecificationsUnit()
+{
+    DmmData reading;
+    reading.setUmValue(99.0);
+    reading.setMilValue(5.0);
+    CoatingEvaluator micrometres(limits(100, 200));
+    micrometres.add(reading);
+    QCOMPARE(micrometres.mark(0), CoatingEvaluator::Low);
+    CoatingEvaluator mils(limits(3.94, 7.87, Mil));
+    mils.add(reading);
+    QCOMPARE(mils.mark(0), CoatingEvaluator::Unmarked);
+    reading.setOverload(-1);
+    mils.add(reading);
+    QCOMPARE(mils.mark(1), CoatingEvaluator::OverRange);
+    QCOMPARE(mils.overRangeCount(), 1);
+    QCOMPARE(mils.mark(2), CoatingEvaluator::Unmarked);
+}
+
+void TestCoatingEvaluator::problem_data()
+{
+    QTest::addColumn<CoatingSpecification>("spec");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("none") << CoatingSpecification() << true;
+    QTest::newRow("limits") << limits(100, 200) << true;
+    QTest::newRow("limits, equal") << limits(100, 100) << true;
+    QTest::newRow("limits, from 0") << limits(0, 100) << true;
+    QTest::newRow("limits, minimum above maximum") << limits(201, 200) << false;
+    QTest::newRow("limits, negative") << limits(-1, 200) << false;
+    QTest::newRow("limits, no room") << limits(0, 0) << false;
+    QTest::newRow("limits, not a number") << limits(qQNaN(), 200) << false;
+    CoatingSpecification nominal = limits(100, 200);
+    nominal.hasNominal = true;
+    nominal.nominal = 150;
+    QTest::newRow("limits, nominal inside") << nominal << true;
+    nominal.nominal = 250;
+    QTest::newRow("limits, nominal outside") << nominal << false;
+    QTest::newRow("iso") << iso(100, 300, 25) << true;
+    QTest::newRow("iso, NDFT 0") << iso(0) << false;
+    QTest::newRow("iso, maximum below NDFT") << iso(100, 99) << false;
+    QTest::newRow("iso, roughness as thick as the coat") << iso(100, 0, 100) << false;
+    QTest::newRow("iso, negative roughness") << iso(100, 0, -10) << false;
+    CoatingSpecification spot = sspc(100, 200);
+    QTest::newRow("sspc") << spot << true;
+    spot.spotLowerPercent = 1;
+    spot.spotUpperPercent = 1000;
+    QTest::newRow("sspc, percentages 1 and 1000") << spot << true;
+    spot.spotLowerPercent = 0.5;
+    QTest::newRow("sspc, percentage below 1") << spot << false;
+    spot.spotLowerPercent = 80;
+    spot.spotUpperPercent = 1001;
+    QTest::newRow("sspc, percentage above 1000") << spot << false;
+    spot.spotUpperPercent = 10;
+    QTest::newRow("sspc, restriction without room") << spot << false;
+    QTest::newRow("sspc, no readings per spot") << sspc(100, 200, 0) << false;
+    QTest::newRow("sspc, no spots per area") << sspc(100, 200, 3, 0) << false;
+    QTest::newRow("sspc, minimum above maximum") << sspc(300, 200) << false;
+}
+
+void TestCoatingEvaluator::problem()
+{
+    QFETCH(CoatingSpecification, spec);
+    QFETCH(bool, valid);
+    QCOMPARE(spec.problem().isEmpty(), valid);
+}
+
+void TestCoatingEvaluator::conversion()
+{
+    const CoatingSpecification micrometres = iso(120, 360, 25);
+    const CoatingSpecification mils = micrometres.convertedTo(Mil);
+    QCOMPARE(mils.unit, Mil);
+    QCOMPARE(mils.nominal, 4.72);
+    QCOMPARE(mils.maximum, 14.17);
+    QCOMPARE(mils.roughness, 0.98);
+    QCOMPARE(mils.format(mils.nominal), QStringLiteral("4.72 mil"));
+    const CoatingSpecification back = mils.convertedTo(Micrometre);
+    QCOMPARE(back.nominal, 119.9);
+    QCOMPARE(micrometres.convertedTo(Micrometre), micrometres);
+    QVERIFY(back != micrometres);
+}
+
+void TestCoatingEvaluator::lines()
+{
+    const QList<CoatingSpecification::Line> isoLines = iso(100, 300, 25).lines();
+    QCOMPARE(isoLines.size(), 3);
+    QCOMPARE(isoLines.at(0).value, 105.0);
+    QCOMPARE(isoLines.at(1).value, 325.0);
+    QCOMPARE(isoLines.at(2).value, 125.0);
+    QCOMPARE(isoLines.at(2).kind, CoatingSpecification::Line::Nominal);
+    const QList<CoatingSpecification::Line> spotLines = sspc(100, 200).lines();
+    QCOMPARE(spotLines.size(), 4);
+    QCOMPARE(spotLines.at(2).value, 80.0);
+    QCOMPARE(spotLines.at(3).value, 240.0);
+    QVERIFY(CoatingSpecification().lines().isEmpty());
+}
+
+void TestCoatingEvaluator::noSpecificationJudgesNothing()
+{
+    CoatingEvaluator evaluator;
+    feed(&evaluator, "10 OL 2000");
+    QCOMPARE(evaluator.state(), CoatingVerdict::NotJudged);
+    QVERIFY(evaluator.verdict().headline().isEmpty());
+    QCOMPARE(marks(evaluator), QStringLiteral(".O."));
+}
+
+QTEST_GUILESS_MAIN(TestCoatingEvaluator)
+#include "tst_coatingevaluator.moc"
