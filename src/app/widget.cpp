@@ -42,6 +42,7 @@
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "export/dlgexport.h"
+#include "export/itemsummary.h"
 #include "export/pdfreport.h"
 #include "export/reportcolumn.h"
 #include "export/workbookexporter.h"
@@ -826,7 +827,9 @@ void Widget::exportExcel()
         this, tr("Export the datas to a excel file."), QString(), tr("Excel File(*.xls)"));
     if (fileName.isEmpty())
         return;
-    if (WorkbookExporter::exportTable(*dataModel, fileName))
+    const ItemSummary::Rows summary =
+        activeItem ? ItemSummary::rows(*activeItem) : ItemSummary::Rows();
+    if (WorkbookExporter::exportTable(*dataModel, fileName, summary))
         inform(this, tr("The datas is exported successfully."));
     else
         inform(this, tr("The datas is exported failed."));
@@ -883,8 +886,10 @@ void Widget::exportPdf(const QString &sceneFile)
         this, tr("Export the datas to a pdf file."), QString(), tr("PDF file(*.pdf)"));
     if (fileName.isEmpty())
         return;
+    const ItemSummary::Rows summary =
+        activeItem ? ItemSummary::rows(*activeItem) : ItemSummary::Rows();
     if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(), ui->chart->pixmap(),
-                         reportColumns))
+                         reportColumns, summary))
         inform(this, tr("The datas is exported successfully."));
     else
         inform(this, tr("The datas is exported failed."));

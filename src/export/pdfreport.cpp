@@ -115,9 +115,40 @@ void drawTablePage(QPainter &painter, const PdfReport::Layout &lay, int pageWidt
     }
 }
 
+// The summary as a two-column list under a title; long values wrap within their column.
+void drawSummaryPage(QPainter &painter, const PdfReport::Layout &lay, int pageWidth,
+                     const QList<QPair<QString, QString>> &summary, int page)
+{
+    const int labelWidth = (pageWidth - 2 * lay.m) * 3 / 10;
+    const int valueLeft = lay.m + labelWidth;
+    const int valueWidth = pageWidth - lay.m - valueLeft;
+    int y = 2 * lay.rowH;
+    QFont title = painter.font();
+    title.setBold(true);
+    painter.save();
+    painter.setFont(title);
+    painter.drawText(QRect(lay.m, y, pageWidth - 2 * lay.m, 2 * lay.fh),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QCoreApplication::translate("Widget", "Summary"));
+    painter.restore();
+    y += 3 * lay.fh;
+    for (const QPair<QString, QString> &row : summary) {
+        const QRect valueBox(valueLeft, y, valueWidth, 100 * lay.fh);
+        const QRect used =
+            painter.boundingRect(valueBox, Qt::AlignLeft | Qt::TextWordWrap, row.second);
+        const int height = std::max(lay.fh, used.height());
+        painter.drawText(QRect(lay.m, y, labelWidth, height), Qt::AlignLeft | Qt::AlignTop,
+                         row.first);
+        painter.drawText(QRect(valueLeft, y, valueWidth, height),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, row.second);
+        y += height + lay.fh / 2;
+    }
+    drawPageNumber(painter, lay, pageWidth, page);
+}
+
 bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
                 const QAbstractItemModel &model, const QPixmap &histogram, const QPixmap &chart,
-                const QList<ReportColumn *> &columns)
+                const QList<ReportColumn *> &columns, const QList<QPair<QString, QString>> &summary)
 {
     const int baseFontHeight = painter.fontMetrics().height();
     QFont reportFont = painter.font();
@@ -128,11 +159,18 @@ bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
     QList<int> weights;
     for (int c = 0; c < columnCount; ++c)
         weights.append(columns.at(c)->weight);
-    const PdfReport::Layout lay =
+    PdfReport::Layout lay =
         PdfReport::layout(writer.width(), writer.height(), baseFontHeight,
                           painter.fontMetrics().height(), weights, model.rowCount());
+    const int summaryPages = summary.isEmpty() ? 0 : 1;
+    lay.total += summaryPages;
 
     drawPicturePage(painter, lay, writer.width(), sceneFile, histogram, chart);
+    if (summaryPages > 0) {
+        if (!writer.newPage())
+            return false;
+        drawSummaryPage(painter, lay, writer.width(), summary, 2);
+    }
     if (lay.tp == 0)
         return true;
 
@@ -142,7 +180,8 @@ bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
     pen.setWidth(2);
     painter.setPen(pen);
     for (int p = 0; p < lay.tp; ++p) {
-        drawTablePage(painter, lay, writer.width(), model, columns, p * lay.rpp, p + 2);
+        drawTablePage(painter, lay, writer.width(), model, columns, p * lay.rpp,
+                      p + 2 + summaryPages);
         if (p < lay.tp - 1 && !writer.newPage())
             return false;
     }
@@ -190,7 +229,8 @@ QString PdfReport::cellText(const QVariant &data)
 
 bool PdfReport::write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
-                      const QPixmap &chart, const QList<ReportColumn *> &columns)
+                      const QPixmap &chart, const QList<ReportColumn *> &columns,
+                      const QList<QPair<QString, QString>> &summary)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -202,7 +242,7 @@ bool PdfReport::write(const QString &fileName, const QString &sceneFile,
         writer.setPageSize(QPageSize(QPageSize::A4));
         QPainter painter;
         if (painter.begin(&writer)) {
-            ok = drawReport(painter, writer, sceneFile, model, histogram, chart, columns);
+            ok = drawReport(painter, writer, sceneFile, model, histogram, chart, columns, summary);
             // end() writes the document's trailer; a failure there leaves a broken file.
             ok = painter.end() && ok;
         }

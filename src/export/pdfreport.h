@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 class QAbstractItemModel;
@@ -8,8 +9,9 @@ class QPixmap;
 class QVariant;
 struct ReportColumn;
 
-// The printable A4 report of one item: a picture page (scene picture, histogram, chart), then
-// ruled table pages of the readings with a date-time stamp and "page/total" numbers.
+// The printable A4 report of one item: a picture page (scene picture, histogram, chart), a
+// summary page when there is a summary, then ruled table pages of the readings with a date-time
+// stamp and "page/total" numbers.
 // All lengths are in the PDF writer's device units (its default 1200 dpi).
 class PdfReport
 {
@@ -38,8 +40,10 @@ public:
 
     // Writes the report of the model's rows to fileName. Returns false, and leaves no file
     // behind, when the file cannot be written; an empty or missing sceneFile, or a null
-    // histogram or chart, only leaves that picture out.
+    // histogram or chart, only leaves that picture out. Summary rows (label, value) get a page
+    // of their own after the pictures; without them there is none.
     static bool write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
-                      const QPixmap &chart, const QList<ReportColumn *> &columns);
+                      const QPixmap &chart, const QList<ReportColumn *> &columns,
+                      const QList<QPair<QString, QString>> &summary = {});
 };

@@ -41,7 +41,8 @@ void writeTime(XlsWriter *writer, int row, const QVariant &value)
 
 } // namespace
 
-bool WorkbookExporter::exportTable(const QAbstractItemModel &model, const QString &fileName)
+bool WorkbookExporter::exportTable(const QAbstractItemModel &model, const QString &fileName,
+                                   const QList<QPair<QString, QString>> &summary)
 {
     const int rows = model.rowCount();
     const int columns = model.columnCount();
@@ -73,5 +74,13 @@ bool WorkbookExporter::exportTable(const QAbstractItemModel &model, const QStrin
         }
     }
     writer.autoFitColumns();
+    if (!summary.isEmpty()) {
+        writer.addSheet(QStringLiteral("Summary"));
+        for (int r = 0; r < summary.size(); ++r) {
+            writer.setText(r, 0, summary.at(r).first);
+            writer.setText(r, 1, summary.at(r).second);
+        }
+        writer.autoFitColumns();
+    }
     return writer.save(fileName);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 class QAbstractItemModel;
@@ -19,5 +21,8 @@ public:
 
     // Writes the display data of every row and column of model. False, leaving fileName as it
     // was, when the model has more rows than a sheet holds or the file can't be written.
-    static bool exportTable(const QAbstractItemModel &model, const QString &fileName);
+    // Summary rows, when there are any, go as label and value to a second sheet "Summary"; the
+    // first sheet stays the same with or without them.
+    static bool exportTable(const QAbstractItemModel &model, const QString &fileName,
+                            const QList<QPair<QString, QString>> &summary = {});
 };

@@ -329,8 +329,22 @@ int generalTextLength(double value)
 const QString XlsWriter::DateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 XlsWriter::XlsWriter()
-    : m_sheetName(QStringLiteral("Sheet1"))
 {
+    m_sheets.push_back(Sheet{QStringLiteral("Sheet1"), {}, 0, {}});
+}
+
+int XlsWriter::addSheet(const QString &name)
+{
+    m_sheets.push_back(Sheet{QStringLiteral("Sheet%1").arg(m_sheets.size() + 1), {}, 0, {}});
+    m_current = m_sheets.size() - 1;
+    setSheetName(name);
+    return static_cast<int>(m_current);
+}
+
+void XlsWriter::setCurrentSheet(int index)
+{
+    if (index >= 0 && index < sheetCount())
+        m_current = static_cast<size_t>(index);
 }
 
 void XlsWriter::setSheetName(const QString &name)
@@ -342,19 +356,20 @@ void XlsWriter::setSheetName(const QString &name)
             c = QLatin1Char('_');
     }
     if (!clean.isEmpty())
-        m_sheetName = clean;
+        current().name = clean;
 }
 
 XlsWriter::Cell *XlsWriter::cellAt(int row, int column)
 {
     if (row < 0 || row >= MaxRows || column < 0 || column >= MaxColumns)
         return nullptr;
+    Sheet &sheet = current();
     if (row >= rowCount())
-        m_rows.resize(static_cast<size_t>(row) + 1);
-    std::vector<Cell> &cells = m_rows[static_cast<size_t>(row)];
+        sheet.rows.resize(static_cast<size_t>(row) + 1);
+    std::vector<Cell> &cells = sheet.rows[static_cast<size_t>(row)];
     if (column >= static_cast<int>(cells.size()))
         cells.resize(static_cast<size_t>(column) + 1);
-    m_columnCount = std::max(m_columnCount, column + 1);
+    sheet.columnCount = std::max(sheet.columnCount, column + 1);
     return &cells[static_cast<size_t>(column)];
 }
 
@@ -408,7 +423,7 @@ bool XlsWriter::setDateTime(int row, int column, const QDateTime &dateTime, cons
         return false;
     // The digit codes (yyyy, MM, dd, hh, mm, ss) show as many digits as they have letters, so the
     // format's length stands for the shown length without formatting every value.
-    m_rows[static_cast<size_t>(row)][static_cast<size_t>(column)].shownLength =
+    current().rows[static_cast<size_t>(row)][static_cast<size_t>(column)].shownLength =
         static_cast<quint16>(std::min(format.size(), MaxTextLength));
     return true;
 }
@@ -424,40 +439,43 @@ void XlsWriter::setColumnWidth(int column, double characters)
     if (column < 0 || column >= MaxColumns)
         return;
     const double clamped = std::clamp(characters, 0.0, MaxColumnWidth);
-    m_columnWidths.insert(column, static_cast<int>(std::lround(clamped * 256)));
+    current().columnWidths.insert(column, static_cast<int>(std::lround(clamped * 256)));
 }
 
 double XlsWriter::columnWidth(int column) const
 {
-    return m_columnWidths.contains(column) ? m_columnWidths.value(column) / 256.0
-                                           : DefaultColumnWidth;
+    const QMap<int, int> &widths = current().columnWidths;
+    return widths.contains(column) ? widths.value(column) / 256.0 : DefaultColumnWidth;
 }
 
 void XlsWriter::autoFitColumns()
 {
-    std::vector<int> widest(static_cast<size_t>(m_columnCount), -1);
-    for (const std::vector<Cell> &cells : m_rows) {
+    const int columns = current().columnCount;
+    std::vector<int> widest(static_cast<size_t>(columns), -1);
+    for (const std::vector<Cell> &cells : current().rows) {
         for (size_t c = 0; c < cells.size(); ++c) {
             if (cells[c].type != CellType::Empty)
                 widest[c] = std::max(widest[c], static_cast<int>(cells[c].shownLength));
         }
     }
     // One character more than the content leaves Excel's cell margins clear.
-    for (int c = 0; c < m_columnCount; ++c) {
+    for (int c = 0; c < columns; ++c) {
         if (widest[static_cast<size_t>(c)] >= 0)
             setColumnWidth(c, widest[static_cast<size_t>(c)] + 1.0);
     }
 }
 
-QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
-                                  const QHash<QString, quint32> &stringIndex) const
+QByteArray XlsWriter::sheetStream(const Sheet &sheet, bool first,
+                                  const QMap<quint16, quint16> &xfOfFormat,
+                                  const QHash<QString, quint32> &stringIndex)
 {
+    const int rowCount = static_cast<int>(sheet.rows.size());
     int firstRow = -1;
     int lastRow = -1;
     int firstColumn = MaxColumns;
     int lastColumn = -1;
-    for (int r = 0; r < rowCount(); ++r) {
-        const std::vector<Cell> &cells = m_rows[static_cast<size_t>(r)];
+    for (int r = 0; r < rowCount; ++r) {
+        const std::vector<Cell> &cells = sheet.rows[static_cast<size_t>(r)];
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
             if (cells[static_cast<size_t>(c)].type == CellType::Empty)
                 continue;
@@ -470,7 +488,7 @@ QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
     }
 
     Bytes out;
-    out.reserve(64 + rowCount() * m_columnCount * 18);
+    out.reserve(64 + rowCount * sheet.columnCount * 18);
     out.record(RecBof, 16);
     out.u16(0x0600); // BIFF8
     out.u16(0x0010); // worksheet
@@ -481,7 +499,7 @@ QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
 
     out.record(RecDefColWidth, 2);
     out.u16(DefaultWidthChars);
-    for (auto it = m_columnWidths.cbegin(); it != m_columnWidths.cend(); ++it) {
+    for (auto it = sheet.columnWidths.cbegin(); it != sheet.columnWidths.cend(); ++it) {
         out.record(RecColInfo, 12);
         out.u16(static_cast<quint16>(it.key()));
         out.u16(static_cast<quint16>(it.key()));
@@ -499,8 +517,8 @@ QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
     out.u16(firstRow < 0 ? 0 : static_cast<quint16>(lastColumn + 1));
     out.u16(0);
 
-    for (int r = 0; r < rowCount(); ++r) {
-        const std::vector<Cell> &cells = m_rows[static_cast<size_t>(r)];
+    for (int r = 0; r < rowCount; ++r) {
+        const std::vector<Cell> &cells = sheet.rows[static_cast<size_t>(r)];
         for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
             const Cell &cell = cells[static_cast<size_t>(c)];
             if (cell.type == CellType::Empty)
@@ -530,11 +548,12 @@ QByteArray XlsWriter::sheetStream(const QMap<quint16, quint16> &xfOfFormat,
     }
 
     out.record(RecWindow2, 18);
-    out.u16(0x06B6); // grid, headers, zeros, outline symbols; the selected and shown sheet
-    out.u16(0);      // top row
-    out.u16(0);      // left column
-    out.u32(64);     // grid line colour: automatic
-    out.u16(0);      // zoom factors: default
+    // Grid, headers, zeros, outline symbols; the first sheet is also selected and shown.
+    out.u16(first ? 0x06B6 : 0x00B6);
+    out.u16(0);  // top row
+    out.u16(0);  // left column
+    out.u32(64); // grid line colour: automatic
+    out.u16(0);  // zoom factors: default
     out.u16(0);
     out.u32(0);
 
@@ -549,18 +568,20 @@ QByteArray XlsWriter::workbookStream() const
     QHash<QString, quint32> stringIndex;
     quint32 references = 0;
     QSet<quint16> usedFormats;
-    for (const std::vector<Cell> &cells : m_rows) {
-        for (const Cell &cell : cells) {
-            if (cell.type == CellType::Empty)
-                continue;
-            if (cell.format != 0)
-                usedFormats.insert(cell.format);
-            if (cell.type != CellType::Text)
-                continue;
-            ++references;
-            if (!stringIndex.contains(cell.text)) {
-                stringIndex.insert(cell.text, static_cast<quint32>(strings.size()));
-                strings.append(cell.text);
+    for (const Sheet &sheet : m_sheets) {
+        for (const std::vector<Cell> &cells : sheet.rows) {
+            for (const Cell &cell : cells) {
+                if (cell.type == CellType::Empty)
+                    continue;
+                if (cell.format != 0)
+                    usedFormats.insert(cell.format);
+                if (cell.type != CellType::Text)
+                    continue;
+                ++references;
+                if (!stringIndex.contains(cell.text)) {
+                    stringIndex.insert(cell.text, static_cast<quint32>(strings.size()));
+                    strings.append(cell.text);
+                }
             }
         }
     }
@@ -631,14 +652,19 @@ QByteArray XlsWriter::workbookStream() const
     out.u8(0);       // Normal
     out.u8(0xFF);
 
-    out.record(RecBoundSheet, 8 + m_sheetName.size() * (needsWide(m_sheetName) ? 2 : 1));
-    const int sheetOffsetPos = out.size();
-    out.u32(0);
-    out.u8(0); // visible
-    out.u8(0); // worksheet
-    out.u8(static_cast<quint8>(m_sheetName.size()));
-    out.u8(needsWide(m_sheetName) ? 1 : 0);
-    out.chars(m_sheetName, 0, m_sheetName.size(), needsWide(m_sheetName));
+    // Each sheet's offset in the stream is known only once the globals are written.
+    QList<int> sheetOffsetPos;
+    for (const Sheet &sheet : m_sheets) {
+        const QString &name = sheet.name;
+        out.record(RecBoundSheet, 8 + name.size() * (needsWide(name) ? 2 : 1));
+        sheetOffsetPos.append(out.size());
+        out.u32(0);
+        out.u8(0); // visible
+        out.u8(0); // worksheet
+        out.u8(static_cast<quint8>(name.size()));
+        out.u8(needsWide(name) ? 1 : 0);
+        out.chars(name, 0, name.size(), needsWide(name));
+    }
 
     const int stringsPerBucket = std::max(8, (strings.size() + 127) / 128);
     const auto buckets = putSst(out, strings, references, stringsPerBucket);
@@ -651,8 +677,10 @@ QByteArray XlsWriter::workbookStream() const
     }
 
     out.record(RecEof, 0);
-    out.setU32(sheetOffsetPos, static_cast<quint32>(out.size()));
-    out.bytes(sheetStream(xfOfFormat, stringIndex));
+    for (size_t i = 0; i < m_sheets.size(); ++i) {
+        out.setU32(sheetOffsetPos.at(static_cast<int>(i)), static_cast<quint32>(out.size()));
+        out.bytes(sheetStream(m_sheets[i], i == 0, xfOfFormat, stringIndex));
+    }
     return out.data();
 }
 

@@ -9,8 +9,9 @@
 #include <QString>
 
 // Writes an Excel 97-2003 workbook (.xls: a BIFF8 workbook stream inside an OLE2 compound file)
-// with one worksheet of numbers, texts and date-times, each cell with its own number format, and
-// column widths. Everything is kept in memory until save().
+// with worksheets of numbers, texts and date-times, each cell with its own number format, and
+// column widths. Everything is kept in memory until save(). A new writer has one sheet; the cell
+// and column operations work on the current sheet.
 //
 // A format is given by its format code, for example "0.00", "@" or "yyyy-MM-dd hh:mm:ss"; an
 // empty code means General. The codes Excel has built in keep their built-in numbers, any other
@@ -30,9 +31,14 @@ public:
 
     XlsWriter();
 
-    // The worksheet's tab name, 1 to 31 characters; the default is "Sheet1".
+    // The current worksheet's tab name, 1 to 31 characters; the default is "Sheet1".
     void setSheetName(const QString &name);
-    QString sheetName() const { return m_sheetName; }
+    QString sheetName() const { return current().name; }
+
+    // Appends a worksheet after the others and makes it current; returns its index.
+    int addSheet(const QString &name);
+    void setCurrentSheet(int index);
+    int sheetCount() const { return static_cast<int>(m_sheets.size()); }
 
     // The setters return false and change nothing for a cell outside the sheet; setNumber also
     // refuses infinities and NaN, which a workbook cannot hold.
@@ -45,8 +51,8 @@ public:
                      const QString &format = DateTimeFormat);
 
     // Rows and columns from 0 up to the last one that holds a cell.
-    int rowCount() const { return static_cast<int>(m_rows.size()); }
-    int columnCount() const { return m_columnCount; }
+    int rowCount() const { return static_cast<int>(current().rows.size()); }
+    int columnCount() const { return current().columnCount; }
 
     // Widths in characters of the digit 0 in the workbook font, clamped to 0 .. 255.
     void setColumnWidth(int column, double characters);
@@ -74,17 +80,27 @@ private:
         QString text;
     };
 
+    struct Sheet
+    {
+        QString name;
+        std::vector<std::vector<Cell>> rows;
+        int columnCount = 0;
+        // Column widths in 1/256 of a character; only sized columns are present.
+        QMap<int, int> columnWidths;
+    };
+
+    Sheet &current() { return m_sheets[m_current]; }
+    const Sheet &current() const { return m_sheets[m_current]; }
     Cell *cellAt(int row, int column);
     QByteArray workbookStream() const;
     quint16 formatIndex(const QString &format);
-    QByteArray sheetStream(const QMap<quint16, quint16> &xfOfFormat,
-                           const QHash<QString, quint32> &stringIndex) const;
+    // The first sheet is the one selected and shown when the workbook opens.
+    static QByteArray sheetStream(const Sheet &sheet, bool first,
+                                  const QMap<quint16, quint16> &xfOfFormat,
+                                  const QHash<QString, quint32> &stringIndex);
 
-    QString m_sheetName;
-    std::vector<std::vector<Cell>> m_rows;
-    int m_columnCount = 0;
-    // Column widths in 1/256 of a character; only sized columns are present.
-    QMap<int, int> m_columnWidths;
+    std::vector<Sheet> m_sheets;
+    size_t m_current = 0;
     // Custom format codes by their number (164 and up, as Excel numbers them).
     QMap<quint16, QString> m_customFormats;
 };

@@ -107,6 +107,7 @@ private slots:
     void pageCounts_data();
     void pageCounts();
     void texts();
+    void summaryPage();
     void rowsContinueAcrossPages();
     void lastPageTableEndsBelowItsRows();
     void pictures_data();
@@ -120,7 +121,8 @@ private:
     QString reportFile(const QString &name) const { return m_dir.filePath(name); }
     // Without pictures unless asked: they only slow down the tests of the table pages.
     bool writeReport(const QString &file, int rows, const QString &scene = QString(),
-                     const QPixmap &histogram = QPixmap(), const QPixmap &chart = QPixmap());
+                     const QPixmap &histogram = QPixmap(), const QPixmap &chart = QPixmap(),
+                     const QList<QPair<QString, QString>> &summary = {});
 
     QTemporaryDir m_dir;
     ReportColumn m_records[5] = {{QStringLiteral("No."), QRect(), 2},
@@ -134,10 +136,11 @@ private:
 };
 
 bool tst_PdfReport::writeReport(const QString &file, int rows, const QString &scene,
-                                const QPixmap &histogram, const QPixmap &chart)
+                                const QPixmap &histogram, const QPixmap &chart,
+                                const QList<QPair<QString, QString>> &summary)
 {
     const auto model = readings(rows);
-    return PdfReport::write(file, scene, *model, histogram, chart, m_columns);
+    return PdfReport::write(file, scene, *model, histogram, chart, m_columns, summary);
 }
 
 void tst_PdfReport::initTestCase()
@@ -244,20 +247,26 @@ void tst_PdfReport::cellText()
 void tst_PdfReport::pageCounts_data()
 {
     QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("summary");
     QTest::addColumn<int>("pages");
 
-    QTest::newRow("no readings") << 0 << 1;
-    QTest::newRow("exactly one table page") << m_a4.rpp << 2;
-    QTest::newRow("one row over") << m_a4.rpp + 1 << 3;
+    QTest::newRow("no readings") << 0 << false << 1;
+    QTest::newRow("exactly one table page") << m_a4.rpp << false << 2;
+    QTest::newRow("one row over") << m_a4.rpp + 1 << false << 3;
+    QTest::newRow("summary, no readings") << 0 << true << 2;
+    QTest::newRow("summary, one row over") << m_a4.rpp + 1 << true << 4;
 }
 
 void tst_PdfReport::pageCounts()
 {
     QFETCH(int, rows);
+    QFETCH(bool, summary);
     QFETCH(int, pages);
 
-    const QString file = reportFile(QStringLiteral("count%1.pdf").arg(rows));
-    QVERIFY(writeReport(file, rows));
+    const QString file = reportFile(QStringLiteral("count%1-%2.pdf").arg(rows).arg(summary));
+    QVERIFY(writeReport(file, rows, QString(), QPixmap(), QPixmap(),
+                        summary ? QList<QPair<QString, QString>>{{"Verdict", "PASS"}}
+                                : QList<QPair<QString, QString>>()));
     QCOMPARE(pageCount(file), pages);
     QVERIFY(runTool("pdfinfo", {file}).contains("(A4)"));
     for (int page = 1; page <= pages; ++page) {
@@ -292,6 +301,24 @@ void tst_PdfReport::texts()
     QVERIFY(second.contains(QRegularExpression(
         QString::fromUtf8("\\b1\\s+2024-03-05 14:07:09\\s+120\\.5\\s+μm\\s+Fe"))));
     QVERIFY(tokens(pageText(file, 3, 3)).contains(QStringLiteral("3/3")));
+}
+
+void tst_PdfReport::summaryPage()
+{
+    const QString file = reportFile(QStringLiteral("summary.pdf"));
+    const QString failure = QStringLiteral("3 readings below 80 % of the NDFT (96.0 μm), a text "
+                                           "long enough to wrap within its column of the page");
+    QVERIFY(writeReport(file, 2, QString(), QPixmap(), QPixmap(),
+                        {{"Item", "Measure1"}, {"Verdict", "FAIL"}, {"Failed", failure}}));
+    const QString summary = pageText(file, 2, 2);
+    QVERIFY2(summary.contains(QRegularExpression(QStringLiteral("Summary\\s+Item\\s+Measure1"))),
+             qPrintable(summary));
+    QVERIFY(summary.contains(QRegularExpression(QStringLiteral("Verdict\\s+FAIL"))));
+    QVERIFY(tokens(summary).join(' ').contains(tokens(failure).join(' ')));
+    QVERIFY(tokens(summary).contains(QStringLiteral("2/3")));
+    const QString table = pageText(file, 3, 3);
+    QVERIFY(tokens(table).contains(QStringLiteral("3/3")));
+    QVERIFY(table.contains(QRegularExpression(QStringLiteral("No\\.\\s+Time\\s+Value"))));
 }
 
 void tst_PdfReport::rowsContinueAcrossPages()

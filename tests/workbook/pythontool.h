@@ -33,11 +33,11 @@ inline bool pythonHasXlsModules()
            process.exitCode() == 0;
 }
 
-// The first sheet of a workbook as xlrd reads it (see xlsdump.py); empty when xlrd refuses it.
-inline QJsonObject dumpWorkbook(const QString &fileName)
+// A sheet of a workbook as xlrd reads it (see xlsdump.py); empty when xlrd refuses it.
+inline QJsonObject dumpWorkbook(const QString &fileName, int sheet = 0)
 {
     QByteArray json;
-    if (!runPythonScript(QStringLiteral("xlsdump.py"), {fileName}, &json))
+    if (!runPythonScript(QStringLiteral("xlsdump.py"), {fileName, QString::number(sheet)}, &json))
         return QJsonObject();
     return QJsonDocument::fromJson(json).object();
 }

@@ -77,6 +77,7 @@ private slots:
     void fullSheet();
     void tooManyRows();
     void unwritableTarget();
+    void summarySheet();
 
 private:
     void addReading(const QDateTime &time, const QString &umText, const QString &milText,
@@ -290,6 +291,41 @@ void TestWorkbookExporter::unwritableTarget()
     QVERIFY(!WorkbookExporter::exportTable(*m_model,
                                            m_dir.filePath(QStringLiteral("no such folder/a.xls"))));
     QVERIFY(!WorkbookExporter::exportTable(*m_model, m_dir.path()));
+}
+
+void TestWorkbookExporter::summarySheet()
+{
+    const QDateTime start(QDate(2024, 3, 4), QTime(5, 6, 7));
+    addReading(start, QStringLiteral("12.5"), QStringLiteral("0.49"), QStringLiteral("Fe"));
+    addReading(start.addSecs(1), QStringLiteral("    OL"), QStringLiteral("    OL"),
+               QStringLiteral("NFe"));
+    QVERIFY(WorkbookExporter::exportTable(*m_model, fileName()));
+    QJsonObject plain = dumpWorkbook(fileName());
+    QList<QVariantList> plainRows;
+    QVERIFY(WorkbookImporter::readRows(fileName(), &plainRows));
+
+    const QString verdict = QString::fromUtf8("FAIL: 1 reading below the minimum 100.0 μm");
+    QVERIFY(WorkbookExporter::exportTable(*m_model, fileName(),
+                                          {{"Item", "Measure1"}, {"Verdict", verdict}}));
+    QJsonObject first = dumpWorkbook(fileName());
+    QCOMPARE(first.take(QStringLiteral("sheets")).toInt(), 2);
+    QCOMPARE(plain.take(QStringLiteral("sheets")).toInt(), 1);
+    QCOMPARE(first, plain);
+    QList<QVariantList> rows;
+    QVERIFY(WorkbookImporter::readRows(fileName(), &rows));
+    QCOMPARE(rows, plainRows);
+
+    const QJsonObject summary = dumpWorkbook(fileName(), 1);
+    QCOMPARE(summary.value(QStringLiteral("name")).toString(), QStringLiteral("Summary"));
+    const QJsonArray cells = summary.value(QStringLiteral("rows")).toArray();
+    QCOMPARE(cells.size(), 2);
+    const auto text = [&](int r, int c) {
+        return cells.at(r).toArray().at(c).toObject().value(QStringLiteral("value")).toString();
+    };
+    QCOMPARE(text(0, 0), QStringLiteral("Item"));
+    QCOMPARE(text(0, 1), QStringLiteral("Measure1"));
+    QCOMPARE(text(1, 0), QStringLiteral("Verdict"));
+    QCOMPARE(text(1, 1), verdict);
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookExporter)

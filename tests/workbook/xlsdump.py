@@ -1,6 +1,6 @@
-"""Dumps the first sheet of an .xls workbook as JSON, read with xlrd (not the logger's reader).
+"""Dumps a sheet of an .xls workbook as JSON, read with xlrd (not the logger's reader).
 
-Usage: xlsdump.py WORKBOOK
+Usage: xlsdump.py WORKBOOK [SHEET]   (SHEET: the sheet's index, 0 by default)
 Every cell (left out when the sheet has more than a million): its kind (empty, text, number, date, other), its value, its number format code and,
 for numbers with a date format, the date-time as "YYYY-MM-DD hh:mm:ss".
 """
@@ -12,7 +12,7 @@ import xlrd
 
 def main():
     book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
-    sheet = book.sheet_by_index(0)
+    sheet = book.sheet_by_index(int(sys.argv[2]) if len(sys.argv) > 2 else 0)
     rows = []
     for r in range(sheet.nrows if sheet.nrows * sheet.ncols <= 1000000 else 0):
         row = []

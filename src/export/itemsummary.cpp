@@ -1,0 +1,62 @@
+#include "export/itemsummary.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "data/itemdata.h"
+#include "dmmdata.h"
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ItemSummary", text);
+}
+
+const QString TimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+} // namespace
+
+ItemSummary::Rows ItemSummary::rows(const ItemData &item)
+{
+    Rows rows;
+    const CoatingSpecification &spec = item.specification();
+    if (!spec.isSet())
+        return rows;
+
+    const QList<DmmData *> readings = item.readings();
+    QStringList bases;
+    for (const DmmData *reading : readings) {
+        if (!bases.contains(reading->basis()))
+            bases.append(reading->basis());
+    }
+    rows.append({tr("Item"), item.name()});
+    rows.append({tr("Unit"), item.unit()});
+    rows.append({tr("Basis"), bases.join(QStringLiteral(", "))});
+    rows.append({tr("Time span"), readings.isEmpty()
+                                      ? QString()
+                                      : QStringLiteral("%1 - %2").arg(
+                                            readings.first()->time().toString(TimeFormat),
+                                            readings.last()->time().toString(TimeFormat))});
+
+    const StatData *statistics = item.statistics();
+    rows.append({tr("Readings"), QString::number(statistics->num)});
+    rows.append({tr("Average"), statistics->avg});
+    rows.append({tr("Minimum reading"), statistics->min});
+    rows.append({tr("Maximum reading"), statistics->max});
+
+    rows.append(spec.describe());
+
+    const CoatingVerdict verdict = item.evaluation().verdict();
+    rows.append({tr("Verdict"), verdict.state == CoatingVerdict::Pending ? verdict.headline()
+                                                                         : verdict.stateText()});
+    for (const CoatingVerdict::Failure &failure : verdict.failures) {
+        rows.append({tr("Failed"), failure.text});
+        const QString list = CoatingVerdict::readingList(failure);
+        if (!list.isEmpty())
+            rows.append({tr("Caused by"), list});
+    }
+    if (verdict.overRange > 0)
+        rows.append({tr("Over range, not judged"), QString::number(verdict.overRange)});
+    return rows;
+}
