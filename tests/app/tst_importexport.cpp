@@ -322,6 +322,8 @@ private slots:
     void pictureOfAWidgetNeverShown_data();
     void pictureOfAWidgetNeverShown();
 
+    void exportsOfAJudgedItemCarryItsSummary();
+
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
     QModelIndex liveRow() const { return items()->index(1, 0); }
@@ -1017,6 +1019,58 @@ void TestImportExport::pictureOfAWidgetNeverShown()
     QVERIFY2(script.finished(), qPrintable(script.problems()));
     QCOMPARE(text, QStringLiteral("The picture is exported failed."));
     QVERIFY(!QFileInfo::exists(file));
+}
+
+void TestImportExport::exportsOfAJudgedItemCarryItsSummary()
+{
+    for (const char *tool : {"pdfinfo", "pdftotext"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP("poppler-utils are needed to read the report");
+    }
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::Limits;
+    spec.minimum = 100;
+    spec.maximum = 200;
+    TvItemModel::itemAt(itemRow(0))->setSpecification(spec);
+    startAcquiring(*window);
+    for (const int value : {150, 90, 160})
+        emitReading(value, QString::number(value));
+    showWindow();
+
+    const QString pdf = path("judged.pdf");
+    QCOMPARE(exportPdf(pdf), Exported);
+    QCOMPARE(pdfPages(pdf), 3);
+    const QString summary = pdfPageText(pdf, 2);
+    for (const QString &expected :
+         {QStringLiteral("Summary"), QStringLiteral("Measure1"), QStringLiteral("FAIL"),
+          QString("1 reading below the minimum 100.0 " + Micrometre), QStringLiteral("No. 2"),
+          QStringLiteral("2/3")})
+        QVERIFY2(summary.contains(expected), qPrintable(expected + " in " + summary));
+    QVERIFY(pdfPageText(pdf, 3).contains(QStringLiteral("3/3")));
+
+    const QString xls = path("judged.xls");
+    ModalScript script;
+    QString text;
+    script.exportAs(QStringLiteral("rbTable"));
+    script.file(xls);
+    script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(text, Exported);
+    static const char dump[] = R"(
+import sys, xlrd
+book = xlrd.open_workbook(sys.argv[1])
+print(book.nsheets, book.sheet_by_index(0).nrows, book.sheet_by_index(1).name)
+for r in range(book.sheet_by_index(1).nrows):
+    print("|".join(book.sheet_by_index(1).row_values(r)))
+)";
+    const QString sheets = runTool(QStringLiteral(RQ_SYSTEM_PYTHON),
+                                   {QStringLiteral("-c"), QString::fromLatin1(dump), xls});
+    QVERIFY2(sheets.startsWith(QStringLiteral("2 4 Summary\n")), qPrintable(sheets));
+    QVERIFY2(sheets.contains(QStringLiteral("Verdict|FAIL\n")), qPrintable(sheets));
+    QVERIFY(sheets.contains(QStringLiteral("Caused by|No. 2\n")));
+    QCOMPARE(importFile(xls), Imported);
+    QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), 3);
 }
 
 QTEST_MAIN(TestImportExport)

@@ -1,0 +1,291 @@
+#include <functional>
+#include <memory>
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/specificationdialog.h"
+#include "app/widget.h"
+#include "data/datamodel.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "windowfixture.h"
+
+using namespace WindowFixture;
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+// "edtMinimum=100;edtMaximum=200" -> the fields to fill, in order.
+QList<QPair<QString, QString>> fieldsOf(const QString &text)
+{
+    QList<QPair<QString, QString>> fields;
+    for (const QString &pair : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const int eq = pair.indexOf(QLatin1Char('='));
+        fields.append({pair.left(eq), pair.mid(eq + 1)});
+    }
+    return fields;
+}
+
+QPushButton *okButton(QWidget *dialog)
+{
+    return dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+}
+
+void fill(QWidget *dialog, int rule, const QString &fields)
+{
+    dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->setCurrentIndex(rule);
+    for (const auto &field : fieldsOf(fields)) {
+        auto *edit = dialog->findChild<QLineEdit *>(field.first);
+        QVERIFY2(edit, qPrintable(field.first));
+        edit->setText(field.second);
+    }
+}
+
+QString message(QWidget *dialog)
+{
+    const auto *label = dialog->findChild<QLabel *>(QStringLiteral("lblMessage"));
+    return label->isVisibleTo(dialog) ? label->text() : QString();
+}
+
+} // namespace
+
+// The specification dialog of an item and the judgement of its readings in the window.
+class TestEvaluation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void verdictFollowsTheReadings_data();
+    void verdictFollowsTheReadings();
+    void withoutSpecificationNothingIsJudged();
+    void badInput_data();
+    void badInput();
+    void unitChangeWhileTheDialogIsOpen();
+    void specificationShownInTheItemsUnit();
+
+private:
+    ItemData *activeItem() { return TvItemModel::itemAt(activeRow(*window)); }
+    // Opens the dialog of the current row, lets `answer` act on it, then closes it.
+    void openDialog(std::function<void(QWidget *)> answer);
+    void setSpecification(int rule, const QString &fields);
+    QString verdict() { return label(*window, "lcdVerdict"); }
+    bool verdictShown()
+    {
+        return window->findChild<QLabel *>("lcdVerdict")->isVisibleTo(window.get());
+    }
+    QStringList markedRows() const;
+
+    std::unique_ptr<Widget> window;
+};
+
+void TestEvaluation::init()
+{
+    resetGauge();
+    window = std::make_unique<Widget>();
+}
+
+void TestEvaluation::cleanup()
+{
+    window.reset();
+}
+
+void TestEvaluation::openDialog(std::function<void(QWidget *)> answer)
+{
+    bool answered = false;
+    answerNextModal([&](QWidget *modal) {
+        answered = true;
+        QVERIFY(qobject_cast<SpecificationDialog *>(modal));
+        answer(modal);
+        if (modal->isVisible())
+            static_cast<QDialog *>(modal)->reject();
+    });
+    action(*window, "actionItemSpecification")->trigger();
+    QVERIFY(answered);
+}
+
+void TestEvaluation::setSpecification(int rule, const QString &fields)
+{
+    openDialog([&](QWidget *dialog) {
+        fill(dialog, rule, fields);
+        QVERIFY2(message(dialog).isEmpty(), qPrintable(message(dialog)));
+        okButton(dialog)->click();
+    });
+}
+
+QStringList TestEvaluation::markedRows() const
+{
+    QStringList marks;
+    const QAbstractItemModel *model = table(*window);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QVariant brush = model->index(row, 2).data(Qt::BackgroundRole);
+        if (!brush.isValid())
+            marks << QStringLiteral(".");
+        else if (brush.value<QBrush>().color().rgba() == DataModel::OutOfLimitColor)
+            marks << QStringLiteral("X");
+        else if (brush.value<QBrush>().color().rgba() == DataModel::BelowNominalColor)
+            marks << QStringLiteral("n");
+        else
+            marks << QStringLiteral("O");
+    }
+    return marks;
+}
+
+void TestEvaluation::verdictFollowsTheReadings_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QList<double>>("readings");
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::addColumn<QStringList>("marks");
+
+    QTest::newRow("limits") << 1 << "edtMinimum=100;edtMaximum=200" << QList<double>{150, 90}
+                            << QStringList{"PENDING", "PASS", "FAIL"} << QStringList{".", "X"};
+    QTest::newRow("iso 19840") << 2 << "edtNominal=100;edtMaximum=300"
+                               << QList<double>{120, 120, 120, 120, 120, 70}
+                               << QStringList{"PENDING", "PASS", "PASS", "PASS",
+                                              "PASS",    "PASS", "FAIL"}
+                               << QStringList{".", ".", ".", ".", ".", "X"};
+    QTest::newRow("sspc-pa 2")
+        << 3 << "edtMinimum=100;edtMaximum=200;edtReadingsPerSpot=1;edtSpotsPerArea=2"
+        << QList<double>{150, 150, 85, 85}
+        << QStringList{"PENDING", "PENDING", "PASS", "PENDING", "FAIL"}
+        << QStringList{".", ".", "X", "X"};
+}
+
+void TestEvaluation::verdictFollowsTheReadings()
+{
+    QFETCH(int, rule);
+    QFETCH(QString, fields);
+    QFETCH(QList<double>, readings);
+    QFETCH(QStringList, verdicts);
+    QFETCH(QStringList, marks);
+
+    setSpecification(rule, fields);
+    QCOMPARE(activeItem()->specification().rule, CoatingSpecification::Rule(rule));
+    QVERIFY(verdictShown());
+    QVERIFY2(verdict().startsWith(verdicts.first()), qPrintable(verdict()));
+    startAcquiring(*window);
+    for (int i = 0; i < readings.size(); ++i) {
+        emitReading(readings.at(i), QString::number(readings.at(i), 'f', 1));
+        QVERIFY2(verdict().startsWith(verdicts.at(i + 1)), qPrintable(verdict()));
+    }
+    QCOMPARE(markedRows(), marks);
+}
+
+void TestEvaluation::withoutSpecificationNothingIsJudged()
+{
+    startAcquiring(*window);
+    emitReading(5, QStringLiteral("5.0"));
+    QVERIFY(!verdictShown());
+    QCOMPARE(markedRows(), QStringList{"."});
+    setSpecification(1, "edtMinimum=100;edtMaximum=200");
+    QVERIFY(verdict().startsWith(QStringLiteral("FAIL")));
+    QCOMPARE(markedRows(), QStringList{"X"});
+    setSpecification(0, QString());
+    QVERIFY(!verdictShown());
+    QCOMPARE(markedRows(), QStringList{"."});
+}
+
+void TestEvaluation::badInput_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("minimum above maximum") << 1 << "edtMinimum=200;edtMaximum=100"
+                                           << "must not be above the maximum";
+    QTest::newRow("negative") << 1 << "edtMinimum=-5;edtMaximum=100"
+                              << "0 or more";
+    QTest::newRow("empty") << 1 << "edtMinimum=;edtMaximum=100"
+                           << "Enter a value for \"Minimum";
+    QTest::newRow("no number") << 1 << "edtMinimum=abc;edtMaximum=100"
+                               << "is not a number";
+    QTest::newRow("iso without NDFT") << 2 << "edtNominal="
+                                      << "Enter a value";
+    QTest::newRow("iso, maximum below NDFT") << 2 << "edtNominal=100;edtMaximum=90"
+                                             << "must not be below the nominal";
+    QTest::newRow("percentage 0") << 3 << "edtMinimum=100;edtMaximum=200;edtSpotLower=0"
+                                  << "between 1 and 1000";
+    QTest::newRow("percentage 1001") << 3 << "edtMinimum=100;edtMaximum=200;edtSpotUpper=1001"
+                                     << "between 1 and 1000";
+    QTest::newRow("half a reading per spot")
+        << 3 << "edtMinimum=100;edtMaximum=200;edtReadingsPerSpot=2.5"
+        << "whole numbers";
+}
+
+void TestEvaluation::badInput()
+{
+    QFETCH(int, rule);
+    QFETCH(QString, fields);
+    QFETCH(QString, expected);
+    openDialog([&](QWidget *dialog) {
+        fill(dialog, rule, fields);
+        QVERIFY2(message(dialog).contains(expected), qPrintable(message(dialog)));
+        QVERIFY(!okButton(dialog)->isEnabled());
+        static_cast<QDialog *>(dialog)->accept();
+        QVERIFY(dialog->isVisible());
+    });
+    QVERIFY(!activeItem()->specification().isSet());
+    QVERIFY(!verdictShown());
+}
+
+void TestEvaluation::unitChangeWhileTheDialogIsOpen()
+{
+    startAcquiring(*window);
+    emitReading(150, QStringLiteral("150.0"));
+    openDialog([&](QWidget *dialog) {
+        fill(dialog, 1, "edtMinimum=100;edtMaximum=200");
+        // The gauge is switched to mils while the user types.
+        emitMilReading(5.0, QStringLiteral("5.00"));
+        QCOMPARE(activeItem()->unit(), QStringLiteral("mil"));
+        okButton(dialog)->click();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!activeItem()->specification().isSet());
+        const QString note = dialog->findChild<QLabel *>(QStringLiteral("lblNote"))->text();
+        QVERIFY2(note.contains(QStringLiteral("changed to mil")), qPrintable(note));
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtMinimum"))->text(),
+                 QLocale().toString(3.94));
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtMaximum"))->text(),
+                 QLocale().toString(7.87));
+        okButton(dialog)->click();
+        QVERIFY(!dialog->isVisible());
+    });
+    const CoatingSpecification spec = activeItem()->specification();
+    QCOMPARE(spec.unit, QStringLiteral("mil"));
+    QCOMPARE(spec.minimum, 3.94);
+    QCOMPARE(spec.maximum, 7.87);
+    QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
+}
+
+void TestEvaluation::specificationShownInTheItemsUnit()
+{
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::Iso19840;
+    spec.unit = QStringLiteral("mil");
+    spec.hasNominal = true;
+    spec.nominal = 4.72;
+    activeItem()->setSpecification(spec);
+    QCOMPARE(activeItem()->unit(), Micrometre);
+    openDialog([&](QWidget *dialog) {
+        const QString note = dialog->findChild<QLabel *>(QStringLiteral("lblNote"))->text();
+        QVERIFY2(note.contains(QStringLiteral("entered in mil")), qPrintable(note));
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtNominal"))->text(),
+                 QLocale().toString(119.9));
+        QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->currentIndex(), 2);
+    });
+    // Cancelled: the specification stays in mils.
+    QCOMPARE(activeItem()->specification(), spec);
+}
+
+QTEST_MAIN(TestEvaluation)
+#include "tst_evaluation.moc"
