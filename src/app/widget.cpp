@@ -562,6 +562,8 @@ void Widget::showStatistics()
     ui->lcdAvg->setText(QStringLiteral("Avg:") + s->avg);
     ui->lcdMin->setText(QStringLiteral("Min:") + s->min);
     ui->lcdMax->setText(QStringLiteral("Max:") + s->max);
+    ui->lcdSd->setText(QStringLiteral("SD:") + s->sd);
+    ui->lcdCv->setText(QStringLiteral("CV:") + s->cv);
     showVerdict();
 }
 

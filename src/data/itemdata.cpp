@@ -1,5 +1,7 @@
 #include "data/itemdata.h"
 
+#include <cmath>
+
 #include <QtAlgorithms>
 
 #include "dmmdata.h"
@@ -50,6 +52,7 @@ void ItemData::appendReading(DmmData *reading, bool updateStatistics)
 
 void ItemData::updateStatistics()
 {
+    m_spread.clear();
     m_runCount = 0;
     m_runSum = 0.0;
     m_runMin = 0.0;
@@ -67,6 +70,7 @@ void ItemData::clearReadings()
     m_statistics = StatData();
     m_evaluator = CoatingEvaluator(m_specification);
     m_runningValid = true;
+    m_spread.clear();
     m_runCount = 0;
     m_runSum = 0.0;
     m_runMin = 0.0;
@@ -107,6 +111,7 @@ void ItemData::accumulate(double value)
     }
     ++m_runCount;
     m_runSum += value;
+    m_spread.add(value);
     if (value <= m_runMin)
         m_runMin = value;
     if (value > m_runMax)
@@ -120,4 +125,14 @@ void ItemData::publishStatistics()
     m_statistics.avg = formatStatistic(average);
     m_statistics.min = formatStatistic(m_runMin);
     m_statistics.max = formatStatistic(m_runMax);
+    publishSpread();
+}
+
+void ItemData::publishSpread()
+{
+    const double deviation = m_spread.standardDeviation();
+    const double variation = m_spread.coefficientOfVariation();
+    m_statistics.sd = std::isnan(deviation) ? QStringLiteral("-") : formatStatistic(deviation);
+    m_statistics.cv = std::isnan(variation) ? QStringLiteral("-")
+                                            : QString::number(variation, 'f', 1) + QLatin1Char('%');
 }

@@ -7,6 +7,7 @@
 #include "data/statdata.h"
 #include "evaluation/coatingevaluator.h"
 #include "evaluation/coatingspecification.h"
+#include "evaluation/runningspread.h"
 
 class DmmData;
 
@@ -57,6 +58,7 @@ private:
     double valueOf(const DmmData *reading) const;
     void accumulate(double value);
     void publishStatistics();
+    void publishSpread();
 
     QString m_name;
     QList<DmmData *> m_readings;
@@ -71,6 +73,8 @@ private:
     double m_runSum = 0.0;
     double m_runMin = 0.0;
     double m_runMax = 0.0;
+    // Standard deviation and coefficient of variation of the same values, in the same pass.
+    RunningSpread m_spread;
 
     CoatingSpecification m_specification;
     CoatingEvaluator m_evaluator;

@@ -68,6 +68,7 @@ private slots:
     void verdictFollowsTheReadings_data();
     void verdictFollowsTheReadings();
     void withoutSpecificationNothingIsJudged();
+    void spreadInTheLivePanel();
     void badInput_data();
     void badInput();
     void unitChangeWhileTheDialogIsOpen();
@@ -194,6 +195,17 @@ void TestEvaluation::withoutSpecificationNothingIsJudged()
     setSpecification(0, QString());
     QVERIFY(!verdictShown());
     QCOMPARE(markedRows(), QStringList{"."});
+}
+
+void TestEvaluation::spreadInTheLivePanel()
+{
+    QCOMPARE(label(*window, "lcdSd"), QStringLiteral("SD:-"));
+    QCOMPARE(label(*window, "lcdCv"), QStringLiteral("CV:-"));
+    startAcquiring(*window);
+    for (const int value : {10, 20, 30})
+        emitReading(value, QString::number(value));
+    QCOMPARE(label(*window, "lcdSd"), QStringLiteral("SD:10.0"));
+    QCOMPARE(label(*window, "lcdCv"), QStringLiteral("CV:50.0%"));
 }
 
 void TestEvaluation::badInput_data()

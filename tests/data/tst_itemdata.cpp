@@ -28,6 +28,11 @@ QStringList texts(const ItemData &item)
     const StatData *s = item.statistics();
     return {QString::number(s->num), s->avg, s->min, s->max};
 }
+
+QStringList spreadTexts(const ItemData &item)
+{
+    return {item.statistics()->sd, item.statistics()->cv};
+}
 } // namespace
 
 class TestItemData : public QObject
@@ -43,6 +48,8 @@ private slots:
     void unitChangeKeepsTextsUntilRecomputed();
     void clearReadingsKeepsIdentity();
     void readingsAreOwnedAndKeptInOrder();
+    void spread_data();
+    void spread();
     void incrementalMatchesFullRecomputation_data();
     void incrementalMatchesFullRecomputation();
 };
@@ -187,6 +194,36 @@ void TestItemData::readingsAreOwnedAndKeptInOrder()
     QVERIFY(second.isNull());
 }
 
+void TestItemData::spread_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QStringList>("expected");
+
+    using L = QList<double>;
+    QTest::newRow("new item") << Micrometre << L{} << QStringList{"-", "-"};
+    QTest::newRow("one reading") << Micrometre << L{120} << QStringList{"-", "-"};
+    QTest::newRow("um 10 20 30") << Micrometre << L{10, 20, 30} << QStringList{"10.0", "50.0%"};
+    QTest::newRow("mil 4 5 6") << Mil << L{4, 5, 6} << QStringList{"1.00", "20.0%"};
+    QTest::newRow("mean 0 has no cv") << Micrometre << L{-5, 5} << QStringList{"7.1", "-"};
+}
+
+void TestItemData::spread()
+{
+    QFETCH(QString, unit);
+    QFETCH(QList<double>, values);
+    QFETCH(QStringList, expected);
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(unit);
+    for (double v : values)
+        item.appendReading(makeReading(unit, v), true);
+    QCOMPARE(spreadTexts(item), expected);
+    item.updateStatistics();
+    QCOMPARE(spreadTexts(item), expected);
+    item.clearReadings();
+    QCOMPARE(spreadTexts(item), (QStringList{"-", "-"}));
+}
+
 void TestItemData::incrementalMatchesFullRecomputation_data()
 {
     QTest::addColumn<QString>("firstUnit");
@@ -215,8 +252,10 @@ void TestItemData::incrementalMatchesFullRecomputation()
         incremental.appendReading(makeReading(um, mil), flag);
         reference.appendReading(makeReading(um, mil), false);
         reference.updateStatistics();
-        if (flag)
+        if (flag) {
             QCOMPARE(texts(incremental), texts(reference));
+            QCOMPARE(spreadTexts(incremental), spreadTexts(reference));
+        }
     };
 
     incremental.setUnit(firstUnit);
