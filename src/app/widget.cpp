@@ -1,6 +1,7 @@
 #include "widget.h"
 #include "widgetui.h"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -82,6 +83,15 @@ QString verdictStyle(CoatingVerdict::State state)
     return QString();
 }
 
+// The histogram's thickness bands when no specification gives it limits to lay them around.
+QList<QPair<double, double>> standardBins()
+{
+    const double lowest = std::numeric_limits<double>::lowest();
+    const double largest = std::numeric_limits<double>::max();
+    return {{lowest, 0}, {0, 200},    {200, 400},   {400, 600},
+            {600, 800},  {800, 1000}, {1000, 1250}, {1250, largest}};
+}
+
 void inform(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, QString(), text, QMessageBox::Ok);
@@ -150,16 +160,7 @@ void Widget::initObj()
     dataModel = new DataModel(nullptr);
     histogram = ui->Histogram1;
     histogram->setMargins(QMargins(30, 20, 20, 30));
-    const double lowest = std::numeric_limits<double>::lowest();
-    const double largest = std::numeric_limits<double>::max();
-    histogram->setRanges({{lowest, 0},
-                          {0, 200},
-                          {200, 400},
-                          {400, 600},
-                          {600, 800},
-                          {800, 1000},
-                          {1000, 1250},
-                          {1250, largest}});
+    histogram->setRanges(standardBins());
     const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
                                                 {QStringLiteral("Time"), 3},
                                                 {QStringLiteral("Value"), 3},
@@ -500,6 +501,8 @@ void Widget::slotDmmDisplay(const DmmData *data)
                              : tr("Thickness(mil)"),
                          micrometres ? 1 : 2);
         activeItem->setUnit(unit);
+        if (activeItem->specification().isSet())
+            showSpecification();
     }
 
     DmmData *stored = reading.release();
@@ -550,6 +553,7 @@ void Widget::refreshItemViews()
     ui->chart->setDecimals(micrometres ? 1 : 2);
     ui->chart->addPoints(points, 0);
 
+    showSpecification();
     showStatistics();
 }
 
@@ -590,8 +594,25 @@ void Widget::on_actionItemSpecification_triggered()
     item->setSpecification(dialog.specification());
     if (item != activeItem)
         return;
-    dataModel->refreshMarks();
+    showSpecification();
     showStatistics();
+}
+
+void Widget::showSpecification()
+{
+    const QList<CoatingSpecification::Line> lines =
+        activeItem->specification().linesIn(activeItem->unit());
+    ui->chart->setMarkLines(lines);
+    if (lines.isEmpty()) {
+        histogram->setRanges(standardBins());
+    } else {
+        const auto [lowest, highest] =
+            std::minmax_element(lines.cbegin(), lines.cend(),
+                                [](const auto &a, const auto &b) { return a.value < b.value; });
+        histogram->setRanges(Histogram::rangesAround(lowest->value, highest->value));
+    }
+    histogram->setMarkLines(lines);
+    dataModel->refreshMarks();
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)

@@ -81,6 +81,8 @@ private:
     void refreshItemViews();
     void showStatistics();
     void showVerdict();
+    // Limits on the chart and histogram, marks in the table, for the active item.
+    void showSpecification();
     void stopAcquisition();
     void testPortPresence();
     ItemData *storeDataItem() const;

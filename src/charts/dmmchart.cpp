@@ -155,6 +155,37 @@ void DMMChart::setDecimals(int decimals)
     m_decimals = decimals;
 }
 
+void DMMChart::setMarkLines(const QList<CoatingSpecification::Line> &lines)
+{
+    m_markLines = lines;
+    m_axesDirty = true;
+    update();
+}
+
+int DMMChart::valueY(double value) const
+{
+    return truncPixel(baselineY() - m_yScale * value);
+}
+
+bool DMMChart::visibleExtent(double *low, double *high) const
+{
+    bool found = false;
+    for (const ChartLine *line : qAsConst(m_lines)) {
+        const int last = std::min(m_lastIndex, line->pointCount() - 1);
+        const double *value = line->values().constData();
+        for (int i = m_firstIndex; i <= last; ++i) {
+            if (!std::isfinite(value[i]))
+                continue;
+            if (!found || value[i] < *low)
+                *low = value[i];
+            if (!found || value[i] > *high)
+                *high = value[i];
+            found = true;
+        }
+    }
+    return found;
+}
+
 bool DMMChart::savePixmap(const QString &fileName)
 {
     return m_outputLayer.save(fileName);
@@ -210,6 +241,22 @@ void DMMChart::computeScales()
     }
     m_yMax += std::abs(m_yMax) / 10;
     m_yMin -= std::abs(m_yMin) / 10;
+    if (!m_markLines.isEmpty()) {
+        // Judged against limits, the scatter between them matters, not the distance from 0.
+        double low = m_markLines.first().value;
+        double high = low;
+        if (visibleExtent(&low, &high)) {
+            low = std::min(low, m_markLines.first().value);
+            high = std::max(high, m_markLines.first().value);
+        }
+        for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+            low = std::min(low, mark.value);
+            high = std::max(high, mark.value);
+        }
+        const double margin = high > low ? (high - low) / 10 : std::max(std::abs(high), 1.0) / 10;
+        m_yMin = low - margin;
+        m_yMax = high + margin;
+    }
 
     m_yScale = 0.0;
     m_xScale = 0.0;
@@ -466,6 +513,11 @@ void DMMChart::paintEvent(QPaintEvent *event)
         if (m_linesDirty || lowerChanged) {
             m_linesDirty = false;
             m_linesLayer = m_axesLayer;
+            if (!m_markLines.isEmpty() && hasPlotArea()) {
+                QPainter layer(&m_linesLayer);
+                drawMarkLines(&layer);
+                lowerChanged = true;
+            }
             if (hasData()) {
                 QPainter layer(&m_linesLayer);
                 for (const ChartLine *line : qAsConst(m_lines)) {
@@ -574,8 +626,15 @@ void DMMChart::drawAxes(QPainter *painter)
     const int baseline = baselineY();
     const auto drawValueTicks = [&](int direction, int divs) {
         QVector<int> tickY;
-        for (int j = 0; j <= divs; ++j)
-            tickY.append(truncPixel(baseline - direction * j * m_yGridPx));
+        QVector<int> tickJ;
+        for (int j = 0; j <= divs; ++j) {
+            const int y = truncPixel(baseline - direction * j * m_yGridPx);
+            // A range spanning limits away from 0 puts the first ticks outside the plot.
+            if (!m_markLines.isEmpty() && (y < top - 1 || y > bottom + 1))
+                continue;
+            tickY.append(y);
+            tickJ.append(j);
+        }
         for (int y : qAsConst(tickY))
             painter->drawLine(left, y, left - TickLength, y);
         painter->save();
@@ -583,10 +642,10 @@ void DMMChart::drawAxes(QPainter *painter)
         for (int y : qAsConst(tickY))
             painter->drawLine(left, y, left + m_plotRect.width(), y);
         painter->restore();
-        for (int j = 0; j <= divs; ++j) {
-            const QString text = valueLabel(direction * j * m_yStep, m_decimals);
+        for (int k = 0; k < tickY.size(); ++k) {
+            const QString text = valueLabel(direction * tickJ.at(k) * m_yStep, m_decimals);
             const int w = metrics.horizontalAdvance(text);
-            painter->drawText(QRect(left - TickLength - w - 2, tickY.at(j) - h / 2, w, h),
+            painter->drawText(QRect(left - TickLength - w - 2, tickY.at(k) - h / 2, w, h),
                               Qt::AlignCenter, text);
         }
     };
@@ -625,6 +684,32 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
     }
     painter->setPen(QPen(line->color(), 1));
     painter->drawPolyline(columnEnvelope(m_vertices));
+}
+
+void DMMChart::drawMarkLines(QPainter *painter)
+{
+    const QFontMetrics metrics = painter->fontMetrics();
+    for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+        const int y = valueY(mark.value);
+        if (y < m_plotRect.top() || y > m_plotRect.bottom())
+            continue;
+        QColor color(200, 0, 0);
+        Qt::PenStyle style = Qt::DashLine;
+        if (mark.kind == CoatingSpecification::Line::Nominal) {
+            color = QColor(0, 140, 0);
+            style = Qt::SolidLine;
+        } else if (mark.kind == CoatingSpecification::Line::Spot) {
+            color = QColor(200, 110, 0);
+            style = Qt::DotLine;
+        }
+        painter->setPen(QPen(color, 1, style));
+        painter->drawLine(m_plotRect.left(), y, m_plotRect.right(), y);
+        const QString text = mark.label;
+        const int w = metrics.horizontalAdvance(text);
+        painter->drawText(
+            QRect(m_plotRect.right() - w - 2, y - metrics.height(), w, metrics.height()),
+            Qt::AlignRight | Qt::AlignBottom, text);
+    }
 }
 
 void DMMChart::drawSelection(QPainter *painter)

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "evaluation/coatingspecification.h"
+
 class ChartLine;
 class ChartPoint;
 class QPainter;
@@ -41,6 +43,12 @@ public:
     void setXTitle(const QString &title);
     void setYTitle(const QString &title);
     void setDecimals(int decimals);
+    // Horizontal lines at a specification's limits and nominal value, in the unit of the points.
+    // With lines the value axis spans the points and the lines instead of reaching down to 0.
+    void setMarkLines(const QList<CoatingSpecification::Line> &lines);
+    const QList<CoatingSpecification::Line> &markLines() const { return m_markLines; }
+    // Pixel row of a value; mark lines are drawn where a point of that value would be.
+    int valueY(double value) const;
 
     const QPixmap &pixmap() const { return m_outputLayer; }
     // The format follows the file suffix; false before the first paint or on a write error.
@@ -130,6 +138,9 @@ private:
     void drawLine(QPainter *painter, const ChartLine *line);
     void drawSelection(QPainter *painter);
     void drawIndicator(QPainter *painter);
+    void drawMarkLines(QPainter *painter);
+    // Smallest and largest visible value of every line, NaN-proof; false without points.
+    bool visibleExtent(double *low, double *high) const;
 
     int m_leftMargin = 60;
     int m_rightMargin = 20;
@@ -181,4 +192,5 @@ private:
     QString m_xTitle;
     QString m_yTitle;
     int m_decimals = 1;
+    QList<CoatingSpecification::Line> m_markLines;
 };

@@ -1,6 +1,8 @@
 #include "charts/histogram.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -13,6 +15,9 @@
 namespace {
 // Count ticks are spaced at least this far apart.
 constexpr double MinTickSpacing = 50.0;
+// Values above this show as over range, in micrometres and mils alike, as in the statistics.
+constexpr double OverRangeLimit = 1250.0;
+constexpr int LimitBins = 10;
 } // namespace
 
 Histogram::Histogram(QWidget *parent)
@@ -100,6 +105,39 @@ void Histogram::setDecimals(int decimals)
 {
     m_decimals = decimals;
     changed();
+}
+
+void Histogram::setMarkLines(const QList<CoatingSpecification::Line> &lines)
+{
+    m_markLines = lines;
+    changed();
+}
+
+QList<QPair<double, double>> Histogram::rangesAround(double lowest, double highest)
+{
+    const double low = std::max(0.0, lowest / 2);
+    const double high = std::max(1.5 * highest, low + 1e-9);
+    QList<QPair<double, double>> ranges{{std::numeric_limits<double>::lowest(), 0.0}};
+    if (low > 0.0)
+        ranges.append({0.0, low});
+    const double step = (high - low) / LimitBins;
+    for (int i = 0; i < LimitBins; ++i)
+        ranges.append({low + i * step, i == LimitBins - 1 ? high : low + (i + 1) * step});
+    if (high < OverRangeLimit)
+        ranges.append({high, OverRangeLimit});
+    ranges.append({std::max(high, OverRangeLimit), std::numeric_limits<double>::max()});
+    return ranges;
+}
+
+double Histogram::valueY(double value) const
+{
+    // The first and the last interval are open-ended: no place within them means a value.
+    for (int i = 1; i + 1 < m_ranges.size(); ++i) {
+        const QPair<double, double> &range = m_ranges.at(i);
+        if (range.first <= value && value <= range.second && range.second > range.first)
+            return -(i + (value - range.first) / (range.second - range.first)) * m_slotHeight;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
 }
 
 bool Histogram::savePixmap(const QString &fileName) const
@@ -218,6 +256,7 @@ void Histogram::paintEvent(QPaintEvent *event)
         QPainter barsPainter(&m_barsLayer);
         barsPainter.setFont(font());
         drawBars(&barsPainter);
+        drawMarkLines(&barsPainter);
         barsPainter.end();
 
         m_output = m_barsLayer;
@@ -308,6 +347,29 @@ void Histogram::drawAxes(QPainter *painter)
     const int x = m_left + (width() - m_left - m_right) / 2 - xTitleWidth / 2;
     const int y = height() - m_bottom + h + (m_bottom - h) / 2;
     painter->drawText(QRect(x, y, xTitleWidth, h), Qt::AlignCenter, m_xTitle);
+}
+
+void Histogram::drawMarkLines(QPainter *painter)
+{
+    painter->save();
+    setPlotWindow(painter);
+    const QFontMetrics metrics = painter->fontMetrics();
+    for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+        const double y = valueY(mark.value);
+        if (std::isnan(y))
+            continue;
+        const bool nominal = mark.kind == CoatingSpecification::Line::Nominal;
+        const QColor color = nominal                                         ? QColor(0, 140, 0)
+                             : mark.kind == CoatingSpecification::Line::Spot ? QColor(200, 110, 0)
+                                                                             : QColor(200, 0, 0);
+        painter->setPen(QPen(color, 1, nominal ? Qt::SolidLine : Qt::DashLine));
+        painter->drawLine(QPointF(0, y), QPointF(m_plotRect.width(), y));
+        const int w = metrics.horizontalAdvance(mark.label);
+        painter->drawText(
+            QRectF(m_plotRect.width() - w - 2, y - metrics.height(), w, metrics.height()),
+            Qt::AlignRight | Qt::AlignBottom, mark.label);
+    }
+    painter->restore();
 }
 
 void Histogram::drawBars(QPainter *painter)

@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include "evaluation/coatingspecification.h"
+
 class HistogramBar;
 class HistogramBin;
 class QPainter;
@@ -39,6 +41,16 @@ public:
     void setYTitle(const QString &title);
     // Decimals of the interval labels.
     void setDecimals(int decimals);
+    // Horizontal marks at a specification's limits and nominal value, in the unit of the values.
+    void setMarkLines(const QList<CoatingSpecification::Line> &lines);
+    const QList<CoatingSpecification::Line> &markLines() const { return m_markLines; }
+    // Intervals laid out around limits from lowest to highest: the open "-OL " interval up to 0,
+    // the values up to half the lowest, ten equal intervals from there to one and a half times
+    // the highest, the values up to the over-range limit and the open "OL " interval above it.
+    static QList<QPair<double, double>> rangesAround(double lowest, double highest);
+    // Plot y (upward negative) where a value falls within the bars of the finite intervals,
+    // interpolated inside its interval; NaN for a value in an open interval or none.
+    double valueY(double value) const;
 
     // Null until the first paint.
     const QPixmap &pixmap() const { return m_output; }
@@ -83,6 +95,7 @@ private:
     double countTickStep() const;
     void drawAxes(QPainter *painter);
     void drawBars(QPainter *painter);
+    void drawMarkLines(QPainter *painter);
 
     int m_left = 20;
     int m_top = 20;
@@ -105,4 +118,5 @@ private:
     QString m_xTitle;
     QString m_yTitle;
     int m_decimals = 1;
+    QList<CoatingSpecification::Line> m_markLines;
 };

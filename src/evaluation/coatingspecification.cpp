@@ -125,6 +125,18 @@ QList<CoatingSpecification::Line> CoatingSpecification::lines() const
     return result;
 }
 
+QList<CoatingSpecification::Line> CoatingSpecification::linesIn(const QString &targetUnit) const
+{
+    QList<Line> result = lines();
+    const bool toMicrometres = targetUnit == QStringLiteral("\u03BCm");
+    if (toMicrometres == isMicrometre())
+        return result;
+    const double factor = toMicrometres ? MicrometresPerMil : 1.0 / MicrometresPerMil;
+    for (Line &line : result)
+        line.value *= factor;
+    return result;
+}
+
 QString CoatingSpecification::ruleName(Rule rule)
 {
     switch (rule) {

@@ -63,6 +63,8 @@ struct CoatingSpecification
     CoatingSpecification convertedTo(const QString &targetUnit) const;
 
     QList<Line> lines() const;
+    // The lines with their values in unit, for views that show the item in another unit.
+    QList<Line> linesIn(const QString &targetUnit) const;
     // The rule's name, for example "ISO 19840".
     static QString ruleName(Rule rule);
     // Label and value pairs that describe the specification in reports.

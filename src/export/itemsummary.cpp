@@ -44,6 +44,8 @@ ItemSummary::Rows ItemSummary::rows(const ItemData &item)
     rows.append({tr("Average"), statistics->avg});
     rows.append({tr("Minimum reading"), statistics->min});
     rows.append({tr("Maximum reading"), statistics->max});
+    rows.append({tr("Standard deviation"), statistics->sd});
+    rows.append({tr("Coefficient of variation"), statistics->cv});
 
     rows.append(spec.describe());
 

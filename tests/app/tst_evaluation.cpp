@@ -11,6 +11,8 @@
 
 #include "app/specificationdialog.h"
 #include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
 #include "data/datamodel.h"
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
@@ -189,12 +191,22 @@ void TestEvaluation::withoutSpecificationNothingIsJudged()
     emitReading(5, QStringLiteral("5.0"));
     QVERIFY(!verdictShown());
     QCOMPARE(markedRows(), QStringList{"."});
+    QCOMPARE(histogram(*window)->barCount(), 8);
     setSpecification(1, "edtMinimum=100;edtMaximum=200");
     QVERIFY(verdict().startsWith(QStringLiteral("FAIL")));
     QCOMPARE(markedRows(), QStringList{"X"});
+    // The chart draws the limits and spans them; the histogram lays its bars out around them.
+    QCOMPARE(chart(*window)->markLines().size(), 2);
+    chart(*window)->computeScales();
+    QVERIFY(chart(*window)->yMax() > 200);
+    QCOMPARE(histogram(*window)->barCount(), 14);
+    QCOMPARE(histogram(*window)->count(1), 1);
+    QCOMPARE(histogram(*window)->markLines().size(), 2);
     setSpecification(0, QString());
     QVERIFY(!verdictShown());
     QCOMPARE(markedRows(), QStringList{"."});
+    QVERIFY(chart(*window)->markLines().isEmpty());
+    QCOMPARE(histogram(*window)->barCount(), 8);
 }
 
 void TestEvaluation::spreadInTheLivePanel()
@@ -277,6 +289,7 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
     QCOMPARE(spec.minimum, 3.94);
     QCOMPARE(spec.maximum, 7.87);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
+    QCOMPARE(chart(*window)->markLines().first().value, 3.94);
 }
 
 void TestEvaluation::specificationShownInTheItemsUnit()
@@ -295,8 +308,13 @@ void TestEvaluation::specificationShownInTheItemsUnit()
                  QLocale().toString(119.9));
         QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->currentIndex(), 2);
     });
-    // Cancelled: the specification stays in mils.
+    // Cancelled: the specification stays in mils, and the micrometre views show it converted.
     QCOMPARE(activeItem()->specification(), spec);
+    const QPersistentModelIndex measure1 = activeRow(*window);
+    addItem(*window, QStringLiteral("B"));
+    QVERIFY(chart(*window)->markLines().isEmpty());
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, measure1));
+    QVERIFY(qAbs(chart(*window)->markLines().last().value - 4.72 * 25.4) < 1e-9);
 }
 
 QTEST_MAIN(TestEvaluation)

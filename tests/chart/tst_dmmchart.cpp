@@ -23,6 +23,8 @@ private slots:
     void valueAxis();
     void valueRange_data();
     void valueRange();
+    void markLinesSpanTheValueAxis_data();
+    void markLinesSpanTheValueAxis();
     void indexAt_data();
     void indexAt();
     void indexAtFollowsNearestRule();
@@ -214,6 +216,47 @@ void TestDMMChart::valueRange()
     QCOMPARE(chart->yMax(), yMax);
     QCOMPARE(chart->yScale(), 300 / (yMax - yMin));
     QCOMPARE(chart->baselineY(), int(40 + 300 / (yMax - yMin) * yMax));
+}
+
+void TestDMMChart::markLinesSpanTheValueAxis_data()
+{
+    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<double>("yMin");
+    QTest::addColumn<double>("yMax");
+
+    QTest::newRow("a coat between its limits") << constant(10, 150.0) << 90.0 << 210.0;
+    QTest::newRow("readings beyond the limits") << QVector<double>{50, 150, 260} << 29.0 << 281.0;
+    QTest::newRow("no readings yet") << QVector<double>() << 90.0 << 210.0;
+}
+
+// With limits 100 and 200 the axis spans readings and limits with a tenth to spare, not 0.
+void TestDMMChart::markLinesSpanTheValueAxis()
+{
+    QFETCH(QVector<double>, values);
+    QFETCH(double, yMin);
+    QFETCH(double, yMax);
+
+    auto chart = makeChart(600, 300, values);
+    chart->setMarkLines({{100.0, CoatingSpecification::Line::Limit, QStringLiteral("Min")},
+                         {200.0, CoatingSpecification::Line::Limit, QStringLiteral("Max")}});
+    chart->repaint();
+    QVERIFY(qAbs(chart->yMin() - yMin) < 1e-9);
+    QVERIFY(qAbs(chart->yMax() - yMax) < 1e-9);
+    const QImage image = chart->pixmap().toImage();
+    for (double limit : {100.0, 200.0}) {
+        const int y = chart->valueY(limit);
+        QVERIFY(y > chart->plotRect().top() && y < chart->plotRect().bottom());
+        int red = 0;
+        for (int x = chart->plotRect().left(); x < chart->plotRect().left() + 200; ++x)
+            red += qRed(image.pixel(x, y)) > 150 && qGreen(image.pixel(x, y)) < 80;
+        QVERIFY2(red > 50, qPrintable(QString::number(red)));
+    }
+    // Every value label stands within the plot's height: none for the hidden range below.
+    QCOMPARE(chart->baselineY() > chart->plotRect().bottom(), yMin > 0);
+
+    chart->setMarkLines({});
+    chart->repaint();
+    QVERIFY(chart->yMin() <= -1.1);
 }
 
 void TestDMMChart::indexAt_data()

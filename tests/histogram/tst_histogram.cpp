@@ -82,6 +82,9 @@ private slots:
     void renderedPicture();
     void repaintsOnlyAfterChange();
     void savePixmapRoundTrip();
+    void rangesAroundLimits_data();
+    void rangesAroundLimits();
+    void limitsMarked();
 };
 
 void TestHistogram::binning_data()
@@ -391,6 +394,62 @@ void TestHistogram::savePixmapRoundTrip()
     QCOMPARE(saved.size(), histogram->size());
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
              histogram->pixmap().toImage().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestHistogram::rangesAroundLimits_data()
+{
+    QTest::addColumn<double>("lowest");
+    QTest::addColumn<double>("highest");
+    QTest::addColumn<QList<double>>("bounds");
+
+    // The upper bounds of every interval but the last, which is open-ended.
+    QTest::newRow("100 to 200 um")
+        << 100.0 << 200.0
+        << QList<double>{0, 50, 75, 100, 125, 150, 175, 200, 225, 250, 275, 300, 1250};
+    QTest::newRow("from 0") << 0.0 << 100.0
+                            << QList<double>{0, 15, 30, 45, 60, 75, 90, 105, 120, 135, 150, 1250};
+    QTest::newRow("beyond the over-range limit")
+        << 400.0 << 1000.0
+        << QList<double>{0, 200, 330, 460, 590, 720, 850, 980, 1110, 1240, 1370, 1500};
+}
+
+void TestHistogram::rangesAroundLimits()
+{
+    QFETCH(double, lowest);
+    QFETCH(double, highest);
+    QFETCH(QList<double>, bounds);
+    const QList<QPair<double, double>> ranges = Histogram::rangesAround(lowest, highest);
+    QCOMPARE(ranges.size(), bounds.size() + 1);
+    QCOMPARE(ranges.first().first, std::numeric_limits<double>::lowest());
+    QCOMPARE(ranges.last().second, std::numeric_limits<double>::max());
+    for (int i = 0; i < bounds.size(); ++i) {
+        QVERIFY2(qAbs(ranges.at(i).second - bounds.at(i)) < 1e-9, qPrintable(QString::number(i)));
+        QCOMPARE(ranges.at(i + 1).first, ranges.at(i).second);
+    }
+}
+
+void TestHistogram::limitsMarked()
+{
+    auto histogram = makeHistogram(400, 280);
+    histogram->setRanges(Histogram::rangesAround(100, 200));
+    histogram->addValues({60, 110, 110, 150, 190, 250, 1300});
+    histogram->setMarkLines({{100.0, CoatingSpecification::Line::Limit, QStringLiteral("Min")},
+                             {150.0, CoatingSpecification::Line::Nominal, QString()},
+                             {200.0, CoatingSpecification::Line::Limit, QStringLiteral("Max")}});
+    QCOMPARE(counts(*histogram), (QList<int>{0, 0, 1, 0, 2, 1, 0, 1, 0, 1, 0, 0, 0, 1}));
+    const QImage image = histogram->grab().toImage();
+    // 14 slots of 20 pixels: 100 closes the fourth interval, 200 the eighth.
+    QCOMPARE(histogram->valueY(100), -80.0);
+    QCOMPARE(histogram->valueY(200), -160.0);
+    QVERIFY(std::isnan(histogram->valueY(-5)));
+    QVERIFY(std::isnan(histogram->valueY(2000)));
+    for (double limit : {100.0, 200.0}) {
+        const QPoint at = toWidget(*histogram, QPointF(300, histogram->valueY(limit)));
+        int red = 0;
+        for (int x = at.x() - 100; x < at.x(); ++x)
+            red += qRed(image.pixel(x, at.y())) > 150 && qGreen(image.pixel(x, at.y())) < 80;
+        QVERIFY2(red > 30, qPrintable(QString::number(red)));
+    }
 }
 
 QTEST_MAIN(TestHistogram)
