@@ -60,6 +60,7 @@ public:
     QLabel *lcdCv = nullptr;
     QLabel *lcdVerdict = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
+    QLabel *lcdOverRange = nullptr;
     QLabel *lcdBasis = nullptr;
     QLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;
