@@ -163,6 +163,11 @@ void TestEvaluation::verdictFollowsTheReadings_data()
         << QList<double>{150, 150, 85, 85}
         << QStringList{"PENDING", "PENDING", "PASS", "PENDING", "FAIL"}
         << QStringList{".", ".", "X", "X"};
+    // -1 stands for an over-range reading: counted, marked, never judged.
+    QTest::newRow("over range") << 1 << "edtMinimum=100;edtMaximum=200"
+                                << QList<double>{-1, 150, -1}
+                                << QStringList{"PENDING", "PENDING", "PASS", "PASS"}
+                                << QStringList{"O", ".", "O"};
 }
 
 void TestEvaluation::verdictFollowsTheReadings()
@@ -179,10 +184,16 @@ void TestEvaluation::verdictFollowsTheReadings()
     QVERIFY2(verdict().startsWith(verdicts.first()), qPrintable(verdict()));
     startAcquiring(*window);
     for (int i = 0; i < readings.size(); ++i) {
-        emitReading(readings.at(i), QString::number(readings.at(i), 'f', 1));
+        if (readings.at(i) < 0)
+            emitOverRange(1);
+        else
+            emitReading(readings.at(i), QString::number(readings.at(i), 'f', 1));
         QVERIFY2(verdict().startsWith(verdicts.at(i + 1)), qPrintable(verdict()));
     }
     QCOMPARE(markedRows(), marks);
+    if (marks.contains(QStringLiteral("O")))
+        QVERIFY2(verdict().contains(QStringLiteral("over range, not judged")),
+                 qPrintable(verdict()));
 }
 
 void TestEvaluation::withoutSpecificationNothingIsJudged()
