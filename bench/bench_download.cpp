@@ -1,6 +1,7 @@
 // Prints what the main window costs with the simulated gauge at full speed: downloads of the
 // gauge's memory with the Chart tab shown, and live readings into an item that already holds a
-// large number of them, each timed from the gauge's emission until the window has painted it.
+// large number of them, each timed from the gauge's emission until the window has painted it,
+// without and then with a specification that judges every reading.
 // After each part the views are compared with a full reload of the same item, which is what the
 // user would see on reactivating it: incremental updates must end in the same picture.
 //
@@ -29,7 +30,9 @@
 #include "app/widget.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
+#include "data/tvitemmodel.h"
 #include "dmmdata.h"
+#include "evaluation/coatingspecification.h"
 
 namespace {
 
@@ -275,6 +278,41 @@ Figures summarise(std::vector<double> ms)
     return {ms.at(ms.size() / 2), ms.at(ms.size() * 9 / 10), ms.back(), sum / ms.size()};
 }
 
+// Times the gauge's next live readings from emission until the chart and the counter have
+// painted them, then stops acquiring.
+void timeLiveReadings(const Window &w, Probe &probe, int live)
+{
+    settle(200);
+    probe.counting = true;
+    probe.pending.clear();
+    std::vector<double> latencies;
+    QElapsedTimer liveTimer;
+    liveTimer.start();
+    while (int(latencies.size()) < live && liveTimer.elapsed() < 600000) {
+        QCoreApplication::processEvents();
+        const qint64 painted = std::min(probe.chartPainted, probe.counterPainted);
+        const qint64 now = probe.now();
+        auto done = probe.pending.begin();
+        while (done != probe.pending.end() && *done < painted && int(latencies.size()) < live) {
+            latencies.push_back((now - *done) / 1e6);
+            ++done;
+        }
+        probe.pending.erase(probe.pending.begin(), done);
+    }
+    action(w, "actionStop")->trigger();
+    probe.counting = false;
+    const double liveSeconds = liveTimer.elapsed() / 1e3;
+    if (latencies.empty()) {
+        std::printf("  no live reading arrived\n");
+        return;
+    }
+    const Figures f = summarise(latencies);
+    std::printf("  %zu readings in %.1f s (%.0f readings/s), emission to painted, ms:\n",
+                latencies.size(), liveSeconds, latencies.size() / liveSeconds);
+    std::printf("  median %.2f  90th percentile %.2f  worst %.2f  mean %.2f\n", f.median, f.p90,
+                f.worst, f.mean);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -359,39 +397,28 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
     }
     const double fillSeconds = fillTimer.elapsed() / 1e3;
-    // Only readings emitted from here on are timed.
-    settle(200);
-    probe.pending.clear();
     const int held = injected + probe.emitted;
-    std::vector<double> latencies;
-    QElapsedTimer liveTimer;
-    liveTimer.start();
-    while (int(latencies.size()) < live && liveTimer.elapsed() < 600000) {
-        QCoreApplication::processEvents();
-        const qint64 painted = std::min(probe.chartPainted, probe.counterPainted);
-        const qint64 now = probe.now();
-        auto done = probe.pending.begin();
-        while (done != probe.pending.end() && *done < painted && int(latencies.size()) < live) {
-            latencies.push_back((now - *done) / 1e6);
-            ++done;
-        }
-        probe.pending.erase(probe.pending.begin(), done);
-    }
-    action(w, "actionStop")->trigger();
-    probe.counting = false;
-    const double liveSeconds = liveTimer.elapsed() / 1e3;
-
     std::printf("live readings every %d ms into an item holding %d (filled in %.1f s)\n",
                 FastestIntervalMs, held, fillSeconds);
-    if (latencies.empty()) {
-        std::printf("  no live reading arrived\n");
-    } else {
-        const Figures f = summarise(latencies);
-        std::printf("  %zu readings in %.1f s (%.0f readings/s), emission to painted, ms:\n",
-                    latencies.size(), liveSeconds, latencies.size() / liveSeconds);
-        std::printf("  median %.2f  90th percentile %.2f  worst %.2f  mean %.2f\n", f.median, f.p90,
-                    f.worst, f.mean);
-    }
+    timeLiveReadings(w, probe, live);
+    compareWithReload(w, measure, storeData);
+
+    // The same with a specification: the verdict, the marked rows and the limit lines follow
+    // every reading.
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::Iso19840;
+    spec.hasNominal = true;
+    spec.nominal = 115.0;
+    spec.hasMaximum = true;
+    spec.maximum = 300.0;
+    TvItemModel::itemAt(measure)->setSpecification(spec);
+    activate(w, storeData);
+    activate(w, measure);
+    action(w, "actionStart")->trigger();
+    std::printf("live readings into an item holding %d judged by ISO 19840 (%s)\n",
+                TvItemModel::itemAt(measure)->statistics()->num,
+                qPrintable(w.widget->findChild<QLabel *>(QStringLiteral("lcdVerdict"))->text()));
+    timeLiveReadings(w, probe, live);
     compareWithReload(w, measure, storeData);
 
     delete widget;

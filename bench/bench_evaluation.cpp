@@ -1,0 +1,125 @@
+// Prints what judging a reading costs: each rule's evaluator fed an item of readings, then the
+// time of one more reading (the evaluator's add() and the verdict the live panel shows after it),
+// and the same through ItemData::appendReading, which also updates the statistics.
+//
+// Usage: bench_evaluation [readingsHeld [timedReadings]]
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "data/itemdata.h"
+#include "dmmdata.h"
+#include "evaluation/coatingevaluator.h"
+
+namespace {
+
+constexpr quint32 Seed = 6814;
+
+CoatingSpecification specification(CoatingSpecification::Rule rule)
+{
+    CoatingSpecification spec;
+    spec.rule = rule;
+    spec.hasNominal = rule == CoatingSpecification::Iso19840;
+    spec.nominal = 120.0;
+    spec.minimum = 100.0;
+    spec.maximum = 200.0;
+    spec.hasMaximum = true;
+    spec.roughness = rule == CoatingSpecification::Iso19840 ? 25.0 : 0.0;
+    return spec;
+}
+
+// Readings scattered around 125 um; the callers make one in fifty over range.
+std::vector<double> thicknesses(int count, std::mt19937 &random)
+{
+    std::normal_distribution<double> thickness(125.0, 10.0);
+    std::vector<double> values(static_cast<size_t>(count));
+    for (double &value : values)
+        value = thickness(random);
+    return values;
+}
+
+struct Figures
+{
+    double median;
+    double p90;
+    double worst;
+};
+
+Figures summarise(std::vector<double> ns)
+{
+    std::sort(ns.begin(), ns.end());
+    return {ns.at(ns.size() / 2), ns.at(ns.size() * 9 / 10), ns.back()};
+}
+
+void print(const char *what, const std::vector<double> &ns)
+{
+    const Figures f = summarise(ns);
+    std::printf("  %-34s median %7.3f  90th percentile %7.3f  worst %8.3f us\n", what,
+                f.median / 1e3, f.p90 / 1e3, f.worst / 1e3);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int held = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+    const int timed = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 10000;
+    std::mt19937 random(Seed);
+    const std::vector<double> before = thicknesses(held, random);
+    const std::vector<double> after = thicknesses(timed, random);
+
+    std::printf("one more reading into %d readings, %d times\n", held, timed);
+    for (const auto rule : {CoatingSpecification::Limits, CoatingSpecification::Iso19840,
+                            CoatingSpecification::SspcPa2}) {
+        std::printf("%s\n", qPrintable(CoatingSpecification::ruleName(rule)));
+        CoatingEvaluator evaluator(specification(rule));
+        for (size_t i = 0; i < before.size(); ++i)
+            evaluator.add(before[i], i % 50 == 49);
+        std::vector<double> addNs;
+        std::vector<double> verdictNs;
+        QElapsedTimer clock;
+        for (size_t i = 0; i < after.size(); ++i) {
+            clock.start();
+            evaluator.add(after[i], i % 50 == 49);
+            addNs.push_back(double(clock.nsecsElapsed()));
+            clock.start();
+            const CoatingVerdict verdict = evaluator.verdict();
+            verdictNs.push_back(double(clock.nsecsElapsed()));
+            if (verdict.state == CoatingVerdict::NotJudged)
+                return 1;
+        }
+        print("evaluator add()", addNs);
+        print("verdict() with its texts", verdictNs);
+
+        ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+        item.setUnit(QStringLiteral("\u03BCm"));
+        item.setSpecification(specification(rule));
+        const auto reading = [](double um) {
+            auto *data = new DmmData;
+            data->setUmValue(um);
+            data->setMilValue(um / 25.4);
+            return data;
+        };
+        for (double value : before)
+            item.appendReading(reading(value), false);
+        item.updateStatistics();
+        std::vector<double> appendNs;
+        for (double value : after) {
+            DmmData *data = reading(value);
+            clock.start();
+            item.appendReading(data, true);
+            const CoatingVerdict verdict = item.evaluation().verdict();
+            appendNs.push_back(double(clock.nsecsElapsed()));
+            if (verdict.state == CoatingVerdict::NotJudged)
+                return 1;
+        }
+        print("item: append, statistics, verdict", appendNs);
+    }
+    return 0;
+}
