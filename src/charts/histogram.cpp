@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include <QFontMetrics>
@@ -122,16 +123,37 @@ void Histogram::setMarkLines(const QList<CoatingSpecification::Line> &lines)
 QList<QPair<double, double>> Histogram::rangesAround(double lowest, double highest)
 {
     const double low = std::max(0.0, lowest / 2);
-    const double high = std::max(1.5 * highest, low + 1e-9);
+    const double high = std::max(1.5 * highest, low + 1e-6);
+    // Round bounds read better than exact fractions of the span: the step is the first of 1, 1.5,
+    // 2, 2.5, 3, 4, 5, 6, 8 times a power of ten whose ten intervals, from the multiple of the
+    // step at or below low, reach high.
+    static const double mantissas[] = {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0};
+    const double raw = (high - low) / LimitBins;
+    double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 0.0;
+    double first = 0.0;
+    for (int m = 0; step == 0.0; ++m) {
+        if (m == int(std::size(mantissas))) {
+            m = 0;
+            decade *= 10.0;
+        }
+        const double candidate = mantissas[m] * decade;
+        const double start = std::floor(low / candidate) * candidate;
+        if (candidate >= raw && start + LimitBins * candidate >= high) {
+            step = candidate;
+            first = start;
+        }
+    }
+    const double top = first + LimitBins * step;
     QList<QPair<double, double>> ranges{{std::numeric_limits<double>::lowest(), 0.0}};
-    if (low > 0.0)
-        ranges.append({0.0, low});
-    const double step = (high - low) / LimitBins;
+    if (first > 0.0)
+        ranges.append({0.0, first});
+    const double base = std::round(first / step);
     for (int i = 0; i < LimitBins; ++i)
-        ranges.append({low + i * step, i == LimitBins - 1 ? high : low + (i + 1) * step});
-    if (high < OverRangeLimit)
-        ranges.append({high, OverRangeLimit});
-    ranges.append({std::max(high, OverRangeLimit), std::numeric_limits<double>::max()});
+        ranges.append({(base + i) * step, (base + i + 1) * step});
+    if (top < OverRangeLimit)
+        ranges.append({top, OverRangeLimit});
+    ranges.append({std::max(top, OverRangeLimit), std::numeric_limits<double>::max()});
     return ranges;
 }
 
@@ -359,7 +381,11 @@ void Histogram::drawAxes(QPainter *painter)
         const int lx = int(rect.x() - labelWidth - blankWidth);
         painter->drawText(QRect(lx, int(rect.y() + rect.height() - h), labelWidth, h), labelFlags,
                           bottomLabel(i));
-        painter->drawText(QRect(lx, int(rect.y()), labelWidth, h), labelFlags, topLabel(i));
+        // The many narrow bars laid out around limits have room for one bound each: the one
+        // below them, which is also the one above the bar underneath.
+        const bool crowded = !m_markLines.isEmpty() && rect.height() < 2 * h;
+        if (!crowded || bottomLabel(i).isEmpty())
+            painter->drawText(QRect(lx, int(rect.y()), labelWidth, h), labelFlags, topLabel(i));
         if (hasMidMark(i, h)) {
             painter->drawText(QRect(lx, int(rect.y() + 0.5 * rect.height() - h / 2), labelWidth, h),
                               Qt::AlignCenter, QStringLiteral("|"));

@@ -47,8 +47,9 @@ public:
     void setMarkLines(const QList<CoatingSpecification::Line> &lines);
     const QList<CoatingSpecification::Line> &markLines() const { return m_markLines; }
     // Intervals laid out around limits from lowest to highest: the open "-OL " interval up to 0,
-    // the values up to half the lowest, ten equal intervals from there to one and a half times
-    // the highest, the values up to the over-range limit and the open "OL " interval above it.
+    // the values up to about half the lowest, ten equal intervals with round bounds from there
+    // to one and a half times the highest or a little more, the values up to the over-range
+    // limit and the open "OL " interval above it.
     static QList<QPair<double, double>> rangesAround(double lowest, double highest);
     // Plot y (upward negative) where a value falls within the bars of the finite intervals,
     // interpolated inside its interval; NaN for a value in an open interval or none.

@@ -428,9 +428,14 @@ void TestHistogram::rangesAroundLimits_data()
         << QList<double>{0, 50, 75, 100, 125, 150, 175, 200, 225, 250, 275, 300, 1250};
     QTest::newRow("from 0") << 0.0 << 100.0
                             << QList<double>{0, 15, 30, 45, 60, 75, 90, 105, 120, 135, 150, 1250};
+    QTest::newRow("rounded bounds")
+        << 96.0 << 200.0
+        << QList<double>{0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330, 1250};
+    QTest::newRow("mils") << 3.94 << 7.87 << QList<double>{0,    1.5, 3,    4.5, 6,    7.5, 9,
+                                                           10.5, 12,  13.5, 15,  16.5, 1250};
     QTest::newRow("beyond the over-range limit")
         << 400.0 << 1000.0
-        << QList<double>{0, 200, 330, 460, 590, 720, 850, 980, 1110, 1240, 1370, 1500};
+        << QList<double>{0, 150, 300, 450, 600, 750, 900, 1050, 1200, 1350, 1500, 1650};
 }
 
 void TestHistogram::rangesAroundLimits()
