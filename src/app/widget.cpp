@@ -594,7 +594,10 @@ void Widget::showVerdict()
     if (verdict.overRange > 0)
         text += tr(" (%1 over range, not judged)").arg(verdict.overRange);
     ui->lcdVerdict->setText(text);
-    ui->lcdVerdict->setStyleSheet(verdictStyle(verdict.state));
+    // A new style sheet restyles the label: only when the state changes, not every reading.
+    const QString style = verdictStyle(verdict.state);
+    if (ui->lcdVerdict->styleSheet() != style)
+        ui->lcdVerdict->setStyleSheet(style);
 }
 
 void Widget::on_actionItemSpecification_triggered()
