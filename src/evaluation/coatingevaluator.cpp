@@ -33,7 +33,7 @@ bool above(double value, double limit)
 
 QString percent(double value)
 {
-    return QString::number(value, 'g', 6);
+    return QString::number(value, 'g', 3);
 }
 
 } // namespace
