@@ -4,7 +4,8 @@ const QList<LineFormat::Preset> &LineFormat::presets()
 {
     // Case-insensitive; a decimal comma is read like a point.
     static const QList<Preset> list = {
-        {QStringLiteral("any"), QStringLiteral("any of the forms below"),
+        {QStringLiteral("any"),
+         QStringLiteral("any of: 125 um, +0123.4 um, 123 µm Fe, 4.92 mil, 123"),
          QStringLiteral(R"(^\s*(?<value>[+-]?\d+(?:[.,]\d*)?)\s*(?<unit>[uµμ]m|mils?)?)"
                         R"(\s*(?<basis>N?Fe)?\s*$)")},
         {QStringLiteral("signed"), QStringLiteral("+0123.4 um"),

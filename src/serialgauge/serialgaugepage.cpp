@@ -2,12 +2,12 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 #include "lineparser.h"
 
@@ -136,11 +136,16 @@ SerialGaugePage::SerialGaugePage(const SerialGaugeSettings &settings, QWidget *p
     auto *memoryBox = new QGroupBox(tr("Memory download"));
     memoryBox->setLayout(memory);
 
-    auto *layout = new QVBoxLayout();
+    // Room for a pattern of some length without scrolling.
+    const int wide = edtPattern->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40;
+    edtPattern->setMinimumWidth(wide);
+    edtMemoryCount->setMinimumWidth(wide);
+    auto *layout = new QGridLayout();
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(portBox);
-    layout->addWidget(lineBox);
-    layout->addWidget(memoryBox);
+    layout->addWidget(portBox, 0, 0);
+    layout->addWidget(lineBox, 0, 1);
+    layout->addWidget(memoryBox, 1, 0, 1, 2);
+    layout->setRowStretch(2, 1);
     setLayout(layout);
 
     connect(cmbFormat, QOverload<int>::of(&QComboBox::activated), this,
