@@ -306,18 +306,24 @@ void SerialGauge::handleLine(const QByteArray &line)
     }
     if (auto reading = m_parser->parse(line, QDateTime::currentDateTime()))
         handOver(&SerialGauge::display, std::move(reading));
-    else
+    else if (!isEndLine(line)) // the end of a memory whose count has already come
         countBadLine(line);
+}
+
+bool SerialGauge::isEndLine(const QByteArray &line) const
+{
+    return !m_settings.memoryEndLine.isEmpty() &&
+           LineParser::decode(line).trimmed().compare(m_settings.memoryEndLine,
+                                                      Qt::CaseInsensitive) == 0;
 }
 
 void SerialGauge::handleStoredLine(const QByteArray &line)
 {
-    const QString text = LineParser::decode(line).trimmed();
-    if (!m_settings.memoryEndLine.isEmpty() &&
-        text.compare(m_settings.memoryEndLine, Qt::CaseInsensitive) == 0) {
+    if (isEndLine(line)) {
         finishDownload();
         return;
     }
+    const QString text = LineParser::decode(line).trimmed();
     if (m_countPattern.isValid() && !m_settings.memoryCountPattern.isEmpty()) {
         const QRegularExpressionMatch count = m_countPattern.match(text);
         bool ok = false;
@@ -396,6 +402,10 @@ void SerialGauge::portLost()
 
 void SerialGauge::shutDown(const QString &why)
 {
+    // A receiver of the last readings may close the gauge itself.
+    if (m_closing)
+        return;
+    m_closing = true;
     const bool wasOpen = m_open;
     // Readings already received are handed on before the gauge says it is closed.
     drainAll();
@@ -416,6 +426,7 @@ void SerialGauge::shutDown(const QString &why)
         emit message(why);
     else if (wasOpen)
         emit message(tr("Serial gauge closed."));
+    m_closing = false;
     emit closed();
 }
 

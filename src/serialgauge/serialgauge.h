@@ -83,6 +83,7 @@ private:
     void drainAll();
     void handleLine(const QByteArray &line);
     void handleStoredLine(const QByteArray &line);
+    bool isEndLine(const QByteArray &line) const;
     void finishDownload();
     void countBadLine(const QByteArray &line);
     void reportBadLines();
@@ -98,6 +99,7 @@ private:
     QRegularExpression m_countPattern;
     LineBuffer m_lines;
     bool m_open = false;
+    bool m_closing = false;
     QTimer m_openTimer;
     QTimer m_drainTimer;
 
