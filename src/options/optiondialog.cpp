@@ -54,7 +54,7 @@ void OptionDialog::addGauge(const QString &id, const QString &name, QObject *plu
     if (page)
         pages.append({options, page});
     else
-        page = new QLabel(tr("This gauge has no settings of its own."));
+        page = new QLabel(tr("This gauge has no settings to change here."));
     wgtGaugeOptions->addWidget(page);
     cmbGauge->addItem(name, id);
 }

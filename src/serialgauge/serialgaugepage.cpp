@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIntValidator>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
