@@ -93,6 +93,7 @@ private slots:
     void downloadWithoutCount();
     void badInputIsCountedNotLost();
     void pulledCable();
+    void pulledDuringABurst();
     void closeWhenClosedEmitsClosed();
 
 private:
@@ -423,6 +424,28 @@ void TestSerialGauge::pulledCable()
     QCOMPARE(recorder.liveWhenClosed, 3);
     QVERIFY2(!recorder.messages.filter(QStringLiteral("lost")).isEmpty(),
              qPrintable(recorder.messages.join('\n')));
+}
+
+void TestSerialGauge::pulledDuringABurst()
+{
+    Recorder recorder(m_gauge);
+    openAndWait();
+    QSignalSpy closed(m_gauge, SIGNAL(closed()));
+    QByteArray data;
+    for (int i = 1; i <= 3000; ++i)
+        data += QByteArray::number(i) + " um\n";
+    QVERIFY(m_pty->send(data));
+    const int beforePull = int(recorder.live.size());
+    m_pty->closeMaster();
+    QVERIFY(closed.wait(5000));
+
+    // What the system still held is gone with the line; what the plug-in had read all came,
+    // in order, before closed().
+    const int received = int(recorder.live.size());
+    QVERIFY(received >= beforePull);
+    QCOMPARE(recorder.liveWhenClosed, received);
+    for (int i = 0; i < received; ++i)
+        QCOMPARE(recorder.live[i]->umValue(), double(i + 1));
 }
 
 void TestSerialGauge::closeWhenClosedEmitsClosed()
