@@ -1,6 +1,7 @@
 #include "serialgauge.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMetaMethod>
 #include <QSerialPortInfo>
@@ -13,8 +14,11 @@ namespace {
 
 constexpr int GaugeVendorId = 0x0483;
 constexpr int GaugeProductId = 0x5740;
-// Bytes handled per event-loop turn: a few hundred lines, a few milliseconds of the window's time.
+// Bytes read at a time: a few hundred lines.
 constexpr qint64 ChunkBytes = 4096;
+// The time the lines may take of one event-loop turn, the window's work on them included; the
+// rest waits for the next turn.
+constexpr qint64 TurnBudgetMs = 8;
 // What the port may hold unread while the logger is busy; beyond it the system's own buffer and
 // the line's flow control take over.
 constexpr qint64 PortBufferBytes = 1 << 20;
@@ -113,6 +117,8 @@ bool SerialGauge::open(SerialDeviceInf *device)
 
     m_parser = std::move(parser);
     m_lines.clear();
+    m_pending.clear();
+    m_next = 0;
     m_badLines = 0;
     m_downloading = false;
     m_open = true;
@@ -271,31 +277,35 @@ void SerialGauge::drain()
     // Nothing is read before the logger has seen opened().
     if (!m_open || m_openTimer.isActive())
         return;
-    const QByteArray data = m_port.read(ChunkBytes);
-    if (data.isEmpty())
-        return;
-    if (m_downloading)
-        m_quietTimer.start(m_settings.memoryQuietMs);
-    const QList<QByteArray> lines = m_lines.append(data);
-    for (const QByteArray &line : lines) {
-        // A receiver may have closed the gauge.
-        if (!m_open)
-            return;
-        handleLine(line);
+    QElapsedTimer turn;
+    turn.start();
+    while (m_open && turn.elapsed() < TurnBudgetMs) {
+        if (m_next == m_pending.size()) {
+            m_pending.clear();
+            m_next = 0;
+            const QByteArray data = m_port.read(ChunkBytes);
+            if (data.isEmpty())
+                break;
+            if (m_downloading)
+                m_quietTimer.start(m_settings.memoryQuietMs);
+            m_pending = m_lines.append(data);
+            const int overlong = m_lines.takeOverlongCount();
+            for (int i = 0; i < overlong; ++i)
+                countBadLine(QByteArray());
+        }
+        // A receiver may close the gauge, which hands on the rest first, in order.
+        while (m_open && m_next < m_pending.size() && turn.elapsed() < TurnBudgetMs)
+            handleLine(m_pending.at(m_next++));
     }
-    const int overlong = m_lines.takeOverlongCount();
-    for (int i = 0; i < overlong; ++i)
-        countBadLine(QByteArray());
-    if (m_open && m_port.bytesAvailable() > 0)
+    if (m_open && (m_next < m_pending.size() || m_port.bytesAvailable() > 0))
         m_drainTimer.start();
 }
 
 void SerialGauge::drainAll()
 {
-    while (m_open && m_port.bytesAvailable() > 0) {
-        m_openTimer.stop();
+    m_openTimer.stop();
+    while (m_open && (m_next < m_pending.size() || m_port.bytesAvailable() > 0))
         drain();
-    }
 }
 
 void SerialGauge::handleLine(const QByteArray &line)
@@ -412,6 +422,8 @@ void SerialGauge::shutDown(const QString &why)
     if (wasOpen && !m_lines.partialLine().isEmpty())
         countBadLine(m_lines.partialLine());
     m_lines.clear();
+    m_pending.clear();
+    m_next = 0;
     finishDownload();
     m_open = false;
     m_openTimer.stop();

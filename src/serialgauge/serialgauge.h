@@ -77,9 +77,10 @@ protected:
 private:
     bool portPresent(const QString &port);
     void finishOpening();
-    // Reads one bounded chunk and handles the lines it completes; schedules itself while more
+    // Handles lines for a few milliseconds, reading bounded chunks; schedules itself while more
     // is waiting, so that a flood of lines cannot hold up the event loop.
     void drain();
+    // Hands on everything read so far, before closing.
     void drainAll();
     void handleLine(const QByteArray &line);
     void handleStoredLine(const QByteArray &line);
@@ -98,6 +99,9 @@ private:
     std::unique_ptr<LineParser> m_parser;
     QRegularExpression m_countPattern;
     LineBuffer m_lines;
+    // Lines of the last chunk read, handed on up to m_next.
+    QList<QByteArray> m_pending;
+    int m_next = 0;
     bool m_open = false;
     bool m_closing = false;
     QTimer m_openTimer;
