@@ -1,3 +1,4 @@
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,7 @@ public:
     std::vector<Progress> progress;
     QStringList messages;
     int liveWhenClosed = -1;
+    std::function<void()> readingHook;
 
     bool downloadDone() const
     {
@@ -64,7 +66,12 @@ public:
     }
 
 public slots:
-    void onDisplay(const DmmData *reading) { live.emplace_back(reading); }
+    void onDisplay(const DmmData *reading)
+    {
+        live.emplace_back(reading);
+        if (readingHook)
+            readingHook();
+    }
     void onDisplayStore(const DmmData *reading) { stored.emplace_back(reading); }
     void onStoreNum(int total, int num) { progress.push_back({total, num}); }
     void onMessage(const QString &text) { messages << text; }
@@ -94,6 +101,7 @@ private slots:
     void badInputIsCountedNotLost();
     void pulledCable();
     void pulledDuringABurst();
+    void receiverClosesDuringABurst();
     void closeWhenClosedEmitsClosed();
 
 private:
@@ -445,6 +453,27 @@ void TestSerialGauge::pulledDuringABurst()
     QVERIFY(received >= beforePull);
     QCOMPARE(recorder.liveWhenClosed, received);
     for (int i = 0; i < received; ++i)
+        QCOMPARE(recorder.live[i]->umValue(), double(i + 1));
+}
+
+void TestSerialGauge::receiverClosesDuringABurst()
+{
+    Recorder recorder(m_gauge);
+    openAndWait();
+    QSignalSpy closed(m_gauge, SIGNAL(closed()));
+    recorder.readingHook = [&] {
+        if (recorder.live.size() == 100)
+            m_dmm->close();
+    };
+    QByteArray data;
+    for (int i = 1; i <= 1000; ++i)
+        data += QByteArray::number(i) + " um\n";
+    QVERIFY(m_pty->send(data));
+    QTRY_COMPARE(closed.count(), 1);
+    QTest::qWait(50);
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(recorder.liveWhenClosed, int(recorder.live.size()));
+    for (std::size_t i = 0; i < recorder.live.size(); ++i)
         QCOMPARE(recorder.live[i]->umValue(), double(i + 1));
 }
 
