@@ -156,7 +156,12 @@ void TestSerialWindow::freshStartIsSimulated()
 
 void TestSerialWindow::chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled()
 {
+    // Switching closes the simulated gauge the window was connected to.
+    action(*window, "actionConnect")->trigger();
+    QTRY_VERIFY(action(*window, "actionDisconnect")->isEnabled());
     chooseInOptions(QStringLiteral("Serial gauge"));
+    QVERIFY(!action(*window, "actionDisconnect")->isEnabled());
+    QVERIFY(!messages().filter(QStringLiteral("Simulated gauge closed")).isEmpty());
     QFile options(optionsPath());
     QVERIFY(options.open(QIODevice::ReadOnly));
     QVERIFY(options.readAll().contains("<DevicePlugin>serialgauge</DevicePlugin>"));
