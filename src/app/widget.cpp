@@ -649,8 +649,12 @@ void Widget::on_actionItemSpecification_triggered()
 
 void Widget::showSpecification()
 {
+    // Without an active item the views show nothing to judge.
     const QList<CoatingSpecification::Line> lines =
-        activeItem->specification().linesIn(activeItem->unit());
+        activeItem ? activeItem->specification().linesIn(activeItem->unit())
+                   : QList<CoatingSpecification::Line>();
+    if (!activeItem)
+        ui->lcdVerdict->hide();
     ui->chart->setMarkLines(lines);
     if (lines.isEmpty()) {
         histogram->setRanges(standardBins());
@@ -709,6 +713,7 @@ void Widget::on_actionItemDelete_triggered()
         histogram->clear();
         ui->chart->clear();
         activeItem = nullptr;
+        showSpecification();
     }
     itemModel->removeRow(index.row(), index.parent());
     delete item;

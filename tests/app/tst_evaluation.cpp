@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
@@ -71,6 +72,7 @@ private slots:
     void verdictFollowsTheReadings();
     void withoutSpecificationNothingIsJudged();
     void spreadInTheLivePanel();
+    void deletingTheJudgedItemClearsItsLimits();
     void badInput_data();
     void badInput();
     void unitChangeWhileTheDialogIsOpen();
@@ -229,6 +231,21 @@ void TestEvaluation::spreadInTheLivePanel()
         emitReading(value, QString::number(value));
     QCOMPARE(label(*window, "lcdSd"), QStringLiteral("SD:10.0"));
     QCOMPARE(label(*window, "lcdCv"), QStringLiteral("CV:50.0%"));
+}
+
+void TestEvaluation::deletingTheJudgedItemClearsItsLimits()
+{
+    setSpecification(1, "edtMinimum=100;edtMaximum=200");
+    QVERIFY(verdictShown());
+    QCOMPARE(histogram(*window)->barCount(), 14);
+    // The row that becomes current is "Live Data": no item is active afterwards.
+    answerNextModal(
+        [](QWidget *box) { static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click(); });
+    action(*window, "actionItemDelete")->trigger();
+    QVERIFY(!activeRow(*window).isValid());
+    QVERIFY(!verdictShown());
+    QVERIFY(chart(*window)->markLines().isEmpty());
+    QCOMPARE(histogram(*window)->barCount(), 8);
 }
 
 void TestEvaluation::badInput_data()
