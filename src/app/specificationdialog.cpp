@@ -1,5 +1,7 @@
 #include "app/specificationdialog.h"
 
+#include <cmath>
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -19,6 +21,8 @@ const double RoughnessPresets[] = {0.0, CoatingSpecification::FineRoughness,
                                    CoatingSpecification::MediumRoughness,
                                    CoatingSpecification::CoarseRoughness};
 constexpr int FreeRoughness = 4;
+// Far above any group size a specification accepts, far below what an int holds.
+constexpr double MaxCount = 1e6;
 
 QString micrometres()
 {
@@ -200,6 +204,17 @@ bool SpecificationDialog::readNumber(QLineEdit *field, double *value, QString *m
     return ok;
 }
 
+int SpecificationDialog::readCount(QLineEdit *field) const
+{
+    double count = 0.0;
+    QString ignored;
+    // Anything but a whole number in range reads as 0, which the specification refuses.
+    if (!readNumber(field, &count, &ignored) || !(count >= 1.0 && count <= MaxCount) ||
+        count != std::floor(count))
+        return 0;
+    return int(count);
+}
+
 CoatingSpecification SpecificationDialog::specification() const
 {
     CoatingSpecification spec;
@@ -212,11 +227,8 @@ CoatingSpecification SpecificationDialog::specification() const
     spec.hasMaximum = !m_maximum->text().trimmed().isEmpty();
     readNumber(m_maximum, &spec.maximum, &ignored);
     readNumber(m_roughness, &spec.roughness, &ignored);
-    double count = 0.0;
-    if (readNumber(m_readingsPerSpot, &count, &ignored))
-        spec.readingsPerSpot = count == int(count) ? int(count) : 0;
-    if (readNumber(m_spotsPerArea, &count, &ignored))
-        spec.spotsPerArea = count == int(count) ? int(count) : 0;
+    spec.readingsPerSpot = readCount(m_readingsPerSpot);
+    spec.spotsPerArea = readCount(m_spotsPerArea);
     readNumber(m_spotLower, &spec.spotLowerPercent, &ignored);
     readNumber(m_spotUpper, &spec.spotUpperPercent, &ignored);
     if (spec.rule != CoatingSpecification::Iso19840)

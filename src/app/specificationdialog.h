@@ -44,6 +44,7 @@ private:
     void setRowVisible(QLineEdit *field, bool visible);
     // Reads a field; false with the message set when it is empty or no number.
     bool readNumber(QLineEdit *field, double *value, QString *message) const;
+    int readCount(QLineEdit *field) const;
 
     const ItemData *m_item;
     // The unit the fields are in.
