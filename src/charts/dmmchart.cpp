@@ -776,7 +776,7 @@ void DMMChart::drawMarkLines(QPainter *painter)
             style = Qt::SolidLine;
         } else if (mark.kind == CoatingSpecification::Line::Spot) {
             color = QColor(200, 110, 0);
-            style = Qt::DotLine;
+            style = Qt::DashDotLine;
         }
         painter->setPen(QPen(color, 1, style));
         painter->drawLine(m_plotRect.left(), y, m_plotRect.right(), y);

@@ -423,7 +423,10 @@ void Histogram::drawMarkLines(QPainter *painter)
         const QColor color = nominal                                         ? QColor(0, 140, 0)
                              : mark.kind == CoatingSpecification::Line::Spot ? QColor(200, 110, 0)
                                                                              : QColor(200, 0, 0);
-        painter->setPen(QPen(color, 1, nominal ? Qt::SolidLine : Qt::DashLine));
+        const Qt::PenStyle style = nominal                                         ? Qt::SolidLine
+                                   : mark.kind == CoatingSpecification::Line::Spot ? Qt::DashDotLine
+                                                                                   : Qt::DashLine;
+        painter->setPen(QPen(color, 1, style));
         painter->drawLine(QPointF(0, y), QPointF(m_plotRect.width(), y));
         const int w = metrics.horizontalAdvance(mark.label);
         painter->drawText(
