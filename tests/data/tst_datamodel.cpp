@@ -99,6 +99,7 @@ private slots:
     void overloadShowsItsText();
     void operations_data();
     void operations();
+    void completedSpotMarksItsEarlierRows();
 
 private:
     void fill(int count);
@@ -392,6 +393,37 @@ void TestDataModel::operations()
         QCOMPARE(m_model->index(row, 0).data().toInt(), row + 1);
     }
     QCOMPARE(m_item->readings(), readings);
+}
+
+// A spot is judged when its last reading arrives; the rows of its earlier readings change then.
+void TestDataModel::completedSpotMarksItsEarlierRows()
+{
+    m_item->setUnit(Micrometre);
+    CoatingSpecification spec;
+    spec.rule = CoatingSpecification::SspcPa2;
+    spec.minimum = 100;
+    spec.maximum = 200;
+    m_item->setSpecification(spec);
+    m_model->setItem(m_item.get());
+    SignalLog log(m_model.get());
+    for (int i = 0; i < 3; ++i) {
+        auto *reading = makeReading(QStringLiteral("60"), QStringLiteral("2.36"), "Fe", m_time);
+        reading->setUmValue(60);
+        m_item->appendReading(reading, true);
+        m_model->appendReadingRow(reading);
+        if (i < 2)
+            QCOMPARE(m_model->index(i, 2).data(Qt::BackgroundRole), QVariant());
+    }
+    QCOMPARE(log.dataChanged.count(), 1);
+    QCOMPARE(log.dataChanged.first().at(0).toModelIndex(), m_model->index(0, 0));
+    QCOMPARE(log.dataChanged.first().at(1).toModelIndex(), m_model->index(1, 4));
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(m_model->index(row, 2).data(Qt::BackgroundRole).value<QBrush>().color().rgba(),
+                 DataModel::OutOfLimitColor);
+    m_item->setSpecification(CoatingSpecification());
+    m_model->refreshMarks();
+    QCOMPARE(log.dataChanged.count(), 2);
+    QCOMPARE(m_model->index(0, 2).data(Qt::BackgroundRole), QVariant());
 }
 
 QTEST_GUILESS_MAIN(TestDataModel)
