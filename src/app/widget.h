@@ -7,16 +7,20 @@
 #include <QString>
 
 #include "data/itemdata.h"
+#include "export/recentfolders.h"
 
 class DataModel;
 class DmmData;
 class Histogram;
 class IDmm;
 class IMyDmm;
+class LivePanel;
+class ManualViewer;
 class QStandardItem;
 class QTimer;
 class SerialDeviceInf;
 class SerialRS232VirInf;
+class StatusPanel;
 class TvItemModel;
 class WidgetUi;
 struct ReportColumn;
@@ -88,6 +92,7 @@ private:
     void exportPdf(const QString &sceneFile);
     void exportPicture(int exportType);
     QString optionsFilePath() const;
+    void showAcquisitionState();
 
     WidgetUi *ui;
     IDmm *dmm = nullptr;
@@ -106,4 +111,8 @@ private:
     QList<ReportColumn *> reportColumns;
     QString sceneFileName;
     bool settingsRestored = false;
+    LivePanel *livePanel = nullptr;
+    StatusPanel *statusPanel = nullptr;
+    ManualViewer *manualViewer = nullptr;
+    RecentFolders recentFolders;
 };

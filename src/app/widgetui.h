@@ -2,6 +2,7 @@
 
 class DMMChart;
 class Histogram;
+class LiveValueLabel;
 class QAction;
 class QFrame;
 class QGridLayout;
@@ -40,6 +41,7 @@ public:
     QAction *actionItemDownload = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;
     QGridLayout *gridLayout_3 = nullptr;
     QSplitter *splitter_2 = nullptr;
@@ -56,8 +58,9 @@ public:
     QLabel *lcdMax = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QLabel *lcdBasis = nullptr;
-    QLabel *lcdValue = nullptr;
+    LiveValueLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;
+    QLabel *lcdItem = nullptr;
     QToolBar *itemToolBar = nullptr;
     QTreeView *tvItems = nullptr;
     QWidget *widget = nullptr;
@@ -80,4 +83,7 @@ public:
     // on_<object>_<signal> slots by name.
     void setupUi(QMainWindow *window);
     void retranslateUi(QMainWindow *window);
+
+private:
+    void assignShortcuts(QMainWindow *window);
 };

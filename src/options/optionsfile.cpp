@@ -5,7 +5,7 @@
 #include <QXmlStreamWriter>
 
 bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                        const QString &sceneFileName)
+                        const QString &sceneFileName, const QMap<QString, QString> &folders)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -17,6 +17,16 @@ bool OptionsFile::write(const QString &path, const QByteArray &geometry, const Q
     xml.writeTextElement(QStringLiteral("Geometry"), QString::fromLatin1(geometry.toHex()));
     xml.writeTextElement(QStringLiteral("State"), QString::fromLatin1(state.toHex()));
     xml.writeTextElement(QStringLiteral("SceneFileName"), sceneFileName);
+    if (!folders.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("Folders"));
+        for (auto it = folders.cbegin(); it != folders.cend(); ++it) {
+            xml.writeStartElement(QStringLiteral("Folder"));
+            xml.writeAttribute(QStringLiteral("kind"), it.key());
+            xml.writeCharacters(it.value());
+            xml.writeEndElement();
+        }
+        xml.writeEndElement();
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     file.close();
@@ -34,8 +44,14 @@ OptionsFile::Contents OptionsFile::read(const QString &path)
     QString element;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement()) {
-            if (xml.name() != QLatin1String("options"))
+        if (xml.isStartElement() && xml.name() == QLatin1String("Folder")) {
+            const QString kind = xml.attributes().value(QLatin1String("kind")).toString();
+            const QString folder = xml.readElementText(QXmlStreamReader::SkipChildElements);
+            if (!kind.isEmpty() && !folder.isEmpty())
+                contents.folders.insert(kind, folder);
+            element.clear();
+        } else if (xml.isStartElement()) {
+            if (xml.name() != QLatin1String("options") && xml.name() != QLatin1String("Folders"))
                 element = xml.name().toString();
         } else if (xml.isCharacters() && !xml.isWhitespace() && !element.isEmpty()) {
             const QString text = xml.text().toString();

@@ -3,10 +3,13 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
-// The window's settings file: its geometry, its tool-bar state and the last scene picture, kept as
-// <options><Geometry/><State/><SceneFileName/></options> with the two blobs in lower-case hex.
+// The window's settings file: its geometry, its tool-bar state, the last scene picture and the
+// folders the file dialogs last used, kept as
+// <options><Geometry/><State/><SceneFileName/><Folders><Folder kind="..."/>...</Folders></options>
+// with the two blobs in lower-case hex.
 class OptionsFile
 {
 public:
@@ -16,10 +19,12 @@ public:
         std::optional<QByteArray> geometry;
         std::optional<QByteArray> state;
         std::optional<QString> sceneFileName;
+        // Folder by kind of file; kinds without a folder are absent.
+        QMap<QString, QString> folders;
     };
 
     static bool write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                      const QString &sceneFileName);
+                      const QString &sceneFileName, const QMap<QString, QString> &folders = {});
 
     // Reads what it can: a missing file gives nothing, a malformed one whatever came before the
     // error.

@@ -31,6 +31,7 @@
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "export/dlgexport.h"
+#include "export/recentfolders.h"
 #include "export/workbookimporter.h"
 #include "windowfixture.h"
 
@@ -960,7 +961,7 @@ void TestImportExport::pictureExport()
     QVERIFY2(script.finished(), qPrintable(script.problems()));
     QCOMPARE(seen.caption, caption);
     QCOMPARE(seen.filters, QStringList{QStringLiteral("JPG File(*.jpg)")});
-    QCOMPARE(seen.directory, QDir::currentPath());
+    QCOMPARE(seen.directory, RecentFolders::fallbackFolder());
     QCOMPARE(seen.mode, QFileDialog::AcceptSave);
     QCOMPARE(tabs()->currentIndex(), page);
 
