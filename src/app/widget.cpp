@@ -723,8 +723,10 @@ void Widget::on_actionItemDownload_triggered()
     connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
     dialog->exec();
     ItemData *store = storeDataItem();
-    statusPanel->showMessage(
-        tr("Download finished: %n reading(s) in Store Data.", nullptr, store->readings().size()));
+    const int count = store->readings().size();
+    statusPanel->showMessage(count == 1
+                                 ? tr("Download finished: 1 reading in Store Data.")
+                                 : tr("Download finished: %1 readings in Store Data.").arg(count));
     if (activeItem == store)
         livePanel->showItem(store);
 }
