@@ -6,9 +6,9 @@
 
 namespace {
 
-// As wide as the widest reading the gauge shows ("1250.0", "49.21", "   -OL"), so that the size
-// does not jump from reading to reading.
-const char WidestReading[] = "0000.00";
+// As wide as the widest reading the gauge shows ("1250", "49.21", "-OL"), so that the size does
+// not jump from reading to reading.
+const char WidestReading[] = "00000";
 constexpr double ReferencePixels = 100.0;
 // Cap height and descenders need room above and below the digits.
 constexpr double HeightShare = 0.8;
@@ -61,9 +61,9 @@ void LiveValueLabel::resizeEvent(QResizeEvent *event)
 
 void LiveValueLabel::fitFont()
 {
-    const QString sample = text().size() > int(sizeof(WidestReading)) - 1
-                               ? text()
-                               : QString::fromLatin1(WidestReading);
+    const QString shown = text().trimmed();
+    const QString sample =
+        shown.size() > int(sizeof(WidestReading)) - 1 ? shown : QString::fromLatin1(WidestReading);
     const int pixels = fittingPixelSize(font(), sample, contentsRect().size());
     if (pixels == font().pixelSize())
         return;
