@@ -425,7 +425,6 @@ void Widget::slotDmmClosed()
     ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
     on_actionStop_triggered();
     ui->actionStart->setEnabled(false);
-    showAcquisitionState();
 }
 
 void Widget::slotUSBRefreshed()
@@ -458,8 +457,6 @@ void Widget::stopAcquisition()
 
 void Widget::showAcquisitionState()
 {
-    if (!statusPanel)
-        return;
     if (!dmm || !dmm->isOpen())
         statusPanel->setState(StatusPanel::State::Disconnected);
     else if (acquiring && activeItem)
