@@ -23,8 +23,7 @@ void LivePanel::showItem(const ItemData *item)
         return;
     }
     const DmmData *newest = readings.constLast();
-    showReading(item->isMicrometre() ? newest->umText() : newest->milText(), item->unit(),
-                newest->basis());
+    showReading(item->textOf(newest), item->unit(), newest->basis());
 }
 
 void LivePanel::showReading(const QString &text, const QString &unit, const QString &basis)

@@ -57,6 +57,7 @@ public:
     QLabel *lcdMin = nullptr;
     QLabel *lcdMax = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
+    QLabel *lcdOverRange = nullptr;
     QLabel *lcdBasis = nullptr;
     LiveValueLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;
