@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -10,6 +12,7 @@
 #include "export/recentfolders.h"
 
 class DataModel;
+class DeviceBinder;
 class DmmData;
 class Histogram;
 class IDmm;
@@ -85,6 +88,9 @@ private:
     void showStatistics();
     void stopAcquisition();
     void testPortPresence();
+    bool bindDevice(const QString &plugin);
+    void connectDevice();
+    void showOptions();
     ItemData *storeDataItem() const;
     void setThicknessUnit(const QString &title, int decimals);
     // The titles and decimals of micrometres or mils.
@@ -119,4 +125,7 @@ private:
     StatusPanel *statusPanel = nullptr;
     ManualViewer *manualViewer = nullptr;
     RecentFolders recentFolders;
+    // The device plug-ins of Lib, and the one chosen in Options (empty while none is chosen).
+    std::unique_ptr<DeviceBinder> deviceBinder;
+    QString devicePlugin;
 };

@@ -7,9 +7,10 @@
 #include <QString>
 
 // The window's settings file: its geometry, its tool-bar state, the last scene picture and the
-// folders the file dialogs last used, kept as
-// <options><Geometry/><State/><SceneFileName/><Folders><Folder kind="..."/>...</Folders></options>
-// with the two blobs in lower-case hex.
+// gauge plug-in chosen in Options and the folders the file dialogs last used, kept as
+// <options><Geometry/><State/><SceneFileName/><DevicePlugin/><Folders><Folder kind="..."/>...
+// </Folders></options> with the two blobs in lower-case hex. DevicePlugin is written only once a
+// plug-in has been chosen, Folders only once a file dialog has been used.
 class OptionsFile
 {
 public:
@@ -19,12 +20,14 @@ public:
         std::optional<QByteArray> geometry;
         std::optional<QByteArray> state;
         std::optional<QString> sceneFileName;
+        std::optional<QString> devicePlugin;
         // Folder by kind of file; kinds without a folder are absent.
         QMap<QString, QString> folders;
     };
 
     static bool write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                      const QString &sceneFileName, const QMap<QString, QString> &folders = {});
+                      const QString &sceneFileName, const QString &devicePlugin = QString(),
+                      const QMap<QString, QString> &folders = {});
 
     // Reads what it can: a missing file gives nothing, a malformed one whatever came before the
     // error.

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -197,9 +198,9 @@ void TestMainWindow::menusAndToolBar()
     QStringList file;
     for (QAction *a : menus.at(0)->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(file,
-             QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect", "actionStart",
-                          "actionStop", "-", "actionImport", "actionExport", "-", "actionClose"}));
+    QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
+                                "actionStart", "actionStop", "-", "actionImport", "actionExport",
+                                "-", "actionOption", "-", "actionClose"}));
     QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionMessages")}));
     QCOMPARE(menus.at(2)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 
@@ -379,10 +380,12 @@ void TestMainWindow::optionsDialogChangesNothing()
     QFETCH(QString, answer);
     QString fieldText;
     QString title;
+    int gauges = 0;
     int result = -1;
     answerNextModal([&](QWidget *dialog) {
         title = dialog->windowTitle();
         fieldText = dialog->findChild<QLineEdit *>()->text();
+        gauges = dialog->findChild<QComboBox *>(QStringLiteral("cmbGauge"))->count();
         dialog->findChild<QLineEdit *>()->setText(QStringLiteral("typed"));
         connect(static_cast<QDialog *>(dialog), &QDialog::finished,
                 [&result](int r) { result = r; });
@@ -397,6 +400,9 @@ void TestMainWindow::optionsDialogChangesNothing()
     action(*window, "actionOption")->trigger();
     QCOMPARE(title, QStringLiteral("Options"));
     QCOMPARE(fieldText, QStringLiteral("Defaule Name"));
+    // The one gauge in Lib is offered, and choosing it again changes nothing.
+    QCOMPARE(gauges, 1);
+    QVERIFY(!QFile::exists(optionsPath()));
     QCOMPARE(result,
              answer == QLatin1String("Ok") ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QVERIFY(window->findChildren<QDialog *>().isEmpty());

@@ -24,7 +24,8 @@ void TestOptionsFile::roundTrip()
     const QByteArray geometry("\x01\xd9\xd0\xcb\x00\x03", 6);
     const QByteArray state("\x00\xff\x00\x00", 4);
     const QMap<QString, QString> folders{{"pdf", "/data/reports"}, {"workbook", "/data/sites"}};
-    QVERIFY(OptionsFile::write(path, geometry, state, QStringLiteral("/tmp/scène.png"), folders));
+    QVERIFY(OptionsFile::write(path, geometry, state, QStringLiteral("/tmp/scène.png"), QString(),
+                               folders));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -41,6 +42,18 @@ void TestOptionsFile::roundTrip()
     QCOMPARE(read.state.value(), state);
     QCOMPARE(read.sceneFileName.value(), QStringLiteral("/tmp/scène.png"));
     QCOMPARE(read.folders, folders);
+    // No gauge chosen yet: the file holds the three elements alone.
+    QVERIFY(!read.devicePlugin);
+    QVERIFY(!xml.contains(QStringLiteral("DevicePlugin")));
+
+    QVERIFY(OptionsFile::write(path, geometry, state, QString(), QStringLiteral("serialgauge"),
+                               folders));
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("    <SceneFileName></SceneFileName>\n"
+                                    "    <DevicePlugin>serialgauge</DevicePlugin>\n"
+                                    "    <Folders>\n"));
+    QCOMPARE(OptionsFile::read(path).devicePlugin.value(), QStringLiteral("serialgauge"));
 }
 
 void TestOptionsFile::missingFileGivesNothing()
