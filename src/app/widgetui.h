@@ -2,6 +2,7 @@
 
 class DMMChart;
 class Histogram;
+class LiveValueLabel;
 class QAction;
 class QFrame;
 class QGridLayout;
@@ -41,6 +42,7 @@ public:
     QAction *actionItemSpecification = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;
     QGridLayout *gridLayout_3 = nullptr;
     QSplitter *splitter_2 = nullptr;
@@ -62,8 +64,9 @@ public:
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QLabel *lcdOverRange = nullptr;
     QLabel *lcdBasis = nullptr;
-    QLabel *lcdValue = nullptr;
+    LiveValueLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;
+    QLabel *lcdItem = nullptr;
     QToolBar *itemToolBar = nullptr;
     QTreeView *tvItems = nullptr;
     QWidget *widget = nullptr;
@@ -86,4 +89,7 @@ public:
     // on_<object>_<signal> slots by name.
     void setupUi(QMainWindow *window);
     void retranslateUi(QMainWindow *window);
+
+private:
+    void assignShortcuts(QMainWindow *window);
 };
