@@ -141,6 +141,9 @@ private:
     void layoutPlot(const QSize &size);
     // Follows the data when not zoomed; ends a zoom whose window no longer fits the data.
     void updateWindow();
+    // Index of the first visible point of line 0 whose pixel x is at least x; the count of
+    // visible points when there is none.
+    int firstPixelAtOrRightOf(int x) const;
     // Clamps a widget position into the plot area, relative to its top-left corner.
     QPoint plotPosition(const QPoint &pos) const;
     void drawAxes(QPainter *painter);
@@ -193,9 +196,6 @@ private:
     QPoint m_pressPoint;
     QPoint m_currentPoint;
     QMutex m_mutex;
-    // Vertices of the line being drawn, kept between paints so that a new reading in a large
-    // item does not allocate and fault in megabytes every time.
-    QPolygon m_vertices;
     QColor m_indicatorColor = QColor(0, 100, 250, 255);
     QColor m_overRangeColor = QColor(220, 0, 0, 255);
     QString m_xTitle;
