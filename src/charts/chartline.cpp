@@ -26,23 +26,36 @@ ChartLine::ChartLine(DMMChart *chart)
 {
 }
 
-ChartLine::~ChartLine()
+ChartLine::~ChartLine() = default;
+
+ChartPoint ChartLine::point(int index) const
 {
-    qDeleteAll(m_points);
+    return ChartPoint(m_values.at(index), QString(), m_times.at(index), -1, -1, m_labels.at(index));
 }
 
 void ChartLine::addPoint(ChartPoint *point)
 {
-    if (point) {
-        m_points.append(point);
-        appendValue(point->value);
+    if (!point)
+        return;
+    appendValue(point->value);
+    m_times.append(point->time);
+    if (point->data.userType() == QMetaType::QString) {
+        const QString text = point->data.toString();
+        auto shared = m_labelTexts.constFind(text);
+        if (shared == m_labelTexts.cend())
+            shared = m_labelTexts.insert(text);
+        m_labels.append(QVariant(*shared));
+    } else {
+        m_labels.append(point->data);
     }
+    delete point;
 }
 
 void ChartLine::addPoints(const QList<ChartPoint *> &points)
 {
-    m_points.reserve(m_points.size() + points.size());
     m_values.reserve(m_values.size() + points.size());
+    m_times.reserve(m_times.size() + points.size());
+    m_labels.reserve(m_labels.size() + points.size());
     for (ChartPoint *point : points)
         addPoint(point);
 }
@@ -69,9 +82,10 @@ void ChartLine::appendValue(double value)
 
 void ChartLine::clear()
 {
-    qDeleteAll(m_points);
-    m_points.clear();
     m_values.clear();
+    m_times.clear();
+    m_labels.clear();
+    m_labelTexts.clear();
     m_blockMin.clear();
     m_blockMax.clear();
     m_irregular.clear();
@@ -94,8 +108,8 @@ void ChartLine::setScales(double xScale, double yScale)
 void ChartLine::updateRange()
 {
     const int first = m_chart->firstIndex();
-    const int last = std::min(m_chart->lastIndex(), m_points.size() - 1);
-    if (first == 0 && last == m_points.size() - 1) {
+    const int last = std::min(m_chart->lastIndex(), m_values.size() - 1);
+    if (first == 0 && last == m_values.size() - 1) {
         m_min = m_allMin;
         m_max = m_allMax;
         return;
@@ -114,7 +128,7 @@ void ChartLine::updateRange()
 void ChartLine::updatePixelPoints()
 {
     const int first = m_chart->firstIndex();
-    const int last = std::min(m_chart->lastIndex(), m_points.size() - 1);
+    const int last = std::min(m_chart->lastIndex(), m_values.size() - 1);
     m_pixelPointCount = std::max(0, last - first + 1);
 }
 

@@ -3,18 +3,24 @@
 #include <functional>
 
 #include <QColor>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPolygon>
+#include <QSet>
+#include <QString>
+#include <QVariant>
 #include <QVector>
 
 class ChartPoint;
 class DMMChart;
 
-// One plotted series of a DMMChart. It owns its points and is owned by its chart.
-// Besides the points it keeps, per block of values, the smallest and largest finite value and
-// the indexes of the values that are not finite, so that a redraw costs a few operations per
-// pixel column instead of a pass over every point.
+// One plotted series of a DMMChart, owned by its chart. A point handed to it is taken apart into
+// what the chart reads (value, time, cursor label) and deleted: side by side in arrays a million
+// points take a few dozen bytes each, and equal labels share one string. Besides the points it
+// keeps, per block of values, the smallest and largest finite value and the indexes of the
+// values that are not finite, so that a redraw costs a few operations per pixel column instead
+// of a pass over every point.
 class ChartLine : public QObject
 {
     Q_OBJECT
@@ -34,17 +40,19 @@ public:
     explicit ChartLine(DMMChart *chart);
     ~ChartLine() override;
 
-    QList<ChartPoint *> points() const { return m_points; }
-    int pointCount() const { return m_points.size(); }
-    const ChartPoint *point(int index) const { return m_points.at(index); }
+    int pointCount() const { return m_values.size(); }
+    // The point as the chart keeps it: value, time and cursor label; no text or spare fields.
+    ChartPoint point(int index) const;
+    QDateTime time(int index) const { return m_times.at(index); }
+    QVariant label(int index) const { return m_labels.at(index); }
     // The points' values side by side, for the passes over every point on each redraw.
     const QVector<double> &values() const { return m_values; }
     // Indexes of the values that are not finite (over-range points, NaN), ascending.
     const QVector<int> &irregularIndexes() const { return m_irregular; }
-    // Takes ownership of the points.
+    // Takes ownership of the points: they are deleted once their fields are kept.
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
-    // Deletes every point and forgets the pixel positions made from them.
+    // Forgets every point and the pixel positions made from them.
     void clear();
 
     // Pixel x of visible point k (0 for the window's first), from the plot area's left edge.
@@ -82,9 +90,10 @@ private:
     void finiteRange(int first, int last, double *min, double *max) const;
     void appendValue(double value);
 
-    QList<ChartPoint *> m_points;
-    // m_values[i] == m_points[i]->value: a million heap points are slow to walk twice per redraw.
     QVector<double> m_values;
+    QVector<QDateTime> m_times;
+    QVector<QVariant> m_labels;
+    QSet<QString> m_labelTexts; // one string per distinct label
     QVector<double> m_blockMin; // per block of BlockSize values, over its finite values
     QVector<double> m_blockMax;
     QVector<int> m_irregular;

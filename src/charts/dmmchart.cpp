@@ -283,7 +283,7 @@ QStringList DMMChart::timeLabels() const
         const int index = i * m_xTickPoints + m_firstIndex;
         if (index >= line0->pointCount())
             break;
-        labels.append(line0->point(index)->time.toString(ClockFormat));
+        labels.append(line0->time(index).toString(ClockFormat));
     }
     return labels;
 }
@@ -733,9 +733,9 @@ void DMMChart::drawIndicator(QPainter *painter)
         const int index = m_firstIndex + m_indicatorIndex;
         if (index >= line->pointCount())
             continue;
-        const ChartPoint *point = line->point(index);
-        const QString text = QStringLiteral("%1:%2\r\n")
-                                 .arg(point->time.toString(ClockFormat), indicatorText(*point));
+        const ChartPoint point = line->point(index);
+        const QString text =
+            QStringLiteral("%1:%2\r\n").arg(point.time.toString(ClockFormat), indicatorText(point));
         const int w = metrics.horizontalAdvance(text);
         const int textLeft = (x + 2 + w >= m_plotRect.right()) ? x - 2 - w : x + 2;
         painter->drawText(QRect(textLeft, textBottom - h, w, h), Qt::AlignCenter, text);

@@ -677,7 +677,7 @@ void TestDMMChart::overRangeBreaksTheLineAndMarksTheEdge()
     QTest::mouseMove(chart.get(), pointPosition(*chart, 50));
     chart->repaint();
     QCOMPARE(chart->indicatorIndex(), 50);
-    QCOMPARE(DMMChart::indicatorText(*chart->line(0)->point(50)), QStringLiteral("OL"));
+    QCOMPARE(DMMChart::indicatorText(chart->line(0)->point(50)), QStringLiteral("OL"));
 }
 
 void TestDMMChart::overRangeIndicatorText_data()
