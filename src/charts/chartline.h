@@ -44,8 +44,7 @@ public:
     // The point as the chart keeps it: value, time and cursor label; no text or spare fields.
     ChartPoint point(int index) const;
     QDateTime time(int index) const { return m_times.at(index); }
-    QVariant label(int index) const { return m_labels.at(index); }
-    // The points' values side by side, for the passes over every point on each redraw.
+    // The points' values side by side.
     const QVector<double> &values() const { return m_values; }
     // Indexes of the values that are not finite (over-range points, NaN), ascending.
     const QVector<int> &irregularIndexes() const { return m_irregular; }

@@ -24,8 +24,9 @@ class QTimer;
 // the time and text of the nearest reading, and rubber-band zoom. The picture is composed from
 // four cached layers so that hovering and dragging never redraw the axes or the lines.
 // An over-range reading comes as a point whose value is an infinity: +infinity for "OL",
-// -infinity for "-OL". It is not plotted as a value: the line breaks there, a marker at the top
-// or bottom edge of the plot shows where it was, and the value axis ignores it.
+// -infinity for "-OL". It is not plotted as a value: a marker at the top or bottom edge of the
+// plot shows where it was, the value axis ignores it, and the line breaks there wherever the
+// points stand far enough apart for a gap to show (ChartLine::breaksAtIrregular).
 class DMMChart : public QFrame
 {
     Q_OBJECT
