@@ -721,7 +721,7 @@ void TestDMMChart::singleNewPointsEndInTheFreshPicture()
     const int single = 40;
     const auto value = [](int i) {
         return i % 50 == 49 ? std::numeric_limits<double>::infinity()
-                            : 120 + 25 * std::sin(i / 5000.0) + (i * 7919 % 13) - 6;
+                            : 120 + 25 * std::sin(i / 5000.0) + int(i * 7919LL % 13) - 6;
     };
     const auto point = [&](int i) {
         return new ChartPoint(value(i), QString(), Start.addSecs(i), -1, -1, QVariant());
