@@ -572,13 +572,13 @@ int main(int argc, char *argv[])
 
     // The same with a specification: the verdict, the marked rows and the limit lines follow
     // every reading.
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Iso19840;
-    spec.hasNominal = true;
-    spec.nominal = 115.0;
-    spec.hasMaximum = true;
-    spec.maximum = 300.0;
-    TvItemModel::itemAt(measure)->setSpecification(spec);
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Iso19840;
+    specification.hasNominal = true;
+    specification.nominal = 115.0;
+    specification.hasMaximum = true;
+    specification.maximum = 300.0;
+    TvItemModel::itemAt(measure)->setSpecification(specification);
     activate(w, storeData);
     activate(w, measure);
     action(w, "actionStart")->trigger();

@@ -22,15 +22,15 @@ constexpr quint32 Seed = 6814;
 
 CoatingSpecification specification(CoatingSpecification::Rule rule)
 {
-    CoatingSpecification spec;
-    spec.rule = rule;
-    spec.hasNominal = rule == CoatingSpecification::Iso19840;
-    spec.nominal = 120.0;
-    spec.minimum = 100.0;
-    spec.maximum = 200.0;
-    spec.hasMaximum = true;
-    spec.roughness = rule == CoatingSpecification::Iso19840 ? 25.0 : 0.0;
-    return spec;
+    CoatingSpecification specification;
+    specification.rule = rule;
+    specification.hasNominal = rule == CoatingSpecification::Iso19840;
+    specification.nominal = 120.0;
+    specification.minimum = 100.0;
+    specification.maximum = 200.0;
+    specification.hasMaximum = true;
+    specification.roughness = rule == CoatingSpecification::Iso19840 ? 25.0 : 0.0;
+    return specification;
 }
 
 // Readings scattered around 125 um; the callers make one in fifty over range.

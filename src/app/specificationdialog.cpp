@@ -95,15 +95,15 @@ SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
     connect(m_buttons, &QDialogButtonBox::accepted, this, &SpecificationDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &SpecificationDialog::reject);
 
-    CoatingSpecification spec = item->specification();
-    if (spec.isSet() && spec.unit != m_unit) {
+    CoatingSpecification values = item->specification();
+    if (values.isSet() && values.unit != m_unit) {
         m_note->setText(tr("The specification was entered in %1; its values are shown converted "
                            "to %2, the item's unit now.")
-                            .arg(spec.unit, m_unit));
-        spec = spec.convertedTo(m_unit);
+                            .arg(values.unit, m_unit));
+        values = values.convertedTo(m_unit);
     }
     m_note->setVisible(!m_note->text().isEmpty());
-    setValues(spec);
+    setValues(values);
 
     connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SpecificationDialog::updateForm);
@@ -131,24 +131,24 @@ void SpecificationDialog::setRowVisible(QLineEdit *field, bool visible)
         label->setVisible(visible);
 }
 
-void SpecificationDialog::setValues(const CoatingSpecification &spec)
+void SpecificationDialog::setValues(const CoatingSpecification &values)
 {
-    const bool sspc = spec.rule == CoatingSpecification::SspcPa2;
-    const bool limits = spec.rule == CoatingSpecification::Limits || sspc;
-    m_rule->setCurrentIndex(spec.rule);
-    m_nominal->setText(spec.hasNominal ? number(spec.nominal) : QString());
-    m_minimum->setText(limits ? number(spec.minimum) : QString());
-    m_maximum->setText(limits || spec.hasMaximum ? number(spec.maximum) : QString());
-    m_roughness->setText(number(spec.roughness));
+    const bool sspc = values.rule == CoatingSpecification::SspcPa2;
+    const bool limits = values.rule == CoatingSpecification::Limits || sspc;
+    m_rule->setCurrentIndex(values.rule);
+    m_nominal->setText(values.hasNominal ? number(values.nominal) : QString());
+    m_minimum->setText(limits ? number(values.minimum) : QString());
+    m_maximum->setText(limits || values.hasMaximum ? number(values.maximum) : QString());
+    m_roughness->setText(number(values.roughness));
     m_roughnessChoice->setCurrentIndex(FreeRoughness);
     for (int i = 0; i < FreeRoughness; ++i) {
-        if (spec.roughness == roughnessPreset(i))
+        if (values.roughness == roughnessPreset(i))
             m_roughnessChoice->setCurrentIndex(i);
     }
-    m_readingsPerSpot->setText(QString::number(spec.readingsPerSpot));
-    m_spotsPerArea->setText(QString::number(spec.spotsPerArea));
-    m_spotLower->setText(number(spec.spotLowerPercent));
-    m_spotUpper->setText(number(spec.spotUpperPercent));
+    m_readingsPerSpot->setText(QString::number(values.readingsPerSpot));
+    m_spotsPerArea->setText(QString::number(values.spotsPerArea));
+    m_spotLower->setText(number(values.spotLowerPercent));
+    m_spotUpper->setText(number(values.spotUpperPercent));
 }
 
 double SpecificationDialog::roughnessPreset(int index) const
@@ -217,24 +217,24 @@ int SpecificationDialog::readCount(QLineEdit *field) const
 
 CoatingSpecification SpecificationDialog::specification() const
 {
-    CoatingSpecification spec;
+    CoatingSpecification values;
     QString ignored;
-    spec.rule = CoatingSpecification::Rule(m_rule->currentIndex());
-    spec.unit = m_unit;
-    spec.hasNominal = !m_nominal->text().trimmed().isEmpty();
-    readNumber(m_nominal, &spec.nominal, &ignored);
-    readNumber(m_minimum, &spec.minimum, &ignored);
-    spec.hasMaximum = !m_maximum->text().trimmed().isEmpty();
-    readNumber(m_maximum, &spec.maximum, &ignored);
-    readNumber(m_roughness, &spec.roughness, &ignored);
-    spec.readingsPerSpot = readCount(m_readingsPerSpot);
-    spec.spotsPerArea = readCount(m_spotsPerArea);
-    readNumber(m_spotLower, &spec.spotLowerPercent, &ignored);
-    readNumber(m_spotUpper, &spec.spotUpperPercent, &ignored);
-    if (spec.rule != CoatingSpecification::Iso19840)
-        spec.roughness = 0.0;
-    if (spec.rule != CoatingSpecification::NoRule)
-        return spec;
+    values.rule = CoatingSpecification::Rule(m_rule->currentIndex());
+    values.unit = m_unit;
+    values.hasNominal = !m_nominal->text().trimmed().isEmpty();
+    readNumber(m_nominal, &values.nominal, &ignored);
+    readNumber(m_minimum, &values.minimum, &ignored);
+    values.hasMaximum = !m_maximum->text().trimmed().isEmpty();
+    readNumber(m_maximum, &values.maximum, &ignored);
+    readNumber(m_roughness, &values.roughness, &ignored);
+    values.readingsPerSpot = readCount(m_readingsPerSpot);
+    values.spotsPerArea = readCount(m_spotsPerArea);
+    readNumber(m_spotLower, &values.spotLowerPercent, &ignored);
+    readNumber(m_spotUpper, &values.spotUpperPercent, &ignored);
+    if (values.rule != CoatingSpecification::Iso19840)
+        values.roughness = 0.0;
+    if (values.rule != CoatingSpecification::NoRule)
+        return values;
     CoatingSpecification none;
     none.unit = m_unit;
     return none;

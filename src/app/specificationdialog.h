@@ -37,7 +37,7 @@ private slots:
     void roughnessChosen(int index);
 
 private:
-    void setValues(const CoatingSpecification &spec);
+    void setValues(const CoatingSpecification &values);
     // A roughness choice of the combo box in the fields' unit.
     double roughnessPreset(int index) const;
     QLineEdit *addField(const char *name, const QString &label);

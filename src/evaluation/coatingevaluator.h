@@ -23,7 +23,7 @@ public:
     CoatingEvaluator() = default;
     explicit CoatingEvaluator(const CoatingSpecification &specification);
 
-    const CoatingSpecification &specification() const { return m_spec; }
+    const CoatingSpecification &specification() const { return m_specification; }
 
     // value is in the specification's unit.
     void add(double value, bool overRange);
@@ -65,7 +65,7 @@ private:
     void appendSspcFailures(CoatingVerdict *verdict) const;
     QString pendingText() const;
 
-    CoatingSpecification m_spec;
+    CoatingSpecification m_specification;
     QVector<quint8> m_marks;
     int m_overRange = 0;
     int m_firstChanged = 0;

@@ -312,22 +312,22 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         okButton(dialog)->click();
         QVERIFY(!dialog->isVisible());
     });
-    const CoatingSpecification spec = activeItem()->specification();
-    QCOMPARE(spec.unit, QStringLiteral("mil"));
-    QCOMPARE(spec.minimum, 3.94);
-    QCOMPARE(spec.maximum, 7.87);
+    const CoatingSpecification specification = activeItem()->specification();
+    QCOMPARE(specification.unit, QStringLiteral("mil"));
+    QCOMPARE(specification.minimum, 3.94);
+    QCOMPARE(specification.maximum, 7.87);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
     QCOMPARE(chart(*window)->markLines().first().value, 3.94);
 }
 
 void TestEvaluation::specificationShownInTheItemsUnit()
 {
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Iso19840;
-    spec.unit = QStringLiteral("mil");
-    spec.hasNominal = true;
-    spec.nominal = 4.72;
-    activeItem()->setSpecification(spec);
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Iso19840;
+    specification.unit = QStringLiteral("mil");
+    specification.hasNominal = true;
+    specification.nominal = 4.72;
+    activeItem()->setSpecification(specification);
     QCOMPARE(activeItem()->unit(), Micrometre);
     openDialog([&](QWidget *dialog) {
         const QString note = dialog->findChild<QLabel *>(QStringLiteral("lblNote"))->text();
@@ -337,7 +337,7 @@ void TestEvaluation::specificationShownInTheItemsUnit()
         QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->currentIndex(), 2);
     });
     // Cancelled: the specification stays in mils, and the micrometre views show it converted.
-    QCOMPARE(activeItem()->specification(), spec);
+    QCOMPARE(activeItem()->specification(), specification);
     const QPersistentModelIndex measure1 = activeRow(*window);
     addItem(*window, QStringLiteral("B"));
     QVERIFY(chart(*window)->markLines().isEmpty());

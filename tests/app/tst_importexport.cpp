@@ -1209,11 +1209,11 @@ void TestImportExport::exportsOfAJudgedItemCarryItsSummary()
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             QSKIP("poppler-utils are needed to read the report");
     }
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Limits;
-    spec.minimum = 100;
-    spec.maximum = 200;
-    TvItemModel::itemAt(itemRow(0))->setSpecification(spec);
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Limits;
+    specification.minimum = 100;
+    specification.maximum = 200;
+    TvItemModel::itemAt(itemRow(0))->setSpecification(specification);
     startAcquiring(*window);
     for (const int value : {150, 90, 160})
         emitReading(value, QString::number(value));

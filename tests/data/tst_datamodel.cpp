@@ -399,11 +399,11 @@ void TestDataModel::operations()
 void TestDataModel::completedSpotMarksItsEarlierRows()
 {
     m_item->setUnit(Micrometre);
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::SspcPa2;
-    spec.minimum = 100;
-    spec.maximum = 200;
-    m_item->setSpecification(spec);
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::SspcPa2;
+    specification.minimum = 100;
+    specification.maximum = 200;
+    m_item->setSpecification(specification);
     m_model->setItem(m_item.get());
     SignalLog log(m_model.get());
     for (int i = 0; i < 3; ++i) {

@@ -14,36 +14,36 @@ const QString Mil = QStringLiteral("mil");
 
 CoatingSpecification limits(double minimum, double maximum, const QString &unit = Micrometre)
 {
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Limits;
-    spec.unit = unit;
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.hasMaximum = true;
-    return spec;
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Limits;
+    specification.unit = unit;
+    specification.minimum = minimum;
+    specification.maximum = maximum;
+    specification.hasMaximum = true;
+    return specification;
 }
 
 CoatingSpecification iso(double nominal, double maximum = 0.0, double roughness = 0.0,
                          const QString &unit = Micrometre)
 {
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Iso19840;
-    spec.unit = unit;
-    spec.hasNominal = true;
-    spec.nominal = nominal;
-    spec.hasMaximum = maximum > 0.0;
-    spec.maximum = maximum;
-    spec.roughness = roughness;
-    return spec;
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Iso19840;
+    specification.unit = unit;
+    specification.hasNominal = true;
+    specification.nominal = nominal;
+    specification.hasMaximum = maximum > 0.0;
+    specification.maximum = maximum;
+    specification.roughness = roughness;
+    return specification;
 }
 
 CoatingSpecification sspc(double minimum, double maximum, int perSpot = 3, int perArea = 5)
 {
-    CoatingSpecification spec = limits(minimum, maximum);
-    spec.rule = CoatingSpecification::SspcPa2;
-    spec.readingsPerSpot = perSpot;
-    spec.spotsPerArea = perArea;
-    return spec;
+    CoatingSpecification specification = limits(minimum, maximum);
+    specification.rule = CoatingSpecification::SspcPa2;
+    specification.readingsPerSpot = perSpot;
+    specification.spotsPerArea = perArea;
+    return specification;
 }
 
 // "120 OL x3 -OL" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times.
@@ -93,7 +93,7 @@ private slots:
 
 void TestCoatingEvaluator::verdict_data()
 {
-    QTest::addColumn<CoatingSpecification>("spec");
+    QTest::addColumn<CoatingSpecification>("specification");
     QTest::addColumn<QString>("readings");
     QTest::addColumn<CoatingVerdict::State>("state");
     QTest::addColumn<QString>("headline");
@@ -199,10 +199,10 @@ void TestCoatingEvaluator::verdict_data()
 
 void TestCoatingEvaluator::verdict()
 {
-    QFETCH(CoatingSpecification, spec);
+    QFETCH(CoatingSpecification, specification);
     QFETCH(QString, readings);
-    QVERIFY2(spec.problem().isEmpty(), qPrintable(spec.problem()));
-    CoatingEvaluator evaluator(spec);
+    QVERIFY2(specification.problem().isEmpty(), qPrintable(specification.problem()));
+    CoatingEvaluator evaluator(specification);
     feed(&evaluator, readings);
     const CoatingVerdict verdict = evaluator.verdict();
     QTEST(verdict.state, "state");
@@ -247,7 +247,7 @@ void TestCoatingEvaluator::readingsAreJudgedInTheSpecificationsUnit()
 
 void TestCoatingEvaluator::problem_data()
 {
-    QTest::addColumn<CoatingSpecification>("spec");
+    QTest::addColumn<CoatingSpecification>("specification");
     QTest::addColumn<bool>("valid");
 
     QTest::newRow("none") << CoatingSpecification() << true;
@@ -288,9 +288,9 @@ void TestCoatingEvaluator::problem_data()
 
 void TestCoatingEvaluator::problem()
 {
-    QFETCH(CoatingSpecification, spec);
+    QFETCH(CoatingSpecification, specification);
     QFETCH(bool, valid);
-    QCOMPARE(spec.problem().isEmpty(), valid);
+    QCOMPARE(specification.problem().isEmpty(), valid);
 }
 
 void TestCoatingEvaluator::conversion()

@@ -48,11 +48,11 @@ void TestItemSummary::judgedItem()
 {
     ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
     item.setUnit(QStringLiteral("\u03BCm"));
-    CoatingSpecification spec;
-    spec.rule = CoatingSpecification::Limits;
-    spec.minimum = 100;
-    spec.maximum = 200;
-    item.setSpecification(spec);
+    CoatingSpecification specification;
+    specification.rule = CoatingSpecification::Limits;
+    specification.minimum = 100;
+    specification.maximum = 200;
+    item.setSpecification(specification);
     item.appendReading(reading(150, QStringLiteral("Fe"), 0), true);
     item.appendReading(reading(90, QStringLiteral("NFe"), 5), true);
     item.appendReading(reading(0, QStringLiteral("Fe"), 7, 1), true);
