@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include "dmmdata.h"
+#include "export/xlsdate.h"
 #include "export/xlsreader.h"
 
 namespace {
@@ -20,7 +21,7 @@ QDateTime timeOf(const QVariant &cell)
 {
     if (cell.userType() == QMetaType::QDateTime)
         return cell.toDateTime();
-    const QDateTime time = XlsReader::dateTimeFromText(cell.toString());
+    const QDateTime time = XlsDate::fromText(cell.toString());
     return time.isValid() ? time : cell.toDateTime();
 }
 
@@ -31,7 +32,7 @@ bool WorkbookImporter::readRows(const QString &fileName, QList<QVariantList> *ro
     XlsReader reader;
     if (!reader.open(fileName))
         return false;
-    *rows = reader.rows();
+    *rows = reader.rows(CellCount);
     return true;
 }
 

@@ -13,8 +13,8 @@ class WorkbookImporter
 public:
     WorkbookImporter() = delete;
 
-    // The first sheet's used range, header row included. False for anything that is not a
-    // readable workbook.
+    // The first sheet's used range, header row included, cut to the five columns a reading is
+    // read from. False for anything that is not a sound, readable workbook.
     static bool readRows(const QString &fileName, QList<QVariantList> *rows);
 
     // A new reading, owned by the caller, from a sheet row (No., Time, Value, Unit, Basis); the
