@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QByteArray>
 #include <QDate>
 #include <QTime>
 
@@ -25,6 +26,24 @@ int digits(const QString &text, int from, int count)
         value = value * 10 + (c - '0');
     }
     return value;
+}
+
+// True when the UTC offset is the same from a day before date until two days after it, so that
+// every wall-clock time of date occurs exactly once. Looking the offset up costs microseconds,
+// and the readings of a file fall on few days: the answer for the last day asked is kept.
+bool isSteadyDay(const QDate &date, qint64 midnightAsUtc)
+{
+    thread_local QDate day;
+    thread_local QByteArray zone;
+    thread_local bool steady = false;
+    const QByteArray currentZone = qgetenv("TZ");
+    if (date != day || currentZone != zone) {
+        steady = QDateTime::fromMSecsSinceEpoch(midnightAsUtc - MSecsPerDay).offsetFromUtc() ==
+                 QDateTime::fromMSecsSinceEpoch(midnightAsUtc + 2 * MSecsPerDay).offsetFromUtc();
+        day = date;
+        zone = currentZone;
+    }
+    return steady;
 }
 
 } // namespace
@@ -70,16 +89,22 @@ QDateTime XlsDate::localTime(const QDate &date, const QTime &time)
 {
     if (!date.isValid() || !time.isValid())
         return QDateTime();
-    const QDateTime local(date, time);
-    if (local.isValid())
-        return local;
-    // In a gap. Taken as UTC, the wall-clock reading lies less than a day from the change in
-    // every time zone, so a day before it the old offset is in force.
     const QDateTime wall(date, time, Qt::UTC);
     if (!wall.isValid())
         return QDateTime();
     const qint64 wallMSecs = wall.toMSecsSinceEpoch();
+    if (isSteadyDay(date, wallMSecs - time.msecsSinceStartOfDay()))
+        return QDateTime(date, time);
+    // Taken as UTC, the wall-clock reading lies less than a day from any change of the offset
+    // that concerns it, so a day earlier the offset before the change is in force. With that
+    // offset the reading names its first occurrence, or, in a gap, the time as late as the gap
+    // is long.
     const int offsetBefore =
         QDateTime::fromMSecsSinceEpoch(wallMSecs - MSecsPerDay).offsetFromUtc();
-    return QDateTime::fromMSecsSinceEpoch(wallMSecs - offsetBefore * 1000LL);
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(wallMSecs - offsetBefore * 1000LL);
+    if (first.date() == date && first.time() == time)
+        return first;
+    // The offset changed before this time of day: read it with the new one.
+    const QDateTime local(date, time);
+    return local.isValid() ? local : first;
 }

@@ -116,6 +116,8 @@ void TestWorkbookImporter::rowsWithoutReading_data()
     QTest::newRow("month 13") << row(QStringLiteral("12.5"), mu,
                                      QStringLiteral("2024-13-04 05:06:07"));
     QTest::newRow("plain number as time") << row(QStringLiteral("12.5"), mu, 45355.2);
+    // What the reader gives for a date cell whose serial is NaN, infinite or out of range.
+    QTest::newRow("invalid date-time") << row(QStringLiteral("12.5"), mu, QDateTime());
 }
 
 void TestWorkbookImporter::rowsWithoutReading()
