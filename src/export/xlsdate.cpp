@@ -12,8 +12,9 @@ constexpr qint64 SecondsPerDay = 86400;
 constexpr qint64 MSecsPerDay = SecondsPerDay * 1000;
 // Days from the 1900 system's day zero to the 1904 system's.
 constexpr double Days1904 = 1462.0;
-// Beyond this a serial's seconds leave the 64-bit range; QDateTime ends far earlier anyway.
-constexpr double MaxSerialDays = 1e13;
+// QDateTime counts milliseconds in 64 bits, some 292 million years either way; days beyond this
+// (273 million years) are no date-times.
+constexpr double MaxSerialDays = 1e11;
 
 // The value of the digits text[from] .. text[from + count - 1], or -1 if one is not a digit.
 int digits(const QString &text, int from, int count)

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include "export/biffcursor.h"
@@ -90,6 +91,9 @@ void XlsReader::clear()
 bool XlsReader::open(const QString &fileName)
 {
     clear();
+    // Devices and pipes could feed the reader without end.
+    if (!QFileInfo(fileName).isFile())
+        return false;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
         return false;

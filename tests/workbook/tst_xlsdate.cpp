@@ -75,6 +75,8 @@ void TestXlsDate::fromSerial_data()
     QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << true << "";
     QTest::newRow("1e300") << 1e300 << false << "";
     QTest::newRow("beyond QDate") << 1e12 << false << "";
+    QTest::newRow("beyond QDateTime") << 3e11 << false << "";
+    QTest::newRow("year 27 million") << 1e10 << false << "27380970-01-24 00:00:00";
 }
 
 void TestXlsDate::fromSerial()

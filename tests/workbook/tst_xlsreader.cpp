@@ -310,6 +310,9 @@ void TestXlsReader::notAWorkbook_data()
     QTest::newRow("csv") << writeFile(QStringLiteral("table.xls"),
                                       "No.,Time,Value,Unit,Basis\n1,2024-03-04 05:06:07,12.5\n");
     QTest::newRow("folder") << m_dir.path();
+#ifdef Q_OS_UNIX
+    QTest::newRow("endless device") << QStringLiteral("/dev/zero");
+#endif
 
     XlsWriter writer;
     writer.setText(0, 0, QStringLiteral("No."));
