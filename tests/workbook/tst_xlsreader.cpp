@@ -20,6 +20,8 @@ private slots:
     void writerWorkbook();
     void timesOfADay();
     void largeStringTable();
+    void longestTexts_data();
+    void longestTexts();
     void emptyWorkbook();
     void notAWorkbook_data();
     void notAWorkbook();
@@ -291,6 +293,30 @@ void TestXlsReader::largeStringTable()
         if (rows.at(r).at(0).toString() != text(r))
             QFAIL(qPrintable(QStringLiteral("row %1 differs").arg(r)));
     }
+}
+
+void TestXlsReader::longestTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one byte a character") << QString(XlsWriter::MaxTextLength, QChar(0xE9));
+    QTest::newRow("two bytes a character") << QString(XlsWriter::MaxTextLength, QChar(0x03BC));
+    QTest::newRow("mixed") << QString(16400, QLatin1Char('a')) + QString(16367, QChar(0x03BC));
+}
+
+void TestXlsReader::longestTexts()
+{
+    // Texts of the longest length the writer allows, spread over CONTINUE records.
+    QFETCH(QString, text);
+    XlsWriter writer;
+    writer.setText(0, 0, QStringLiteral("before"));
+    writer.setText(1, 0, text);
+    writer.setText(2, 0, QStringLiteral("after"));
+    XlsReader reader;
+    QVERIFY(reader.read(writer.fileData()));
+    const QList<QVariantList> rows = reader.rows();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(1).at(0).toString(), text);
+    QCOMPARE(rows.at(2).at(0).toString(), QStringLiteral("after"));
 }
 
 void TestXlsReader::emptyWorkbook()
