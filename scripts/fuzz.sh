@@ -13,7 +13,7 @@ launcher=()
 if command -v ccache >/dev/null; then
     launcher=("-DCMAKE_CXX_COMPILER_LAUNCHER=env;CCACHE_BASEDIR=$root;CCACHE_NOHASHDIR=1;ccache")
 fi
-cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 \
+cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++-14 -DRQ_FUZZ=ON "${launcher[@]}" >/dev/null
 cmake --build "$dir" --target fuzz_xlsreader -j"$(nproc)"
 corpus=$root/tests/workbook/corpus
