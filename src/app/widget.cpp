@@ -6,13 +6,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDesktopWidget>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -30,11 +29,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QUrl>
 #include <QtDebug>
 
 #include "app/devicebinder.h"
 #include "app/dlgdownload.h"
+#include "app/livepanel.h"
+#include "app/livevaluelabel.h"
+#include "app/manualviewer.h"
+#include "app/statuspanel.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
@@ -42,6 +44,7 @@
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "export/dlgexport.h"
+#include "export/filechooser.h"
 #include "export/pdfreport.h"
 #include "export/reportcolumn.h"
 #include "export/workbookexporter.h"
@@ -167,9 +170,16 @@ void Widget::initWidget()
     ui->tv->installEventFilter(this);
     ui->listWidget->installEventFilter(this);
 
+    livePanel = new LivePanel(
+        {ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->horizontalLayout_2}, this);
+    statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
+    manualViewer = new ManualViewer(this);
+
     testPortPresence();
 
     QMenu *fileMenu = ui->menuBar->addMenu(tr("&File"));
+    fileMenu->addAction(ui->actionItemNew);
+    fileMenu->addSeparator();
     fileMenu->addAction(ui->actionConnect);
     fileMenu->addAction(ui->actionDisconnect);
     fileMenu->addAction(ui->actionStart);
@@ -181,6 +191,8 @@ void Widget::initWidget()
     fileMenu->addAction(ui->actionOption);
     fileMenu->addSeparator();
     fileMenu->addAction(ui->actionClose);
+    QMenu *viewMenu = ui->menuBar->addMenu(tr("&View"));
+    viewMenu->addAction(ui->actionMessages);
     QMenu *helpMenu = ui->menuBar->addMenu(tr("&Help"));
     helpMenu->addAction(ui->actionManual);
 
@@ -232,7 +244,9 @@ void Widget::initWidget()
     histogram->setYTitle(thickness);
     histogram->setXTitle(tr("Rate"));
 
+    // The message list opens from View > Messages or the status bar's button.
     ui->listWidget->hide();
+    connect(ui->actionMessages, &QAction::toggled, ui->listWidget, &QWidget::setVisible);
 
     auto *spacer = new QWidget();
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -357,7 +371,7 @@ QString Widget::optionsFilePath() const
 void Widget::saveSettings()
 {
     if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName,
-                            devicePlugin))
+                            devicePlugin, recentFolders.toMap()))
         QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
 }
 
@@ -370,6 +384,8 @@ void Widget::restoreSettings()
         restoreState(*contents.state, 0);
     if (contents.sceneFileName)
         sceneFileName = *contents.sceneFileName;
+    if (!contents.folders.isEmpty())
+        recentFolders.setMap(contents.folders);
 }
 
 void Widget::showEvent(QShowEvent *event)
@@ -431,6 +447,7 @@ void Widget::slotDmmOpened()
     ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
     ui->actionStart->setEnabled(activeTakesLiveReadings());
     ui->actionStop->setEnabled(false);
+    showAcquisitionState();
 }
 
 void Widget::slotDmmClosed()
@@ -453,6 +470,7 @@ void Widget::on_actionStart_triggered()
     acquiring = true;
     ui->actionStart->setEnabled(false);
     ui->actionStop->setEnabled(acquiring);
+    showAcquisitionState();
 }
 
 void Widget::on_actionStop_triggered()
@@ -465,6 +483,17 @@ void Widget::stopAcquisition()
     acquiring = false;
     ui->actionStart->setEnabled(dmm && dmm->isOpen() && activeTakesLiveReadings());
     ui->actionStop->setEnabled(acquiring);
+    showAcquisitionState();
+}
+
+void Widget::showAcquisitionState()
+{
+    if (!dmm || !dmm->isOpen())
+        statusPanel->setState(StatusPanel::State::Disconnected);
+    else if (acquiring && activeItem)
+        statusPanel->setState(StatusPanel::State::Recording, activeItem->name());
+    else
+        statusPanel->setState(StatusPanel::State::Connected);
 }
 
 bool Widget::activeTakesLiveReadings() const
@@ -479,9 +508,7 @@ void Widget::on_actionTest_triggered()
 
 void Widget::on_actionManual_triggered()
 {
-    const QFileInfo manual(QDir::current(), QStringLiteral("Software User Manual.pdf"));
-    if (manual.exists())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath()));
+    manualViewer->open();
 }
 
 void Widget::on_actionClearMsg_triggered()
@@ -493,17 +520,15 @@ void Widget::slotMessage(QString msg)
 {
     ui->listWidget->addItem(msg);
     ui->listWidget->scrollToBottom();
+    statusPanel->showMessage(msg);
 }
 
 void Widget::setThicknessUnit(bool micrometres)
 {
-    setThicknessUnit(micrometres ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
-                                 : tr("Thickness(mil)"),
-                     micrometres ? 1 : 2);
-}
-
-void Widget::setThicknessUnit(const QString &title, int decimals)
-{
+    const QString title = micrometres
+                              ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
+                              : tr("Thickness(mil)");
+    const int decimals = micrometres ? 1 : 2;
     histogram->setYTitle(title);
     histogram->setDecimals(decimals);
     ui->chart->setYTitle(title);
@@ -536,9 +561,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
     ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
 
-    ui->lcdValue->setText(text);
-    ui->lcdBasis->setText(stored->basis());
-    ui->lcdUnit->setText(activeItem->unit());
+    livePanel->showReading(text, activeItem->unit(), stored->basis());
     showStatistics();
 }
 
@@ -558,9 +581,9 @@ void Widget::refreshItemViews()
         points.append(new ChartPoint(value, activeItem->textOf(reading), reading->time(), -1, -1,
                                      QVariant()));
     }
-    // Titles, decimals, the unit label and the statistics follow the unit the values are in.
+    // Titles, decimals, the unit label (through the live panel below) and the statistics follow
+    // the unit the values are in.
     setThicknessUnit(micrometres);
-    ui->lcdUnit->setText(activeItem->unit());
     activeItem->refreshStatisticsTexts();
 
     dataModel->clearRows();
@@ -575,6 +598,7 @@ void Widget::refreshItemViews()
     ui->chart->setDecimals(micrometres ? 1 : 2);
     ui->chart->addPoints(points, 0);
 
+    livePanel->showItem(activeItem);
     showStatistics();
 }
 
@@ -645,6 +669,7 @@ void Widget::on_actionItemDelete_triggered()
         // With no item active nothing can take live readings.
         if (!activeItem)
             stopAcquisition();
+        livePanel->showItem(activeItem);
     }
 }
 
@@ -662,6 +687,7 @@ void Widget::on_actionItemRename_triggered()
     if (ItemData *item = TvItemModel::itemAt(index))
         item->setName(name);
     stopAcquisition();
+    livePanel->showItem(activeItem);
     ui->tvItems->update(index);
 }
 
@@ -736,6 +762,13 @@ void Widget::on_actionItemDownload_triggered()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
     dialog->exec();
+    ItemData *store = storeDataItem();
+    const int count = store->readings().size();
+    statusPanel->showMessage(count == 1
+                                 ? tr("Download finished: 1 reading in Store Data.")
+                                 : tr("Download finished: %1 readings in Store Data.").arg(count));
+    if (activeItem == store)
+        livePanel->showItem(store);
 }
 
 void Widget::slotStoreNum(int total, int num)
@@ -750,7 +783,8 @@ void Widget::slotDisplayStore(const DmmData *data)
         return;
 
     activeItem->setUnit(micrometreUnit());
-    setThicknessUnit(tr("Thickness(um)"), 1);
+    // The same titles as when the item is shown again: the values are micrometres.
+    setThicknessUnit(true);
 
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);
@@ -769,6 +803,7 @@ void Widget::on_actionExport_triggered()
 {
     dlgExport dialog(nullptr);
     dialog.setSceneFile(sceneFileName);
+    dialog.setFolders(&recentFolders);
     const int result = dialog.exec();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (result == QDialog::Accepted) {
@@ -807,11 +842,13 @@ void Widget::on_actionExport_triggered()
 void Widget::exportPicture(int exportType)
 {
     const bool isHistogram = exportType == 1;
-    const QString fileName =
-        QFileDialog::getSaveFileName(this,
-                                     isHistogram ? tr("Export the histogram to a picture.")
-                                                 : tr("Export the chart to a picture."),
-                                     QStringLiteral("."), tr("JPG File(*.jpg)"));
+    const QString fileName = FileChooser::saveFileName(
+        this,
+        isHistogram ? tr("Export the histogram to a picture.")
+                    : tr("Export the chart to a picture."),
+        tr("JPG File(*.jpg)"),
+        {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}, &recentFolders,
+        RecentFolders::Picture);
     if (fileName.isEmpty())
         return;
     // The picture must show the active item, also when its page has not been shown since the
@@ -834,8 +871,9 @@ void Widget::exportPicture(int exportType)
 
 void Widget::exportExcel()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Export the datas to a excel file."), QString(), tr("Excel File(*.xls)"));
+    const QString fileName = FileChooser::saveFileName(
+        this, tr("Export the datas to a excel file."), tr("Excel File(*.xls)"),
+        {QStringLiteral("xls")}, &recentFolders, RecentFolders::Workbook);
     if (fileName.isEmpty())
         return;
     if (WorkbookExporter::exportTable(*dataModel, fileName))
@@ -846,8 +884,9 @@ void Widget::exportExcel()
 
 void Widget::importExcel()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, tr("Import the datas from a excel file."), QString(), tr("Excel File(*.xls)"));
+    const QString fileName =
+        FileChooser::openFileName(this, tr("Import the datas from a excel file."),
+                                  tr("Excel File(*.xls)"), &recentFolders, RecentFolders::Import);
     if (fileName.isEmpty())
         return;
 
@@ -891,8 +930,9 @@ void Widget::on_actionImport_triggered()
 
 void Widget::exportPdf(const QString &sceneFile)
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Export the datas to a pdf file."), QString(), tr("PDF file(*.pdf)"));
+    const QString fileName = FileChooser::saveFileName(
+        this, tr("Export the datas to a pdf file."), tr("PDF file(*.pdf)"), {QStringLiteral("pdf")},
+        &recentFolders, RecentFolders::Pdf);
     if (fileName.isEmpty())
         return;
     if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(), ui->chart->pixmap(),

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "data/itemdata.h"
+#include "export/recentfolders.h"
 
 class DataModel;
 class DeviceBinder;
@@ -16,10 +17,13 @@ class DmmData;
 class Histogram;
 class IDmm;
 class IMyDmm;
+class LivePanel;
+class ManualViewer;
 class QStandardItem;
 class QTimer;
 class SerialDeviceInf;
 class SerialRS232VirInf;
+class StatusPanel;
 class TvItemModel;
 class WidgetUi;
 struct ReportColumn;
@@ -88,8 +92,7 @@ private:
     void connectDevice();
     void showOptions();
     ItemData *storeDataItem() const;
-    void setThicknessUnit(const QString &title, int decimals);
-    // The titles and decimals of micrometres or mils.
+    // The chart's and histogram's titles and decimals of micrometres or mils.
     void setThicknessUnit(bool micrometres);
     // Only a measurement item takes live readings: Start is offered for nothing else.
     bool activeTakesLiveReadings() const;
@@ -98,6 +101,7 @@ private:
     void exportPdf(const QString &sceneFile);
     void exportPicture(int exportType);
     QString optionsFilePath() const;
+    void showAcquisitionState();
 
     WidgetUi *ui;
     IDmm *dmm = nullptr;
@@ -116,6 +120,10 @@ private:
     QList<ReportColumn *> reportColumns;
     QString sceneFileName;
     bool settingsRestored = false;
+    LivePanel *livePanel = nullptr;
+    StatusPanel *statusPanel = nullptr;
+    ManualViewer *manualViewer = nullptr;
+    RecentFolders recentFolders;
     // The device plug-ins of Lib, and the one chosen in Options (empty while none is chosen).
     std::unique_ptr<DeviceBinder> deviceBinder;
     QString devicePlugin;
