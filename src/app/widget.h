@@ -19,6 +19,7 @@ class SerialDeviceInf;
 class SerialRS232VirInf;
 class TvItemModel;
 class WidgetUi;
+class Workspace;
 struct ReportColumn;
 
 // The logger's main window: it binds the gauge's plug-ins, routes readings into the active item and
@@ -104,6 +105,8 @@ private:
     // Scrolls the table to its newest row once per event-loop turn rather than once per reading.
     QTimer *tableScroll = nullptr;
     QList<ReportColumn *> reportColumns;
+    // Keeps every item and reading on disk; the tree's items stay the working copy.
+    Workspace *workspace = nullptr;
     QString sceneFileName;
     bool settingsRestored = false;
 };

@@ -51,6 +51,7 @@ private:
 void TestAcquisition::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 

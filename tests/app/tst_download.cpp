@@ -43,6 +43,7 @@ private:
 void TestDownload::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QMetaObject::invokeMethod(gauge(), "emitOpened");
 }

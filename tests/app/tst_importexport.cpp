@@ -353,6 +353,7 @@ void TestImportExport::init()
     resetGauge();
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 

@@ -60,6 +60,7 @@ void TestMainWindow::init()
 {
     QFile::remove(optionsPath());
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 
@@ -230,6 +231,7 @@ void TestMainWindow::connectFollowsPortPresence()
     QFETCH(bool, present);
     window.reset();
     gauge()->setProperty("portPresent", present);
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QCOMPARE(action(*window, "actionConnect")->isEnabled(), present);
 
@@ -321,6 +323,7 @@ void TestMainWindow::closingWritesOptionsAndNextStartRestoresGeometry()
     QVERIFY(xml.contains("<SceneFileName"));
     file.close();
 
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QCOMPARE(window->size(), QSize(1000, 600));
     window->show();

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+#include <QTimer>
+
+class DmmData;
+class ItemData;
+class QLockFile;
+class QSqlQuery;
+
+// The logger's workspace: every item and every reading, kept in one SQLite database so that
+// nothing is lost when the window closes or the process dies. The window's items stay the working
+// copy and the workspace follows them through the hooks below. A hook writes at once inside an
+// open transaction, which is committed at the latest CommitDelayMs after its first write. Readings
+// of items that are not active leave memory once committed and are read back on activation.
+//
+// Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
+// workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
+// written leave the logger running in memory (isSaving() false). Each case emits message() once.
+class Workspace : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Workspace)
+
+public:
+    // Readings arrive in bursts of one event-loop turn; a short wait gathers them into one commit
+    // and stays well inside the quarter second a reading may wait before it is safe on disk.
+    static constexpr int CommitDelayMs = 100;
+
+    explicit Workspace(QObject *parent = nullptr);
+    ~Workspace() override;
+
+    // The file RQ6814_WORKSPACE names, or workspace.sqlite in the user's data folder.
+    static QString defaultPath();
+
+    void open(const QString &path);
+    bool isSaving() const { return m_saving; }
+    QString path() const { return m_path; }
+
+    // Takes storeItem as the workspace's stored-data item and returns the stored measurement and
+    // import items in tree order; the caller owns them. *active is the item that was active, or
+    // nullptr. Readings are read when an item is activated.
+    QList<ItemData *> restore(ItemData *storeItem, ItemData **active);
+
+    void itemAdded(ItemData *item);
+    // Writes a new name or unit and the readings appended since the last call.
+    void itemChanged(ItemData *item);
+    void itemRemoved(ItemData *item);
+    // Reads the item's readings back when they are not in memory and records it as active.
+    void itemActivated(ItemData *item);
+    void readingsCleared(ItemData *item);
+
+    // Commits what has been written so far.
+    void commit();
+
+signals:
+    // Something the user must be told, once.
+    void message(const QString &text);
+    // From now on nothing is saved; everything stays in memory.
+    void savingStopped();
+
+private:
+    struct Entry
+    {
+        qint64 id = 0;
+        // Readings of the item in the database: the item's first `stored` readings.
+        int stored = 0;
+        QString name;
+        QString unit;
+        // False while the readings live only in the database.
+        bool loaded = true;
+    };
+    struct Statements;
+
+    enum class OpenResult { Ready, Damaged, Newer, Failed };
+
+    OpenResult openDatabase(QString *error);
+    void closeDatabase();
+    bool moveAside(QString *damagedPath);
+    void runInMemory(const QString &text);
+    void fail(const QString &detail);
+    bool begin();
+    bool run(QSqlQuery &query);
+    // Commits the open transaction; false when saving has stopped.
+    bool commitTransaction();
+    void commitIfOld();
+    void writeItem(ItemData *item, Entry &entry);
+    void writeReadings(ItemData *item, Entry &entry);
+    void load(ItemData *item, Entry &entry);
+    void releaseIdleItems();
+
+    QString m_path;
+    QString m_connection;
+    QSqlDatabase m_db;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<Statements> m_statements;
+    bool m_saving = false;
+    bool m_inTransaction = false;
+    QElapsedTimer m_transactionAge;
+    QTimer m_commitTimer;
+    QHash<ItemData *, Entry> m_entries;
+    ItemData *m_active = nullptr;
+    qint64 m_nextId = 1;
+    qint64 m_nextPosition = 1;
+};
