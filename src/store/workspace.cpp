@@ -576,10 +576,32 @@ void Workspace::load(ItemData *item, Entry &entry)
     select.finish();
     for (DmmData *reading : qAsConst(readings))
         item->appendReading(reading, false);
-    item->updateStatistics();
+    restoreStatistics(item, entry);
     entry.stored = readings.size();
     if (!complete)
         fail(error);
+}
+
+void Workspace::restoreStatistics(ItemData *item, Entry &entry)
+{
+    item->updateStatistics();
+    if (!entry.statistics)
+        return;
+    const auto same = [](const StatData *a, const StatData &b) {
+        return a->num == b.num && a->avg == b.avg && a->min == b.min && a->max == b.max;
+    };
+    const StatData shown = *entry.statistics;
+    entry.statistics.reset();
+    if (same(item->statistics(), shown))
+        return;
+    // Shown in the other unit family: the item was activated since they were last computed.
+    const QString unit = item->unit();
+    item->setUnit(item->isMicrometre() ? QStringLiteral("mil") : QStringLiteral("\u03BCm"));
+    item->updateStatistics();
+    const bool other = same(item->statistics(), shown);
+    item->setUnit(unit);
+    if (!other)
+        item->updateStatistics();
 }
 
 void Workspace::releaseIdleItems()
@@ -591,6 +613,7 @@ void Workspace::releaseIdleItems()
         if (item == m_active || !it->loaded || it->stored == 0 ||
             it->stored != item->readings().size())
             continue;
+        it->statistics = *item->statistics();
         item->clearReadings();
         it->loaded = false;
     }

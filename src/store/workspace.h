@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -9,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
+
+#include "data/statdata.h"
 
 class DmmData;
 class ItemData;
@@ -76,6 +79,9 @@ private:
         QString unit;
         // False while the readings live only in the database.
         bool loaded = true;
+        // The statistics texts the item showed when its readings left memory. They may have been
+        // computed in the unit before the last activation; a reload brings back the same texts.
+        std::optional<StatData> statistics;
     };
     struct Statements;
 
@@ -94,6 +100,7 @@ private:
     void writeItem(ItemData *item, Entry &entry);
     void writeReadings(ItemData *item, Entry &entry);
     void load(ItemData *item, Entry &entry);
+    void restoreStatistics(ItemData *item, Entry &entry);
     void releaseIdleItems();
 
     QString m_path;

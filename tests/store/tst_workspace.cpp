@@ -101,6 +101,7 @@ private slots:
     void keepsClearedAndRemovedItems();
     void commitsWithinTheDelay();
     void idleItemsLeaveMemoryAndComeBack();
+    void reloadKeepsTheStatisticsTextsShown();
     void upgradesEveryStepInOrder();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
@@ -367,6 +368,31 @@ void TestWorkspace::idleItemsLeaveMemoryAndComeBack()
     reopen();
     workspace->itemActivated(items.first());
     QCOMPARE(items.first()->statistics()->num, 4);
+}
+
+void TestWorkspace::reloadKeepsTheStatisticsTextsShown()
+{
+    reopen();
+    auto *mils = new ItemData(QStringLiteral("mils"), ItemData::MeasureData);
+    items << mils;
+    workspace->itemAdded(mils);
+    mils->setUnit(QStringLiteral("mil"));
+    for (double um : {101.6, 127.0})
+        mils->appendReading(makeReading(um), true);
+    workspace->itemChanged(mils);
+    // Activation switches the unit but leaves the texts as they were computed, in mils.
+    mils->setUnit(Micrometre);
+    workspace->itemActivated(mils);
+    const StatData shown = *mils->statistics();
+    QCOMPARE(shown.avg, QStringLiteral("4.50"));
+    workspace->itemActivated(store.get());
+    QTRY_COMPARE(mils->readings().size(), 0);
+    workspace->itemActivated(mils);
+    QCOMPARE(mils->statistics()->avg, shown.avg);
+    QCOMPARE(mils->statistics()->max, shown.max);
+    QCOMPARE(mils->unit(), Micrometre);
+    mils->appendReading(makeReading(150), true);
+    QCOMPARE(mils->statistics()->avg, QStringLiteral("126.2"));
 }
 
 void TestWorkspace::upgradesEveryStepInOrder()
