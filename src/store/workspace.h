@@ -3,26 +3,23 @@
 #include <memory>
 #include <optional>
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSqlDatabase>
 #include <QString>
-#include <QTimer>
 
 #include "data/statdata.h"
 
 class DmmData;
 class ItemData;
 class QLockFile;
-class QSqlQuery;
+class WorkspaceConnection;
 
 // The logger's workspace: every item and every reading, kept in one SQLite database so that
 // nothing is lost when the window closes or the process dies. The window's items stay the working
-// copy and the workspace follows them through the hooks below. A hook writes at once inside an
-// open transaction, which is committed at the latest CommitDelayMs after its first write. Readings
-// of items that are not active leave memory once committed and are read back on activation.
+// copy and the workspace follows them through the hooks below. A hook hands its change to the
+// database's own thread and returns; the change is on disk within CommitDelayMs. Readings of items
+// that are not active leave memory once they are on disk and are read back on activation.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
 // workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
@@ -33,9 +30,7 @@ class Workspace : public QObject
     Q_DISABLE_COPY(Workspace)
 
 public:
-    // Readings arrive in bursts of one event-loop turn; a short wait gathers them into one commit
-    // and stays well inside the quarter second a reading may wait before it is safe on disk.
-    static constexpr int CommitDelayMs = 100;
+    static const int CommitDelayMs;
 
     explicit Workspace(QObject *parent = nullptr);
     ~Workspace() override;
@@ -60,7 +55,7 @@ public:
     void itemActivated(ItemData *item);
     void readingsCleared(ItemData *item);
 
-    // Commits what has been written so far.
+    // Waits until everything handed over so far is on disk.
     void commit();
 
 signals:
@@ -79,39 +74,26 @@ private:
         QString unit;
         // False while the readings live only in the database.
         bool loaded = true;
+        // The last change of the item handed to the database.
+        qint64 lastChange = 0;
         // The statistics texts the item showed when its readings left memory. They may have been
         // computed in the unit before the last activation; a reload brings back the same texts.
         std::optional<StatData> statistics;
     };
-    struct Statements;
 
-    enum class OpenResult { Ready, Damaged, Newer, Failed };
-
-    OpenResult openDatabase(QString *error);
-    void closeDatabase();
     bool moveAside(QString *damagedPath);
     void runInMemory(const QString &text);
     void fail(const QString &detail);
-    bool begin();
-    bool run(QSqlQuery &query);
-    // Commits the open transaction; false when saving has stopped.
-    bool commitTransaction();
-    void commitIfOld();
     void writeItem(ItemData *item, Entry &entry);
     void writeReadings(ItemData *item, Entry &entry);
     void load(ItemData *item, Entry &entry);
     void restoreStatistics(ItemData *item, Entry &entry);
-    void releaseIdleItems();
+    void releaseIdleItems(qint64 committed);
 
     QString m_path;
-    QString m_connection;
-    QSqlDatabase m_db;
     std::unique_ptr<QLockFile> m_lock;
-    std::unique_ptr<Statements> m_statements;
+    std::unique_ptr<WorkspaceConnection> m_connection;
     bool m_saving = false;
-    bool m_inTransaction = false;
-    QElapsedTimer m_transactionAge;
-    QTimer m_commitTimer;
     QHash<ItemData *, Entry> m_entries;
     ItemData *m_active = nullptr;
     qint64 m_nextId = 1;

@@ -18,6 +18,7 @@
 #include "store/workspacealert.h"
 #include "store/workspaceschema.h"
 #include "windowfixture.h"
+#include "../store/otherconnection.h"
 
 using namespace WindowFixture;
 
@@ -262,18 +263,14 @@ void TestWindowWorkspace::failedCommitKeepsEveryReadingOnScreen()
 {
     window->show();
     startAcquiring(*window);
-    // A disk that is full after a few more pages.
-    {
-        QSqlQuery full(QSqlDatabase::database(QSqlDatabase::connectionNames().first(), false));
-        QVERIFY(full.exec(QStringLiteral("PRAGMA page_count")) && full.next());
-        QVERIFY(
-            full.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(full.value(0).toInt() + 2)));
-    }
+    // Another program holds the file's write lock for longer than a write waits for it.
+    const OtherConnection other(path);
+    QVERIFY(other.holdWriteLock());
     QString message;
     keepMessage(&message);
     for (int i = 0; i < 1500; ++i)
         emitReading(100 + i % 200, QString::number(100 + i % 200));
-    QTRY_VERIFY(!message.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 10000);
     QVERIFY2(message.contains(QStringLiteral("cannot be saved")), qPrintable(message));
     QTRY_VERIFY(window->windowTitle().endsWith(WorkspaceAlert::notSavingMark()));
     for (int i = 0; i < 500; ++i)

@@ -142,10 +142,13 @@ void TestWorkspaceKill::killedLoggerLosesNothingOlderThanAQuarterSecond()
     ItemData store(QStringLiteral("Store Data"), ItemData::StoreData);
     ItemData *active = nullptr;
     const QList<ItemData *> items = workspace.restore(&store, &active);
+    // A logger killed within its first commit has not yet written its first item either.
     ItemData *item = kind == ItemData::StoreData ? &store : items.value(0);
-    QVERIFY(item);
-    workspace.itemActivated(item);
-    QCOMPARE(item->readings().size(), kept);
+    QVERIFY(item || kept == 0);
+    if (item) {
+        workspace.itemActivated(item);
+        QCOMPARE(item->readings().size(), kept);
+    }
     qDeleteAll(items);
 }
 

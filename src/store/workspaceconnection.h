@@ -1,0 +1,116 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+struct WorkspaceStatements;
+
+// The one connection to a workspace database, owned by a thread of its own so that writing never
+// holds up the window. Changes are posted without waiting and committed together, one transaction
+// at the latest CommitDelayMs after the first of them; the other operations wait for the thread,
+// which first commits what was posted before them. committed() and failed() are emitted from the
+// thread and reach receivers in other threads through their event loops.
+class WorkspaceConnection : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(WorkspaceConnection)
+
+public:
+    // Readings arrive in bursts; a short wait gathers them into one commit and stays well inside
+    // the quarter second a reading may wait before it is safe on disk.
+    static constexpr int CommitDelayMs = 100;
+    // How long a write waits for a lock another program holds on the file before it fails.
+    static constexpr int BusyTimeoutMs = 2000;
+
+    enum class OpenResult { Ready, Damaged, Newer, Failed };
+
+    struct Reading
+    {
+        QDateTime time;
+        double umValue = 0.0;
+        double milValue = 0.0;
+        QString umText;
+        QString milText;
+        int overload = 0;
+        QString unit;
+        QString basis;
+    };
+
+    struct StoredItem
+    {
+        qint64 id = 0;
+        int kind = 0;
+        QString name;
+        QString unit;
+        bool active = false;
+        int readings = 0;
+    };
+
+    struct Change
+    {
+        enum Kind { AddItem, Rename, SetUnit, Activate, ClearReadings, RemoveItem, AddReading };
+        Kind kind = AddItem;
+        qint64 item = 0;
+        // AddItem: the kind of item; AddReading: the reading's place in its item.
+        qint64 number = 0;
+        // AddItem: the position in the tree.
+        qint64 position = 0;
+        QString text;
+        QDateTime time;
+        Reading reading;
+        qint64 sequence = 0;
+    };
+
+    WorkspaceConnection();
+    ~WorkspaceConnection() override;
+
+    OpenResult open(const QString &path, QString *error);
+    void close();
+    bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
+    bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
+    // Commits everything posted so far.
+    bool flush(QString *error);
+
+    // Returns the change's sequence number; committed() reports when it is on disk.
+    qint64 post(Change change);
+
+signals:
+    void committed(qint64 sequence);
+    // Nothing posted after a failure is written any more.
+    void failed(const QString &error);
+
+private:
+    void run();
+    // Runs task on the connection's thread after the changes posted before it, and waits for it.
+    void call(const std::function<void()> &task);
+    void apply(std::vector<Change> &changes);
+    bool applyOne(const Change &change, QString *error);
+    OpenResult openDatabase(const QString &path, QString *error);
+    void closeDatabase();
+
+    QString m_name;
+    std::unique_ptr<WorkspaceStatements> m_statements;
+    bool m_failed = false;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::vector<Change> m_changes;
+    std::chrono::steady_clock::time_point m_deadline;
+    std::deque<std::function<void()>> m_tasks;
+    qint64 m_posted = 0;
+    qint64 m_finishedTasks = 0;
+    qint64 m_queuedTasks = 0;
+    bool m_stop = false;
+    std::thread m_thread;
+};
