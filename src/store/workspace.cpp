@@ -69,8 +69,6 @@ void Workspace::open(const QString &path)
     }
 
     m_connection = std::make_unique<WorkspaceConnection>();
-    connect(m_connection.get(), &WorkspaceConnection::committed, this,
-            &Workspace::releaseIdleItems);
     connect(m_connection.get(), &WorkspaceConnection::failed, this, &Workspace::fail);
     QString error;
     WorkspaceConnection::OpenResult result = m_connection->open(m_path, &error);
@@ -209,7 +207,7 @@ void Workspace::itemAdded(ItemData *item)
     change.position = m_nextPosition++;
     change.text = entry.name;
     change.time = QDateTime::currentDateTime();
-    entry.lastChange = m_connection->post(change);
+    m_connection->post(change);
     Entry &added = m_entries.insert(item, entry).value();
     writeItem(item, added);
     writeReadings(item, added);
@@ -234,14 +232,14 @@ void Workspace::writeItem(ItemData *item, Entry &entry)
     if (name != entry.name) {
         change.kind = WorkspaceConnection::Change::Rename;
         change.text = name;
-        entry.lastChange = m_connection->post(change);
+        m_connection->post(change);
         entry.name = name;
     }
     const QString unit = item->unit();
     if (unit != entry.unit) {
         change.kind = WorkspaceConnection::Change::SetUnit;
         change.text = unit;
-        entry.lastChange = m_connection->post(change);
+        m_connection->post(change);
         entry.unit = unit;
     }
 }
@@ -266,7 +264,7 @@ void Workspace::writeReadings(ItemData *item, Entry &entry)
         r.unit = reading->unit();
         r.basis = reading->basis();
         change.number = seq;
-        entry.lastChange = m_connection->post(change);
+        m_connection->post(change);
     }
     entry.stored = readings.size();
 }
@@ -276,8 +274,6 @@ void Workspace::itemRemoved(ItemData *item)
     const auto found = m_entries.find(item);
     if (found == m_entries.end())
         return;
-    if (m_active == item)
-        m_active = nullptr;
     const qint64 id = found->id;
     m_entries.erase(found);
     if (!m_saving)
@@ -295,13 +291,12 @@ void Workspace::itemActivated(ItemData *item)
         return;
     if (!found->loaded)
         load(item, found.value());
-    m_active = item;
     if (!m_saving)
         return;
     WorkspaceConnection::Change change;
     change.kind = WorkspaceConnection::Change::Activate;
     change.item = found->id;
-    found->lastChange = m_connection->post(change);
+    m_connection->post(change);
     writeItem(item, found.value());
 }
 
@@ -312,13 +307,12 @@ void Workspace::readingsCleared(ItemData *item)
         return;
     found->loaded = true;
     found->stored = 0;
-    found->statistics.reset();
     if (!m_saving)
         return;
     WorkspaceConnection::Change change;
     change.kind = WorkspaceConnection::Change::ClearReadings;
     change.item = found->id;
-    found->lastChange = m_connection->post(change);
+    m_connection->post(change);
 }
 
 void Workspace::load(ItemData *item, Entry &entry)
@@ -340,45 +334,8 @@ void Workspace::load(ItemData *item, Entry &entry)
         reading->setBasis(row.basis);
         item->appendReading(reading, false);
     }
-    restoreStatistics(item, entry);
+    item->updateStatistics();
     entry.stored = int(rows.size());
     if (!complete)
         fail(error);
-}
-
-void Workspace::restoreStatistics(ItemData *item, Entry &entry)
-{
-    item->updateStatistics();
-    if (!entry.statistics)
-        return;
-    const auto same = [](const StatData *a, const StatData &b) {
-        return a->num == b.num && a->avg == b.avg && a->min == b.min && a->max == b.max;
-    };
-    const StatData shown = *entry.statistics;
-    entry.statistics.reset();
-    if (same(item->statistics(), shown))
-        return;
-    // Shown in the other unit family: the item was activated since they were last computed.
-    const QString unit = item->unit();
-    item->setUnit(item->isMicrometre() ? QStringLiteral("mil") : QStringLiteral("\u03BCm"));
-    item->updateStatistics();
-    const bool other = same(item->statistics(), shown);
-    item->setUnit(unit);
-    if (!other)
-        item->updateStatistics();
-}
-
-void Workspace::releaseIdleItems(qint64 committed)
-{
-    if (!m_saving)
-        return;
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        ItemData *item = it.key();
-        if (item == m_active || !it->loaded || it->stored == 0 || it->lastChange > committed ||
-            it->stored != item->readings().size())
-            continue;
-        it->statistics = *item->statistics();
-        item->clearReadings();
-        it->loaded = false;
-    }
 }

@@ -1,14 +1,11 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
-
-#include "data/statdata.h"
 
 class DmmData;
 class ItemData;
@@ -18,8 +15,9 @@ class WorkspaceConnection;
 // The logger's workspace: every item and every reading, kept in one SQLite database so that
 // nothing is lost when the window closes or the process dies. The window's items stay the working
 // copy and the workspace follows them through the hooks below. A hook hands its change to the
-// database's own thread and returns; the change is on disk within CommitDelayMs. Readings of items
-// that are not active leave memory once they are on disk and are read back on activation.
+// database's own thread and returns; the change is on disk within CommitDelayMs. The items of an
+// earlier session come back without their readings, which are read when an item is first
+// activated; from then on they stay in memory like those of new items.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
 // workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
@@ -51,7 +49,7 @@ public:
     // Writes a new name or unit and the readings appended since the last call.
     void itemChanged(ItemData *item);
     void itemRemoved(ItemData *item);
-    // Reads the item's readings back when they are not in memory and records it as active.
+    // Reads the item's readings when they are not in memory yet and records it as active.
     void itemActivated(ItemData *item);
     void readingsCleared(ItemData *item);
 
@@ -74,11 +72,6 @@ private:
         QString unit;
         // False while the readings live only in the database.
         bool loaded = true;
-        // The last change of the item handed to the database.
-        qint64 lastChange = 0;
-        // The statistics texts the item showed when its readings left memory. They may have been
-        // computed in the unit before the last activation; a reload brings back the same texts.
-        std::optional<StatData> statistics;
     };
 
     bool moveAside(QString *damagedPath);
@@ -87,15 +80,12 @@ private:
     void writeItem(ItemData *item, Entry &entry);
     void writeReadings(ItemData *item, Entry &entry);
     void load(ItemData *item, Entry &entry);
-    void restoreStatistics(ItemData *item, Entry &entry);
-    void releaseIdleItems(qint64 committed);
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<WorkspaceConnection> m_connection;
     bool m_saving = false;
     QHash<ItemData *, Entry> m_entries;
-    ItemData *m_active = nullptr;
     qint64 m_nextId = 1;
     qint64 m_nextPosition = 1;
 };

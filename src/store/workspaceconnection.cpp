@@ -165,10 +165,9 @@ void WorkspaceConnection::call(const std::function<void()> &task)
     m_done.wait(lock, [this, ticket] { return m_finishedTasks >= ticket; });
 }
 
-qint64 WorkspaceConnection::post(Change change)
+void WorkspaceConnection::post(Change change)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    change.sequence = ++m_posted;
     const bool first = m_changes.empty();
     if (first)
         m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(CommitDelayMs);
@@ -176,7 +175,6 @@ qint64 WorkspaceConnection::post(Change change)
     // Only an empty queue leaves the thread waiting without a deadline.
     if (first)
         m_wake.notify_one();
-    return m_posted;
 }
 
 WorkspaceConnection::OpenResult WorkspaceConnection::open(const QString &path, QString *error)
@@ -348,10 +346,8 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
                 break;
             }
         }
-        if (ok && db.commit()) {
-            emit committed(changes.back().sequence);
+        if (ok && db.commit())
             return;
-        }
         if (ok)
             error = db.lastError().text();
         db.rollback();

@@ -18,8 +18,8 @@ struct WorkspaceStatements;
 // The one connection to a workspace database, owned by a thread of its own so that writing never
 // holds up the window. Changes are posted without waiting and committed together, one transaction
 // at the latest CommitDelayMs after the first of them; the other operations wait for the thread,
-// which first commits what was posted before them. committed() and failed() are emitted from the
-// thread and reach receivers in other threads through their event loops.
+// which first commits what was posted before them. failed() is emitted from the thread and reaches
+// receivers in other threads through their event loops.
 class WorkspaceConnection : public QObject
 {
     Q_OBJECT
@@ -68,7 +68,6 @@ public:
         QString text;
         QDateTime time;
         Reading reading;
-        qint64 sequence = 0;
     };
 
     WorkspaceConnection();
@@ -81,11 +80,9 @@ public:
     // Commits everything posted so far.
     bool flush(QString *error);
 
-    // Returns the change's sequence number; committed() reports when it is on disk.
-    qint64 post(Change change);
+    void post(Change change);
 
 signals:
-    void committed(qint64 sequence);
     // Nothing posted after a failure is written any more.
     void failed(const QString &error);
 
@@ -108,7 +105,6 @@ private:
     std::vector<Change> m_changes;
     std::chrono::steady_clock::time_point m_deadline;
     std::deque<std::function<void()>> m_tasks;
-    qint64 m_posted = 0;
     qint64 m_finishedTasks = 0;
     qint64 m_queuedTasks = 0;
     bool m_stop = false;
