@@ -129,7 +129,7 @@ void WorkspaceConnection::run()
             task();
             lock.lock();
             ++m_finishedTasks;
-            m_done.notify_all();
+            settle();
             continue;
         }
         if (m_stop) {
@@ -153,7 +153,18 @@ void WorkspaceConnection::run()
         lock.unlock();
         apply(changes);
         lock.lock();
+        settle();
     }
+}
+
+void WorkspaceConnection::settle()
+{
+    // What was posted while the batch was written is pending now; its first change opened the
+    // queue, and with it the deadline.
+    m_pending = !m_changes.empty();
+    if (m_pending)
+        m_oldest = m_deadline - std::chrono::milliseconds(CommitDelayMs);
+    m_done.notify_all();
 }
 
 void WorkspaceConnection::call(const std::function<void()> &task)
@@ -167,10 +178,17 @@ void WorkspaceConnection::call(const std::function<void()> &task)
 
 void WorkspaceConnection::post(Change change)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (m_pending && now - m_oldest > std::chrono::milliseconds(MaxPendingMs))
+        m_done.wait(lock, [this] { return !m_pending; });
     const bool first = m_changes.empty();
     if (first)
         m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(CommitDelayMs);
+    if (!m_pending) {
+        m_pending = true;
+        m_oldest = std::chrono::steady_clock::now();
+    }
     m_changes.push_back(std::move(change));
     // Only an empty queue leaves the thread waiting without a deadline.
     if (first)

@@ -29,6 +29,9 @@ public:
     // Readings arrive in bursts; a short wait gathers them into one commit and stays well inside
     // the quarter second a reading may wait before it is safe on disk.
     static constexpr int CommitDelayMs = 100;
+    // A change older than this that is not yet on disk holds up post() until it is: when the
+    // thread cannot keep up, the readings wait rather than the quarter second being broken.
+    static constexpr int MaxPendingMs = 150;
     // How long a write waits for a lock another program holds on the file before it fails.
     static constexpr int BusyTimeoutMs = 2000;
 
@@ -80,6 +83,7 @@ public:
     // Commits everything posted so far.
     bool flush(QString *error);
 
+    // Hands the change over; waits only when older changes are long overdue.
     void post(Change change);
 
 signals:
@@ -91,6 +95,8 @@ private:
     // Runs task on the connection's thread after the changes posted before it, and waits for it.
     void call(const std::function<void()> &task);
     void apply(std::vector<Change> &changes);
+    // Called with the mutex held after a batch is written.
+    void settle();
     bool applyOne(const Change &change, QString *error);
     OpenResult openDatabase(const QString &path, QString *error);
     void closeDatabase();
@@ -104,6 +110,9 @@ private:
     std::condition_variable m_done;
     std::vector<Change> m_changes;
     std::chrono::steady_clock::time_point m_deadline;
+    // When the oldest change not yet on disk was posted; meaningful while m_pending.
+    std::chrono::steady_clock::time_point m_oldest;
+    bool m_pending = false;
     std::deque<std::function<void()>> m_tasks;
     qint64 m_finishedTasks = 0;
     qint64 m_queuedTasks = 0;

@@ -279,13 +279,8 @@ void TestWindowWorkspace::failedCommitKeepsEveryReadingOnScreen()
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2000"));
     QCOMPARE(chart(*window)->pointCount(0), 2000);
     // Told once only.
-    bool toldAgain = false;
-    answerNextModal([&toldAgain](QWidget *modal) {
-        toldAgain = true;
-        modal->close();
-    });
     QTest::qWait(300);
-    QVERIFY(!toldAgain);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestWindowWorkspace)
