@@ -1,7 +1,7 @@
 // Prints what the workspace store costs without a window: writing readings one hook call at a
 // time as the window does during a download, and reading an item back on activation.
 //
-// Usage: bench_workspace [readings]
+// Usage: bench_workspace [readings [workspace]]: the workspace file is kept when it is named.
 
 #include <cstdio>
 
@@ -36,7 +36,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("workspace.sqlite"));
+    const QString path = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                  : folder.filePath(QStringLiteral("workspace.sqlite"));
 
     QList<DmmData *> readings;
     const QDateTime base = QDateTime::currentDateTime();
