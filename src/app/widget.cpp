@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -411,7 +412,7 @@ void Widget::slotDmmOpened()
 {
     ui->actionConnect->setEnabled(false);
     ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
-    ui->actionStart->setEnabled(activeItem != storeDataItem());
+    ui->actionStart->setEnabled(activeTakesLiveReadings());
     ui->actionStop->setEnabled(false);
 }
 
@@ -430,7 +431,7 @@ void Widget::slotUSBRefreshed()
 
 void Widget::on_actionStart_triggered()
 {
-    if (activeItem == storeDataItem())
+    if (!activeTakesLiveReadings())
         return;
     acquiring = true;
     ui->actionStart->setEnabled(false);
@@ -445,8 +446,13 @@ void Widget::on_actionStop_triggered()
 void Widget::stopAcquisition()
 {
     acquiring = false;
-    ui->actionStart->setEnabled(dmm && dmm->isOpen());
+    ui->actionStart->setEnabled(dmm && dmm->isOpen() && activeTakesLiveReadings());
     ui->actionStop->setEnabled(acquiring);
+}
+
+bool Widget::activeTakesLiveReadings() const
+{
+    return activeItem && activeItem->dataType() == ItemData::MeasureData;
 }
 
 void Widget::on_actionTest_triggered()
@@ -472,6 +478,13 @@ void Widget::slotMessage(QString msg)
     ui->listWidget->scrollToBottom();
 }
 
+void Widget::setThicknessUnit(bool micrometres)
+{
+    setThicknessUnit(micrometres ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
+                                 : tr("Thickness(mil)"),
+                     micrometres ? 1 : 2);
+}
+
 void Widget::setThicknessUnit(const QString &title, int decimals)
 {
     histogram->setYTitle(title);
@@ -489,20 +502,16 @@ void Widget::slotDmmDisplay(const DmmData *data)
         return;
 
     if (unit != activeItem->unit()) {
-        const bool micrometres = unit.toLower() == micrometreUnit();
-        setThicknessUnit(micrometres
-                             ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
-                             : tr("Thickness(mil)"),
-                         micrometres ? 1 : 2);
+        setThicknessUnit(unit.toLower() == micrometreUnit());
         activeItem->setUnit(unit);
     }
 
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);
     workspace->itemChanged(activeItem);
-    const bool micrometres = unit == micrometreUnit();
-    const double value = micrometres ? stored->umValue() : stored->milValue();
-    const QString text = micrometres ? stored->umText() : stored->milText();
+    // The item's unit is now the reading's own.
+    const double value = activeItem->valueOf(stored);
+    const QString text = activeItem->textOf(stored);
 
     dataModel->appendReadingRow(stored);
     if (!tableScroll->isActive())
@@ -521,18 +530,22 @@ void Widget::refreshItemViews()
 {
     if (acquiring || !activeItem)
         return;
-    const bool micrometres = activeItem->unit() == micrometreUnit();
+    const bool micrometres = activeItem->isMicrometre();
     const QList<DmmData *> readings = activeItem->readings();
     QList<double> values;
     QList<ChartPoint *> points;
     values.reserve(readings.size());
     points.reserve(readings.size());
     for (const DmmData *reading : readings) {
-        const double value = micrometres ? reading->umValue() : reading->milValue();
+        const double value = activeItem->valueOf(reading);
         values.append(value);
-        points.append(new ChartPoint(value, micrometres ? reading->umText() : reading->milText(),
-                                     reading->time(), -1, -1, QVariant()));
+        points.append(new ChartPoint(value, activeItem->textOf(reading), reading->time(), -1, -1,
+                                     QVariant()));
     }
+    // Titles, decimals, the unit label and the statistics follow the unit the values are in.
+    setThicknessUnit(micrometres);
+    ui->lcdUnit->setText(activeItem->unit());
+    activeItem->refreshStatisticsTexts();
 
     dataModel->clearRows();
     dataModel->setReadings(readings);
@@ -558,6 +571,8 @@ void Widget::showStatistics()
     ui->lcdAvg->setText(QStringLiteral("Avg:") + s->avg);
     ui->lcdMin->setText(QStringLiteral("Min:") + s->min);
     ui->lcdMax->setText(QStringLiteral("Max:") + s->max);
+    ui->lcdOverRange->setText(QStringLiteral("OL:%1").arg(s->overRange));
+    ui->lcdOverRange->setVisible(s->overRange > 0);
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)
@@ -612,8 +627,12 @@ void Widget::on_actionItemDelete_triggered()
     workspace->itemRemoved(item);
     delete item;
 
-    if (wasActive)
+    if (wasActive) {
         itemSetToActive(ui->tvItems->currentIndex());
+        // With no item active nothing can take live readings.
+        if (!activeItem)
+            stopAcquisition();
+    }
 }
 
 void Widget::on_actionItemRename_triggered()
@@ -667,8 +686,6 @@ void Widget::itemSetToActive(QModelIndex index)
     itemModel->setData(index, true, TvItemModel::ActiveRole);
 
     stopAcquisition();
-    if (activeItem == storeDataItem())
-        ui->actionStart->setEnabled(false);
     refreshItemViews();
 }
 
@@ -732,11 +749,11 @@ void Widget::slotDisplayStore(const DmmData *data)
     dataModel->appendReadingRow(stored);
     if (!tableScroll->isActive())
         tableScroll->start();
-    histogram->addValue(stored->umValue());
+    const double value = activeItem->valueOf(stored);
+    histogram->addValue(value);
     const QString label =
         QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
-    ui->chart->addPoint(
-        new ChartPoint(stored->umValue(), stored->umText(), stored->time(), -1, -1, label), 0);
+    ui->chart->addPoint(new ChartPoint(value, stored->umText(), stored->time(), -1, -1, label), 0);
     showStatistics();
 }
 
@@ -789,6 +806,18 @@ void Widget::exportPicture(int exportType)
                                      QStringLiteral("."), tr("JPG File(*.jpg)"));
     if (fileName.isEmpty())
         return;
+    // The picture must show the active item, also when its page has not been shown since the
+    // item changed, or never: a hidden page is first given the size the tab widget would give it.
+    QWidget *page = isHistogram ? ui->tab_2 : static_cast<QWidget *>(ui->chart);
+    if (!page->isVisible()) {
+        page->resize(ui->tabWidget->currentWidget()->size());
+        if (page->layout())
+            page->layout()->setGeometry(page->rect());
+    }
+    if (isHistogram)
+        histogram->renderPixmap();
+    else
+        ui->chart->renderPixmap();
     const bool saved =
         isHistogram ? histogram->savePixmap(fileName) : ui->chart->savePixmap(fileName);
     if (!saved)

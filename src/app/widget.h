@@ -84,6 +84,10 @@ private:
     void testPortPresence();
     ItemData *storeDataItem() const;
     void setThicknessUnit(const QString &title, int decimals);
+    // The titles and decimals of micrometres or mils.
+    void setThicknessUnit(bool micrometres);
+    // Only a measurement item takes live readings: Start is offered for nothing else.
+    bool activeTakesLiveReadings() const;
     void exportExcel();
     void importExcel();
     void exportPdf(const QString &sceneFile);

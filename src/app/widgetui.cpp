@@ -137,6 +137,11 @@ void WidgetUi::setupUi(QMainWindow *window)
     horizontalLayout_2 = new QHBoxLayout();
     horizontalLayout_2->setObjectName(QStringLiteral("horizontalLayout_2"));
     horizontalLayout_2->setSpacing(6);
+    // The count of over-range readings, shown only while there are any.
+    lcdOverRange = new QLabel(lcd);
+    lcdOverRange->setObjectName(QStringLiteral("lcdOverRange"));
+    lcdOverRange->setVisible(false);
+    horizontalLayout_2->addWidget(lcdOverRange);
     verticalLayout->addLayout(horizontalLayout_2);
     gridLayout_6->addLayout(verticalLayout, 0, 0, 1, 1);
 

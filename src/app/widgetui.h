@@ -55,6 +55,7 @@ public:
     QLabel *lcdMin = nullptr;
     QLabel *lcdMax = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
+    QLabel *lcdOverRange = nullptr;
     QLabel *lcdBasis = nullptr;
     QLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;

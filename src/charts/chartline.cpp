@@ -1,6 +1,7 @@
 #include "chartline.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
@@ -52,8 +53,11 @@ void ChartLine::updateRange()
     m_max = 0.0;
     const int last = std::min(m_chart->lastIndex(), m_points.size() - 1);
     for (int i = m_chart->firstIndex(); i <= last; ++i) {
-        // Written as comparisons so that a NaN value widens nothing.
+        // Written as comparisons so that a NaN value widens nothing; an over-range value (an
+        // infinity) is no thickness and does not scale the axis.
         const double value = m_values.at(i);
+        if (std::isinf(value))
+            continue;
         if (value > m_max)
             m_max = value;
         if (value < m_min)

@@ -23,6 +23,8 @@ const double MinTimeTickPixels = 80.0;
 const double MinValueTickPixels = 30.0;
 const int TickLength = 5;
 const QString ClockFormat = QStringLiteral("hh:mm:ss");
+const int OverRangeMarkerHalfWidth = 3;
+const int OverRangeMarkerHeight = 5;
 // Redrawing the line after new points takes at most this share (1 / n) of the time.
 const qint64 RecomposeCostShare = 4;
 
@@ -191,6 +193,13 @@ bool DMMChart::hasData() const
 int DMMChart::pointCount(int line) const
 {
     return line >= 0 && line < m_lines.size() ? m_lines.at(line)->pointCount() : 0;
+}
+
+QString DMMChart::indicatorText(const ChartPoint &point)
+{
+    if (isOverRange(point.value))
+        return point.value > 0 ? QStringLiteral("OL") : QStringLiteral("-OL");
+    return point.data.toString();
 }
 
 int DMMChart::baselineY() const
@@ -439,65 +448,72 @@ void DMMChart::mouseMoveEvent(QMouseEvent *event)
     QFrame::mouseMoveEvent(event);
 }
 
+void DMMChart::renderPixmap()
+{
+    if (m_layoutSize != size())
+        layoutPlot(size());
+    if (size().isEmpty())
+        return;
+    QMutexLocker locker(&m_mutex);
+    bool lowerChanged = false;
+    const bool recompose = m_axesDirty;
+    if (recompose)
+        m_sinceRecompose.start();
+    if (m_axesDirty) {
+        m_axesDirty = false;
+        updateWindow();
+        computeScales();
+        computeGrid();
+        if (m_axesLayer.size() != size())
+            m_axesLayer = QPixmap(size());
+        QPainter layer(&m_axesLayer);
+        layer.fillRect(0, 0, width(), height(), m_background);
+        layer.save();
+        drawAxes(&layer);
+        layer.restore();
+        lowerChanged = true;
+    }
+    if (m_linesDirty || lowerChanged) {
+        m_linesDirty = false;
+        m_linesLayer = m_axesLayer;
+        if (hasData()) {
+            QPainter layer(&m_linesLayer);
+            for (const ChartLine *line : qAsConst(m_lines)) {
+                layer.save();
+                drawLine(&layer, line);
+                layer.restore();
+            }
+            lowerChanged = true;
+        }
+    }
+    if (recompose)
+        m_recomposeNs = m_sinceRecompose.nsecsElapsed();
+    if (m_selectionDirty || lowerChanged) {
+        m_selectionDirty = false;
+        m_selectionLayer = m_linesLayer;
+        if (m_selecting) {
+            QPainter layer(&m_selectionLayer);
+            drawSelection(&layer);
+        }
+        lowerChanged = true;
+    }
+    if (m_indicatorDirty || lowerChanged) {
+        // While the timer runs every paint recomposes this layer, so the cursor can vanish.
+        if (!m_indicatorTimer->isActive())
+            m_indicatorDirty = false;
+        m_outputLayer = m_selectionLayer;
+        if (hasData() && m_indicatorVisible) {
+            QPainter layer(&m_outputLayer);
+            drawIndicator(&layer);
+        }
+    }
+}
+
 void DMMChart::paintEvent(QPaintEvent *event)
 {
     if (size().isEmpty())
         return;
-    {
-        QMutexLocker locker(&m_mutex);
-        bool lowerChanged = false;
-        const bool recompose = m_axesDirty;
-        if (recompose)
-            m_sinceRecompose.start();
-        if (m_axesDirty) {
-            m_axesDirty = false;
-            updateWindow();
-            computeScales();
-            computeGrid();
-            if (m_axesLayer.size() != size())
-                m_axesLayer = QPixmap(size());
-            QPainter layer(&m_axesLayer);
-            layer.fillRect(0, 0, width(), height(), m_background);
-            layer.save();
-            drawAxes(&layer);
-            layer.restore();
-            lowerChanged = true;
-        }
-        if (m_linesDirty || lowerChanged) {
-            m_linesDirty = false;
-            m_linesLayer = m_axesLayer;
-            if (hasData()) {
-                QPainter layer(&m_linesLayer);
-                for (const ChartLine *line : qAsConst(m_lines)) {
-                    layer.save();
-                    drawLine(&layer, line);
-                    layer.restore();
-                }
-                lowerChanged = true;
-            }
-        }
-        if (recompose)
-            m_recomposeNs = m_sinceRecompose.nsecsElapsed();
-        if (m_selectionDirty || lowerChanged) {
-            m_selectionDirty = false;
-            m_selectionLayer = m_linesLayer;
-            if (m_selecting) {
-                QPainter layer(&m_selectionLayer);
-                drawSelection(&layer);
-            }
-            lowerChanged = true;
-        }
-        if (m_indicatorDirty || lowerChanged) {
-            // While the timer runs every paint recomposes this layer, so the cursor can vanish.
-            if (!m_indicatorTimer->isActive())
-                m_indicatorDirty = false;
-            m_outputLayer = m_selectionLayer;
-            if (hasData() && m_indicatorVisible) {
-                QPainter layer(&m_outputLayer);
-                drawIndicator(&layer);
-            }
-        }
-    }
+    renderPixmap();
     {
         QPainter painter(this);
         painter.drawPixmap(0, 0, width(), height(), m_outputLayer);
@@ -507,12 +523,17 @@ void DMMChart::paintEvent(QPaintEvent *event)
 
 void DMMChart::resizeEvent(QResizeEvent *event)
 {
-    const QSize size = event->size();
+    layoutPlot(event->size());
+    QFrame::resizeEvent(event);
+}
+
+void DMMChart::layoutPlot(const QSize &size)
+{
     m_plotRect = QRect(m_leftMargin, m_topMargin, size.width() - m_rightMargin - m_leftMargin,
                        size.height() - m_bottomMargin - m_topMargin);
     m_axesLayer = QPixmap(size);
+    m_layoutSize = size;
     m_axesDirty = true;
-    QFrame::resizeEvent(event);
 }
 
 void DMMChart::slotTmrIndicatorTimeout()
@@ -616,15 +637,68 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
         return;
     const int baseline = baselineY();
     const int end = std::min(m_lastIndex + 1, line->pointCount());
-    m_vertices.resize(std::max(0, end - m_firstIndex));
-    QPoint *vertex = m_vertices.data();
     const double *value = line->values().constData();
-    for (int i = m_firstIndex, k = 0; i < end; ++i, ++k) {
-        vertex[k] = QPoint(truncPixel(k * m_xScale + m_plotRect.x()),
-                           truncPixel(baseline - m_yScale * value[i]));
-    }
     painter->setPen(QPen(line->color(), 1));
-    painter->drawPolyline(columnEnvelope(m_vertices));
+    // Each stretch of in-range points is a polyline of its own: an over-range point breaks it.
+    for (int i = m_firstIndex; i < end;) {
+        while (i < end && isOverRange(value[i]))
+            ++i;
+        const int first = i;
+        while (i < end && !isOverRange(value[i]))
+            ++i;
+        if (i == first)
+            break;
+        m_vertices.resize(i - first);
+        QPoint *vertex = m_vertices.data();
+        for (int j = first; j < i; ++j) {
+            const int k = j - m_firstIndex;
+            *vertex++ = QPoint(truncPixel(k * m_xScale + m_plotRect.x()),
+                               truncPixel(baseline - m_yScale * value[j]));
+        }
+        if (m_vertices.size() == 1)
+            painter->drawPoint(m_vertices.first());
+        else
+            painter->drawPolyline(columnEnvelope(m_vertices));
+    }
+    drawOverRangeMarkers(painter, line);
+}
+
+QVector<int> DMMChart::overRangeColumns(const ChartLine *line, bool above) const
+{
+    QVector<int> columns;
+    const int end = std::min(m_lastIndex + 1, line->pointCount());
+    const double *value = line->values().constData();
+    const double mark =
+        above ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+    for (int i = m_firstIndex; i < end; ++i) {
+        if (value[i] != mark)
+            continue;
+        const int x = truncPixel((i - m_firstIndex) * m_xScale + m_plotRect.x());
+        if (columns.isEmpty() || columns.last() != x)
+            columns.append(x);
+    }
+    return columns;
+}
+
+void DMMChart::drawOverRangeMarkers(QPainter *painter, const ChartLine *line)
+{
+    // A small triangle pointing out of the plot: up at the top edge for "OL", down at the
+    // bottom edge for "-OL".
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(m_overRangeColor);
+    const int top = m_plotRect.top();
+    const int bottom = m_plotRect.bottom();
+    for (int x : overRangeColumns(line, true)) {
+        painter->drawPolygon(QPolygon(
+            {QPoint(x - OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
+             QPoint(x + OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight), QPoint(x, top)}));
+    }
+    for (int x : overRangeColumns(line, false)) {
+        painter->drawPolygon(
+            QPolygon({QPoint(x - OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
+                      QPoint(x + OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
+                      QPoint(x, bottom)}));
+    }
 }
 
 void DMMChart::drawSelection(QPainter *painter)
@@ -663,7 +737,7 @@ void DMMChart::drawIndicator(QPainter *painter)
             continue;
         const ChartPoint *point = line->point(index);
         const QString text = QStringLiteral("%1:%2\r\n")
-                                 .arg(point->time.toString(ClockFormat), point->data.toString());
+                                 .arg(point->time.toString(ClockFormat), indicatorText(*point));
         const int w = metrics.horizontalAdvance(text);
         const int textLeft = (x + 2 + w >= m_plotRect.right()) ? x - 2 - w : x + 2;
         painter->drawText(QRect(textLeft, textBottom - h, w, h), Qt::AlignCenter, text);

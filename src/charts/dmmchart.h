@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFrame>
@@ -11,6 +13,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class ChartLine;
 class ChartPoint;
@@ -20,6 +23,9 @@ class QTimer;
 // Time chart of an item's readings: one point per reading in arrival order, a hover cursor with
 // the time and text of the nearest reading, and rubber-band zoom. The picture is composed from
 // four cached layers so that hovering and dragging never redraw the axes or the lines.
+// An over-range reading comes as a point whose value is an infinity: +infinity for "OL",
+// -infinity for "-OL". It is not plotted as a value: the line breaks there, a marker at the top
+// or bottom edge of the plot shows where it was, and the value axis ignores it.
 class DMMChart : public QFrame
 {
     Q_OBJECT
@@ -43,6 +49,9 @@ public:
     void setDecimals(int decimals);
 
     const QPixmap &pixmap() const { return m_outputLayer; }
+    // Brings the picture up to date with the points and the widget's current size, also while
+    // the widget is hidden and has never been painted.
+    void renderPixmap();
     // The format follows the file suffix; false before the first paint or on a write error.
     bool savePixmap(const QString &fileName);
 
@@ -52,6 +61,12 @@ public:
     bool hasData() const;
     // Pixel row of the value 0.
     int baselineY() const;
+    // Pixel x of the over-range markers in the visible window, one per pixel column, left to
+    // right: those above the range ("OL") and those below it ("-OL").
+    QVector<int> overRangeColumns(const ChartLine *line, bool above) const;
+    static bool isOverRange(double value) { return std::isinf(value); }
+    // What the cursor shows after the time for a point: "OL" or "-OL" for an over-range point.
+    static QString indicatorText(const ChartPoint &point);
 
     // Axes geometry, recomputed at every redraw of the axes layer.
     void computeScales();
@@ -122,12 +137,15 @@ private:
     // Repaints after new points, spaced by what the last recomposition cost.
     void scheduleDataRepaint();
     bool hasPlotArea() const { return m_plotRect.width() > 0 && m_plotRect.height() > 0; }
+    // The plot area for the widget's size; a hidden widget gets no resize events.
+    void layoutPlot(const QSize &size);
     // Follows the data when not zoomed; ends a zoom whose window no longer fits the data.
     void updateWindow();
     // Clamps a widget position into the plot area, relative to its top-left corner.
     QPoint plotPosition(const QPoint &pos) const;
     void drawAxes(QPainter *painter);
     void drawLine(QPainter *painter, const ChartLine *line);
+    void drawOverRangeMarkers(QPainter *painter, const ChartLine *line);
     void drawSelection(QPainter *painter);
     void drawIndicator(QPainter *painter);
 
@@ -136,6 +154,7 @@ private:
     int m_topMargin = 40;
     int m_bottomMargin = 40;
     QRect m_plotRect;
+    QSize m_layoutSize;         // the widget size m_plotRect was made for
     QList<ChartLine *> m_lines; // owned
     // Each layer is the one below plus one kind of content.
     QPixmap m_axesLayer;
@@ -178,6 +197,7 @@ private:
     // item does not allocate and fault in megabytes every time.
     QPolygon m_vertices;
     QColor m_indicatorColor = QColor(0, 100, 250, 255);
+    QColor m_overRangeColor = QColor(220, 0, 0, 255);
     QString m_xTitle;
     QString m_yTitle;
     int m_decimals = 1;

@@ -1,6 +1,7 @@
 #include "charts/histogram.h"
 
 #include <cmath>
+#include <limits>
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -31,8 +32,12 @@ Histogram::~Histogram()
 void Histogram::addValue(double value)
 {
     m_values.append(value);
-    for (HistogramBin *bin : qAsConst(m_bins))
-        bin->add(value);
+    if (std::isinf(value)) {
+        countOverRange(m_values.size() - 1);
+    } else {
+        for (HistogramBin *bin : qAsConst(m_bins))
+            bin->add(value);
+    }
     changed();
 }
 
@@ -45,6 +50,7 @@ void Histogram::addValues(const QList<double> &values)
         m_values.append(value);
     for (HistogramBin *bin : qAsConst(m_bins))
         bin->add(m_values, first);
+    countOverRange(first);
     changed();
 }
 
@@ -68,6 +74,7 @@ void Histogram::setRanges(const QList<QPair<double, double>> &ranges)
         m_bins.append(bin);
         m_bars.append(new HistogramBar(bin));
     }
+    countOverRange(0);
     // The bars no longer match the cached picture; the next paint redraws it.
     m_dirty = true;
 }
@@ -202,10 +209,10 @@ int Histogram::countTickX(int tick) const
     return int(tick * countTickStep() - 1);
 }
 
-void Histogram::paintEvent(QPaintEvent *event)
+void Histogram::renderPixmap()
 {
-    Q_UNUSED(event)
-    QPainter painter(this);
+    if (m_layoutSize != size())
+        layoutPlot(size());
     layoutBars();
     if (m_dirty && !size().isEmpty()) {
         m_axesLayer = QPixmap(size());
@@ -223,15 +230,28 @@ void Histogram::paintEvent(QPaintEvent *event)
         m_output = m_barsLayer;
         m_dirty = false;
     }
+}
+
+void Histogram::paintEvent(QPaintEvent *event)
+{
+    Q_UNUSED(event)
+    renderPixmap();
+    QPainter painter(this);
     painter.drawPixmap(0, 0, m_output);
 }
 
 void Histogram::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    layoutPlot(event->size());
+}
+
+void Histogram::layoutPlot(const QSize &size)
+{
     // A widget smaller than its margins has an empty plot rather than a negative one.
-    m_plotRect =
-        QRectF(0, 0, qMax(0, width() - m_right - m_left), qMax(0, height() - m_bottom - m_top));
+    m_plotRect = QRectF(0, 0, qMax(0, size.width() - m_right - m_left),
+                        qMax(0, size.height() - m_bottom - m_top));
+    m_layoutSize = size;
     m_dirty = true;
 }
 
@@ -239,6 +259,22 @@ void Histogram::rebin()
 {
     for (HistogramBin *bin : qAsConst(m_bins))
         bin->fill(m_values);
+    countOverRange(0);
+}
+
+void Histogram::countOverRange(int first)
+{
+    if (m_bins.isEmpty())
+        return;
+    int over = 0;
+    int under = 0;
+    const double *end = m_values.constData() + m_values.size();
+    for (const double *v = m_values.constData() + first; v < end; ++v) {
+        over += int(*v == std::numeric_limits<double>::infinity());
+        under += int(*v == -std::numeric_limits<double>::infinity());
+    }
+    m_bins.last()->addOverRange(over);
+    m_bins.first()->addOverRange(under);
 }
 
 void Histogram::changed()

@@ -15,8 +15,10 @@ class QPainter;
 
 // Distribution of thickness values over a fixed table of intervals, one horizontal bar per
 // interval stacked from the bottom up. The lowest and highest intervals are open-ended and
-// labelled "-OL " and "OL ". The picture is composed in cached layers that are redrawn only
-// after a change; pixmap() is what the exports save.
+// labelled "-OL " and "OL ". An over-range value comes as an infinity and counts in one of these
+// two whatever their bounds: +infinity ("OL") in the top bar, -infinity ("-OL") in the bottom
+// one. The picture is composed in cached layers that are redrawn only after a change; pixmap()
+// is what the exports save.
 class Histogram : public QWidget
 {
     Q_OBJECT
@@ -40,8 +42,11 @@ public:
     // Decimals of the interval labels.
     void setDecimals(int decimals);
 
-    // Null until the first paint.
+    // Null until the first paint or renderPixmap().
     const QPixmap &pixmap() const { return m_output; }
+    // Brings the picture up to date with the values and the widget's current size, also while
+    // the widget is hidden and has never been painted.
+    void renderPixmap();
     bool savePixmap(const QString &fileName) const;
 
     // Bar lengths and positions from the counts and the plot size; run before every paint.
@@ -78,6 +83,10 @@ protected:
 
 private:
     void rebin();
+    // Counts the infinities from values[first] on in the end bins.
+    void countOverRange(int first);
+    // The plot area for the widget's size; a hidden widget gets no resize events.
+    void layoutPlot(const QSize &size);
     void changed();
     void setPlotWindow(QPainter *painter) const;
     double countTickStep() const;
@@ -89,6 +98,7 @@ private:
     int m_right = 20;
     int m_bottom = 20;
     QRectF m_plotRect;
+    QSize m_layoutSize; // the widget size m_plotRect was made for
     QList<QPair<double, double>> m_ranges;
     QVector<double> m_values;
     QList<HistogramBin *> m_bins;

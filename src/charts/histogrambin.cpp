@@ -19,7 +19,7 @@ void HistogramBin::add(const QVector<double> &values, int first)
     const double high = m_range.second;
     const double *end = values.constData() + values.size();
     for (const double *v = values.constData() + first; v < end; ++v)
-        m_count += int(low < *v) & int(*v <= high);
+        m_count += int(low < *v) & int(*v <= high) & int(*v - *v == 0.0);
 }
 
 void HistogramBin::add(double value)

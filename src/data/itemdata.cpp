@@ -1,5 +1,7 @@
 #include "data/itemdata.h"
 
+#include <limits>
+
 #include <QtAlgorithms>
 
 #include "dmmdata.h"
@@ -23,8 +25,6 @@ ItemData::~ItemData()
 
 void ItemData::setUnit(const QString &unit)
 {
-    if (unit != m_unit)
-        m_runningValid = false;
     m_unit = unit;
 }
 
@@ -33,29 +33,45 @@ bool ItemData::isMicrometre() const
     return m_unit == QStringLiteral("\u03BCm");
 }
 
+double ItemData::valueOf(const DmmData *reading) const
+{
+    return valueOf(reading, isMicrometre());
+}
+
+double ItemData::valueOf(const DmmData *reading, bool micrometre)
+{
+    if (reading->overload() != 0)
+        return reading->overload() > 0 ? std::numeric_limits<double>::infinity()
+                                       : -std::numeric_limits<double>::infinity();
+    return micrometre ? reading->umValue() : reading->milValue();
+}
+
+QString ItemData::textOf(const DmmData *reading) const
+{
+    return isMicrometre() ? reading->umText() : reading->milText();
+}
+
 void ItemData::appendReading(DmmData *reading, bool updateStatistics)
 {
     m_readings.append(reading);
-    if (m_runningValid)
-        accumulate(valueOf(reading));
-    if (!updateStatistics)
-        return;
-    if (m_runningValid)
+    accumulate(reading);
+    if (updateStatistics)
         publishStatistics();
-    else
-        this->updateStatistics();
 }
 
 void ItemData::updateStatistics()
 {
-    m_runCount = 0;
-    m_runSum = 0.0;
-    m_runMin = 0.0;
-    m_runMax = 0.0;
+    m_micrometres.reset();
+    m_mils.reset();
     for (const DmmData *reading : qAsConst(m_readings))
-        accumulate(valueOf(reading));
-    m_runningValid = true;
+        accumulate(reading);
     publishStatistics();
+}
+
+void ItemData::refreshStatisticsTexts()
+{
+    if (m_published || !m_readings.isEmpty())
+        publishStatistics();
 }
 
 void ItemData::clearReadings()
@@ -63,11 +79,9 @@ void ItemData::clearReadings()
     qDeleteAll(m_readings);
     m_readings.clear();
     m_statistics = StatData();
-    m_runningValid = true;
-    m_runCount = 0;
-    m_runSum = 0.0;
-    m_runMin = 0.0;
-    m_runMax = 0.0;
+    m_micrometres.reset();
+    m_mils.reset();
+    m_published = false;
 }
 
 QString ItemData::formatStatistic(double value) const
@@ -79,32 +93,19 @@ QString ItemData::formatStatistic(double value) const
     return QString::number(value, 'f', isMicrometre() ? 1 : 2);
 }
 
-double ItemData::valueOf(const DmmData *reading) const
+void ItemData::accumulate(const DmmData *reading)
 {
-    return isMicrometre() ? reading->umValue() : reading->milValue();
-}
-
-// One step of the statistics pass; the order of additions and the comparisons decide the last
-// bits of the texts, so incremental and full passes must share this code.
-void ItemData::accumulate(double value)
-{
-    if (m_runCount == 0) {
-        m_runMin = value;
-        m_runMax = value;
-    }
-    ++m_runCount;
-    m_runSum += value;
-    if (value <= m_runMin)
-        m_runMin = value;
-    if (value > m_runMax)
-        m_runMax = value;
+    m_micrometres.add(valueOf(reading, true));
+    m_mils.add(valueOf(reading, false));
 }
 
 void ItemData::publishStatistics()
 {
-    const double average = m_runCount > 0 ? m_runSum / m_runCount : 0.0;
-    m_statistics.num = m_runCount;
-    m_statistics.avg = formatStatistic(average);
-    m_statistics.min = formatStatistic(m_runMin);
-    m_statistics.max = formatStatistic(m_runMax);
+    const RunningStatistics &run = isMicrometre() ? m_micrometres : m_mils;
+    m_statistics.num = run.count();
+    m_statistics.avg = formatStatistic(run.average());
+    m_statistics.min = formatStatistic(run.minimum());
+    m_statistics.max = formatStatistic(run.maximum());
+    m_statistics.overRange = run.overRangeCount();
+    m_published = true;
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include "data/runningstatistics.h"
 #include "data/statdata.h"
 
 class DmmData;
@@ -31,6 +32,14 @@ public:
     // True when the unit text is exactly "μm": readings then count with their micrometre values.
     bool isMicrometre() const;
 
+    // The value a reading shows with in this item's unit: its micrometre or mil value, or for an
+    // over-range reading +infinity ("OL") or -infinity ("-OL"), whatever value it carries. The
+    // statistics, the histogram and the chart all take a reading's value from here.
+    double valueOf(const DmmData *reading) const;
+    static double valueOf(const DmmData *reading, bool micrometre);
+    // The reading's display text in this item's unit.
+    QString textOf(const DmmData *reading) const;
+
     DataType dataType() const { return m_dataType; }
 
     QList<DmmData *> readings() const { return m_readings; }
@@ -41,13 +50,15 @@ public:
     void appendReading(DmmData *reading, bool updateStatistics);
     // Full recomputation from every reading.
     void updateStatistics();
+    // Rewrites the texts in the current unit from the running state, in O(1). The texts of an
+    // item that never had a reading stay as they are.
+    void refreshStatisticsTexts();
     void clearReadings();
 
     QString formatStatistic(double value) const;
 
 private:
-    double valueOf(const DmmData *reading) const;
-    void accumulate(double value);
+    void accumulate(const DmmData *reading);
     void publishStatistics();
 
     QString m_name;
@@ -56,11 +67,10 @@ private:
     QString m_unit;
     DataType m_dataType;
 
-    // Running state of the statistics pass over m_readings in list order. It is only valid for
-    // the unit it was built with; m_runningValid is cleared when the unit changes.
-    bool m_runningValid = true;
-    int m_runCount = 0;
-    double m_runSum = 0.0;
-    double m_runMin = 0.0;
-    double m_runMax = 0.0;
+    // Running state of the statistics pass over m_readings in list order, in both units, so
+    // that a change of unit needs no pass over the readings.
+    RunningStatistics m_micrometres;
+    RunningStatistics m_mils;
+    // False until texts are first made from readings, and again after clearReadings().
+    bool m_published = false;
 };

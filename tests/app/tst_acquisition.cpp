@@ -1,5 +1,9 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 
+#include <QLabel>
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -34,6 +38,8 @@ private slots:
     void unitSwitch_data();
     void unitSwitch();
     void statisticsLabels();
+    void overRangeReadings_data();
+    void overRangeReadings();
     void testFeedsTheHistogramOnly();
 
 private:
@@ -81,6 +87,10 @@ void TestAcquisition::apply(const QString &event)
     } else if (event == QLatin1String("newItem")) {
         QMetaObject::invokeMethod(window.get(), "newItem", Q_ARG(QString, QStringLiteral("Other")),
                                   Q_ARG(ItemData::DataType, ItemData::MeasureData));
+    } else if (event == QLatin1String("newImport")) {
+        QMetaObject::invokeMethod(window.get(), "newItem",
+                                  Q_ARG(QString, QStringLiteral("Import1")),
+                                  Q_ARG(ItemData::DataType, ItemData::ImportData));
     } else if (event == QLatin1String("activateFirst")) {
         QMetaObject::invokeMethod(window.get(), "itemSetToActive",
                                   Q_ARG(QModelIndex, model->index(0, 0, model->index(1, 0))));
@@ -114,6 +124,19 @@ void TestAcquisition::enabledStates_data()
         << QStringList({"activateStore", "opened"}) << "0100";
     QTest::newRow("item creation") << QStringList({"opened", "start", "newItem"}) << "0110";
     QTest::newRow("item creation while closed") << QStringList({"newItem"}) << "1000";
+    // Only a measurement item takes live readings: Start is offered for nothing else.
+    QTest::newRow("imported item made active")
+        << QStringList({"opened", "start", "newImport"}) << "0100";
+    QTest::newRow("start on an imported item does nothing")
+        << QStringList({"opened", "newImport", "start"}) << "0100";
+    QTest::newRow("opened while an imported item is active")
+        << QStringList({"newImport", "opened"}) << "0100";
+    QTest::newRow("stop while an imported item is active")
+        << QStringList({"opened", "newImport", "stop"}) << "0100";
+    QTest::newRow("measurement item active again")
+        << QStringList({"opened", "newImport", "activateFirst"}) << "0110";
+    QTest::newRow("measurement item after store data")
+        << QStringList({"opened", "activateStore", "activateFirst"}) << "0110";
 }
 
 void TestAcquisition::enabledStates()
@@ -230,6 +253,84 @@ void TestAcquisition::statisticsLabels()
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:20.0"));
     QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:10.0"));
     QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:30.0"));
+}
+
+void TestAcquisition::overRangeReadings_data()
+{
+    QTest::addColumn<QList<double>>("values"); // +-infinity: an "OL" or "-OL" reading
+    QTest::addColumn<QStringList>("labels");   // Num, Avg, Min, Max, over-range count or ""
+    QTest::addColumn<QList<int>>("bars");
+
+    const double inf = std::numeric_limits<double>::infinity();
+    using L = QList<double>;
+    L elevenAndOne;
+    for (int i = 0; i < 11; ++i)
+        elevenAndOne << 120 + i % 5;
+    elevenAndOne << -inf;
+    QTest::newRow("eleven readings and one -OL")
+        << elevenAndOne << QStringList{"Num:12", "Avg:121.8", "Min:120.0", "Max:124.0", "OL:1"}
+        << QList<int>{1, 11, 0, 0, 0, 0, 0, 0};
+    QTest::newRow("OL counts in the OL bar")
+        << L{300, inf, 500} << QStringList{"Num:3", "Avg:400.0", "Min:300.0", "Max:500.0", "OL:1"}
+        << QList<int>{0, 0, 1, 1, 0, 0, 0, 1};
+    QTest::newRow("both signs") << L{inf, 50, -inf, inf}
+                                << QStringList{"Num:4", "Avg:50.0", "Min:50.0", "Max:50.0", "OL:3"}
+                                << QList<int>{1, 1, 0, 0, 0, 0, 0, 2};
+    QTest::newRow("all over range")
+        << L{inf, -inf} << QStringList{"Num:2", "Avg:0.0", "Min:0.0", "Max:0.0", "OL:2"}
+        << QList<int>{1, 0, 0, 0, 0, 0, 0, 1};
+    QTest::newRow("none over range")
+        << L{10, 20} << QStringList{"Num:2", "Avg:15.0", "Min:10.0", "Max:20.0", ""}
+        << QList<int>{0, 2, 0, 0, 0, 0, 0, 0};
+}
+
+// Live over-range readings are counted but are no thicknesses: the statistics, bars and chart
+// range take only the in-range ones, and the count of the others shows beside the statistics.
+void TestAcquisition::overRangeReadings()
+{
+    QFETCH(QList<double>, values);
+    QFETCH(QStringList, labels);
+    QFETCH(QList<int>, bars);
+
+    openAndStart();
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("lcdOverRange"))->isHidden());
+    double largest = 1.0;
+    for (double value : values) {
+        if (std::isinf(value)) {
+            emitOverRange(value > 0 ? 1 : -1);
+        } else {
+            emitReading(value, QString::number(value));
+            largest = std::max(largest, value);
+        }
+    }
+    const auto *overRange = window->findChild<QLabel *>(QStringLiteral("lcdOverRange"));
+    const QStringList shown{label(*window, "lcdNum"), label(*window, "lcdAvg"),
+                            label(*window, "lcdMin"), label(*window, "lcdMax"),
+                            overRange->isHidden() ? QString() : overRange->text()};
+    QCOMPARE(shown, labels);
+    QList<int> counts;
+    for (int bar = 0; bar < 8; ++bar)
+        counts << histogram(*window)->count(bar);
+    QCOMPARE(counts, bars);
+    QCOMPARE(chart(*window)->pointCount(0), values.size());
+    chart(*window)->renderPixmap();
+    QCOMPARE(chart(*window)->yMax(), largest * 1.1);
+    QCOMPARE(chart(*window)->yMin(), -1.1);
+
+    // Shown again from the item, the views and labels stay the same.
+    addItem(*window, QStringLiteral("Other"));
+    QVERIFY(overRange->isHidden());
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                              Q_ARG(QModelIndex, tree(*window)->model()->index(
+                                                     0, 0, tree(*window)->model()->index(1, 0))));
+    const QStringList reshown{label(*window, "lcdNum"), label(*window, "lcdAvg"),
+                              label(*window, "lcdMin"), label(*window, "lcdMax"),
+                              overRange->isHidden() ? QString() : overRange->text()};
+    QCOMPARE(reshown, labels);
+    counts.clear();
+    for (int bar = 0; bar < 8; ++bar)
+        counts << histogram(*window)->count(bar);
+    QCOMPARE(counts, bars);
 }
 
 void TestAcquisition::testFeedsTheHistogramOnly()

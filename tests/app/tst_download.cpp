@@ -139,24 +139,33 @@ void TestDownload::storedReadingsFillStoreData()
         emitStoreReading(120, QStringLiteral("120"));
         QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 1));
         emitStoreReading(250, QStringLiteral("250"));
-        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 2));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 4), Q_ARG(int, 2));
+        emitStoreOverRange(1);
+        emitStoreOverRange(-1);
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 4), Q_ARG(int, 4));
     });
     ItemData *store = storeItem();
-    QCOMPARE(store->readings().size(), 2);
+    QCOMPARE(store->readings().size(), 4);
     QVERIFY(tree(*window)->model()->index(0, 0).data(TvItemModel::ActiveRole).toBool());
     QVERIFY(!action(*window, "actionStart")->isEnabled());
     // Stored mil readings are shown and counted in micrometres.
-    QCOMPARE(table(*window)->rowCount(), 2);
+    QCOMPARE(table(*window)->rowCount(), 4);
     QCOMPARE(table(*window)->index(1, 2).data().toString(), QStringLiteral("250"));
     QCOMPARE(table(*window)->index(1, 3).data().toString(), QStringLiteral("\u03BCm"));
-    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
+    QCOMPARE(table(*window)->index(2, 2).data().toString(), QStringLiteral("    OL"));
+    // Over-range readings are counted, but no thickness.
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:185.0"));
+    QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:120.0"));
+    QCOMPARE(label(*window, "lcdOverRange"), QStringLiteral("OL:2"));
     auto *histogram = window->findChild<Histogram *>(QStringLiteral("Histogram1"));
+    QCOMPARE(histogram->count(0), 1);
     QCOMPARE(histogram->count(1), 1);
     QCOMPARE(histogram->count(2), 1);
+    QCOMPARE(histogram->count(7), 1);
     QCOMPARE(histogram->yTitle(), QStringLiteral("Thickness(um)"));
     auto *chart = window->findChild<DMMChart *>(QStringLiteral("chart"));
-    QCOMPARE(chart->pointCount(0), 2);
+    QCOMPARE(chart->pointCount(0), 4);
     QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(um)"));
 }
 

@@ -1,4 +1,5 @@
 #include <functional>
+#include <limits>
 #include <memory>
 
 #include <QAbstractButton>
@@ -25,6 +26,7 @@
 #include <QtTest>
 
 #include "app/widget.h"
+#include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
 #include "data/itemdata.h"
@@ -319,8 +321,8 @@ private slots:
     void pictureExport_data();
     void pictureExport();
     void pictureSavedTwiceIsTheSame();
-    void pictureOfAWidgetNeverShown_data();
-    void pictureOfAWidgetNeverShown();
+    void pictureShowsTheActiveItem_data();
+    void pictureShowsTheActiveItem();
 
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
@@ -482,7 +484,8 @@ void TestImportExport::importedItemBecomesActive()
                       {header(),
                        QJsonArray{1, timeCell("2024-03-04 05:06:07"), "12.5", Micrometre, "Fe"},
                        QJsonArray{2, "2024-03-04 05:06:08", "   -OL", Micrometre, "NFe"},
-                       QJsonArray{3, timeCell("2024-03-04 05:07:00"), 20, Micrometre, "Fe"}}))
+                       QJsonArray{3, timeCell("2024-03-04 05:07:00"), 20, Micrometre, "Fe"},
+                       QJsonArray{4, "2024-03-04 05:07:01", "    OL", Micrometre, "Fe"}}))
         QSKIP("Debian's python3 with python3-xlwt is needed to write workbooks");
     startAcquiring(*window);
     emitReading(50, QStringLiteral("50"));
@@ -501,16 +504,28 @@ void TestImportExport::importedItemBecomesActive()
 
     QCOMPARE(tableRows(), QStringList({"1|2024-03-04 05:06:07|12.5|\u03BCm|Fe",
                                        "2|2024-03-04 05:06:08|   -OL|\u03BCm|NFe",
-                                       "3|2024-03-04 05:07:00|20|\u03BCm|Fe"}));
+                                       "3|2024-03-04 05:07:00|20|\u03BCm|Fe",
+                                       "4|2024-03-04 05:07:01|    OL|\u03BCm|Fe"}));
     QCOMPARE(item->readings().at(1)->milText(), QStringLiteral("   -OL"));
-    QCOMPARE(chart(*window)->pointCount(0), 3);
-    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
+    QCOMPARE(chart(*window)->pointCount(0), 4);
+    // The over-range readings count, but not as thicknesses.
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
+    QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:12.5"));
+    QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:20.0"));
+    QCOMPARE(label(*window, "lcdOverRange"), QStringLiteral("OL:2"));
+    QCOMPARE(histogram(*window)->count(0), 1);
+    QCOMPARE(histogram(*window)->count(1), 2);
+    QCOMPARE(histogram(*window)->count(7), 1);
+    chart(*window)->renderPixmap();
+    QCOMPARE(chart(*window)->yMax(), 22.0);
 
-    // An imported item never takes live readings.
-    action(*window, "actionStart")->trigger();
+    // An imported item never takes live readings, and Start is not offered.
+    QVERIFY(!action(*window, "actionStart")->isEnabled());
+    QVERIFY(invoke(*window, "on_actionStart_triggered"));
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
     emitReading(60, QStringLiteral("60"));
-    QCOMPARE(item->readings().size(), 3);
-    QCOMPARE(table(*window)->rowCount(), 3);
+    QCOMPARE(item->readings().size(), 4);
+    QCOMPARE(table(*window)->rowCount(), 4);
 }
 
 void TestImportExport::importOfSomethingElseFails()
@@ -607,6 +622,9 @@ void TestImportExport::importTakesTheUnitOfTheLastReading()
                           "3|2024-03-04 05:06:09|1.50|mil|NFe"}));
     QCOMPARE(histogram(*window)->decimals(), 2);
     QCOMPARE(chart(*window)->decimals(), 2);
+    QCOMPARE(histogram(*window)->yTitle(), QStringLiteral("Thickness(mil)"));
+    QCOMPARE(chart(*window)->yTitle(), QStringLiteral("Thickness(mil)"));
+    QCOMPARE(label(*window, "lcdUnit"), QStringLiteral("mil"));
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:2.48"));
     QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:1.50"));
     QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:3.94"));
@@ -995,29 +1013,97 @@ void TestImportExport::pictureSavedTwiceIsTheSame()
     QCOMPARE(contents(path("second.jpg")), first);
 }
 
-void TestImportExport::pictureOfAWidgetNeverShown_data()
+void TestImportExport::pictureShowsTheActiveItem_data()
 {
     QTest::addColumn<QString>("radio");
-    QTest::newRow("histogram") << "rbHistogram";
-    QTest::newRow("chart") << "rbChart";
+    QTest::addColumn<bool>("shownBefore");
+    QTest::newRow("histogram never shown") << "rbHistogram" << false;
+    QTest::newRow("chart never shown") << "rbChart" << false;
+    QTest::newRow("histogram shown with the previous item") << "rbHistogram" << true;
+    QTest::newRow("chart shown with the previous item") << "rbChart" << true;
 }
 
-void TestImportExport::pictureOfAWidgetNeverShown()
+// The picture shows the active item, pixel for pixel what a fresh widget fed that item's
+// readings draws, although its page was not shown since the item changed (or never).
+void TestImportExport::pictureShowsTheActiveItem()
 {
     QFETCH(QString, radio);
+    QFETCH(bool, shownBefore);
+    const bool isHistogram = radio == QLatin1String("rbHistogram");
+    showWindow();
     startAcquiring(*window);
-    emitReading(50, QStringLiteral("50.0"));
+    for (int i = 0; i < 85; ++i)
+        emitReading(300 + 7 * i, QString::number(300 + 7 * i));
+    if (shownBefore) {
+        tabs()->setCurrentIndex(isHistogram ? 1 : 2);
+        QTRY_VERIFY(
+            !(isHistogram ? histogram(*window)->pixmap() : chart(*window)->pixmap()).isNull());
+        tabs()->setCurrentIndex(0);
+    }
 
-    const QString file = path("picture.jpg");
+    addItem(*window, QStringLiteral("Panel"));
+    startAcquiring(*window);
+    for (double value : {35.0, 142.5, 58.0, 261.5, 80.0})
+        emitReading(value, QString::number(value, 'f', 1));
+    emitOverRange(1);
+    emitReading(90, QStringLiteral("90.0"));
+    emitOverRange(-1);
+    QCOMPARE(tabs()->currentIndex(), 0);
+
+    const QString file = path(QStringLiteral("picture.png"));
     ModalScript script;
-    QString text;
     script.exportAs(radio);
     script.file(file);
-    script.message(&text);
     script.run(action(*window, "actionExport"));
     QVERIFY2(script.finished(), qPrintable(script.problems()));
-    QCOMPARE(text, QStringLiteral("The picture is exported failed."));
-    QVERIFY(!QFileInfo::exists(file));
+    const QImage saved = QImage(file).convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!saved.isNull());
+    // The hidden page gets the size of the page shown, less the histogram page's margins.
+    const QSize pageSize = tabs()->currentWidget()->size();
+    QCOMPARE(saved.size(), isHistogram ? pageSize - QSize(2, 2) : pageSize);
+
+    ItemData *item = TvItemModel::itemAt(activeRow(*window));
+    const QList<DmmData *> readings = item->readings();
+    const QString title = QStringLiteral("Thickness(\u03BCm)");
+    QImage fresh;
+    if (isHistogram) {
+        Histogram reference;
+        reference.setRanges({{std::numeric_limits<double>::lowest(), 0},
+                             {0, 200},
+                             {200, 400},
+                             {400, 600},
+                             {600, 800},
+                             {800, 1000},
+                             {1000, 1250},
+                             {1250, std::numeric_limits<double>::max()}});
+        reference.setMargins(QMargins(100, 20, 20, 50));
+        reference.setYTitle(title);
+        reference.setXTitle(QStringLiteral("Rate"));
+        QList<double> values;
+        for (const DmmData *reading : readings)
+            values.append(item->valueOf(reading));
+        reference.addValues(values);
+        QCOMPARE(reference.count(7), 1);
+        QCOMPARE(reference.count(0), 1);
+        reference.resize(saved.size());
+        reference.renderPixmap();
+        fresh = reference.pixmap().toImage();
+    } else {
+        DMMChart reference;
+        reference.setLeftMargin(70);
+        reference.setBottomMargin(50);
+        reference.setYTitle(title);
+        reference.setXTitle(QStringLiteral("Time"));
+        QList<ChartPoint *> points;
+        for (const DmmData *reading : readings)
+            points.append(new ChartPoint(item->valueOf(reading), item->textOf(reading),
+                                         reading->time(), -1, -1, QVariant()));
+        reference.addPoints(points, 0);
+        reference.resize(saved.size());
+        reference.renderPixmap();
+        fresh = reference.pixmap().toImage();
+    }
+    QCOMPARE(saved, fresh.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestImportExport)

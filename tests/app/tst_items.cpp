@@ -284,6 +284,8 @@ void TestItems::activatingAMilItemShowsMicrometres()
     emitMilReading(10.00, QStringLiteral("10.00"));
     QCOMPARE(table(*window)->index(0, 2).data().toString(), QStringLiteral("4.92"));
     QCOMPARE(histogram(*window)->decimals(), 2);
+    QCOMPARE(histogram(*window)->yTitle(), QStringLiteral("Thickness(mil)"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:7.46"));
 
     addItem(*window, QStringLiteral("Other"));
     tree(*window)->setCurrentIndex(itemRow(0));
@@ -298,6 +300,14 @@ void TestItems::activatingAMilItemShowsMicrometres()
     QCOMPARE(chart(*window)->decimals(), 1);
     QCOMPARE(histogram(*window)->count(1), 1); // 125 um
     QCOMPARE(histogram(*window)->count(2), 1); // 254 um
+    // Titles, the unit label and the statistics follow the micrometres shown.
+    const QString title = QStringLiteral("Thickness(\u03BCm)");
+    QCOMPARE(histogram(*window)->yTitle(), title);
+    QCOMPARE(chart(*window)->yTitle(), title);
+    QCOMPARE(label(*window, "lcdUnit"), Micrometre);
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:189.5"));
+    QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:125.0"));
+    QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:254.0"));
 }
 
 void TestItems::activatingTheActiveRowKeepsAcquiring()

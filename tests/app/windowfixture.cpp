@@ -82,6 +82,18 @@ void emitStoreReading(double umValue, const QString &umText)
         Q_ARG(QString, QStringLiteral("mil")), Q_ARG(QString, QStringLiteral("Fe")));
 }
 
+void emitOverRange(int overload, const QString &unit)
+{
+    QMetaObject::invokeMethod(gauge(), "emitOverRange", Q_ARG(int, overload), Q_ARG(QString, unit),
+                              Q_ARG(bool, false));
+}
+
+void emitStoreOverRange(int overload)
+{
+    QMetaObject::invokeMethod(gauge(), "emitOverRange", Q_ARG(int, overload),
+                              Q_ARG(QString, QStringLiteral("mil")), Q_ARG(bool, true));
+}
+
 void answerNextModal(std::function<void(QWidget *)> answer)
 {
     // Poll until the dialog or menu is up: it appears only once the caller's exec() has started.

@@ -35,6 +35,9 @@ void emitMilReading(double milValue, const QString &milText,
                     const QString &unit = QStringLiteral("mil"),
                     const QString &basis = QStringLiteral("NFe"));
 void emitStoreReading(double umValue, const QString &umText);
+// An over-range reading: overload 1 is "OL", -1 is "-OL".
+void emitOverRange(int overload, const QString &unit = QStringLiteral("\u03BCm"));
+void emitStoreOverRange(int overload);
 
 // Runs `answer` on the next modal dialog (or popup menu) as soon as the event loop sees it.
 void answerNextModal(std::function<void(QWidget *)> answer);

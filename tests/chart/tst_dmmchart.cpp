@@ -1,3 +1,4 @@
+#include <limits>
 #include <memory>
 
 #include <QElapsedTimer>
@@ -41,6 +42,10 @@ private slots:
     void emptyChartIgnoresMouse();
     void tinyPlotAreaPaintsAxesOnly();
     void renderedPicture();
+    void overRangeBreaksTheLineAndMarksTheEdge();
+    void overRangeIndicatorText_data();
+    void overRangeIndicatorText();
+    void renderPixmapWhileHidden();
     void savePixmapWritesFiles();
     void pointsForMissingLineAreDeleted();
 };
@@ -201,6 +206,10 @@ void TestDMMChart::valueRange_data()
     QTest::newRow("all 50") << constant(10, 50.0) << -1.1 << 55.0;
     QTest::newRow("all negative") << QVector<double>{-20, -5} << -22.0 << 1.1;
     QTest::newRow("both sides") << QVector<double>{-5, 300, 12} << -5.5 << 330.0;
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("over range scales nothing")
+        << QVector<double>{inf, 50, -inf, 20} << -1.1 << 55.0;
+    QTest::newRow("all over range") << QVector<double>{inf, -inf} << -1.1 << 1.1;
 }
 
 void TestDMMChart::valueRange()
@@ -625,6 +634,79 @@ void TestDMMChart::renderedPicture()
     const int h = QFontMetrics(chart->font()).height();
     QVERIFY(inkIn(image, QRect(plot.center().x() - 20, plot.bottom() + h + 2, 40, h)) > 10);
     QVERIFY(inkIn(image, QRect(0, plot.center().y() - 30, 20, 60)) > 10);
+}
+
+// Points 50 ("OL") and 70 ("-OL") of 100: no line runs through them, a marker stands at the top
+// and the bottom edge, and the line goes on either side.
+void TestDMMChart::overRangeBreaksTheLineAndMarksTheEdge()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    QVector<double> values = constant(100, 47.0);
+    values[50] = inf;
+    values[70] = -inf;
+    values[71] = -inf;
+    auto chart = makeChart(600, 300, values);
+    const QRect plot = chart->plotRect();
+    QCOMPARE(chart->yMax(), 47.0 * 1.1);
+    const int row47 = int(chart->baselineY() - chart->yScale() * 47);
+    const QRgb red = qRgb(220, 0, 0);
+
+    // 6 pixels per point: point k stands at plot.left() + 6k.
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 49, row47), Orange);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 50, row47), White);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 50 + 3, row47), White);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 51, row47), Orange);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 71, row47), White);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 72 + 1, row47), Orange);
+    // Nothing drops to the baseline.
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 50, chart->baselineY() - 1), White);
+
+    QCOMPARE(chart->overRangeColumns(chart->line(0), true), QVector<int>{plot.left() + 6 * 50});
+    QCOMPARE(chart->overRangeColumns(chart->line(0), false),
+             (QVector<int>{plot.left() + 6 * 70, plot.left() + 6 * 71}));
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 50, plot.top() + 3), red);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 70, plot.bottom() - 3), red);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 30, plot.top() + 3), White);
+    QCOMPARE(pixel(*chart, plot.left() + 6 * 30, plot.bottom() - 3), White);
+
+    // Hovering over the over-range point shows its time and "OL".
+    QTest::mouseMove(chart.get(), pointPosition(*chart, 50));
+    chart->repaint();
+    QCOMPARE(chart->indicatorIndex(), 50);
+    QCOMPARE(DMMChart::indicatorText(*chart->line(0)->point(50)), QStringLiteral("OL"));
+}
+
+void TestDMMChart::overRangeIndicatorText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("in range") << 12.5 << "12.5\u03BCm Fe";
+    QTest::newRow("OL") << std::numeric_limits<double>::infinity() << "OL";
+    QTest::newRow("-OL") << -std::numeric_limits<double>::infinity() << "-OL";
+}
+
+void TestDMMChart::overRangeIndicatorText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    const ChartPoint point(value, QStringLiteral("    OL"), Start, -1, -1,
+                           QStringLiteral("12.5\u03BCm Fe"));
+    QCOMPARE(DMMChart::indicatorText(point), expected);
+}
+
+// A chart that was never shown composes its picture at its own size when asked to.
+void TestDMMChart::renderPixmapWhileHidden()
+{
+    DMMChart hidden;
+    hidden.resize(680, 380);
+    hidden.addPoints(makePoints({10, 20, std::numeric_limits<double>::infinity(), 30}), 0);
+    QVERIFY(hidden.pixmap().isNull());
+    hidden.renderPixmap();
+    QCOMPARE(hidden.pixmap().size(), QSize(680, 380));
+    QCOMPARE(hidden.plotRect(), QRect(60, 40, 600, 300));
+
+    auto shown = makeChart(600, 300, {10, 20, std::numeric_limits<double>::infinity(), 30});
+    QCOMPARE(hidden.pixmap().toImage(), shown->pixmap().toImage());
 }
 
 void TestDMMChart::savePixmapWritesFiles()

@@ -1,3 +1,7 @@
+#include <cmath>
+#include <limits>
+#include <memory>
+
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -10,24 +14,34 @@ const QString Micrometre = QStringLiteral("\u03BCm");
 const QString Mil = QStringLiteral("mil");
 
 // The mil value is deliberately not um / 25.4 so a test sees which of the two an item uses.
-DmmData *makeReading(double umValue, double milValue)
+DmmData *makeReading(double umValue, double milValue, int overload = 0)
 {
     auto *reading = new DmmData;
     reading->setUmValue(umValue);
     reading->setMilValue(milValue);
+    reading->setOverload(overload);
     return reading;
 }
 
+// An infinite value makes an over-range reading as the gauge sends it: value 0, overload +-1.
 DmmData *makeReading(const QString &unit, double value)
 {
+    if (std::isinf(value))
+        return makeReading(0.0, 0.0, value > 0 ? 1 : -1);
     return unit == Micrometre ? makeReading(value, -999.0) : makeReading(-999.0, value);
 }
 
+// The count of over-range readings follows as "OL:n" when there are any.
 QStringList texts(const ItemData &item)
 {
     const StatData *s = item.statistics();
-    return {QString::number(s->num), s->avg, s->min, s->max};
+    QStringList result{QString::number(s->num), s->avg, s->min, s->max};
+    if (s->overRange > 0)
+        result.append(QStringLiteral("OL:%1").arg(s->overRange));
+    return result;
 }
+
+const double Inf = std::numeric_limits<double>::infinity();
 } // namespace
 
 class TestItemData : public QObject
@@ -43,6 +57,9 @@ private slots:
     void unitChangeKeepsTextsUntilRecomputed();
     void clearReadingsKeepsIdentity();
     void readingsAreOwnedAndKeptInOrder();
+    void valueOfOverRangeReadings_data();
+    void valueOfOverRangeReadings();
+    void refreshedTextsFollowTheUnit();
     void incrementalMatchesFullRecomputation_data();
     void incrementalMatchesFullRecomputation();
 };
@@ -84,8 +101,18 @@ void TestItemData::statistics_data()
         << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"};
     QTest::newRow("exactly 1250 um")
         << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"};
-    QTest::newRow("overload counts as 0")
+    QTest::newRow("a reading of 0 counts as 0")
         << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"};
+    QTest::newRow("OL and -OL stay out of avg min max")
+        << Micrometre << L{120, Inf, 124, -Inf}
+        << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"};
+    QTest::newRow("eleven readings and one -OL")
+        << Micrometre << (L() << QVector<double>(11, 122.0).toList() << -Inf)
+        << QStringList{"12", "122.0", "122.0", "122.0", "OL:1"};
+    QTest::newRow("over range first")
+        << Mil << L{Inf, 2.5, 1.5} << QStringList{"3", "2.00", "1.50", "2.50", "OL:1"};
+    QTest::newRow("all over range shows what an empty item shows")
+        << Micrometre << L{Inf, -Inf, Inf} << QStringList{"3", "0.0", "0.0", "0.0", "OL:3"};
 }
 
 // Both ways of filling an item (flag per reading, or once at the end) give the same texts.
@@ -187,6 +214,53 @@ void TestItemData::readingsAreOwnedAndKeptInOrder()
     QVERIFY(second.isNull());
 }
 
+void TestItemData::valueOfOverRangeReadings_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<int>("overload");
+    QTest::addColumn<double>("expected");
+
+    QTest::newRow("in range, um") << Micrometre << 0 << 25.4;
+    QTest::newRow("in range, mil") << Mil << 0 << 1.0;
+    QTest::newRow("OL, um") << Micrometre << 1 << Inf;
+    QTest::newRow("OL, mil") << Mil << 1 << Inf;
+    QTest::newRow("-OL, um") << Micrometre << -1 << -Inf;
+}
+
+// An over-range reading is over range whatever value it carries.
+void TestItemData::valueOfOverRangeReadings()
+{
+    QFETCH(QString, unit);
+    QFETCH(int, overload);
+    QFETCH(double, expected);
+
+    ItemData item(QStringLiteral("Import1"), ItemData::ImportData);
+    item.setUnit(unit);
+    const std::unique_ptr<DmmData> reading(makeReading(25.4, 1.0, overload));
+    QCOMPARE(item.valueOf(reading.get()), expected);
+    QCOMPARE(ItemData::valueOf(reading.get(), unit == Micrometre), expected);
+}
+
+void TestItemData::refreshedTextsFollowTheUnit()
+{
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(Mil);
+    item.refreshStatisticsTexts();
+    QCOMPARE(texts(item), (QStringList{"0", "0", "0", "0"}));
+
+    for (double mil : {1.0, 2.0})
+        item.appendReading(makeReading(mil * 25.4, mil), true);
+    item.appendReading(makeReading(Mil, Inf), true);
+    QCOMPARE(texts(item), (QStringList{"3", "1.50", "1.00", "2.00", "OL:1"}));
+    item.setUnit(Micrometre);
+    item.refreshStatisticsTexts();
+    QCOMPARE(texts(item), (QStringList{"3", "38.1", "25.4", "50.8", "OL:1"}));
+
+    item.clearReadings();
+    item.refreshStatisticsTexts();
+    QCOMPARE(texts(item), (QStringList{"0", "0", "0", "0"}));
+}
+
 void TestItemData::incrementalMatchesFullRecomputation_data()
 {
     QTest::addColumn<QString>("firstUnit");
@@ -212,8 +286,10 @@ void TestItemData::incrementalMatchesFullRecomputation()
     const auto append = [&](bool flag) {
         const double um = random.bounded(26000) * 0.05 - 25.0;
         const double mil = random.bounded(5200) * 0.05 - 5.0;
-        incremental.appendReading(makeReading(um, mil), flag);
-        reference.appendReading(makeReading(um, mil), false);
+        // Now and then a reading beyond the range on either side.
+        const int overload = random.bounded(20) == 0 ? (random.bounded(2) ? 1 : -1) : 0;
+        incremental.appendReading(makeReading(um, mil, overload), flag);
+        reference.appendReading(makeReading(um, mil, overload), false);
         reference.updateStatistics();
         if (flag)
             QCOMPARE(texts(incremental), texts(reference));

@@ -71,6 +71,7 @@ private slots:
     void binning();
     void countsMatchFullRebinning();
     void addValuesAddsToPresentValues();
+    void overRangeCountsInTheEndBarsWhateverTheirBounds();
     void layout_data();
     void layout();
     void barGeometry();
@@ -99,7 +100,8 @@ void TestHistogram::binning_data()
     QTest::newRow("largest double is OL") << std::numeric_limits<double>::max() << 7;
     QTest::newRow("lowest double is below every bin")
         << std::numeric_limits<double>::lowest() << -1;
-    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << -1;
+    QTest::newRow("+infinity is over range, OL") << std::numeric_limits<double>::infinity() << 7;
+    QTest::newRow("-infinity is over range, -OL") << -std::numeric_limits<double>::infinity() << 0;
     QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << -1;
 }
 
@@ -164,6 +166,24 @@ void TestHistogram::addValuesAddsToPresentValues()
     QCOMPARE(counts(histogram), (QList<int>{0, 0, 0, 0, 0, 0, 0, 0}));
     histogram.addValues({700});
     QCOMPARE(counts(histogram), (QList<int>{0, 0, 0, 0, 1, 0, 0, 0}));
+}
+
+// Over-range values go to the end bars also when no interval would hold them, and every way of
+// adding them counts the same.
+void TestHistogram::overRangeCountsInTheEndBarsWhateverTheirBounds()
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    Histogram histogram;
+    histogram.setRanges({{0, 10}, {10, 20}, {20, 30}});
+    histogram.addValue(inf);
+    histogram.addValue(-inf);
+    histogram.addValues({5, inf, 15, inf, -inf, 25});
+    QCOMPARE(counts(histogram), (QList<int>{1 + 2, 1, 1 + 3}));
+    histogram.setRanges({{0, 10}, {10, 20}, {20, inf}});
+    QCOMPARE(counts(histogram), (QList<int>{3, 1, 4}));
+    histogram.clear();
+    histogram.addValues({inf});
+    QCOMPARE(counts(histogram), (QList<int>{0, 0, 1}));
 }
 
 void TestHistogram::layout_data()

@@ -72,3 +72,14 @@ void TestGauge::emitStoreReading(double umValue, const QString &umText, double m
 {
     emit displayStore(makeReading(umValue, umText, milValue, milText, unit, basis));
 }
+
+void TestGauge::emitOverRange(int overload, const QString &unit, bool stored)
+{
+    const QString text = overload > 0 ? QStringLiteral("    OL") : QStringLiteral("   -OL");
+    DmmData *reading = makeReading(0.0, text, 0.0, text, unit, QStringLiteral("Fe"));
+    reading->setOverload(overload);
+    if (stored)
+        emit displayStore(reading);
+    else
+        emit display(reading);
+}

@@ -52,6 +52,9 @@ public:
                                       const QString &milText, const QString &unit,
                                       const QString &basis);
     Q_INVOKABLE void emitStoreNum(int total, int num) { emit storeNum(total, num); }
+    // A reading beyond the gauge's range, as the gauge sends it: the value 0 with the texts
+    // "    OL" (overload 1) or "   -OL" (overload -1); live or from the memory.
+    Q_INVOKABLE void emitOverRange(int overload, const QString &unit, bool stored);
 
 signals:
     void opened();
