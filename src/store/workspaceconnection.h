@@ -28,7 +28,7 @@ class WorkspaceConnection : public QObject
 public:
     // Readings arrive in bursts; a short wait gathers them into one commit and stays well inside
     // the quarter second a reading may wait before it is safe on disk.
-    static constexpr int CommitDelayMs = 100;
+    static constexpr int CommitDelayMs = 50;
     // A change older than this that is not yet on disk holds up post() until it is: when the
     // thread cannot keep up, the readings wait rather than the quarter second being broken.
     static constexpr int MaxPendingMs = 150;
