@@ -22,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPluginLoader>
 #include <QSplitter>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -34,6 +33,7 @@
 #include <QUrl>
 #include <QtDebug>
 
+#include "app/devicebinder.h"
 #include "app/dlgdownload.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
@@ -77,6 +77,7 @@ void inform(QWidget *parent, const QString &text)
 Widget::Widget(QWidget *parent)
     : QMainWindow(parent)
     , ui(new WidgetUi)
+    , deviceBinder(std::make_unique<DeviceBinder>())
 {
     Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
@@ -110,24 +111,19 @@ bool Widget::loadPlugins()
 {
     QDir dir(QCoreApplication::applicationDirPath());
     dir.cd(QStringLiteral("Lib"));
-    const QFileInfoList entries = dir.entryInfoList();
-    for (const QFileInfo &entry : entries) {
-        if (!entry.isFile() || !QLibrary::isLibrary(entry.fileName()))
-            continue;
-        QPluginLoader loader(entry.absoluteFilePath());
-        QObject *instance = loader.instance();
-        if (!instance)
-            continue;
-        if (auto *p = qobject_cast<SerialDeviceInf *>(instance))
-            serialDevice = p;
-        if (auto *p = qobject_cast<SerialRS232VirInf *>(instance))
-            rs232Vir = p;
-        if (auto *p = qobject_cast<IDmm *>(instance))
-            dmm = p;
-        if (auto *p = qobject_cast<IMyDmm *>(instance))
-            myDmm = p;
-    }
-    return serialDevice && rs232Vir && dmm && myDmm;
+    deviceBinder->load(dir);
+    devicePlugin = OptionsFile::read(optionsFilePath()).devicePlugin.value_or(QString());
+    return bindDevice(devicePlugin);
+}
+
+bool Widget::bindDevice(const QString &plugin)
+{
+    const DeviceBinder::Binding binding = deviceBinder->bind(plugin);
+    serialDevice = binding.serialDevice;
+    rs232Vir = binding.rs232Vir;
+    dmm = binding.dmm;
+    myDmm = binding.myDmm;
+    return binding.complete();
 }
 
 void Widget::initObj()
@@ -183,6 +179,8 @@ void Widget::initWidget()
     fileMenu->addSeparator();
     fileMenu->addAction(ui->actionImport);
     fileMenu->addAction(ui->actionExport);
+    fileMenu->addSeparator();
+    fileMenu->addAction(ui->actionOption);
     fileMenu->addSeparator();
     fileMenu->addAction(ui->actionClose);
     QMenu *helpMenu = ui->menuBar->addMenu(tr("&Help"));
@@ -270,6 +268,17 @@ void Widget::initSelf()
 
 void Widget::initConnec()
 {
+    connectDevice();
+    connect(itemModel, &TvItemModel::editDataChanged, this, &Widget::slotItemModeleditDataChanged);
+    connect(ui->tvItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &Widget::slotCurrentRowChanged);
+    for (QAction *action :
+         {ui->actionConnect, ui->actionDisconnect, ui->actionOption, ui->actionClose})
+        connect(action, &QAction::triggered, this, &Widget::slotAction);
+}
+
+void Widget::connectDevice()
+{
     if (dmm) {
         QObject *device = dmm->getObject();
         connect(device, SIGNAL(opened()), this, SLOT(slotDmmOpened()));
@@ -283,12 +292,34 @@ void Widget::initConnec()
     }
     if (serialDevice)
         connect(serialDevice->getObject(), SIGNAL(usbRefreshed()), this, SLOT(slotUSBRefreshed()));
-    connect(itemModel, &TvItemModel::editDataChanged, this, &Widget::slotItemModeleditDataChanged);
-    connect(ui->tvItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &Widget::slotCurrentRowChanged);
-    for (QAction *action :
-         {ui->actionConnect, ui->actionDisconnect, ui->actionOption, ui->actionClose})
-        connect(action, &QAction::triggered, this, &Widget::slotAction);
+}
+
+void Widget::showOptions()
+{
+    const QString bound = deviceBinder->bind(devicePlugin).id;
+    OptionDialog dialog(this);
+    for (const DeviceBinder::Plugin &plugin : deviceBinder->plugins())
+        if (plugin.offersAll())
+            dialog.addGauge(plugin.id, plugin.name, plugin.instance);
+    dialog.setCurrentGauge(bound);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString chosen = dialog.currentGauge();
+    if (!chosen.isEmpty() && chosen != bound) {
+        // The old gauge is closed and forgotten; the window is disconnected until Connect.
+        if (dmm) {
+            dmm->close();
+            disconnect(dmm->getObject(), nullptr, this, nullptr);
+        }
+        if (serialDevice)
+            disconnect(serialDevice->getObject(), nullptr, this, nullptr);
+        bindDevice(chosen);
+        connectDevice();
+        devicePlugin = chosen;
+        saveSettings();
+    }
+    // The gauge's port may have changed with its settings.
+    testPortPresence();
 }
 
 bool Widget::eventFilter(QObject *obj, QEvent *event)
@@ -339,7 +370,8 @@ QString Widget::optionsFilePath() const
 
 void Widget::saveSettings()
 {
-    if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName))
+    if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName,
+                            devicePlugin))
         QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
 }
 
@@ -401,8 +433,7 @@ void Widget::slotAction()
         if (dmm)
             dmm->close();
     } else if (action == ui->actionOption) {
-        OptionDialog dialog(this);
-        dialog.exec();
+        showOptions();
     } else if (action == ui->actionClose) {
         close();
     }

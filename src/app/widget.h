@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
@@ -9,6 +11,7 @@
 #include "data/itemdata.h"
 
 class DataModel;
+class DeviceBinder;
 class DmmData;
 class Histogram;
 class IDmm;
@@ -82,6 +85,9 @@ private:
     void showStatistics();
     void stopAcquisition();
     void testPortPresence();
+    bool bindDevice(const QString &plugin);
+    void connectDevice();
+    void showOptions();
     ItemData *storeDataItem() const;
     void setThicknessUnit(const QString &title, int decimals);
     // The titles and decimals of micrometres or mils.
@@ -113,4 +119,7 @@ private:
     Workspace *workspace = nullptr;
     QString sceneFileName;
     bool settingsRestored = false;
+    // The device plug-ins of Lib, and the one chosen in Options (empty while none is chosen).
+    std::unique_ptr<DeviceBinder> deviceBinder;
+    QString devicePlugin;
 };

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
+class IDeviceOptions;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QStackedWidget;
 
-// The Options dialog. Its one field is not stored anywhere yet: it opens, closes and changes
-// nothing.
+// The Options dialog: which gauge plug-in the logger talks to, and the settings page of each
+// plug-in that offers one. OK keeps every page's settings through its plug-in; the caller keeps
+// the choice of plug-in. The default-name field is not stored anywhere.
 class OptionDialog : public QDialog
 {
     Q_OBJECT
@@ -15,11 +20,28 @@ class OptionDialog : public QDialog
 public:
     explicit OptionDialog(QWidget *parent = nullptr);
 
+    // Offers a gauge; the plug-in's settings page, if it has one, shows while it is chosen.
+    void addGauge(const QString &id, const QString &name, QObject *plugin);
+    void setCurrentGauge(const QString &id);
+    QString currentGauge() const;
+
 public slots:
     void slotBtnClicked();
 
 private:
+    // False, after telling the user why, when a page's settings cannot be kept.
+    bool savePages();
+
+    struct Page
+    {
+        IDeviceOptions *options;
+        QWidget *widget;
+    };
+
     QLineEdit *edtDefaultName;
     QPushButton *btnOk;
     QPushButton *btnCancel;
+    QComboBox *cmbGauge;
+    QStackedWidget *wgtGaugeOptions;
+    QList<Page> pages;
 };

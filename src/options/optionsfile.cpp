@@ -5,7 +5,7 @@
 #include <QXmlStreamWriter>
 
 bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                        const QString &sceneFileName)
+                        const QString &sceneFileName, const QString &devicePlugin)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -17,6 +17,8 @@ bool OptionsFile::write(const QString &path, const QByteArray &geometry, const Q
     xml.writeTextElement(QStringLiteral("Geometry"), QString::fromLatin1(geometry.toHex()));
     xml.writeTextElement(QStringLiteral("State"), QString::fromLatin1(state.toHex()));
     xml.writeTextElement(QStringLiteral("SceneFileName"), sceneFileName);
+    if (!devicePlugin.isEmpty())
+        xml.writeTextElement(QStringLiteral("DevicePlugin"), devicePlugin);
     xml.writeEndElement();
     xml.writeEndDocument();
     file.close();
@@ -45,6 +47,8 @@ OptionsFile::Contents OptionsFile::read(const QString &path)
                 contents.state = QByteArray::fromHex(text.toLatin1());
             else if (element == QLatin1String("SceneFileName"))
                 contents.sceneFileName = text;
+            else if (element == QLatin1String("DevicePlugin"))
+                contents.devicePlugin = text;
             element.clear();
         }
     }

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
-// The window's settings file: its geometry, its tool-bar state and the last scene picture, kept as
-// <options><Geometry/><State/><SceneFileName/></options> with the two blobs in lower-case hex.
+// The window's settings file: its geometry, its tool-bar state, the last scene picture and the
+// gauge plug-in chosen in Options, kept as
+// <options><Geometry/><State/><SceneFileName/><DevicePlugin/></options> with the two blobs in
+// lower-case hex. DevicePlugin is written only once a plug-in has been chosen.
 class OptionsFile
 {
 public:
@@ -16,10 +18,11 @@ public:
         std::optional<QByteArray> geometry;
         std::optional<QByteArray> state;
         std::optional<QString> sceneFileName;
+        std::optional<QString> devicePlugin;
     };
 
     static bool write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                      const QString &sceneFileName);
+                      const QString &sceneFileName, const QString &devicePlugin = QString());
 
     // Reads what it can: a missing file gives nothing, a malformed one whatever came before the
     // error.

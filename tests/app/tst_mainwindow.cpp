@@ -1,6 +1,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -178,7 +179,8 @@ void TestMainWindow::menusAndToolBar()
     for (QAction *a : menus.at(0)->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     QCOMPARE(file, QStringList({"actionConnect", "actionDisconnect", "actionStart", "actionStop",
-                                "-", "actionImport", "actionExport", "-", "actionClose"}));
+                                "-", "actionImport", "actionExport", "-", "actionOption", "-",
+                                "actionClose"}));
     QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 
     auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
@@ -359,10 +361,12 @@ void TestMainWindow::optionsDialogChangesNothing()
     QFETCH(QString, answer);
     QString fieldText;
     QString title;
+    int gauges = 0;
     int result = -1;
     answerNextModal([&](QWidget *dialog) {
         title = dialog->windowTitle();
         fieldText = dialog->findChild<QLineEdit *>()->text();
+        gauges = dialog->findChild<QComboBox *>(QStringLiteral("cmbGauge"))->count();
         dialog->findChild<QLineEdit *>()->setText(QStringLiteral("typed"));
         connect(static_cast<QDialog *>(dialog), &QDialog::finished,
                 [&result](int r) { result = r; });
@@ -377,6 +381,9 @@ void TestMainWindow::optionsDialogChangesNothing()
     action(*window, "actionOption")->trigger();
     QCOMPARE(title, QStringLiteral("Options"));
     QCOMPARE(fieldText, QStringLiteral("Defaule Name"));
+    // The one gauge in Lib is offered, and choosing it again changes nothing.
+    QCOMPARE(gauges, 1);
+    QVERIFY(!QFile::exists(optionsPath()));
     QCOMPARE(result,
              answer == QLatin1String("Ok") ? int(QDialog::Accepted) : int(QDialog::Rejected));
     QVERIFY(window->findChildren<QDialog *>().isEmpty());

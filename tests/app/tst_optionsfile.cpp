@@ -35,6 +35,16 @@ void TestOptionsFile::roundTrip()
     QCOMPARE(read.geometry.value(), geometry);
     QCOMPARE(read.state.value(), state);
     QCOMPARE(read.sceneFileName.value(), QStringLiteral("/tmp/scène.png"));
+    // No gauge chosen yet: the file holds the three elements alone.
+    QVERIFY(!read.devicePlugin);
+    QVERIFY(!xml.contains(QStringLiteral("DevicePlugin")));
+
+    QVERIFY(OptionsFile::write(path, geometry, state, QString(), QStringLiteral("serialgauge")));
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(
+        "    <SceneFileName></SceneFileName>\n    <DevicePlugin>serialgauge</DevicePlugin>\n"));
+    QCOMPARE(OptionsFile::read(path).devicePlugin.value(), QStringLiteral("serialgauge"));
 }
 
 void TestOptionsFile::missingFileGivesNothing()

@@ -1,0 +1,323 @@
+#include <memory>
+
+#include <QDateTime>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "dmmdata.h"
+#include "linebuffer.h"
+#include "lineformat.h"
+#include "lineparser.h"
+#include "serialgaugesettings.h"
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+QString pattern(const char *presetId)
+{
+    return LineFormat::presetForId(QLatin1String(presetId))->pattern;
+}
+
+} // namespace
+
+// The serial gauge's line handling without a port: splitting, parsing and its settings file.
+class TestLineParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void invalidFormats_data();
+    void invalidFormats();
+    void everyPresetReadsItsExample();
+    void split_data();
+    void split();
+    void settingsRoundTrip();
+    void settingsAsWrittenByHand();
+    void unusableSettingsAreReported();
+    void commandEscapes_data();
+    void commandEscapes();
+};
+
+void TestLineParser::parse_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("milByDefault");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("matches");
+    QTest::addColumn<double>("umValue");
+    QTest::addColumn<QString>("umText");
+    QTest::addColumn<double>("milValue");
+    QTest::addColumn<QString>("milText");
+    QTest::addColumn<int>("overload");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("basis");
+
+    const QString any = pattern("any");
+    const QString OL = QStringLiteral("    OL");
+    const QString minusOL = QStringLiteral("   -OL");
+    QTest::newRow("two blanks, 125 um") << any << false << QByteArray("  125 um") << true << 125.0
+                                        << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("signed, zero-padded")
+        << pattern("signed") << false << QByteArray("+0123.4 um") << true << 123.4 << "123.4"
+        << 123.4 / 25.4 << "4.86" << 0 << Micrometre << "";
+    QTest::newRow("micro sign in UTF-8, basis")
+        << pattern("unitbasis") << false << QByteArray("123 \xc2\xb5m Fe") << true << 123.0 << "123"
+        << 123 / 25.4 << "4.84" << 0 << Micrometre << "Fe";
+    QTest::newRow("micro sign in Latin-1, non-ferrous")
+        << any << false << QByteArray("80 \xb5m nfe") << true << 80.0 << "80" << 80 / 25.4 << "3.15"
+        << 0 << Micrometre << "NFe";
+    QTest::newRow("mils") << pattern("mil") << false << QByteArray("4.92 mil") << true
+                          << 4.92 * 25.4 << "125" << 4.92 << "4.92" << 0 << "mil"
+                          << "";
+    QTest::newRow("bare number, micrometres assumed")
+        << pattern("number") << false << QByteArray("118") << true << 118.0 << "118" << 118 / 25.4
+        << "4.65" << 0 << Micrometre << "";
+    QTest::newRow("bare number, mils assumed") << any << true << QByteArray("4.9") << true
+                                               << 4.9 * 25.4 << "124" << 4.9 << "4.9" << 0 << "mil"
+                                               << "";
+    QTest::newRow("decimal comma") << any << false << QByteArray("12,5 um") << true << 12.5
+                                   << "12.5" << 12.5 / 25.4 << "0.49" << 0 << Micrometre << "";
+    QTest::newRow("OL") << any << false << QByteArray("OL") << true << 0.0 << OL << 0.0 << OL << 1
+                        << Micrometre << "";
+    QTest::newRow("-OL with unit and basis") << any << false << QByteArray(" -OL mil NFe") << true
+                                             << 0.0 << minusOL << 0.0 << minusOL << -1 << "mil"
+                                             << "NFe";
+    QTest::newRow("ov in lower case")
+        << any << true << QByteArray("ov") << true << 0.0 << OL << 0.0 << OL << 1 << "mil"
+        << "";
+    QTest::newRow("text") << any << false << QByteArray("hello") << false << 0.0 << "" << 0.0 << ""
+                          << 0 << ""
+                          << "";
+    QTest::newRow("number then junk")
+        << any << false << QByteArray("123 um xyz") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("binary noise") << any << false << QByteArray("\x01\x02\xff\xfe\x00", 5) << false
+                                  << 0.0 << "" << 0.0 << "" << 0 << ""
+                                  << "";
+    QTest::newRow("an unknown unit")
+        << QStringLiteral(R"(^(?<value>\d+)\s*(?<unit>\w+)$)") << false << QByteArray("12 furlongs")
+        << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("mil in the signed form")
+        << pattern("signed") << false << QByteArray("-0.50 mils") << true << -0.5 * 25.4 << "-13"
+        << -0.5 << "-0.50" << 0 << "mil"
+        << "";
+}
+
+void TestLineParser::parse()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, milByDefault);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, matches);
+
+    LineFormat lineFormat;
+    lineFormat.pattern = format;
+    lineFormat.milByDefault = milByDefault;
+    const LineParser parser(lineFormat);
+    QVERIFY2(parser.isValid(), qPrintable(parser.error()));
+    const QDateTime time(QDate(2026, 12, 7), QTime(9, 30));
+    const std::unique_ptr<DmmData> reading = parser.parse(line, time);
+    QCOMPARE(bool(reading), matches);
+    if (!matches)
+        return;
+
+    QTEST(reading->umValue(), "umValue");
+    QTEST(reading->umText(), "umText");
+    QTEST(reading->milValue(), "milValue");
+    QTEST(reading->milText(), "milText");
+    QTEST(reading->overload(), "overload");
+    QTEST(reading->unit(), "unit");
+    QTEST(reading->basis(), "basis");
+    QCOMPARE(reading->time(), time);
+}
+
+void TestLineParser::invalidFormats_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("does not compile") << "(?<value>\\d+";
+    QTest::newRow("no value group") << "^(\\d+)$";
+}
+
+void TestLineParser::invalidFormats()
+{
+    QFETCH(QString, format);
+    LineFormat lineFormat;
+    lineFormat.pattern = format;
+    const LineParser parser(lineFormat);
+    QVERIFY(!parser.isValid());
+    QVERIFY(!parser.error().isEmpty());
+    QVERIFY(!parser.parse("12", QDateTime::currentDateTime()));
+}
+
+void TestLineParser::everyPresetReadsItsExample()
+{
+    const QList<QByteArray> lines = {"+0123.4 um", "123 \xc2\xb5m Fe", "4.92 mil", "123"};
+    for (const LineFormat::Preset &preset : LineFormat::presets()) {
+        LineFormat format;
+        format.pattern = preset.pattern;
+        const LineParser parser(format);
+        int read = 0;
+        for (const QByteArray &line : lines)
+            read += parser.parse(line, QDateTime::currentDateTime()) ? 1 : 0;
+        QVERIFY2(read >= 1, qPrintable(preset.id));
+        if (preset.id == QLatin1String("any"))
+            QCOMPARE(read, lines.size());
+        QCOMPARE(LineFormat::presetForPattern(preset.pattern), &preset);
+    }
+}
+
+void TestLineParser::split_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("partial");
+    QTest::addColumn<int>("overlong");
+
+    using Lines = QList<QByteArray>;
+    QTest::newRow("CR LF split across chunks")
+        << Lines{"12", "3\r", "\n45\n"} << Lines{"123", "45"} << QByteArray() << 0;
+    QTest::newRow("CR alone") << Lines{"1\r2\r"} << Lines{"1", "2"} << QByteArray() << 0;
+    QTest::newRow("a partial line is kept")
+        << Lines{"7\n12"} << Lines{"7"} << QByteArray("12") << 0;
+    QTest::newRow("an overlong line is dropped to its end")
+        << Lines{"0123456789ab", "cdef\nok\n"} << Lines{"ok"} << QByteArray() << 1;
+    QTest::newRow("exactly the longest line")
+        << Lines{"01234567\n"} << Lines{"01234567"} << QByteArray() << 0;
+    QTest::newRow("noise without line ends")
+        << Lines{QByteArray(100, 'x'), QByteArray(100, '\0')} << Lines{} << QByteArray() << 1;
+}
+
+void TestLineParser::split()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    LineBuffer buffer(8);
+    QList<QByteArray> lines;
+    for (const QByteArray &chunk : chunks)
+        lines += buffer.append(chunk);
+    QTEST(lines, "lines");
+    QTEST(buffer.partialLine(), "partial");
+    QTEST(buffer.takeOverlongCount(), "overlong");
+    QCOMPARE(buffer.takeOverlongCount(), 0);
+}
+
+void TestLineParser::settingsRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sub/serialgauge.ini"));
+    SerialGaugeSettings s;
+    s.port = QStringLiteral("/dev/ttyUSB1");
+    s.baudRate = 19200;
+    s.dataBits = QSerialPort::Data7;
+    s.parity = QSerialPort::EvenParity;
+    s.stopBits = QSerialPort::TwoStop;
+    s.flowControl = QSerialPort::HardwareControl;
+    s.format.pattern = QStringLiteral(R"(^T=(?<value>\d+)\\?$)");
+    s.format.milByDefault = true;
+    s.format.basis = QStringLiteral("NFe");
+    s.format.overRangeTokens = QStringList{QStringLiteral("OVER")};
+    s.memoryCommand = QByteArray("M?\r\n");
+    s.memoryEndLine = QStringLiteral("DONE");
+    s.memoryQuietMs = 500;
+    s.memoryExpected = 400;
+    QVERIFY(s.save(path));
+
+    const SerialGaugeSettings r = SerialGaugeSettings::load(path);
+    QVERIFY(r.fileFound);
+    QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join(QLatin1Char('\n'))));
+    QCOMPARE(r.port, s.port);
+    QCOMPARE(r.baudRate, 19200);
+    QCOMPARE(r.dataBits, QSerialPort::Data7);
+    QCOMPARE(r.parity, QSerialPort::EvenParity);
+    QCOMPARE(r.stopBits, QSerialPort::TwoStop);
+    QCOMPARE(r.flowControl, QSerialPort::HardwareControl);
+    QCOMPARE(r.format.pattern, s.format.pattern);
+    QVERIFY(r.format.milByDefault);
+    QCOMPARE(r.format.basis, QStringLiteral("NFe"));
+    QCOMPARE(r.format.overRangeTokens, QStringList{QStringLiteral("OVER")});
+    QCOMPARE(r.memoryCommand, s.memoryCommand);
+    QCOMPARE(r.memoryCountPattern, s.memoryCountPattern);
+    QCOMPARE(r.memoryEndLine, QStringLiteral("DONE"));
+    QCOMPARE(r.memoryQuietMs, 500);
+    QCOMPARE(r.memoryExpected, 400);
+
+    // A preset is kept by its name.
+    s.format.pattern = pattern("mil");
+    QVERIFY(s.save(path));
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value("format").toString(),
+             QStringLiteral("mil"));
+    QCOMPARE(SerialGaugeSettings::load(path).format.pattern, pattern("mil"));
+}
+
+void TestLineParser::settingsAsWrittenByHand()
+{
+    // The README's example for a gauge that sends "  125 um" at 9600 baud, and a custom pattern.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("serialgauge.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nport=/dev/ttyUSB0\nbaudRate=9600\nformat=any\nunit=um\n"
+               "overRange=OL, OV\nmemoryCommand=PRINT\\r\\n\n");
+    file.close();
+    SerialGaugeSettings s = SerialGaugeSettings::load(path);
+    QVERIFY(s.warnings.isEmpty());
+    QCOMPARE(s.port, QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(s.baudRate, 9600);
+    QCOMPARE(s.format.pattern, pattern("any"));
+    QCOMPARE(s.format.overRangeTokens, QStringList({"OL", "OV"}));
+    QCOMPARE(s.memoryCommand, QByteArray("PRINT\r\n"));
+    QVERIFY(LineParser(s.format).parse("  125 um", QDateTime::currentDateTime()));
+
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[General]\nformat=custom\npattern=\"^T=(?<value>\\\\d+)$\"\n");
+    file.close();
+    s = SerialGaugeSettings::load(path);
+    QCOMPARE(s.format.pattern, QStringLiteral(R"(^T=(?<value>\d+)$)"));
+}
+
+void TestLineParser::unusableSettingsAreReported()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("serialgauge.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nbaudRate=fast\nparity=maybe\ndataBits=9\nformat=morse\nunit=inch\n"
+               "memoryQuietMs=5\n");
+    file.close();
+    const SerialGaugeSettings s = SerialGaugeSettings::load(path);
+    const SerialGaugeSettings defaults;
+    QCOMPARE(s.warnings.size(), 6);
+    QCOMPARE(s.baudRate, defaults.baudRate);
+    QCOMPARE(s.parity, defaults.parity);
+    QCOMPARE(s.dataBits, QSerialPort::Data8);
+    QCOMPARE(s.format.pattern, defaults.format.pattern);
+    QCOMPARE(s.memoryQuietMs, 100);
+    QVERIFY(!SerialGaugeSettings::load(dir.filePath(QStringLiteral("none.ini"))).fileFound);
+}
+
+void TestLineParser::commandEscapes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("CR LF") << "PRINT\\r\\n" << QByteArray("PRINT\r\n") << "PRINT\\r\\n";
+    QTest::newRow("hex") << "\\x1bM\\x00" << QByteArray("\x1bM\x00", 3) << "\\x1bM\\x00";
+    QTest::newRow("backslash") << "a\\\\b" << QByteArray("a\\b") << "a\\\\b";
+    QTest::newRow("bad hex stays") << "\\xZ" << QByteArray("\\xZ") << "\\\\xZ";
+    QTest::newRow("empty") << "" << QByteArray() << "";
+}
+
+void TestLineParser::commandEscapes()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(SerialGaugeSettings::unescape(typed), bytes);
+    QTEST(SerialGaugeSettings::escape(bytes), "shown");
+}
+
+QTEST_GUILESS_MAIN(TestLineParser)
+#include "tst_lineparser.moc"
