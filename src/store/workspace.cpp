@@ -22,8 +22,6 @@ QString shown(const QString &path)
 
 } // namespace
 
-const int Workspace::CommitDelayMs = WorkspaceConnection::CommitDelayMs;
-
 Workspace::Workspace(QObject *parent)
     : QObject(parent)
 {

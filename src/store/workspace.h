@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QString>
 
-class DmmData;
 class ItemData;
 class QLockFile;
 class WorkspaceConnection;
@@ -15,8 +14,8 @@ class WorkspaceConnection;
 // The logger's workspace: every item and every reading, kept in one SQLite database so that
 // nothing is lost when the window closes or the process dies. The window's items stay the working
 // copy and the workspace follows them through the hooks below. A hook hands its change to the
-// database's own thread and returns; the change is on disk within CommitDelayMs. The items of an
-// earlier session come back without their readings, which are read when an item is first
+// database's own thread and returns; the change is on disk a fraction of a second later. The items
+// of an earlier session come back without their readings, which are read when an item is first
 // activated; from then on they stay in memory like those of new items.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
@@ -28,8 +27,6 @@ class Workspace : public QObject
     Q_DISABLE_COPY(Workspace)
 
 public:
-    static const int CommitDelayMs;
-
     explicit Workspace(QObject *parent = nullptr);
     ~Workspace() override;
 

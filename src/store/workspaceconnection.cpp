@@ -179,9 +179,10 @@ void WorkspaceConnection::call(const std::function<void()> &task)
 void WorkspaceConnection::post(Change change)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    const auto now = std::chrono::steady_clock::now();
-    if (m_pending && now - m_oldest > std::chrono::milliseconds(MaxPendingMs))
-        m_done.wait(lock, [this] { return !m_pending; });
+    m_done.wait(lock, [this] {
+        return !m_pending || std::chrono::steady_clock::now() - m_oldest <=
+                                 std::chrono::milliseconds(MaxPendingMs);
+    });
     const bool first = m_changes.empty();
     if (first)
         m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(CommitDelayMs);
