@@ -3,7 +3,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" "$root/build"
+# Only what the logger needs (program, plug-ins, manual); scripts/test.sh builds the tests.
+bash "$root/scripts/build.sh" "$root/build" --target logger
 # The logger opens "Software User Manual.pdf" from the current folder: start it beside the manual.
 cd "$root/build/bin"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTimer>
 
 namespace {
@@ -28,11 +29,18 @@ DlgDownload::~DlgDownload()
     delete ui;
 }
 
+QString DlgDownload::countText(int pos, int total)
+{
+    const QLocale locale;
+    return tr("%1 of %2").arg(locale.toString(pos), locale.toString(total));
+}
+
 void DlgDownload::updatePos(int total, int pos)
 {
     ui->progressBar->setMinimum(0);
     ui->progressBar->setMaximum(total);
     ui->progressBar->setValue(pos);
+    ui->lblCount->setText(countText(pos, total));
 
     if (timerId != 0)
         killTimer(timerId);

@@ -18,6 +18,9 @@ public:
     explicit DlgDownload(QWidget *parent = nullptr);
     ~DlgDownload() override;
 
+    // "12,345 of 100,000": the readings received and the total, grouped as the locale groups.
+    static QString countText(int pos, int total);
+
 public slots:
     void updatePos(int total, int pos);
 

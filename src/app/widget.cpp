@@ -6,13 +6,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDesktopWidget>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -30,11 +29,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QUrl>
 #include <QtDebug>
 
 #include "app/devicebinder.h"
 #include "app/dlgdownload.h"
+#include "app/livepanel.h"
+#include "app/livevaluelabel.h"
+#include "app/manualviewer.h"
+#include "app/statuspanel.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
@@ -42,6 +44,7 @@
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "export/dlgexport.h"
+#include "export/filechooser.h"
 #include "export/pdfreport.h"
 #include "export/reportcolumn.h"
 #include "export/workbookexporter.h"
@@ -169,9 +172,16 @@ void Widget::initWidget()
     ui->tv->installEventFilter(this);
     ui->listWidget->installEventFilter(this);
 
+    livePanel = new LivePanel(
+        {ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->horizontalLayout_2}, this);
+    statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
+    manualViewer = new ManualViewer(this);
+
     testPortPresence();
 
     QMenu *fileMenu = ui->menuBar->addMenu(tr("&File"));
+    fileMenu->addAction(ui->actionItemNew);
+    fileMenu->addSeparator();
     fileMenu->addAction(ui->actionConnect);
     fileMenu->addAction(ui->actionDisconnect);
     fileMenu->addAction(ui->actionStart);
@@ -183,6 +193,8 @@ void Widget::initWidget()
     fileMenu->addAction(ui->actionOption);
     fileMenu->addSeparator();
     fileMenu->addAction(ui->actionClose);
+    QMenu *viewMenu = ui->menuBar->addMenu(tr("&View"));
+    viewMenu->addAction(ui->actionMessages);
     QMenu *helpMenu = ui->menuBar->addMenu(tr("&Help"));
     helpMenu->addAction(ui->actionManual);
 
@@ -246,7 +258,9 @@ void Widget::initWidget()
     histogram->setYTitle(thickness);
     histogram->setXTitle(tr("Rate"));
 
+    // The message list opens from View > Messages or the status bar's button.
     ui->listWidget->hide();
+    connect(ui->actionMessages, &QAction::toggled, ui->listWidget, &QWidget::setVisible);
 
     auto *spacer = new QWidget();
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -371,7 +385,7 @@ QString Widget::optionsFilePath() const
 void Widget::saveSettings()
 {
     if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName,
-                            devicePlugin))
+                            devicePlugin, recentFolders.toMap()))
         QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
 }
 
@@ -384,6 +398,8 @@ void Widget::restoreSettings()
         restoreState(*contents.state, 0);
     if (contents.sceneFileName)
         sceneFileName = *contents.sceneFileName;
+    if (!contents.folders.isEmpty())
+        recentFolders.setMap(contents.folders);
 }
 
 void Widget::showEvent(QShowEvent *event)
@@ -445,6 +461,7 @@ void Widget::slotDmmOpened()
     ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
     ui->actionStart->setEnabled(activeTakesLiveReadings());
     ui->actionStop->setEnabled(false);
+    showAcquisitionState();
 }
 
 void Widget::slotDmmClosed()
@@ -467,6 +484,7 @@ void Widget::on_actionStart_triggered()
     acquiring = true;
     ui->actionStart->setEnabled(false);
     ui->actionStop->setEnabled(acquiring);
+    showAcquisitionState();
 }
 
 void Widget::on_actionStop_triggered()
@@ -479,6 +497,17 @@ void Widget::stopAcquisition()
     acquiring = false;
     ui->actionStart->setEnabled(dmm && dmm->isOpen() && activeTakesLiveReadings());
     ui->actionStop->setEnabled(acquiring);
+    showAcquisitionState();
+}
+
+void Widget::showAcquisitionState()
+{
+    if (!dmm || !dmm->isOpen())
+        statusPanel->setState(StatusPanel::State::Disconnected);
+    else if (acquiring && activeItem)
+        statusPanel->setState(StatusPanel::State::Recording, activeItem->name());
+    else
+        statusPanel->setState(StatusPanel::State::Connected);
 }
 
 bool Widget::activeTakesLiveReadings() const
@@ -493,9 +522,7 @@ void Widget::on_actionTest_triggered()
 
 void Widget::on_actionManual_triggered()
 {
-    const QFileInfo manual(QDir::current(), QStringLiteral("Software User Manual.pdf"));
-    if (manual.exists())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath()));
+    manualViewer->open();
 }
 
 void Widget::on_actionClearMsg_triggered()
@@ -507,6 +534,7 @@ void Widget::slotMessage(QString msg)
 {
     ui->listWidget->addItem(msg);
     ui->listWidget->scrollToBottom();
+    statusPanel->showMessage(msg);
 }
 
 void Widget::setThicknessUnit(bool micrometres)
@@ -551,9 +579,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
     ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
 
-    ui->lcdValue->setText(text);
-    ui->lcdBasis->setText(stored->basis());
-    ui->lcdUnit->setText(activeItem->unit());
+    livePanel->showReading(text, activeItem->unit(), stored->basis());
     showStatistics();
 }
 
@@ -573,9 +599,9 @@ void Widget::refreshItemViews()
         points.append(new ChartPoint(value, activeItem->textOf(reading), reading->time(), -1, -1,
                                      QVariant()));
     }
-    // Titles, decimals, the unit label and the statistics follow the unit the values are in.
+    // Titles, decimals, the unit label (through the live panel below) and the statistics follow
+    // the unit the values are in.
     setThicknessUnit(micrometres);
-    ui->lcdUnit->setText(activeItem->unit());
     activeItem->refreshStatisticsTexts();
 
     dataModel->clearRows();
@@ -590,6 +616,7 @@ void Widget::refreshItemViews()
     ui->chart->setDecimals(micrometres ? 1 : 2);
     ui->chart->addPoints(points, 0);
 
+    livePanel->showItem(activeItem);
     showStatistics();
 }
 
@@ -663,6 +690,7 @@ void Widget::on_actionItemDelete_triggered()
         // With no item active nothing can take live readings.
         if (!activeItem)
             stopAcquisition();
+        livePanel->showItem(activeItem);
     }
 }
 
@@ -682,6 +710,7 @@ void Widget::on_actionItemRename_triggered()
         workspace->itemChanged(item);
     }
     stopAcquisition();
+    livePanel->showItem(activeItem);
     ui->tvItems->update(index);
 }
 
@@ -758,6 +787,13 @@ void Widget::on_actionItemDownload_triggered()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
     dialog->exec();
+    ItemData *store = storeDataItem();
+    const int count = store->readings().size();
+    statusPanel->showMessage(count == 1
+                                 ? tr("Download finished: 1 reading in Store Data.")
+                                 : tr("Download finished: %1 readings in Store Data.").arg(count));
+    if (activeItem == store)
+        livePanel->showItem(store);
 }
 
 void Widget::slotStoreNum(int total, int num)
@@ -792,6 +828,7 @@ void Widget::on_actionExport_triggered()
 {
     dlgExport dialog(nullptr);
     dialog.setSceneFile(sceneFileName);
+    dialog.setFolders(&recentFolders);
     const int result = dialog.exec();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (result == QDialog::Accepted) {
@@ -830,11 +867,13 @@ void Widget::on_actionExport_triggered()
 void Widget::exportPicture(int exportType)
 {
     const bool isHistogram = exportType == 1;
-    const QString fileName =
-        QFileDialog::getSaveFileName(this,
-                                     isHistogram ? tr("Export the histogram to a picture.")
-                                                 : tr("Export the chart to a picture."),
-                                     QStringLiteral("."), tr("JPG File(*.jpg)"));
+    const QString fileName = FileChooser::saveFileName(
+        this,
+        isHistogram ? tr("Export the histogram to a picture.")
+                    : tr("Export the chart to a picture."),
+        tr("JPG File(*.jpg)"),
+        {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}, &recentFolders,
+        RecentFolders::Picture);
     if (fileName.isEmpty())
         return;
     // The picture must show the active item, also when its page has not been shown since the
@@ -857,8 +896,9 @@ void Widget::exportPicture(int exportType)
 
 void Widget::exportExcel()
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Export the datas to a excel file."), QString(), tr("Excel File(*.xls)"));
+    const QString fileName = FileChooser::saveFileName(
+        this, tr("Export the datas to a excel file."), tr("Excel File(*.xls)"),
+        {QStringLiteral("xls")}, &recentFolders, RecentFolders::Workbook);
     if (fileName.isEmpty())
         return;
     if (WorkbookExporter::exportTable(*dataModel, fileName))
@@ -869,8 +909,9 @@ void Widget::exportExcel()
 
 void Widget::importExcel()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, tr("Import the datas from a excel file."), QString(), tr("Excel File(*.xls)"));
+    const QString fileName =
+        FileChooser::openFileName(this, tr("Import the datas from a excel file."),
+                                  tr("Excel File(*.xls)"), &recentFolders, RecentFolders::Import);
     if (fileName.isEmpty())
         return;
 
@@ -915,8 +956,9 @@ void Widget::on_actionImport_triggered()
 
 void Widget::exportPdf(const QString &sceneFile)
 {
-    const QString fileName = QFileDialog::getSaveFileName(
-        this, tr("Export the datas to a pdf file."), QString(), tr("PDF file(*.pdf)"));
+    const QString fileName = FileChooser::saveFileName(
+        this, tr("Export the datas to a pdf file."), tr("PDF file(*.pdf)"), {QStringLiteral("pdf")},
+        &recentFolders, RecentFolders::Pdf);
     if (fileName.isEmpty())
         return;
     if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(), ui->chart->pixmap(),

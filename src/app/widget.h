@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "data/itemdata.h"
+#include "export/recentfolders.h"
 
 class DataModel;
 class DeviceBinder;
@@ -16,10 +17,13 @@ class DmmData;
 class Histogram;
 class IDmm;
 class IMyDmm;
+class LivePanel;
+class ManualViewer;
 class QStandardItem;
 class QTimer;
 class SerialDeviceInf;
 class SerialRS232VirInf;
+class StatusPanel;
 class TvItemModel;
 class WidgetUi;
 class Workspace;
@@ -99,6 +103,7 @@ private:
     void exportPdf(const QString &sceneFile);
     void exportPicture(int exportType);
     QString optionsFilePath() const;
+    void showAcquisitionState();
 
     WidgetUi *ui;
     IDmm *dmm = nullptr;
@@ -119,6 +124,10 @@ private:
     Workspace *workspace = nullptr;
     QString sceneFileName;
     bool settingsRestored = false;
+    LivePanel *livePanel = nullptr;
+    StatusPanel *statusPanel = nullptr;
+    ManualViewer *manualViewer = nullptr;
+    RecentFolders recentFolders;
     // The device plug-ins of Lib, and the one chosen in Options (empty while none is chosen).
     std::unique_ptr<DeviceBinder> deviceBinder;
     QString devicePlugin;

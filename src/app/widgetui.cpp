@@ -17,6 +17,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/actionshortcut.h"
+#include "app/livevaluelabel.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
 
@@ -76,6 +78,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
+    actionMessages = makeAction(window, "actionMessages", nullptr);
+    actionMessages->setCheckable(true);
 
     centralWidget = new QWidget(window);
     centralWidget->setObjectName(QStringLiteral("centralWidget"));
@@ -98,7 +102,8 @@ void WidgetUi::setupUi(QMainWindow *window)
 
     lcd = new QFrame(widget_2);
     lcd->setObjectName(QStringLiteral("lcd"));
-    lcd->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
+    // The panel takes a share of the column's height, and the reading grows with it.
+    lcd->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Expanding, 0, 2));
     lcd->setMinimumSize(QSize(100, 0));
     lcd->setStyleSheet(QStringLiteral("background-color: rgba(255, 255, 255, 255)"));
     lcd->setFrameShape(QFrame::StyledPanel);
@@ -106,6 +111,38 @@ void WidgetUi::setupUi(QMainWindow *window)
     gridLayout_6 = new QGridLayout(lcd);
     gridLayout_6->setObjectName(QStringLiteral("gridLayout_6"));
     setGridMargins(gridLayout_6, 6, 6);
+
+    // Row 0: the active item's name; rows 1-2: the reading with its unit and basis beside it;
+    // row 3: the statistics, and a row for further figures.
+    lcdItem = new QLabel(lcd);
+    lcdItem->setObjectName(QStringLiteral("lcdItem"));
+    QFont itemFont = lcdItem->font();
+    itemFont.setBold(true);
+    lcdItem->setFont(itemFont);
+    lcdItem->setSizePolicy(policy(QSizePolicy::Ignored, QSizePolicy::Fixed));
+    gridLayout_6->addWidget(lcdItem, 0, 0, 1, 2);
+
+    lcdValue = new LiveValueLabel(lcd);
+    lcdValue->setObjectName(QStringLiteral("lcdValue"));
+    gridLayout_6->addWidget(lcdValue, 1, 0, 2, 1);
+
+    QFont sideFont = lcdItem->font();
+    sideFont.setPointSizeF(sideFont.pointSizeF() * 1.5);
+    lcdUnit = new QLabel(lcd);
+    lcdUnit->setObjectName(QStringLiteral("lcdUnit"));
+    lcdUnit->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
+    lcdUnit->setMinimumSize(QSize(10, 0));
+    lcdUnit->setFont(sideFont);
+    lcdUnit->setAlignment(Qt::AlignLeading | Qt::AlignLeft | Qt::AlignBottom);
+    gridLayout_6->addWidget(lcdUnit, 1, 1, 1, 1);
+
+    lcdBasis = new QLabel(lcd);
+    lcdBasis->setObjectName(QStringLiteral("lcdBasis"));
+    lcdBasis->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
+    lcdBasis->setMinimumSize(QSize(10, 0));
+    lcdBasis->setFont(sideFont);
+    lcdBasis->setAlignment(Qt::AlignLeading | Qt::AlignLeft | Qt::AlignTop);
+    gridLayout_6->addWidget(lcdBasis, 2, 1, 1, 1);
 
     verticalLayout = new QVBoxLayout();
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
@@ -143,30 +180,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     lcdOverRange->setVisible(false);
     horizontalLayout_2->addWidget(lcdOverRange);
     verticalLayout->addLayout(horizontalLayout_2);
-    gridLayout_6->addLayout(verticalLayout, 0, 0, 1, 1);
-
-    lcdBasis = new QLabel(lcd);
-    lcdBasis->setObjectName(QStringLiteral("lcdBasis"));
-    lcdBasis->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
-    lcdBasis->setMinimumSize(QSize(10, 0));
-    lcdBasis->setAlignment(Qt::AlignLeading | Qt::AlignLeft | Qt::AlignVCenter);
-    gridLayout_6->addWidget(lcdBasis, 1, 2, 1, 1);
-
-    lcdValue = new QLabel(lcd);
-    lcdValue->setObjectName(QStringLiteral("lcdValue"));
-    lcdValue->setSizePolicy(policy(QSizePolicy::Expanding, QSizePolicy::Preferred));
-    QFont valueFont;
-    valueFont.setPointSize(14);
-    valueFont.setWeight(75);
-    lcdValue->setFont(valueFont);
-    lcdValue->setAlignment(Qt::AlignCenter);
-    gridLayout_6->addWidget(lcdValue, 2, 0, 1, 1);
-
-    lcdUnit = new QLabel(lcd);
-    lcdUnit->setObjectName(QStringLiteral("lcdUnit"));
-    lcdUnit->setSizePolicy(policy(QSizePolicy::Minimum, QSizePolicy::Preferred));
-    lcdUnit->setMinimumSize(QSize(10, 0));
-    gridLayout_6->addWidget(lcdUnit, 3, 2, 1, 1);
+    gridLayout_6->addLayout(verticalLayout, 3, 0, 1, 2);
+    gridLayout_6->setColumnStretch(0, 1);
     gridLayout_2->addWidget(lcd, 0, 0, 1, 1);
 
     itemToolBar = new QToolBar(widget_2);
@@ -180,6 +195,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     tvItems->setObjectName(QStringLiteral("tvItems"));
     tvItems->setSizePolicy(policy(QSizePolicy::Preferred, QSizePolicy::Expanding, 2));
     gridLayout_2->addWidget(tvItems, 2, 0, 1, 1);
+    gridLayout_2->setRowStretch(0, 2);
+    gridLayout_2->setRowStretch(2, 3);
     splitter_2->addWidget(widget_2);
 
     widget = new QWidget(splitter_2);
@@ -264,6 +281,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     mainToolBar->addAction(actionClose);
 
     retranslateUi(window);
+    assignShortcuts(window);
     tabWidget->setCurrentIndex(0);
     QMetaObject::connectSlotsByName(window);
 }
@@ -294,10 +312,26 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     lcdMax->setText(QCoreApplication::translate("Widget", "Max:0"));
     lcdBasis->setText(QCoreApplication::translate("Widget", "Fe"));
     lcdValue->setText(QCoreApplication::translate("Widget", "00000"));
+    actionMessages->setText(QCoreApplication::translate("Widget", "&Messages"));
     lcdUnit->setText(QString::fromUtf8("\u03BCm"));
     itemToolBar->setWindowTitle(QCoreApplication::translate("Widget", "Item Tool"));
     tabWidget->setTabText(tabWidget->indexOf(tab), QString());
     tabWidget->setTabText(tabWidget->indexOf(tab_2), QString());
     tabWidget->setTabText(tabWidget->indexOf(chart), QString());
     mainToolBar->setWindowTitle(QCoreApplication::translate("Widget", "Toolbar"));
+}
+
+void WidgetUi::assignShortcuts(QMainWindow *window)
+{
+    ActionShortcut::assign(actionConnect, QKeySequence(Qt::CTRL | Qt::Key_K));
+    ActionShortcut::assign(actionDisconnect, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    ActionShortcut::assign(actionStart, QKeySequence(Qt::Key_F5));
+    ActionShortcut::assign(actionStop, QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    ActionShortcut::assign(actionImport, QKeySequence::Open);
+    ActionShortcut::assign(actionExport, QKeySequence(Qt::CTRL | Qt::Key_E));
+    ActionShortcut::assign(actionItemNew, QKeySequence::New);
+    ActionShortcut::assign(actionManual, QKeySequence::HelpContents);
+    ActionShortcut::assign(actionClose, QKeySequence::Quit);
+    // The item tool bar shows New only for some rows; the shortcut works whatever row is current.
+    window->addAction(actionItemNew);
 }

@@ -2,6 +2,7 @@
 
 class DMMChart;
 class Histogram;
+class LiveValueLabel;
 class QAction;
 class QFrame;
 class QGridLayout;
@@ -40,6 +41,7 @@ public:
     QAction *actionItemDownload = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;
     QGridLayout *gridLayout_3 = nullptr;
     QSplitter *splitter_2 = nullptr;
@@ -57,8 +59,9 @@ public:
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QLabel *lcdOverRange = nullptr;
     QLabel *lcdBasis = nullptr;
-    QLabel *lcdValue = nullptr;
+    LiveValueLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;
+    QLabel *lcdItem = nullptr;
     QToolBar *itemToolBar = nullptr;
     QTreeView *tvItems = nullptr;
     QWidget *widget = nullptr;
@@ -81,4 +84,7 @@ public:
     // on_<object>_<signal> slots by name.
     void setupUi(QMainWindow *window);
     void retranslateUi(QMainWindow *window);
+
+private:
+    void assignShortcuts(QMainWindow *window);
 };

@@ -1,8 +1,8 @@
 #include "dlgexport.h"
 
-#include <QFileDialog>
-
 #include "ui_dlgexport.h"
+
+#include "export/filechooser.h"
 
 dlgExport::dlgExport(QWidget *parent)
     : QDialog(parent)
@@ -50,6 +50,7 @@ void dlgExport::on_rbPdf_toggled(bool checked)
 void dlgExport::on_btnScenePic_clicked()
 {
     // A cancelled dialog answers an empty name, which clears the choice.
-    setSceneFile(QFileDialog::getOpenFileName(this, tr("Please select a scene picture."), QString(),
-                                              tr("Images(*.png *.xpm *.jpg)")));
+    setSceneFile(FileChooser::openFileName(this, tr("Please select a scene picture."),
+                                           tr("Images(*.png *.xpm *.jpg)"), m_folders,
+                                           RecentFolders::ScenePicture));
 }

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QString>
 
+#include "export/recentfolders.h"
+
 namespace Ui {
 class dlgExport;
 }
@@ -26,6 +28,8 @@ public:
     int exportType() const { return m_exportType; }
     QString sceneFile() const { return m_sceneFile; }
     void setSceneFile(const QString &fileName);
+    // Where the scene picture's file dialog starts, and what it remembers; not owned.
+    void setFolders(RecentFolders *folders) { m_folders = folders; }
 
 public slots:
     void on_rbTable_toggled(bool checked);
@@ -39,4 +43,6 @@ private:
     int m_exportType = Table;
     // Only what "..." chose or the window handed in; the line edit merely shows it.
     QString m_sceneFile;
+    RecentFolders m_ownFolders;
+    RecentFolders *m_folders = &m_ownFolders;
 };

@@ -5,7 +5,8 @@
 #include <QXmlStreamWriter>
 
 bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                        const QString &sceneFileName, const QString &devicePlugin)
+                        const QString &sceneFileName, const QString &devicePlugin,
+                        const QMap<QString, QString> &folders)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -19,6 +20,16 @@ bool OptionsFile::write(const QString &path, const QByteArray &geometry, const Q
     xml.writeTextElement(QStringLiteral("SceneFileName"), sceneFileName);
     if (!devicePlugin.isEmpty())
         xml.writeTextElement(QStringLiteral("DevicePlugin"), devicePlugin);
+    if (!folders.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("Folders"));
+        for (auto it = folders.cbegin(); it != folders.cend(); ++it) {
+            xml.writeStartElement(QStringLiteral("Folder"));
+            xml.writeAttribute(QStringLiteral("kind"), it.key());
+            xml.writeCharacters(it.value());
+            xml.writeEndElement();
+        }
+        xml.writeEndElement();
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     file.close();
@@ -36,8 +47,14 @@ OptionsFile::Contents OptionsFile::read(const QString &path)
     QString element;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement()) {
-            if (xml.name() != QLatin1String("options"))
+        if (xml.isStartElement() && xml.name() == QLatin1String("Folder")) {
+            const QString kind = xml.attributes().value(QLatin1String("kind")).toString();
+            const QString folder = xml.readElementText(QXmlStreamReader::SkipChildElements);
+            if (!kind.isEmpty() && !folder.isEmpty())
+                contents.folders.insert(kind, folder);
+            element.clear();
+        } else if (xml.isStartElement()) {
+            if (xml.name() != QLatin1String("options") && xml.name() != QLatin1String("Folders"))
                 element = xml.name().toString();
         } else if (xml.isCharacters() && !xml.isWhitespace() && !element.isEmpty()) {
             const QString text = xml.text().toString();

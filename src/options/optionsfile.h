@@ -3,12 +3,14 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 // The window's settings file: its geometry, its tool-bar state, the last scene picture and the
-// gauge plug-in chosen in Options, kept as
-// <options><Geometry/><State/><SceneFileName/><DevicePlugin/></options> with the two blobs in
-// lower-case hex. DevicePlugin is written only once a plug-in has been chosen.
+// gauge plug-in chosen in Options and the folders the file dialogs last used, kept as
+// <options><Geometry/><State/><SceneFileName/><DevicePlugin/><Folders><Folder kind="..."/>...
+// </Folders></options> with the two blobs in lower-case hex. DevicePlugin is written only once a
+// plug-in has been chosen, Folders only once a file dialog has been used.
 class OptionsFile
 {
 public:
@@ -19,10 +21,13 @@ public:
         std::optional<QByteArray> state;
         std::optional<QString> sceneFileName;
         std::optional<QString> devicePlugin;
+        // Folder by kind of file; kinds without a folder are absent.
+        QMap<QString, QString> folders;
     };
 
     static bool write(const QString &path, const QByteArray &geometry, const QByteArray &state,
-                      const QString &sceneFileName, const QString &devicePlugin = QString());
+                      const QString &sceneFileName, const QString &devicePlugin = QString(),
+                      const QMap<QString, QString> &folders = {});
 
     // Reads what it can: a missing file gives nothing, a malformed one whatever came before the
     // error.

@@ -1,6 +1,8 @@
 #include <memory>
 
+#include <QLocale>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -31,6 +33,9 @@ private slots:
     void startsByEmptyingStoreData();
     void watchdogClosesAfterSilence();
     void storedReadingsForAnotherItemAreDiscarded();
+    void countBesideTheBar_data();
+    void countBesideTheBar();
+    void endOfDownloadIsShown();
 
 private:
     ItemData *storeItem() const { return TvItemModel::itemAt(tree(*window)->model()->index(0, 0)); }
@@ -202,6 +207,44 @@ void TestDownload::storedReadingsForAnotherItemAreDiscarded()
     emitStoreReading(120, QStringLiteral("120"));
     QCOMPARE(storeItem()->readings().size(), 0);
     QCOMPARE(table(*window)->rowCount(), 0);
+}
+
+void TestDownload::countBesideTheBar_data()
+{
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("num");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("grouped") << 100000 << 12345 << "12,345 of 100,000";
+    QTest::newRow("small") << 10 << 3 << "3 of 10";
+}
+
+void TestDownload::countBesideTheBar()
+{
+    QFETCH(int, total);
+    QFETCH(int, num);
+    QFETCH(QString, text);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QString shown;
+    download([&](DlgDownload *dialog) {
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, total), Q_ARG(int, num));
+        shown = dialog->findChild<QLabel *>(QStringLiteral("lblCount"))->text();
+        dialog->reject();
+    });
+    QLocale::setDefault(QLocale::system());
+    QCOMPARE(shown, text);
+}
+
+void TestDownload::endOfDownloadIsShown()
+{
+    download([](DlgDownload *) {
+        emitStoreReading(120, QStringLiteral("120"));
+        emitStoreReading(250, QStringLiteral("250"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 2));
+    });
+    QCOMPARE(window->statusBar()->findChild<QLabel *>(QStringLiteral("lblMessage"))->text(),
+             QStringLiteral("Download finished: 2 readings in Store Data."));
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Store Data"));
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("250"));
 }
 
 QTEST_MAIN(TestDownload)

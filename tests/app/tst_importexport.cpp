@@ -33,6 +33,7 @@
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "export/dlgexport.h"
+#include "export/recentfolders.h"
 #include "export/workbookimporter.h"
 #include "windowfixture.h"
 
@@ -323,6 +324,10 @@ private slots:
     void pictureSavedTwiceIsTheSame();
     void pictureShowsTheActiveItem_data();
     void pictureShowsTheActiveItem();
+
+    void savedNameGetsTheSuffix_data();
+    void savedNameGetsTheSuffix();
+    void dialogsStartWhereTheirKindWasLastUsed();
 
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
@@ -990,7 +995,7 @@ void TestImportExport::pictureExport()
     QVERIFY2(script.finished(), qPrintable(script.problems()));
     QCOMPARE(seen.caption, caption);
     QCOMPARE(seen.filters, QStringList{QStringLiteral("JPG File(*.jpg)")});
-    QCOMPARE(seen.directory, QDir::currentPath());
+    QCOMPARE(seen.directory, RecentFolders::fallbackFolder());
     QCOMPARE(seen.mode, QFileDialog::AcceptSave);
     QCOMPARE(tabs()->currentIndex(), page);
 
@@ -1115,6 +1120,97 @@ void TestImportExport::pictureShowsTheActiveItem()
         fresh = reference.pixmap().toImage();
     }
     QCOMPARE(saved, fresh.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestImportExport::savedNameGetsTheSuffix_data()
+{
+    QTest::addColumn<QString>("radio");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("workbook") << "rbTable"
+                              << "store"
+                              << "store.xls";
+    QTest::newRow("report") << "rbPdf"
+                            << "report"
+                            << "report.pdf";
+    QTest::newRow("chart") << "rbChart"
+                           << "chart"
+                           << "chart.jpg";
+    QTest::newRow("chart as png") << "rbChart"
+                                  << "chart.png"
+                                  << "chart.png";
+}
+
+void TestImportExport::savedNameGetsTheSuffix()
+{
+    QFETCH(QString, radio);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    startAcquiring(*window);
+    emitReading(50, QStringLiteral("50"));
+    showWindow();
+    tabs()->setCurrentIndex(2);
+    QTRY_VERIFY(!chart(*window)->pixmap().isNull());
+
+    ModalScript script;
+    QString text;
+    script.exportAs(radio);
+    script.file(path(typed));
+    if (radio != QLatin1String("rbChart"))
+        script.message(&text);
+    script.run(action(*window, "actionExport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QVERIFY(QFileInfo::exists(path(written)));
+    QVERIFY(!QFileInfo::exists(path(typed)) || typed == written);
+    if (radio == QLatin1String("rbTable"))
+        QCOMPARE(importFile(path(written)), Imported);
+}
+
+void TestImportExport::dialogsStartWhereTheirKindWasLastUsed()
+{
+    const QString options = QCoreApplication::applicationDirPath() + QStringLiteral("/options.xml");
+    QFile::remove(options);
+    startAcquiring(*window);
+    emitReading(50, QStringLiteral("50"));
+    QVERIFY(QDir(dir->path()).mkpath(QStringLiteral("sites")));
+    const QString sites = path("sites");
+
+    const auto exportTable = [&](const QString &fileName, FileDialogSeen *seen) {
+        ModalScript script;
+        QString text;
+        script.exportAs(QStringLiteral("rbTable"));
+        script.file(fileName, seen);
+        if (!fileName.isNull())
+            script.message(&text);
+        script.run(action(*window, "actionExport"));
+        QVERIFY2(script.finished(), qPrintable(script.problems()));
+    };
+    FileDialogSeen first;
+    exportTable(sites + QStringLiteral("/bridge.xls"), &first);
+    QCOMPARE(first.directory, RecentFolders::fallbackFolder());
+
+    // Another kind of file keeps its own folder.
+    ModalScript import;
+    FileDialogSeen importSeen;
+    import.file(QString(), &importSeen);
+    import.run(action(*window, "actionImport"));
+    QCOMPARE(importSeen.directory, RecentFolders::fallbackFolder());
+
+    FileDialogSeen second;
+    exportTable(QString(), &second);
+    QCOMPARE(second.directory, sites);
+
+    // Kept across a restart.
+    window->show();
+    window->close();
+    window = std::make_unique<Widget>();
+    showWindow();
+    FileDialogSeen afterRestart;
+    exportTable(QString(), &afterRestart);
+    window->hide();
+    QFile::remove(options);
+    QCOMPARE(afterRestart.directory, sites);
 }
 
 QTEST_MAIN(TestImportExport)

@@ -9,6 +9,11 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -16,6 +21,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "app/livevaluelabel.h"
 #include "app/widget.h"
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
@@ -47,6 +53,18 @@ private slots:
     void optionsDialogChangesNothing_data();
     void optionsDialogChangesNothing();
     void messagesAreCollectedAndCleared();
+    void shortcuts_data();
+    void shortcuts();
+    void shortcutsWork();
+    void statusBarShowsTheConnection();
+    void statusBarShowsTheLatestMessage();
+    void messageListOpensFromTheMenuAndTheStatusBar();
+    void livePanelNamesTheItemAndItsNewestReading();
+    void liveValueIsTheLargestTextAndGrows();
+    void liveValueFits_data();
+    void liveValueFits();
+    void manualProblemsAreReported_data();
+    void manualProblemsAreReported();
 
 private:
     QString optionsPath() const
@@ -101,9 +119,11 @@ void TestMainWindow::startsWithTitleSizeAndTree()
 
 void TestMainWindow::livePanelShowsItsInitialTexts()
 {
-    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("00000"));
+    // The active item has no reading yet: no value, no basis, but its name and unit.
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Measure1"));
+    QCOMPARE(label(*window, "lcdValue"), QString());
     QCOMPARE(label(*window, "lcdUnit"), QStringLiteral("\u03BCm"));
-    QCOMPARE(label(*window, "lcdBasis"), QStringLiteral("Fe"));
+    QCOMPARE(label(*window, "lcdBasis"), QString());
     // The first activation at start-up shows the empty item's statistics.
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
     QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:0"));
@@ -171,17 +191,19 @@ void TestMainWindow::actions()
 void TestMainWindow::menusAndToolBar()
 {
     const QList<QMenu *> menus = window->menuBar()->findChildren<QMenu *>();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus.at(0)->title(), QStringLiteral("&File"));
-    QCOMPARE(menus.at(1)->title(), QStringLiteral("&Help"));
+    QCOMPARE(menus.at(1)->title(), QStringLiteral("&View"));
+    QCOMPARE(menus.at(2)->title(), QStringLiteral("&Help"));
 
     QStringList file;
     for (QAction *a : menus.at(0)->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(file, QStringList({"actionConnect", "actionDisconnect", "actionStart", "actionStop",
-                                "-", "actionImport", "actionExport", "-", "actionOption", "-",
-                                "actionClose"}));
-    QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionManual")}));
+    QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
+                                "actionStart", "actionStop", "-", "actionImport", "actionExport",
+                                "-", "actionOption", "-", "actionClose"}));
+    QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionMessages")}));
+    QCOMPARE(menus.at(2)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 
     auto *toolBar = window->findChild<QToolBar *>(QStringLiteral("mainToolBar"));
     QStringList tools;
@@ -398,6 +420,243 @@ void TestMainWindow::messagesAreCollectedAndCleared()
     QCOMPARE(list->item(1)->text(), QStringLiteral("second"));
     action(*window, "actionClearMsg")->trigger();
     QCOMPARE(list->count(), 0);
+}
+
+void TestMainWindow::shortcuts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<QString>("toolTip");
+
+    const auto row = [](const char *name, const QKeySequence &shortcut, const QString &text) {
+        QTest::newRow(name) << name << shortcut
+                            << QStringLiteral("%1 (%2)").arg(
+                                   text, shortcut.toString(QKeySequence::NativeText));
+    };
+    row("actionConnect", QKeySequence(Qt::CTRL | Qt::Key_K), QStringLiteral("Connect"));
+    row("actionDisconnect", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+        QStringLiteral("Disconnect"));
+    row("actionStart", QKeySequence(Qt::Key_F5), QStringLiteral("Start"));
+    row("actionStop", QKeySequence(Qt::SHIFT | Qt::Key_F5), QStringLiteral("Stop"));
+    row("actionExport", QKeySequence(Qt::CTRL | Qt::Key_E), QStringLiteral("Export"));
+    row("actionImport", QKeySequence(QKeySequence::Open), QStringLiteral("Import"));
+    row("actionItemNew", QKeySequence(QKeySequence::New), QStringLiteral("New"));
+    row("actionManual", QKeySequence(QKeySequence::HelpContents), QStringLiteral("Manual"));
+}
+
+void TestMainWindow::shortcuts()
+{
+    QFETCH(QString, name);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(QString, toolTip);
+    QAction *a = action(*window, qPrintable(name));
+    QVERIFY(!shortcut.isEmpty());
+    QCOMPARE(a->shortcut(), shortcut);
+    QCOMPARE(a->toolTip(), toolTip);
+    // Every one sits in a menu, which shows the shortcut beside the text.
+    bool inMenu = false;
+    for (QMenu *menu : window->menuBar()->findChildren<QMenu *>())
+        inMenu = inMenu || menu->actions().contains(a);
+    QVERIFY(inMenu);
+}
+
+void TestMainWindow::shortcutsWork()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(action(*window, "actionStop")->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_F5, Qt::ShiftModifier);
+    QVERIFY(!action(*window, "actionStop")->isEnabled());
+
+    // New works whatever row of the tree is current.
+    tree(*window)->setCurrentIndex(tree(*window)->model()->index(0, 0));
+    answerNextModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
+    QTest::keySequence(window.get(), QKeySequence::New);
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Measure2"));
+}
+
+void TestMainWindow::statusBarShowsTheConnection()
+{
+    auto *state = window->statusBar()->findChild<QLabel *>(QStringLiteral("lblConnection"));
+    QVERIFY(state);
+    QCOMPARE(state->text(), QStringLiteral("Not connected"));
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+    QCOMPARE(state->text(), QStringLiteral("Connected"));
+    action(*window, "actionStart")->trigger();
+    QCOMPARE(state->text(), QStringLiteral("Recording into Measure1"));
+    action(*window, "actionStop")->trigger();
+    QCOMPARE(state->text(), QStringLiteral("Connected"));
+    QMetaObject::invokeMethod(gauge(), "emitClosed");
+    QCOMPARE(state->text(), QStringLiteral("Not connected"));
+}
+
+void TestMainWindow::statusBarShowsTheLatestMessage()
+{
+    auto *message = window->statusBar()->findChild<QLabel *>(QStringLiteral("lblMessage"));
+    QVERIFY(message);
+    QMetaObject::invokeMethod(gauge(), "emitMessage", Q_ARG(QString, QStringLiteral("first")));
+    QMetaObject::invokeMethod(gauge(), "emitMessage", Q_ARG(QString, QStringLiteral("second")));
+    QCOMPARE(message->text(), QStringLiteral("second"));
+}
+
+void TestMainWindow::messageListOpensFromTheMenuAndTheStatusBar()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(!list->isVisible());
+    action(*window, "actionMessages")->trigger();
+    QVERIFY(list->isVisible());
+    auto *button = window->statusBar()->findChild<QToolButton *>(QStringLiteral("btnMessages"));
+    QVERIFY(button && button->isVisible());
+    QCOMPARE(button->defaultAction(), action(*window, "actionMessages"));
+    button->click();
+    QVERIFY(!list->isVisible());
+}
+
+void TestMainWindow::livePanelNamesTheItemAndItsNewestReading()
+{
+    startAcquiring(*window);
+    emitReading(125, QStringLiteral("125"), QStringLiteral("\u03BCm"), QStringLiteral("NFe"));
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("125"));
+    QCOMPARE(label(*window, "lcdBasis"), QStringLiteral("NFe"));
+
+    addItem(*window, QStringLiteral("Bridge"));
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Bridge"));
+    QCOMPARE(label(*window, "lcdValue"), QString());
+    QCOMPARE(label(*window, "lcdBasis"), QString());
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
+
+    // Back on the first item: its newest reading again.
+    const QModelIndex first =
+        tree(*window)->model()->index(0, 0, tree(*window)->model()->index(1, 0));
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, first));
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Measure1"));
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("125"));
+    QCOMPARE(label(*window, "lcdBasis"), QStringLiteral("NFe"));
+
+    tree(*window)->setCurrentIndex(first);
+    answerNextModal([](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>()->setText(QStringLiteral("Deck"));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    action(*window, "actionItemRename")->trigger();
+    QCOMPARE(label(*window, "lcdItem"), QStringLiteral("Deck"));
+}
+
+void TestMainWindow::liveValueIsTheLargestTextAndGrows()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *value = window->findChild<LiveValueLabel *>(QStringLiteral("lcdValue"));
+    const int before = QFontInfo(value->font()).pixelSize();
+    QVERIFY(before >= 2 * QFontInfo(window->font()).pixelSize());
+    for (QWidget *other : window->findChildren<QWidget *>()) {
+        if (other != value && other->isVisible())
+            QVERIFY2(QFontInfo(other->font()).pixelSize() < before,
+                     qPrintable(other->objectName()));
+    }
+
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("splitter_2"));
+    window->resize(1600, 1000);
+    splitter->setSizes({700, 900});
+    QTRY_VERIFY(QFontInfo(value->font()).pixelSize() > before);
+}
+
+void TestMainWindow::liveValueFits_data()
+{
+    QTest::addColumn<QSize>("box");
+    QTest::newRow("narrow and tall") << QSize(150, 400);
+    QTest::newRow("wide and flat") << QSize(800, 60);
+    QTest::newRow("large") << QSize(600, 300);
+}
+
+void TestMainWindow::liveValueFits()
+{
+    QFETCH(QSize, box);
+    QFont font = window->font();
+    const int pixels = LiveValueLabel::fittingPixelSize(font, QStringLiteral("0000.00"), box);
+    font.setPixelSize(pixels);
+    QVERIFY(pixels >= LiveValueLabel::MinPixelSize);
+    QVERIFY(QFontMetrics(font).horizontalAdvance(QStringLiteral("0000.00")) <= box.width());
+    QVERIFY(pixels <= box.height());
+    // A larger box never gives a smaller font.
+    QVERIFY(LiveValueLabel::fittingPixelSize(font, QStringLiteral("0000.00"), box * 2) > pixels);
+}
+
+void TestMainWindow::manualProblemsAreReported_data()
+{
+    QTest::addColumn<bool>("manualThere");
+    QTest::addColumn<int>("viewerExitCode"); // -1: no viewer program at all
+    QTest::addColumn<QString>("message");    // %1: the manual's path; empty: no message
+
+    QTest::newRow("no manual") << false << 0 << "The manual %1 was not found.";
+    QTest::newRow("no PDF viewer")
+        << true << 3 << "No program to show PDF files was found.\nThe manual is %1.";
+    QTest::newRow("no xdg-open") << true << -1
+                                 << "No program to show PDF files was found.\nThe manual is %1.";
+    QTest::newRow("viewer opens it") << true << 0 << QString();
+}
+
+void TestMainWindow::manualProblemsAreReported()
+{
+    QFETCH(bool, manualThere);
+    QFETCH(int, viewerExitCode);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    const QString manual = dir.filePath(QStringLiteral("Software User Manual.pdf"));
+    if (manualThere) {
+        QFile pdf(manual);
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+    }
+    // A stand-in for the desktop's opener that notes what it was asked to open.
+    const QString opened = dir.filePath(QStringLiteral("opened.txt"));
+    if (viewerExitCode >= 0) {
+        QFile opener(dir.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n")
+                         .arg(opened)
+                         .arg(viewerExitCode)
+                         .toUtf8());
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    const QString current = QDir::currentPath();
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    QDir::setCurrent(dir.path());
+
+    // Answers a message whenever one comes; none may come at all.
+    QString shown;
+    QTimer answer;
+    answer.setInterval(0);
+    connect(&answer, &QTimer::timeout, [&shown]() {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            if (auto *box = qobject_cast<QMessageBox *>(modal))
+                shown = box->text();
+            modal->close();
+        }
+    });
+    answer.start();
+    action(*window, "actionManual")->trigger();
+    if (message.isEmpty()) {
+        QTRY_VERIFY(QFileInfo::exists(opened));
+        QTest::qWait(50);
+    } else {
+        QTRY_VERIFY(!shown.isEmpty());
+    }
+    qputenv("PATH", path);
+    QDir::setCurrent(current);
+
+    QCOMPARE(shown, message.isEmpty() ? QString() : message.arg(manual));
+    if (message.isEmpty()) {
+        QFile file(opened);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), manual);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

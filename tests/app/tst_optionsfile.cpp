@@ -23,27 +23,36 @@ void TestOptionsFile::roundTrip()
     const QString path = dir.filePath(QStringLiteral("options.xml"));
     const QByteArray geometry("\x01\xd9\xd0\xcb\x00\x03", 6);
     const QByteArray state("\x00\xff\x00\x00", 4);
-    QVERIFY(OptionsFile::write(path, geometry, state, QStringLiteral("/tmp/scène.png")));
+    const QMap<QString, QString> folders{{"pdf", "/data/reports"}, {"workbook", "/data/sites"}};
+    QVERIFY(OptionsFile::write(path, geometry, state, QStringLiteral("/tmp/scène.png"), QString(),
+                               folders));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString xml = QString::fromUtf8(file.readAll());
     QVERIFY(xml.contains(QStringLiteral("<Geometry>01d9d0cb0003</Geometry>")));
     QVERIFY(xml.contains(QStringLiteral("    <State>00ff0000</State>")));
+    // The three elements stay as they were, the folders follow them.
+    QVERIFY(xml.contains(QStringLiteral("<SceneFileName>/tmp/scène.png</SceneFileName>\n"
+                                        "    <Folders>\n"
+                                        "        <Folder kind=\"pdf\">/data/reports</Folder>")));
 
     const OptionsFile::Contents read = OptionsFile::read(path);
     QCOMPARE(read.geometry.value(), geometry);
     QCOMPARE(read.state.value(), state);
     QCOMPARE(read.sceneFileName.value(), QStringLiteral("/tmp/scène.png"));
+    QCOMPARE(read.folders, folders);
     // No gauge chosen yet: the file holds the three elements alone.
     QVERIFY(!read.devicePlugin);
     QVERIFY(!xml.contains(QStringLiteral("DevicePlugin")));
 
-    QVERIFY(OptionsFile::write(path, geometry, state, QString(), QStringLiteral("serialgauge")));
+    QVERIFY(OptionsFile::write(path, geometry, state, QString(), QStringLiteral("serialgauge"),
+                               folders));
     file.close();
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains(
-        "    <SceneFileName></SceneFileName>\n    <DevicePlugin>serialgauge</DevicePlugin>\n"));
+    QVERIFY(file.readAll().contains("    <SceneFileName></SceneFileName>\n"
+                                    "    <DevicePlugin>serialgauge</DevicePlugin>\n"
+                                    "    <Folders>\n"));
     QCOMPARE(OptionsFile::read(path).devicePlugin.value(), QStringLiteral("serialgauge"));
 }
 
@@ -79,6 +88,10 @@ void TestOptionsFile::reading_data()
         << QByteArray("<options><Geometry>0102</Geometry><SceneFileName>c.png</Scene") << true
         << true << "c.png";
     QTest::newRow("not xml") << QByteArray("garbage") << false << false << QString();
+    QTest::newRow("folders do not disturb the rest")
+        << QByteArray("<options><Folders><Folder kind=\"pdf\">/r</Folder><Folder>/x</Folder>"
+                      "</Folders><SceneFileName>d.png</SceneFileName></options>")
+        << false << true << "d.png";
 }
 
 void TestOptionsFile::reading()

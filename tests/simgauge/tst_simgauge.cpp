@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QPluginLoader>
+#include <QProcess>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +22,7 @@
 #include "imydmm.h"
 #include "serialdeviceinf.h"
 #include "serialrs232virinf.h"
+#include "simgaugesettings.h"
 
 namespace {
 
@@ -123,6 +126,10 @@ private slots:
     void defaultsWithoutSettingsFile();
     void unusableSettingsAreReported();
     void readingsWithoutReceiverAreFreed();
+    void settingsFile_data();
+    void settingsFile();
+    void defaultFileHoldsTheDefaults();
+    void buildKeepsAnEditedFile();
 
 private:
     void writeSettings(const Settings &settings);
@@ -549,6 +556,134 @@ void TestSimGauge::readingsWithoutReceiverAreFreed()
     QVERIFY(m_myDmm->requestStoredData());
     QTRY_COMPARE(progress.count(), 300);
     QTest::qWait(100);
+}
+
+void TestSimGauge::settingsFile_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("used");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("unit in UTF-8")
+        << QByteArray("unit=\xce\xbcm\nnominal=4") << "nominal" << QVariant(4.0) << QString();
+    QTest::newRow("unit as micro sign")
+        << QByteArray("unit=\xc2\xb5m\nbasis=NFe") << "basis" << QVariant("NFe") << QString();
+    QTest::newRow("Latin-1 file") << QByteArray("unit=\xb5m\nintervalMs=20") << "intervalMs"
+                                  << QVariant(20) << "not UTF-8, read as Latin-1";
+    QTest::newRow("mil") << QByteArray("unit=mil\nspread=0.5") << "micrometres" << QVariant(false)
+                         << QString();
+    QTest::newRow("huge nominal") << QByteArray("nominal=1e308") << "nominal" << QVariant(10000.0)
+                                  << "nominal limited to 0 to 10000, 10000 used";
+    QTest::newRow("huge nominal in mil")
+        << QByteArray("unit=mil\nnominal=1e308") << "nominal" << QVariant(400.0)
+        << "nominal limited to 0 to 400, 400 used";
+    QTest::newRow("huge spread") << QByteArray("spread=1e308") << "spread" << QVariant(1000.0)
+                                 << "spread limited to 0 to 1000, 1000 used";
+    QTest::newRow("negative spread") << QByteArray("spread=-1") << "spread" << QVariant(0.0)
+                                     << "spread limited to 0 to 1000, 0 used";
+    QTest::newRow("infinite nominal")
+        << QByteArray("nominal=inf") << "nominal" << QVariant(10000.0) << "nominal limited";
+    QTest::newRow("nominal not a number") << QByteArray("nominal=nan") << "nominal"
+                                          << QVariant(120.0) << "nominal is not a number, 120 used";
+    QTest::newRow("spread follows the nominal")
+        << QByteArray("nominal=200\nspread=x") << "spread" << QVariant(10.0)
+        << "spread is not a number, 10 used";
+    QTest::newRow("integer beyond the range")
+        << QByteArray("storedReadings=99999999999999999999999") << "storedReadings"
+        << QVariant(1000000) << "storedReadings limited to 0 to 1000000, 1000000 used";
+    QTest::newRow("negative beyond the range")
+        << QByteArray("intervalMs=-99999999999999999999999") << "intervalMs" << QVariant(10)
+        << "intervalMs limited to 10 to 3600000, 10 used";
+    QTest::newRow("negative count")
+        << QByteArray("storedReadings=-5") << "storedReadings" << QVariant(0)
+        << "storedReadings limited to 0 to 1000000, 0 used";
+    QTest::newRow("not a whole number")
+        << QByteArray("intervalMs=2.5") << "intervalMs" << QVariant(500)
+        << "intervalMs is not a whole number, 500 used";
+    QTest::newRow("unknown unit") << QByteArray("unit=inch") << "micrometres" << QVariant(true)
+                                  << "unit is um or mil, um used";
+    QTest::newRow("binary file") << QByteArray("\x7f"
+                                               "ELF\x02\x01\x01\0\0\0intervalMs=20",
+                                               20)
+                                 << "intervalMs" << QVariant(500)
+                                 << "not a text file, every default used";
+}
+
+void TestSimGauge::settingsFile()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, field);
+    QFETCH(QVariant, used);
+    QFETCH(QString, warning);
+
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(QStringLiteral("simgauge.ini"));
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\n" + contents + "\n");
+    file.close();
+
+    const SimGaugeSettings s = SimGaugeSettings::load(fileName);
+    const QVariantMap fields{{"intervalMs", s.intervalMs},   {"storedReadings", s.storedReadings},
+                             {"micrometres", s.micrometres}, {"basis", s.basis},
+                             {"nominal", s.nominal},         {"spread", s.spread}};
+    QCOMPARE(fields.value(field), used);
+    QVERIFY(std::isfinite(s.nominal) && std::isfinite(s.spread));
+    if (warning.isEmpty())
+        QVERIFY2(s.warnings.isEmpty(), qPrintable(s.warnings.join('\n')));
+    else
+        QVERIFY2(s.warnings.join('\n').contains(warning), qPrintable(s.warnings.join('\n')));
+}
+
+void TestSimGauge::defaultFileHoldsTheDefaults()
+{
+    const SimGaugeSettings defaults;
+    const SimGaugeSettings s = SimGaugeSettings::load(QStringLiteral(SIMGAUGE_INI));
+    QVERIFY(s.fileFound);
+    QVERIFY2(s.warnings.isEmpty(), qPrintable(s.warnings.join('\n')));
+    QCOMPARE(s.intervalMs, defaults.intervalMs);
+    QCOMPARE(s.storedReadings, defaults.storedReadings);
+    QCOMPARE(s.micrometres, defaults.micrometres);
+    QCOMPARE(s.basis, defaults.basis);
+    QCOMPARE(s.nominal, defaults.nominal);
+    QCOMPARE(s.spread, defaults.spread);
+    QCOMPARE(s.overloadEvery, defaults.overloadEvery);
+    QCOMPARE(s.seed, defaults.seed);
+
+    // Every key is named in the file, set or commented out.
+    QFile file(QStringLiteral(SIMGAUGE_INI));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const char *key : {"intervalMs=", "storedReadings=", "unit=", "basis=", "nominal=",
+                            "spread=", "overloadEvery=", "seed="})
+        QVERIFY2(text.contains(QLatin1String(key)), key);
+}
+
+void TestSimGauge::buildKeepsAnEditedFile()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("simgauge.ini"));
+    const auto runBuildStep = [&]() {
+        QProcess cmake;
+        cmake.start(QStringLiteral(CMAKE_COMMAND),
+                    {QStringLiteral("-DSOURCE=" SIMGAUGE_INI), QStringLiteral("-DTARGET=") + target,
+                     QStringLiteral("-P"), QStringLiteral(COPY_IF_MISSING)});
+        return cmake.waitForFinished(60000) && cmake.exitCode() == 0;
+    };
+    QVERIFY(runBuildStep());
+    QFile source(QStringLiteral(SIMGAUGE_INI));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadWrite));
+    QCOMPARE(written.readAll(), source.readAll());
+
+    written.resize(0);
+    written.write("[General]\nintervalMs=20\n");
+    written.close();
+    QVERIFY(runBuildStep());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("[General]\nintervalMs=20\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSimGauge)

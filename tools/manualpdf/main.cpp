@@ -1,10 +1,12 @@
-// manualpdf <manual.md> <output.pdf>
-// Renders the Markdown user manual to an A4 PDF. Runs at build time, without a display.
+// manualpdf <manual.md> <output.pdf> <picture folder>
+// Renders the Markdown user manual to an A4 PDF; its pictures are named relative to the picture
+// folder. Runs at build time, without a display.
 
 #include <cstdio>
 #include <utility>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
@@ -16,6 +18,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QUrl>
 
 namespace {
 
@@ -63,6 +66,29 @@ void ruleTables(QTextDocument &document)
     }
 }
 
+// Window pictures are wider than the text; they shrink to its width and keep their proportions.
+void fitPictures(QTextDocument &document, double textWidth)
+{
+    QTextCursor cursor(&document);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            const QImage picture =
+                document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+            if (picture.isNull() || picture.width() <= textWidth)
+                continue;
+            image.setWidth(textWidth);
+            image.setHeight(textWidth * picture.height() / picture.width());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -71,8 +97,8 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
 
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "usage: manualpdf <manual.md> <output.pdf>\n");
+    if (args.size() != 4) {
+        std::fprintf(stderr, "usage: manualpdf <manual.md> <output.pdf> <picture folder>\n");
         return 2;
     }
 
@@ -85,6 +111,9 @@ int main(int argc, char *argv[])
     QFont font = document.defaultFont();
     font.setPointSize(10);
     document.setDefaultFont(font);
+    const QUrl pictures = QUrl::fromLocalFile(QDir(args.at(3)).absolutePath() + QLatin1Char('/'));
+    document.setBaseUrl(pictures);
+    document.setMetaInformation(QTextDocument::DocumentUrl, pictures.toString());
     document.setMarkdown(QString::fromUtf8(source.readAll()));
     useMonospaceForCode(document);
     ruleTables(document);
@@ -99,6 +128,10 @@ int main(int argc, char *argv[])
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setTitle(QStringLiteral("RQ-6814 Logger - Software User Manual"));
         writer.setCreator(QStringLiteral("RQ-6814 Logger"));
+        // print() lays the document out in screen pixels of 96 per inch, with 2 cm margins.
+        const double textWidth =
+            writer.pageLayout().paintRect(QPageLayout::Inch).width() * 96.0 - 2 * 2 / 2.54 * 96.0;
+        fitPictures(document, textWidth);
         document.print(&writer);
     }
     target.close();
