@@ -1204,6 +1204,7 @@ void TestImportExport::dialogsStartWhereTheirKindWasLastUsed()
     // Kept across a restart.
     window->show();
     window->close();
+    freshWorkspace();
     window = std::make_unique<Widget>();
     showWindow();
     FileDialogSeen afterRestart;
