@@ -3,20 +3,29 @@
 // large number of them, each timed from the gauge's emission until the window has painted it.
 // After each part the views are compared with a full reload of the same item, which is what the
 // user would see on reactivating it: incremental updates must end in the same picture.
-// Everything runs twice in the same process, with the workspace store off (the workspace is held
-// by the benchmark itself, so the window keeps everything in memory) and on (a new workspace).
-// Last, the start-up with a workspace of ten items of the large size is timed in a child process,
-// up to the painted window, with the process's resident memory afterwards.
+//
+// Then, for an item of the large size, the share of each view in one live reading and the bytes
+// each structure holds per reading, measured on the same classes outside the window; beside the
+// chart's redraw the cost of drawing every point as the chart did before it kept per-block
+// extremes. The process's memory is printed after each download and at the end.
+// The window part runs twice in the same process, with the workspace store off (the workspace is
+// held by the benchmark itself, so the window keeps everything in memory) and on (a new
+// workspace). Last, the start-up with a workspace of ten items of the large size is timed in a
+// child process, up to the painted window, with the process's resident memory afterwards.
 //
 // Usage: bench_download [smallDownload largeDownload [liveReadings [startupItems]]]
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -26,6 +35,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPluginLoader>
 #include <QProcess>
 #include <QScrollBar>
@@ -38,8 +48,11 @@
 #include <QWindow>
 
 #include "app/widget.h"
+#include "charts/chartline.h"
+#include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
+#include "data/datamodel.h"
 #include "data/itemdata.h"
 #include "dmmdata.h"
 #include "store/workspace.h"
@@ -288,10 +301,163 @@ Figures summarise(std::vector<double> ms)
     return {ms.at(ms.size() / 2), ms.at(ms.size() * 9 / 10), ms.back(), sum / ms.size()};
 }
 
+// Resident and peak memory of the process, in MB.
+QString processMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    QStringList parts;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:") || line.startsWith("VmHWM:")) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            parts << QStringLiteral("%1 %2 MB")
+                         .arg(QString::fromLatin1(fields.at(0)))
+                         .arg(fields.at(1).toLongLong() / 1024);
+        }
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// Bytes in use on the heap.
+qint64 heapInUse()
+{
+    malloc_trim(0);
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks) + qint64(info.hblkhd);
+}
+
+template<typename Step>
+double millisecondsOf(Step step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// One live reading into an item of `size` readings, view by view, on the classes the window
+// uses and with what the window calls on them; and the heap each structure takes per reading.
+void breakdown(int size, const QSize &chartSize)
+{
+    std::mt19937 random(Seed);
+    const QDateTime base = QDateTime::currentDateTime().addSecs(-size);
+    const qint64 heap0 = heapInUse();
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(QStringLiteral("\u03BCm"));
+    for (int i = 0; i < size; ++i) {
+        DmmData *reading = makeReading(random, base.addSecs(i));
+        if (i % 50 == 49) {
+            reading->setOverload(1);
+            reading->setUmText(QStringLiteral("    OL"));
+            reading->setMilText(QStringLiteral("    OL"));
+        }
+        item.appendReading(reading, false);
+    }
+    item.updateStatistics();
+    const qint64 heap1 = heapInUse();
+
+    DataModel model;
+    model.setItem(&item);
+    QTableView table;
+    table.setModel(&model);
+    table.resize(700, 400);
+    model.setReadings(item.readings());
+    table.scrollToBottom();
+    const qint64 heap2 = heapInUse();
+
+    Histogram histogram;
+    histogram.setRanges({{std::numeric_limits<double>::lowest(), 0},
+                         {0, 200},
+                         {200, 400},
+                         {400, 600},
+                         {600, 800},
+                         {800, 1000},
+                         {1000, 1250},
+                         {1250, std::numeric_limits<double>::max()}});
+    QList<double> values;
+    QList<ChartPoint *> points;
+    const QList<DmmData *> readings = item.readings();
+    for (const DmmData *reading : readings) {
+        values.append(item.valueOf(reading));
+    }
+    histogram.addValues(values);
+    values = QList<double>();
+    const qint64 heap3 = heapInUse();
+
+    DMMChart chart;
+    chart.resize(chartSize);
+    chart.show();
+    waitFor([&] { return chart.windowHandle() && chart.windowHandle()->isExposed(); }, 5000);
+    for (const DmmData *reading : readings) {
+        const QString text = item.textOf(reading);
+        points.append(
+            new ChartPoint(item.valueOf(reading), text, reading->time(), -1, -1,
+                           QStringLiteral("%1%2 %3").arg(text, reading->unit(), reading->basis())));
+    }
+    chart.addPoints(points, 0);
+    points = QList<ChartPoint *>();
+    chart.repaint();
+    const qint64 heap4 = heapInUse();
+
+    std::vector<double> statistics, rows, bins, plot, everyPoint;
+    for (int round = 0; round < 20; ++round) {
+        DmmData *reading = makeReading(random, base.addSecs(size + round));
+        statistics.push_back(millisecondsOf([&] { item.appendReading(reading, true); }));
+        rows.push_back(millisecondsOf([&] {
+            model.appendReadingRow(reading);
+            table.scrollToBottom();
+        }));
+        bins.push_back(millisecondsOf([&] { histogram.addValue(item.valueOf(reading)); }));
+        plot.push_back(millisecondsOf([&] {
+            const QString text = item.textOf(reading);
+            chart.addPoint(new ChartPoint(item.valueOf(reading), text, reading->time(), -1, -1,
+                                          QStringLiteral("%1%2 %3").arg(text, reading->unit(),
+                                                                        reading->basis())),
+                           0);
+            chart.repaint();
+        }));
+        everyPoint.push_back(millisecondsOf([&] {
+            // The line as the chart drew it before: every point laid out, then thinned.
+            QImage image(chart.size(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setPen(QPen(chart.line(0)->color(), 1));
+            const QVector<double> &all = chart.line(0)->values();
+            QPolygon run;
+            for (int i = 0; i < all.size(); ++i) {
+                if (std::isfinite(all.at(i)))
+                    run.append(QPoint(
+                        DMMChart::truncPixel(i * chart.xScale() + chart.plotRect().x()),
+                        DMMChart::truncPixel(chart.baselineY() - chart.yScale() * all.at(i))));
+            }
+            painter.drawPolyline(DMMChart::columnEnvelope(run));
+        }));
+    }
+    const double views[] = {summarise(statistics).median, summarise(rows).median,
+                            summarise(bins).median, summarise(plot).median};
+    const double total = views[0] + views[1] + views[2] + views[3];
+    std::printf("one live reading into an item of %d, median ms (share):\n", size);
+    const char *names[] = {"statistics", "table (hidden)", "histogram (hidden)", "chart (shown)"};
+    for (int v = 0; v < 4; ++v)
+        std::printf("  %-20s %8.3f  (%4.1f %%)\n", names[v], views[v], 100.0 * views[v] / total);
+    std::printf("  %-20s %8.3f  (before: drawing every point, thinned)\n", "chart line alone",
+                summarise(everyPoint).median);
+    const double n = size;
+    std::printf("heap bytes per reading:\n");
+    std::printf("  %-20s %8.0f\n", "readings and item", (heap1 - heap0) / n);
+    std::printf("  %-20s %8.0f\n", "table model and view", (heap2 - heap1) / n);
+    std::printf("  %-20s %8.0f\n", "histogram", (heap3 - heap2) / n);
+    std::printf("  %-20s %8.0f\n", "chart", (heap4 - heap3) / n);
+    std::printf("  %-20s %8.0f\n", "all", (heap4 - heap0) / n);
+    model.clearRows();
+}
+
 struct WindowFigures
 {
     double download = 0.0;
     double liveMedian = 0.0;
+    QSize chartSize;
 };
 
 struct StartupFigures
@@ -449,8 +615,8 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
     const int sizes[2] = {small, large};
     for (int i = 0; i < 2; ++i) {
         seconds[i] = download(w, probe, sizes[i]);
-        std::printf("  %7d readings: %8.2f s  %9.0f readings/s\n", sizes[i], seconds[i],
-                    sizes[i] / seconds[i]);
+        std::printf("  %7d readings: %8.2f s  %9.0f readings/s  memory %s\n", sizes[i], seconds[i],
+                    sizes[i] / seconds[i], qPrintable(processMemory()));
         compareWithReload(w, storeData, measure);
     }
     std::printf("  ratio %d / %d: %.2f\n", large, small, seconds[1] / seconds[0]);
@@ -511,6 +677,8 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
         result.liveMedian = f.median;
     }
     compareWithReload(w, measure, storeData);
+    std::printf("memory at the end of the window part: %s\n", qPrintable(processMemory()));
+    result.chartSize = w.chart->size();
 
     action(w, "actionDisconnect")->trigger();
     settle(100);
@@ -583,6 +751,8 @@ int main(int argc, char *argv[])
         startOff.wallMs, startOn.wallMs, startOff.insideMs, startOn.insideMs);
     std::printf("  resident memory after start-up: %.0f MB / %.0f MB\n", startOff.residentMb,
                 startOn.residentMb);
+
+    breakdown(large, figures[1].chartSize);
     return 0;
 }
 

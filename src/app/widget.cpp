@@ -539,13 +539,10 @@ void Widget::slotMessage(QString msg)
 
 void Widget::setThicknessUnit(bool micrometres)
 {
-    setThicknessUnit(micrometres ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
-                                 : tr("Thickness(mil)"),
-                     micrometres ? 1 : 2);
-}
-
-void Widget::setThicknessUnit(const QString &title, int decimals)
-{
+    const QString title = micrometres
+                              ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
+                              : tr("Thickness(mil)");
+    const int decimals = micrometres ? 1 : 2;
     histogram->setYTitle(title);
     histogram->setDecimals(decimals);
     ui->chart->setYTitle(title);
@@ -808,7 +805,8 @@ void Widget::slotDisplayStore(const DmmData *data)
         return;
 
     activeItem->setUnit(micrometreUnit());
-    setThicknessUnit(tr("Thickness(um)"), 1);
+    // The same titles as when the item is shown again: the values are micrometres.
+    setThicknessUnit(true);
 
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);

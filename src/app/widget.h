@@ -93,8 +93,7 @@ private:
     void connectDevice();
     void showOptions();
     ItemData *storeDataItem() const;
-    void setThicknessUnit(const QString &title, int decimals);
-    // The titles and decimals of micrometres or mils.
+    // The chart's and histogram's titles and decimals of micrometres or mils.
     void setThicknessUnit(bool micrometres);
     // Only a measurement item takes live readings: Start is offered for nothing else.
     bool activeTakesLiveReadings() const;

@@ -2,9 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
+
+namespace {
+constexpr int BlockShift = 6;
+constexpr int BlockSize = 1 << BlockShift;
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+// Below this many pixels per point a gap of one point would be narrower than a pixel.
+constexpr double MinBreakScale = 0.5;
+
+bool startsBlock(int index)
+{
+    return (index & (BlockSize - 1)) == 0;
+}
+} // namespace
 
 ChartLine::ChartLine(DMMChart *chart)
     : m_color(250, 150, 0, 255)
@@ -12,33 +26,77 @@ ChartLine::ChartLine(DMMChart *chart)
 {
 }
 
-ChartLine::~ChartLine()
+ChartLine::~ChartLine() = default;
+
+ChartPoint ChartLine::point(int index) const
 {
-    qDeleteAll(m_points);
+    return ChartPoint(m_values.at(index), QString(), m_times.at(index), -1, -1, m_labels.at(index));
 }
 
 void ChartLine::addPoint(ChartPoint *point)
 {
-    if (point) {
-        m_points.append(point);
-        m_values.append(point->value);
+    if (!point)
+        return;
+    appendValue(point->value);
+    m_times.append(point->time);
+    if (point->data.userType() == QMetaType::QString) {
+        const QString text = point->data.toString();
+        auto shared = m_labelTexts.constFind(text);
+        if (shared == m_labelTexts.cend())
+            shared = m_labelTexts.insert(text);
+        m_labels.append(QVariant(*shared));
+    } else {
+        m_labels.append(point->data);
     }
+    delete point;
 }
 
 void ChartLine::addPoints(const QList<ChartPoint *> &points)
 {
-    m_points.reserve(m_points.size() + points.size());
     m_values.reserve(m_values.size() + points.size());
+    m_times.reserve(m_times.size() + points.size());
+    m_labels.reserve(m_labels.size() + points.size());
     for (ChartPoint *point : points)
         addPoint(point);
 }
 
+void ChartLine::appendValue(double value)
+{
+    const int index = m_values.size();
+    m_values.append(value);
+    if (startsBlock(index)) {
+        m_blockMin.append(Infinity);
+        m_blockMax.append(-Infinity);
+    }
+    if (!std::isfinite(value)) {
+        m_irregular.append(index);
+        return;
+    }
+    double &blockMin = m_blockMin.last();
+    double &blockMax = m_blockMax.last();
+    blockMin = std::min(blockMin, value);
+    blockMax = std::max(blockMax, value);
+    m_allMin = std::min(m_allMin, value);
+    m_allMax = std::max(m_allMax, value);
+}
+
 void ChartLine::clear()
 {
-    qDeleteAll(m_points);
-    m_points.clear();
     m_values.clear();
-    m_pixelPoints.clear();
+    m_times.clear();
+    m_labels.clear();
+    m_labelTexts.clear();
+    m_blockMin.clear();
+    m_blockMax.clear();
+    m_irregular.clear();
+    m_allMin = 0.0;
+    m_allMax = 0.0;
+    m_pixelPointCount = 0;
+}
+
+int ChartLine::pixelX(int k) const
+{
+    return DMMChart::truncPixel(k * m_xScale + 0.5);
 }
 
 void ChartLine::setScales(double xScale, double yScale)
@@ -49,28 +107,225 @@ void ChartLine::setScales(double xScale, double yScale)
 
 void ChartLine::updateRange()
 {
+    const int first = m_chart->firstIndex();
+    const int last = std::min(m_chart->lastIndex(), m_values.size() - 1);
+    if (first == 0 && last == m_values.size() - 1) {
+        m_min = m_allMin;
+        m_max = m_allMax;
+        return;
+    }
     m_min = 0.0;
     m_max = 0.0;
-    const int last = std::min(m_chart->lastIndex(), m_points.size() - 1);
-    for (int i = m_chart->firstIndex(); i <= last; ++i) {
-        // Written as comparisons so that a NaN value widens nothing; an over-range value (an
-        // infinity) is no thickness and does not scale the axis.
-        const double value = m_values.at(i);
-        if (std::isinf(value))
-            continue;
-        if (value > m_max)
-            m_max = value;
-        if (value < m_min)
-            m_min = value;
-    }
+    if (last < first)
+        return;
+    double low = 0.0;
+    double high = 0.0;
+    finiteRange(first, last, &low, &high);
+    m_min = std::min(m_min, low);
+    m_max = std::max(m_max, high);
 }
 
 void ChartLine::updatePixelPoints()
 {
     const int first = m_chart->firstIndex();
-    const int last = std::min(m_chart->lastIndex(), m_points.size() - 1);
-    m_pixelPoints.resize(std::max(0, last - first + 1));
-    QPoint *pixel = m_pixelPoints.data();
-    for (int k = 0; k <= last - first; ++k)
-        pixel[k] = QPoint(DMMChart::truncPixel(k * m_xScale + 0.5), 0);
+    const int last = std::min(m_chart->lastIndex(), m_values.size() - 1);
+    m_pixelPointCount = std::max(0, last - first + 1);
+}
+
+void ChartLine::finiteRange(int first, int last, double *min, double *max) const
+{
+    *min = Infinity;
+    *max = -Infinity;
+    const double *value = m_values.constData();
+    for (int i = first; i <= last;) {
+        if (startsBlock(i) && i + BlockSize - 1 <= last) {
+            *min = std::min(*min, m_blockMin.at(i >> BlockShift));
+            *max = std::max(*max, m_blockMax.at(i >> BlockShift));
+            i += BlockSize;
+            continue;
+        }
+        if (std::isfinite(value[i])) {
+            *min = std::min(*min, value[i]);
+            *max = std::max(*max, value[i]);
+        }
+        ++i;
+    }
+}
+
+bool ChartLine::breaksAtIrregular(double xScale)
+{
+    return xScale >= MinBreakScale;
+}
+
+// The vertices are those columnEnvelope() keeps of each stretch's polyline: whole first and last
+// columns of a stretch; in the others the first vertex, the first and last change of row, the
+// first highest and first lowest vertex between them, and the last vertex. The row is monotonic
+// in the value, so a block whose extreme values share a row can be passed over whole, and the
+// highest row of a range is the row of its largest value. Points that are not finite are no
+// vertices; where they do not break the line they are passed over.
+void ChartLine::envelope(int first, int last, const PixelMap &map,
+                         const std::function<void(const QPolygon &)> &draw) const
+{
+    if (last < first || last >= m_values.size())
+        return;
+    const double *value = m_values.constData();
+    const auto xOf = [&](int i) {
+        return DMMChart::truncPixel((i - first) * map.xScale + map.left);
+    };
+    const auto rowOf = [&](double v) {
+        return DMMChart::truncPixel(map.baseline - map.yScale * v);
+    };
+    const auto blockRows = [&](int block, int *top, int *bottom) {
+        *top = rowOf(m_blockMax.at(block));
+        *bottom = rowOf(m_blockMin.at(block));
+    };
+    // First index in from..to of a vertex whose row differs from row, or to + 1.
+    const auto firstRowChange = [&](int from, int to, int row) {
+        for (int m = from; m <= to;) {
+            int top = 0;
+            int bottom = 0;
+            if (startsBlock(m) && m + BlockSize - 1 <= to) {
+                blockRows(m >> BlockShift, &top, &bottom);
+                if ((top == row && bottom == row) || top > bottom) {
+                    m += BlockSize;
+                    continue;
+                }
+            }
+            if (std::isfinite(value[m]) && rowOf(value[m]) != row)
+                return m;
+            ++m;
+        }
+        return to + 1;
+    };
+    // Last index in from..to of a vertex whose row differs from row, or from - 1.
+    const auto lastRowChange = [&](int from, int to, int row) {
+        for (int m = to; m >= from;) {
+            int top = 0;
+            int bottom = 0;
+            if (startsBlock(m + 1) && m - BlockSize + 1 >= from) {
+                blockRows(m >> BlockShift, &top, &bottom);
+                if ((top == row && bottom == row) || top > bottom) {
+                    m -= BlockSize;
+                    continue;
+                }
+            }
+            if (std::isfinite(value[m]) && rowOf(value[m]) != row)
+                return m;
+            --m;
+        }
+        return from - 1;
+    };
+    // First index in from..to of a vertex on row, the highest (highest true) or the lowest row
+    // of the range.
+    const auto firstOnRow = [&](int from, int to, int row, bool highest) {
+        for (int m = from; m <= to;) {
+            if (startsBlock(m) && m + BlockSize - 1 <= to) {
+                int top = 0;
+                int bottom = 0;
+                blockRows(m >> BlockShift, &top, &bottom);
+                if (top > bottom || (highest ? top : bottom) != row) {
+                    m += BlockSize;
+                    continue;
+                }
+            }
+            if (std::isfinite(value[m]) && rowOf(value[m]) == row)
+                return m;
+            ++m;
+        }
+        return to;
+    };
+
+    QPolygon polyline;
+    int lastTaken = -1;
+    const auto take = [&](int m, int x) {
+        if (m > lastTaken) {
+            polyline.append(QPoint(x, rowOf(value[m])));
+            lastTaken = m;
+        }
+    };
+    const auto flush = [&]() {
+        if (!polyline.isEmpty())
+            draw(polyline);
+        polyline.resize(0);
+    };
+
+    const bool breaks = breaksAtIrregular(map.xScale);
+    const auto irregularEnd = m_irregular.cend();
+    auto irregular = std::lower_bound(m_irregular.cbegin(), irregularEnd, first);
+    const auto isIrregular = [&](int m) { return !std::isfinite(value[m]); };
+    // Where the line runs on through irregular points it has one stretch, from the first to the
+    // last finite point of the window.
+    int firstVertex = first;
+    while (firstVertex <= last && isIrregular(firstVertex))
+        ++firstVertex;
+    int lastVertex = last;
+    while (lastVertex >= first && isIrregular(lastVertex))
+        --lastVertex;
+
+    for (int i = first; i <= last;) {
+        const int x = xOf(i);
+        // The column's last point: the one before the first point of a column further right.
+        int j = i;
+        if (i < last && xOf(i + 1) == x) {
+            int low = i + 1;
+            int high = last + 1;
+            while (low < high) {
+                const int middle = low + (high - low) / 2;
+                if (xOf(middle) > x)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            j = low - 1;
+        }
+        const int columnEnd = j;
+        while (irregular != irregularEnd && *irregular < i - 1)
+            ++irregular;
+        bool whole = false;
+        if (breaks) {
+            // A stretch starts or ends in a column beside a point that is not finite.
+            whole = i == first || j == last || (irregular != irregularEnd && *irregular <= j + 1);
+        } else {
+            while (i <= j && isIrregular(i))
+                ++i;
+            while (j >= i && isIrregular(j))
+                --j;
+            whole = i == firstVertex || j == lastVertex;
+        }
+        if (i > j) {
+            i = columnEnd + 1;
+            continue;
+        }
+        if (whole) {
+            for (int m = i; m <= j; ++m) {
+                if (!isIrregular(m))
+                    polyline.append(QPoint(x, rowOf(value[m])));
+                else if (breaks)
+                    flush();
+            }
+            lastTaken = j;
+        } else {
+            const int a = firstRowChange(i + 1, j, rowOf(value[i]));
+            const int k = lastRowChange(i, j - 1, rowOf(value[j]));
+            take(i, x);
+            if (a <= j)
+                take(a, x);
+            if (a + 1 <= k - 1) {
+                double low = 0.0;
+                double high = 0.0;
+                finiteRange(a + 1, k - 1, &low, &high);
+                if (low <= high) {
+                    const int top = firstOnRow(a + 1, k - 1, rowOf(high), true);
+                    const int bottom = firstOnRow(a + 1, k - 1, rowOf(low), false);
+                    take(std::min(top, bottom), x);
+                    take(std::max(top, bottom), x);
+                }
+            }
+            if (k >= i)
+                take(k, x);
+            take(j, x);
+        }
+        i = columnEnd + 1;
+    }
+    flush();
 }

@@ -1,37 +1,63 @@
 #pragma once
 
+#include <functional>
+
 #include <QColor>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QPoint>
+#include <QPolygon>
+#include <QSet>
+#include <QString>
+#include <QVariant>
 #include <QVector>
 
 class ChartPoint;
 class DMMChart;
 
-// One plotted series of a DMMChart. It owns its points and is owned by its chart.
+// One plotted series of a DMMChart, owned by its chart. A point handed to it is taken apart into
+// what the chart reads (value, time, cursor label) and deleted: side by side in arrays a million
+// points take a few dozen bytes each, and equal labels share one string. Besides the points it
+// keeps, per block of values, the smallest and largest finite value and the indexes of the
+// values that are not finite, so that a redraw costs a few operations per pixel column instead
+// of a pass over every point.
 class ChartLine : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(ChartLine)
 
 public:
+    // How values map to pixels: column = trunc(k * xScale + left) for the k-th point of the
+    // window, row = trunc(baseline - yScale * value), both clamped like DMMChart::truncPixel.
+    struct PixelMap
+    {
+        double xScale;
+        int left;
+        int baseline;
+        double yScale;
+    };
+
     explicit ChartLine(DMMChart *chart);
     ~ChartLine() override;
 
-    QList<ChartPoint *> points() const { return m_points; }
-    int pointCount() const { return m_points.size(); }
-    const ChartPoint *point(int index) const { return m_points.at(index); }
-    // The points' values side by side, for the passes over every point on each redraw.
+    int pointCount() const { return m_values.size(); }
+    // The point as the chart keeps it: value, time and cursor label; no text or spare fields.
+    ChartPoint point(int index) const;
+    QDateTime time(int index) const { return m_times.at(index); }
+    // The points' values side by side.
     const QVector<double> &values() const { return m_values; }
-    // Takes ownership of the points.
+    // Indexes of the values that are not finite (over-range points, NaN), ascending.
+    const QVector<int> &irregularIndexes() const { return m_irregular; }
+    // Takes ownership of the points: they are deleted once their fields are kept.
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
-    // Deletes every point and forgets the pixel positions made from them.
+    // Forgets every point and the pixel positions made from them.
     void clear();
 
-    // One entry per visible point; x is the offset from the plot area's left edge, y is unused.
-    const QVector<QPoint> &pixelPoints() const { return m_pixelPoints; }
+    // Pixel x of visible point k (0 for the window's first), from the plot area's left edge.
+    int pixelX(int k) const;
+    // Number of visible points with a pixel position.
+    int pixelPointCount() const { return m_pixelPointCount; }
 
     QColor color() const { return m_color; }
     double minValue() const { return m_min; }
@@ -41,17 +67,39 @@ public:
     void setScales(double xScale, double yScale);
     DMMChart *chart() const { return m_chart; }
 
-    // Range of the chart's visible window of this line; it always contains 0.
+    // Range of the chart's visible window of this line; it always contains 0. Over-range values
+    // are left out.
     void updateRange();
-    // Recomputes the pixel x of every visible point from the line's xScale.
+    // Takes the number of visible points; their pixel x follows from xScale.
     void updatePixelPoints();
 
+    // Whether a point that is not finite breaks the line at this many pixels per point. Where
+    // several points share a pixel column a one-point gap cannot be seen; the line then runs on
+    // through the finite points, and the over-range markers alone show where the others were.
+    static bool breaksAtIrregular(double xScale);
+    // The polylines that draw values first..last: the finite points, one polyline per stretch
+    // between points that are not finite where those break the line, each with the vertices
+    // DMMChart::columnEnvelope() keeps of the polyline through all its points. Costs about one
+    // block scan per pixel column, however many points share it.
+    void envelope(int first, int last, const PixelMap &map,
+                  const std::function<void(const QPolygon &)> &draw) const;
+
 private:
-    QList<ChartPoint *> m_points;
-    // m_values[i] == m_points[i]->value: a million heap points are slow to walk twice per redraw.
+    // Smallest and largest finite value of values[first..last]; +inf and -inf when none.
+    void finiteRange(int first, int last, double *min, double *max) const;
+    void appendValue(double value);
+
     QVector<double> m_values;
-    // Held by value: one block for a million points instead of a million small allocations.
-    QVector<QPoint> m_pixelPoints;
+    QVector<QDateTime> m_times;
+    QVector<QVariant> m_labels;
+    QSet<QString> m_labelTexts; // one string per distinct label
+    QVector<double> m_blockMin; // per block of BlockSize values, over its finite values
+    QVector<double> m_blockMax;
+    QVector<int> m_irregular;
+    // Range of all values and 0, kept as values arrive.
+    double m_allMin = 0.0;
+    double m_allMax = 0.0;
+    int m_pixelPointCount = 0;
     QColor m_color;
     double m_min = 0.0;
     double m_max = 0.0;

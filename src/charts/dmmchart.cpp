@@ -164,24 +164,38 @@ bool DMMChart::savePixmap(const QString &fileName)
 
 int DMMChart::indexAt(int x) const
 {
-    if (m_lines.isEmpty() || m_lines.first()->pixelPoints().isEmpty())
+    if (m_lines.isEmpty() || m_lines.first()->pixelPointCount() == 0)
         return -1;
-    const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
+    const ChartLine *line = m_lines.first();
+    const int count = line->pixelPointCount();
     if (x < 0)
         return 0;
     if (x > m_plotRect.width())
-        return pixels.size() - 1;
-    // Pixel x never decreases along the line, so the first pixel at or right of x is found by
-    // bisection.
-    const auto found = std::lower_bound(pixels.cbegin(), pixels.cend(), x,
-                                        [](const QPoint &p, int px) { return p.x() < px; });
-    if (found == pixels.cend())
-        return pixels.size() - 1;
-    const int i = int(found - pixels.cbegin());
-    if (found->x() == x)
+        return count - 1;
+    const int i = firstPixelAtOrRightOf(x);
+    if (i == count)
+        return count - 1;
+    if (line->pixelX(i) == x)
         return i;
     const int j = std::max(i - 1, 0);
-    return (x - pixels.at(j).x() > found->x() - x) ? i : j;
+    return (x - line->pixelX(j) > line->pixelX(i) - x) ? i : j;
+}
+
+int DMMChart::firstPixelAtOrRightOf(int x) const
+{
+    // Pixel x never decreases along the line, so the first one at or right of x is found by
+    // bisection.
+    const ChartLine *line = m_lines.first();
+    int low = 0;
+    int high = line->pixelPointCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (line->pixelX(middle) < x)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 bool DMMChart::hasData() const
@@ -269,7 +283,7 @@ QStringList DMMChart::timeLabels() const
         const int index = i * m_xTickPoints + m_firstIndex;
         if (index >= line0->pointCount())
             break;
-        labels.append(line0->point(index)->time.toString(ClockFormat));
+        labels.append(line0->time(index).toString(ClockFormat));
     }
     return labels;
 }
@@ -396,19 +410,14 @@ void DMMChart::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_selecting) {
         if (m_currentPoint.x() > m_pressPoint.x() && m_currentPoint.y() > m_pressPoint.y()) {
-            const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
-            int start = -1;
-            int end = -1;
-            for (int i = 0; i < pixels.size() && (start < 0 || end < 0); ++i) {
-                if (start < 0 && pixels.at(i).x() >= m_pressPoint.x())
-                    start = i;
-                if (end < 0 && pixels.at(i).x() >= m_currentPoint.x())
-                    end = std::max(i - 1, 1);
-            }
-            if (start < 0)
+            const int count = m_lines.first()->pixelPointCount();
+            int start = firstPixelAtOrRightOf(m_pressPoint.x());
+            int end = firstPixelAtOrRightOf(m_currentPoint.x());
+            end = end < count ? std::max(end - 1, 1) : -1;
+            if (start >= count)
                 start = 0;
-            if (end < 0 || end > pixels.size() - 1)
-                end = pixels.size() - 1;
+            if (end < 0 || end > count - 1)
+                end = count - 1;
             if (end - start > 0) {
                 // Relative to the window in force, so zooms nest.
                 m_zoomed = true;
@@ -635,31 +644,17 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
 {
     if (line->pointCount() == 0 || !hasPlotArea())
         return;
-    const int baseline = baselineY();
     const int end = std::min(m_lastIndex + 1, line->pointCount());
-    const double *value = line->values().constData();
     painter->setPen(QPen(line->color(), 1));
     // Each stretch of in-range points is a polyline of its own: an over-range point breaks it.
-    for (int i = m_firstIndex; i < end;) {
-        while (i < end && isOverRange(value[i]))
-            ++i;
-        const int first = i;
-        while (i < end && !isOverRange(value[i]))
-            ++i;
-        if (i == first)
-            break;
-        m_vertices.resize(i - first);
-        QPoint *vertex = m_vertices.data();
-        for (int j = first; j < i; ++j) {
-            const int k = j - m_firstIndex;
-            *vertex++ = QPoint(truncPixel(k * m_xScale + m_plotRect.x()),
-                               truncPixel(baseline - m_yScale * value[j]));
-        }
-        if (m_vertices.size() == 1)
-            painter->drawPoint(m_vertices.first());
-        else
-            painter->drawPolyline(columnEnvelope(m_vertices));
-    }
+    line->envelope(m_firstIndex, end - 1,
+                   ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
+                   [painter](const QPolygon &polyline) {
+                       if (polyline.size() == 1)
+                           painter->drawPoint(polyline.first());
+                       else
+                           painter->drawPolyline(polyline);
+                   });
     drawOverRangeMarkers(painter, line);
 }
 
@@ -670,7 +665,10 @@ QVector<int> DMMChart::overRangeColumns(const ChartLine *line, bool above) const
     const double *value = line->values().constData();
     const double mark =
         above ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
-    for (int i = m_firstIndex; i < end; ++i) {
+    const QVector<int> &irregular = line->irregularIndexes();
+    for (auto it = std::lower_bound(irregular.cbegin(), irregular.cend(), m_firstIndex);
+         it != irregular.cend() && *it < end; ++it) {
+        const int i = *it;
         if (value[i] != mark)
             continue;
         const int x = truncPixel((i - m_firstIndex) * m_xScale + m_plotRect.x());
@@ -717,14 +715,14 @@ void DMMChart::drawIndicator(QPainter *painter)
 {
     if (!hasData() || m_indicatorIndex == -1 || !hasPlotArea())
         return;
-    const QVector<QPoint> &pixels = m_lines.first()->pixelPoints();
-    if (pixels.isEmpty())
+    const ChartLine *line0 = m_lines.first();
+    if (line0->pixelPointCount() == 0)
         return;
-    if (m_indicatorIndex >= pixels.size())
-        m_indicatorIndex = pixels.size() - 1;
+    if (m_indicatorIndex >= line0->pixelPointCount())
+        m_indicatorIndex = line0->pixelPointCount() - 1;
 
     painter->setPen(m_indicatorColor);
-    const int x = m_plotRect.left() + pixels.at(m_indicatorIndex).x();
+    const int x = m_plotRect.left() + line0->pixelX(m_indicatorIndex);
     painter->drawLine(x, m_plotRect.top(), x, m_plotRect.bottom());
 
     // Labels stand in the top margin, stacked upwards, on the side that keeps them in the plot.
@@ -735,9 +733,9 @@ void DMMChart::drawIndicator(QPainter *painter)
         const int index = m_firstIndex + m_indicatorIndex;
         if (index >= line->pointCount())
             continue;
-        const ChartPoint *point = line->point(index);
-        const QString text = QStringLiteral("%1:%2\r\n")
-                                 .arg(point->time.toString(ClockFormat), indicatorText(*point));
+        const ChartPoint point = line->point(index);
+        const QString text =
+            QStringLiteral("%1:%2\r\n").arg(point.time.toString(ClockFormat), indicatorText(point));
         const int w = metrics.horizontalAdvance(text);
         const int textLeft = (x + 2 + w >= m_plotRect.right()) ? x - 2 - w : x + 2;
         painter->drawText(QRect(textLeft, textBottom - h, w, h), Qt::AlignCenter, text);

@@ -168,10 +168,10 @@ void TestDownload::storedReadingsFillStoreData()
     QCOMPARE(histogram->count(1), 1);
     QCOMPARE(histogram->count(2), 1);
     QCOMPARE(histogram->count(7), 1);
-    QCOMPARE(histogram->yTitle(), QStringLiteral("Thickness(um)"));
+    QCOMPARE(histogram->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
     auto *chart = window->findChild<DMMChart *>(QStringLiteral("chart"));
     QCOMPARE(chart->pointCount(0), 4);
-    QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(um)"));
+    QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
 }
 
 void TestDownload::startsByEmptyingStoreData()

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include <QImage>
@@ -6,6 +7,8 @@
 #include <QPolygon>
 #include <QtTest>
 
+#include "charts/chartline.h"
+#include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 
 // Tick spacing, value labels and the line thinning of the time chart: plain functions.
@@ -24,6 +27,8 @@ private slots:
     void envelopeKeepsPixels();
     void envelopeKeepsShortLines();
     void envelopeKeepsSmallTurns();
+    void lineEnvelopeIsTheColumnEnvelope_data();
+    void lineEnvelopeIsTheColumnEnvelope();
 };
 
 void TestChartTicks::pointStep_data()
@@ -199,6 +204,67 @@ void TestChartTicks::envelopeKeepsSmallTurns()
         const QPolygon narrow = layOut(zigzag, 10, columns);
         if (stroke(DMMChart::columnEnvelope(narrow), size) != stroke(narrow, size))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
+    }
+}
+
+void TestChartTicks::lineEnvelopeIsTheColumnEnvelope_data()
+{
+    envelopeKeepsPixels_data();
+}
+
+// What a line computes from its blocks is exactly the envelope of the polyline through all its
+// points, for every stretch between over-range points (or through them where many points share
+// a pixel column), whole or in windows.
+void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
+{
+    QFETCH(QVector<double>, rows);
+    const double inf = std::numeric_limits<double>::infinity();
+    std::mt19937 random(1002);
+    for (const int overRangeEvery : {0, 50, 5000}) {
+        QVector<double> values;
+        for (int k = 0; k < rows.size(); ++k) {
+            const bool over = overRangeEvery > 0 && random() % overRangeEvery == 0;
+            // Rows grow downwards: the value -r lies on row r.
+            values.append(over ? (k % 2 ? inf : -inf) : -rows.at(k));
+        }
+        DMMChart chart;
+        QList<ChartPoint *> points;
+        for (double value : values)
+            points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
+        chart.addPoints(points, 0);
+        const ChartLine *line = chart.line(0);
+
+        for (const QPair<int, int> window :
+             {qMakePair(0, int(values.size()) - 1), qMakePair(777, 31234), qMakePair(100, 1500),
+              qMakePair(5, 70)}) {
+            const int width = 920;
+            const ChartLine::PixelMap map{double(width) / (window.second - window.first + 1), 70, 0,
+                                          1.0};
+            // Over-range points break the line only while a gap of one would be a pixel wide.
+            const bool breaks = map.xScale >= 0.5;
+            QCOMPARE(ChartLine::breaksAtIrregular(map.xScale), breaks);
+            QVector<QPolygon> expected;
+            QPolygon run;
+            for (int i = window.first; i <= window.second; ++i) {
+                if (std::isinf(values.at(i))) {
+                    if (breaks && !run.isEmpty()) {
+                        expected.append(DMMChart::columnEnvelope(run));
+                        run.clear();
+                    }
+                    continue;
+                }
+                run.append(
+                    QPoint(int((i - window.first) * map.xScale + map.left), int(rows.at(i))));
+            }
+            if (!run.isEmpty())
+                expected.append(DMMChart::columnEnvelope(run));
+            QVector<QPolygon> drawn;
+            line->envelope(window.first, window.second, map,
+                           [&drawn](const QPolygon &polyline) { drawn.append(polyline); });
+            QCOMPARE(drawn.size(), expected.size());
+            for (int p = 0; p < drawn.size(); ++p)
+                QCOMPARE(drawn.at(p), expected.at(p));
+        }
     }
 }
 

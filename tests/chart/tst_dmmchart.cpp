@@ -1,3 +1,4 @@
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -46,6 +47,7 @@ private slots:
     void overRangeIndicatorText_data();
     void overRangeIndicatorText();
     void renderPixmapWhileHidden();
+    void singleNewPointsEndInTheFreshPicture();
     void savePixmapWritesFiles();
     void pointsForMissingLineAreDeleted();
 };
@@ -100,7 +102,7 @@ QRgb pixel(const DMMChart &chart, int x, int y)
 // Widget position of visible point i at height y of the plot area.
 QPoint pointPosition(const DMMChart &chart, int index, int y = 100)
 {
-    return QPoint(chart.plotRect().left() + chart.line(0)->pixelPoints().at(index).x(),
+    return QPoint(chart.plotRect().left() + chart.line(0)->pixelX(index),
                   chart.plotRect().top() + y);
 }
 
@@ -260,7 +262,9 @@ void TestDMMChart::indexAtFollowsNearestRule()
     // two around it with ties to the left, else the last.
     for (int count : {1, 7, 599, 2000, 5003}) {
         auto chart = makeChart(600, 300, constant(count, 1.0));
-        const QVector<QPoint> &pixels = chart->line(0)->pixelPoints();
+        QVector<QPoint> pixels;
+        for (int k = 0; k < chart->line(0)->pixelPointCount(); ++k)
+            pixels.append(QPoint(chart->line(0)->pixelX(k), 0));
         QCOMPARE(pixels.size(), count);
         for (int x = 0; x <= 600; ++x) {
             int expected = pixels.size() - 1;
@@ -479,7 +483,7 @@ void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
         values += part;
         QCoreApplication::processEvents();
     }
-    QTRY_COMPARE(chart->line(0)->pixelPoints().size(), values.size());
+    QTRY_COMPARE(chart->line(0)->pixelPointCount(), values.size());
     QTest::qWait(50);
 
     auto reference = makeChart(600, 300);
@@ -543,7 +547,7 @@ void TestDMMChart::clearEndsZoom()
     QCOMPARE(chart->firstIndex(), 0);
     QCOMPARE(chart->lastIndex(), 4);
     QVERIFY(!chart->indicatorVisible());
-    QCOMPARE(chart->line(0)->pixelPoints().size(), 5);
+    QCOMPARE(chart->line(0)->pixelPointCount(), 5);
 
     chart->clear();
     chart->repaint();
@@ -673,7 +677,7 @@ void TestDMMChart::overRangeBreaksTheLineAndMarksTheEdge()
     QTest::mouseMove(chart.get(), pointPosition(*chart, 50));
     chart->repaint();
     QCOMPARE(chart->indicatorIndex(), 50);
-    QCOMPARE(DMMChart::indicatorText(*chart->line(0)->point(50)), QStringLiteral("OL"));
+    QCOMPARE(DMMChart::indicatorText(chart->line(0)->point(50)), QStringLiteral("OL"));
 }
 
 void TestDMMChart::overRangeIndicatorText_data()
@@ -707,6 +711,41 @@ void TestDMMChart::renderPixmapWhileHidden()
 
     auto shown = makeChart(600, 300, {10, 20, std::numeric_limits<double>::infinity(), 30});
     QCOMPARE(hidden.pixmap().toImage(), shown->pixmap().toImage());
+}
+
+// A million points, then new points one by one, each drawn: the picture is the one a fresh chart
+// draws from all of them at once. One point in fifty is over range.
+void TestDMMChart::singleNewPointsEndInTheFreshPicture()
+{
+    const int count = 1000000;
+    const int single = 40;
+    const auto value = [](int i) {
+        return i % 50 == 49 ? std::numeric_limits<double>::infinity()
+                            : 120 + 25 * std::sin(i / 5000.0) + int(i * 7919LL % 13) - 6;
+    };
+    const auto point = [&](int i) {
+        return new ChartPoint(value(i), QString(), Start.addSecs(i), -1, -1, QVariant());
+    };
+    DMMChart incremental;
+    DMMChart fresh;
+    for (DMMChart *chart : {&incremental, &fresh})
+        chart->resize(1000, 600);
+    QList<ChartPoint *> points;
+    for (int i = 0; i < count - single; ++i)
+        points.append(point(i));
+    incremental.addPoints(points, 0);
+    incremental.renderPixmap();
+    for (int i = count - single; i < count; ++i) {
+        incremental.addPoint(point(i), 0);
+        incremental.renderPixmap();
+    }
+    points.clear();
+    for (int i = 0; i < count; ++i)
+        points.append(point(i));
+    fresh.addPoints(points, 0);
+    fresh.renderPixmap();
+    QCOMPARE(incremental.pointCount(0), count);
+    QCOMPARE(incremental.pixmap().toImage(), fresh.pixmap().toImage());
 }
 
 void TestDMMChart::savePixmapWritesFiles()
