@@ -96,6 +96,7 @@ private:
 void TestEvaluation::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 
