@@ -5,10 +5,10 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config ccache
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5sql5-sqlite
-    libfreexl-dev
     xvfb xauth imagemagick poppler-utils
     python3-xlrd python3-xlwt
     fonts-dejavu-core
+    tzdata
     clang-14 libclang-rt-14-dev
     dpkg-dev
 )

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QSaveFile>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPageSize>
@@ -192,7 +193,9 @@ bool PdfReport::write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
                       const QPixmap &chart, const QList<ReportColumn *> &columns)
 {
-    QFile file(fileName);
+    // The report goes to a temporary file that replaces fileName only once it is complete, so a
+    // failed export (a full disk) leaves an earlier report of that name as it was.
+    QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
 
@@ -207,10 +210,8 @@ bool PdfReport::write(const QString &fileName, const QString &sceneFile,
             ok = painter.end() && ok;
         }
     }
-    file.close();
     if (ok && file.error() == QFileDevice::NoError)
-        return true;
-    // A partly written report is worse than none: the caller reports the failure.
-    file.remove();
+        return file.commit();
+    file.cancelWriting();
     return false;
 }

@@ -36,9 +36,9 @@ public:
     // The text a table cell shows for the model's display data.
     static QString cellText(const QVariant &data);
 
-    // Writes the report of the model's rows to fileName. Returns false, and leaves no file
-    // behind, when the file cannot be written; an empty or missing sceneFile, or a null
-    // histogram or chart, only leaves that picture out.
+    // Writes the report of the model's rows to fileName. Returns false, and leaves fileName as
+    // it was (missing, or an earlier report), when the file cannot be written in full; an empty
+    // or missing sceneFile, or a null histogram or chart, only leaves that picture out.
     static bool write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
                       const QPixmap &chart, const QList<ReportColumn *> &columns);

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "export/xlsreader.h"
+#include "export/xlsdate.h"
 #include "export/xlswriter.h"
 
 namespace {
@@ -34,7 +34,7 @@ void writeTime(XlsWriter *writer, int row, const QVariant &value)
 {
     const QDateTime time = value.userType() == QMetaType::QDateTime
                                ? value.toDateTime()
-                               : XlsReader::dateTimeFromText(value.toString());
+                               : XlsDate::fromText(value.toString());
     if (!writer->setDateTime(row, TimeColumn, time, XlsWriter::DateTimeFormat))
         writer->setText(row, TimeColumn, value.toString(), XlsWriter::DateTimeFormat);
 }

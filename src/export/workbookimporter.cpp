@@ -1,10 +1,12 @@
 #include "workbookimporter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QDateTime>
 
 #include "dmmdata.h"
+#include "export/xlsdate.h"
 #include "export/xlsreader.h"
 
 namespace {
@@ -20,7 +22,7 @@ QDateTime timeOf(const QVariant &cell)
 {
     if (cell.userType() == QMetaType::QDateTime)
         return cell.toDateTime();
-    const QDateTime time = XlsReader::dateTimeFromText(cell.toString());
+    const QDateTime time = XlsDate::fromText(cell.toString());
     return time.isValid() ? time : cell.toDateTime();
 }
 
@@ -31,7 +33,7 @@ bool WorkbookImporter::readRows(const QString &fileName, QList<QVariantList> *ro
     XlsReader reader;
     if (!reader.open(fileName))
         return false;
-    *rows = reader.rows();
+    *rows = reader.rows(CellCount);
     return true;
 }
 
@@ -44,13 +46,18 @@ DmmData *WorkbookImporter::readingFromRow(const QVariantList &row)
         return nullptr;
 
     const QString valueText = row.at(ValueCell).toString();
+    const bool overload = valueText.contains(QLatin1Char('L'));
+    const double value = valueText.toDouble();
+    // "nan" and "inf" read as numbers, but no gauge measures them.
+    if (!overload && !std::isfinite(value))
+        return nullptr;
     const QString unit = row.at(UnitCell).toString();
     auto *reading = new DmmData;
     reading->setTime(time);
     reading->setUnit(unit);
     reading->setBasis(row.at(BasisCell).toString());
 
-    if (valueText.contains(QLatin1Char('L'))) {
+    if (overload) {
         const bool negative = valueText.contains(QLatin1Char('-'));
         const QString text = negative ? NegativeOverloadText : OverloadText;
         reading->setUmValue(0.0);
@@ -61,7 +68,6 @@ DmmData *WorkbookImporter::readingFromRow(const QVariantList &row)
         return reading;
     }
 
-    const double value = valueText.toDouble();
     if (unit.toLower() == Micrometre) {
         reading->setUmValue(value);
         reading->setMilValue(value / MicrometresPerMil);

@@ -13,13 +13,14 @@ class WorkbookImporter
 public:
     WorkbookImporter() = delete;
 
-    // The first sheet's used range, header row included. False for anything that is not a
-    // readable workbook.
+    // The first sheet's used range, header row included, cut to the five columns a reading is
+    // read from. False for anything that is not a sound, readable workbook.
     static bool readRows(const QString &fileName, QList<QVariantList> *rows);
 
     // A new reading, owned by the caller, from a sheet row (No., Time, Value, Unit, Basis); the
-    // row number is not used. nullptr when the row has fewer than five cells or its time is
-    // neither a date-time nor text in the form "yyyy-MM-dd hh:mm:ss".
+    // row number is not used. nullptr when the row has fewer than five cells, its time is
+    // neither a valid date-time nor text in the form "yyyy-MM-dd hh:mm:ss", or its value reads
+    // as NaN or infinite.
     static DmmData *readingFromRow(const QVariantList &row);
 
     // True when every cell is empty, as in empty rows below the table.

@@ -1,5 +1,8 @@
 #include <memory>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
@@ -113,6 +116,7 @@ private slots:
     void pictures();
     void unwritableTarget_data();
     void unwritableTarget();
+    void failedWriteKeepsEarlierReport();
     void pictureSavedInFormatOfSuffix_data();
     void pictureSavedInFormatOfSuffix();
 
@@ -408,6 +412,33 @@ void tst_PdfReport::unwritableTarget()
     const QString file = reportFile(target);
     QVERIFY(!writeReport(file, 5));
     QCOMPARE(QFileInfo(file).isFile(), false);
+}
+
+void tst_PdfReport::failedWriteKeepsEarlierReport()
+{
+    const QString file = reportFile(QStringLiteral("earlier.pdf"));
+    QVERIFY(writeReport(file, 3));
+    QFile earlier(file);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray before = earlier.readAll();
+    earlier.close();
+
+    // A file size limit makes writes fail as a full disk does.
+    rlimit original{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &original), 0);
+    rlimit small = original;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeReport(file, 2000);
+    setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!written);
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), before);
+    QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("earlier.pdf*")}, QDir::Files),
+             QStringList{QStringLiteral("earlier.pdf")});
 }
 
 void tst_PdfReport::pictureSavedInFormatOfSuffix_data()

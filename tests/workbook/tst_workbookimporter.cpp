@@ -1,3 +1,4 @@
+#include <cmath>
 #include <memory>
 
 #include <QDateTime>
@@ -116,6 +117,11 @@ void TestWorkbookImporter::rowsWithoutReading_data()
     QTest::newRow("month 13") << row(QStringLiteral("12.5"), mu,
                                      QStringLiteral("2024-13-04 05:06:07"));
     QTest::newRow("plain number as time") << row(QStringLiteral("12.5"), mu, 45355.2);
+    // What the reader gives for a date cell whose serial is NaN, infinite or out of range.
+    QTest::newRow("invalid date-time") << row(QStringLiteral("12.5"), mu, QDateTime());
+    QTest::newRow("value nan") << row(QStringLiteral("nan"), mu);
+    QTest::newRow("value inf") << row(QStringLiteral("-inf"), QStringLiteral("mil"));
+    QTest::newRow("value NaN number") << row(std::nan(""), mu);
 }
 
 void TestWorkbookImporter::rowsWithoutReading()

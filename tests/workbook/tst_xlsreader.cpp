@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include "export/xlsreader.h"
 #include "export/xlswriter.h"
@@ -19,9 +20,16 @@ private slots:
     void writerWorkbook();
     void timesOfADay();
     void largeStringTable();
+    void longestTexts_data();
+    void longestTexts();
     void emptyWorkbook();
     void notAWorkbook_data();
     void notAWorkbook();
+    void containers_data();
+    void containers();
+    void damaged_data();
+    void damaged();
+    void cellWrittenTwice();
 
 private:
     QString writeFile(const QString &name, const QByteArray &data);
@@ -46,6 +54,130 @@ QString TestXlsReader::writeFile(const QString &name, const QByteArray &data)
         return QString();
     return fileName;
 }
+
+namespace {
+
+constexpr int Sector = 512;
+
+quint32 u32At(const QByteArray &data, int offset)
+{
+    return qFromLittleEndian<quint32>(data.constData() + offset);
+}
+
+void setU16(QByteArray &data, int offset, quint16 value)
+{
+    qToLittleEndian(value, data.data() + offset);
+}
+
+void setU32(QByteArray &data, int offset, quint32 value)
+{
+    qToLittleEndian(value, data.data() + offset);
+}
+
+// A small workbook of the writer's: readings-like cells, a date-time and shared strings.
+QByteArray writerFile()
+{
+    XlsWriter writer;
+    writer.setText(0, 0, QStringLiteral("No."));
+    writer.setText(0, 1, QStringLiteral("Time"));
+    writer.setNumber(1, 0, 1);
+    writer.setDateTime(1, 1, QDateTime(QDate(2024, 3, 4), QTime(5, 6, 7)));
+    writer.setText(1, 2, QStringLiteral("12.5"), QStringLiteral("@"));
+    writer.setNumber(1, 3, 2.5);
+    return writer.fileData();
+}
+
+// The writer's workbook stream starts at sector 0 and runs on without gaps; the file offset of
+// the body of the n-th record of a type, counted from 0, or -1.
+int recordBody(const QByteArray &file, quint16 type, int n = 0)
+{
+    int pos = Sector;
+    int eofs = 0;
+    while (pos + 4 <= file.size() && eofs < 2) {
+        const quint16 t = qFromLittleEndian<quint16>(file.constData() + pos);
+        const quint16 size = qFromLittleEndian<quint16>(file.constData() + pos + 2);
+        if (t == type && n-- == 0)
+            return pos + 4;
+        eofs += t == 0x000A ? 1 : 0;
+        pos += 4 + size;
+    }
+    return -1;
+}
+
+// The workbook stream of the writer's file, up to its last EOF record.
+QByteArray workbookStream(const QByteArray &file)
+{
+    const int end = recordBody(file, 0x000A, 1);
+    return file.mid(Sector, end - Sector);
+}
+
+// A compound file holding stream as "Workbook", with sectors of 2^shift bytes, the stream in
+// the mini stream when mini is set: the FAT, the directory and the mini FAT each take a sector.
+QByteArray compoundFile(const QByteArray &stream, int shift, bool mini)
+{
+    const int size = 1 << shift;
+    const int miniSectors = (stream.size() + 63) / 64;
+    QByteArray data = stream;
+    if (mini)
+        data.append(miniSectors * 64 - stream.size(), '\0');
+    const int dataSectors = (data.size() + size - 1) / size;
+    data.append(dataSectors * size - data.size(), '\0');
+
+    QByteArray file(size * (4 + dataSectors), '\0');
+    file.replace(0, 8, QByteArray::fromHex("D0CF11E0A1B11AE1"));
+    setU16(file, 0x18, 0x3E);
+    setU16(file, 0x1A, shift == 9 ? 3 : 4);
+    setU16(file, 0x1C, 0xFFFE);
+    setU16(file, 0x1E, static_cast<quint16>(shift));
+    setU16(file, 0x20, 6);
+    setU32(file, 0x2C, 1);
+    setU32(file, 0x30, 1);
+    setU32(file, 0x38, 4096);
+    setU32(file, 0x3C, mini ? 2 : 0xFFFFFFFE);
+    setU32(file, 0x40, mini ? 1 : 0);
+    setU32(file, 0x44, 0xFFFFFFFE);
+    for (int i = 0; i < 109; ++i)
+        setU32(file, 0x4C + 4 * i, i == 0 ? 0 : 0xFFFFFFFF);
+
+    const auto sectorAt = [size](int sector) { return size * (sector + 1); };
+    const int fat = sectorAt(0);
+    for (int i = 0; i < size / 4; ++i)
+        setU32(file, fat + 4 * i, 0xFFFFFFFF);
+    setU32(file, fat, 0xFFFFFFFD);
+    setU32(file, fat + 4, 0xFFFFFFFE);
+    setU32(file, fat + 8, mini ? 0xFFFFFFFE : 0xFFFFFFFF);
+    for (int i = 0; i < dataSectors; ++i)
+        setU32(file, fat + 4 * (3 + i), i + 1 < dataSectors ? 3 + i + 1 : 0xFFFFFFFE);
+    if (mini) {
+        const int miniFat = sectorAt(2);
+        for (int i = 0; i < size / 4; ++i)
+            setU32(file, miniFat + 4 * i, i < miniSectors - 1 ? i + 1 : 0xFFFFFFFF);
+        setU32(file, miniFat + 4 * (miniSectors - 1), 0xFFFFFFFE);
+    }
+    file.replace(sectorAt(3), data.size(), data);
+
+    const int dir = sectorAt(1);
+    const auto entry = [&](int index, const QString &name, quint8 type, quint32 child,
+                           quint32 start, quint32 streamSize) {
+        const int e = dir + 128 * index;
+        for (int c = 0; c < name.size(); ++c)
+            setU16(file, e + 2 * c, name.at(c).unicode());
+        setU16(file, e + 64, static_cast<quint16>(2 * (name.size() + 1)));
+        file[e + 66] = static_cast<char>(type);
+        setU32(file, e + 68, 0xFFFFFFFF);
+        setU32(file, e + 72, 0xFFFFFFFF);
+        setU32(file, e + 76, child);
+        setU32(file, e + 116, start);
+        setU32(file, e + 120, streamSize);
+    };
+    entry(0, QStringLiteral("Root Entry"), 5, 1, mini ? 3 : 0xFFFFFFFE,
+          mini ? static_cast<quint32>(miniSectors * 64) : 0);
+    entry(1, QStringLiteral("Workbook"), 2, 0xFFFFFFFF, mini ? 0 : 3,
+          static_cast<quint32>(stream.size()));
+    return file;
+}
+
+} // namespace
 
 static bool isNumber(const QVariant &cell, double value)
 {
@@ -163,6 +295,30 @@ void TestXlsReader::largeStringTable()
     }
 }
 
+void TestXlsReader::longestTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one byte a character") << QString(XlsWriter::MaxTextLength, QChar(0xE9));
+    QTest::newRow("two bytes a character") << QString(XlsWriter::MaxTextLength, QChar(0x03BC));
+    QTest::newRow("mixed") << QString(16400, QLatin1Char('a')) + QString(16367, QChar(0x03BC));
+}
+
+void TestXlsReader::longestTexts()
+{
+    // Texts of the longest length the writer allows, spread over CONTINUE records.
+    QFETCH(QString, text);
+    XlsWriter writer;
+    writer.setText(0, 0, QStringLiteral("before"));
+    writer.setText(1, 0, text);
+    writer.setText(2, 0, QStringLiteral("after"));
+    XlsReader reader;
+    QVERIFY(reader.read(writer.fileData()));
+    const QList<QVariantList> rows = reader.rows();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(1).at(0).toString(), text);
+    QCOMPARE(rows.at(2).at(0).toString(), QStringLiteral("after"));
+}
+
 void TestXlsReader::emptyWorkbook()
 {
     const QString fileName = m_dir.filePath(QStringLiteral("empty.xls"));
@@ -180,6 +336,9 @@ void TestXlsReader::notAWorkbook_data()
     QTest::newRow("csv") << writeFile(QStringLiteral("table.xls"),
                                       "No.,Time,Value,Unit,Basis\n1,2024-03-04 05:06:07,12.5\n");
     QTest::newRow("folder") << m_dir.path();
+#ifdef Q_OS_UNIX
+    QTest::newRow("endless device") << QStringLiteral("/dev/zero");
+#endif
 
     XlsWriter writer;
     writer.setText(0, 0, QStringLiteral("No."));
@@ -200,6 +359,110 @@ void TestXlsReader::notAWorkbook()
     QVERIFY(reader.open(m_reference));
     QVERIFY(!reader.open(fileName));
     QVERIFY(reader.rows().isEmpty());
+}
+
+void TestXlsReader::containers_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    // xlrd places 4096-byte sectors wrongly, after a header of 512 bytes instead of 4096.
+    QTest::addColumn<bool>("checkWithXlrd");
+    const QByteArray stream = workbookStream(writerFile());
+    QVERIFY(stream.size() < 4096);
+    QTest::newRow("512-byte sectors, mini stream") << compoundFile(stream, 9, true) << true;
+    QTest::newRow("4096-byte sectors, mini stream") << compoundFile(stream, 12, true) << false;
+    QByteArray padded = stream;
+    padded.append(5000, '\0');
+    QTest::newRow("4096-byte sectors") << compoundFile(padded, 12, false) << false;
+    QTest::newRow("512-byte sectors") << compoundFile(padded, 9, false) << true;
+}
+
+void TestXlsReader::containers()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, checkWithXlrd);
+    XlsReader expected;
+    QVERIFY(expected.read(writerFile()));
+    QCOMPARE(expected.rows().size(), 2);
+    XlsReader reader;
+    QVERIFY(reader.read(file));
+    QCOMPARE(reader.rows(), expected.rows());
+    if (!checkWithXlrd)
+        return;
+    const QString fileName = writeFile(QStringLiteral("container.xls"), file);
+    const QJsonObject dump = dumpWorkbook(fileName);
+    QCOMPARE(dump.value(QStringLiteral("nrows")).toInt(), 2);
+    QCOMPARE(dump.value(QStringLiteral("last")).toDouble(), 2.5);
+}
+
+void TestXlsReader::damaged_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray good = writerFile();
+    const int fat = Sector * (static_cast<int>(u32At(good, 0x4C)) + 1);
+    const int dir = Sector * (static_cast<int>(u32At(good, 0x30)) + 1);
+    const auto patched = [&good](int offset, quint32 value, int bytes = 4) {
+        QByteArray file = good;
+        if (bytes == 2)
+            setU16(file, offset, static_cast<quint16>(value));
+        else
+            setU32(file, offset, value);
+        return file;
+    };
+
+    QTest::newRow("sector chain loops") << patched(fat + 4 * 2, 1);
+    QTest::newRow("chain leaves the file") << patched(fat + 4 * 2, 100000);
+    QTest::newRow("directory beyond the file") << patched(0x30, 0x00FFFFFF);
+    QTest::newRow("more FAT sectors than the file has") << patched(0x2C, 0x7FFFFFFF);
+    QTest::newRow("DIFAT chain loops") << [&] {
+        QByteArray file = patched(0x2C, 200);
+        setU32(file, 0x44, 0);
+        setU32(file, Sector + 4 * 127, 0);
+        return file;
+    }();
+    QTest::newRow("stream larger than the file") << patched(dir + 128 + 120, 0xFFFFFFF0);
+    QTest::newRow("stream longer than its chain") << patched(dir + 128 + 120, good.size() - 1);
+    QTest::newRow("unknown sector size") << patched(0x1E, 16, 2);
+    QTest::newRow("directory tree loops") << [&] {
+        QByteArray file = patched(dir + 128 + 68, 1);
+        file[dir + 128] = 'X';
+        return file;
+    }();
+
+    QTest::newRow("record runs past the stream")
+        << patched(recordBody(good, 0x0809, 1) - 2, 0xFFFF, 2);
+    QTest::newRow("huge shared string count") << patched(recordBody(good, 0x00FC) + 4, 0x7FFFFFFF);
+    QTest::newRow("shared string index out of range")
+        << patched(recordBody(good, 0x00FD) + 6, 1000);
+    QTest::newRow("column beyond the sheet") << patched(recordBody(good, 0x00FD) + 2, 300, 2);
+    QTest::newRow("no end of sheet") << patched(recordBody(good, 0x000A, 1) - 4, 0, 2);
+    QTest::newRow("sheet outside the stream") << patched(recordBody(good, 0x0085), 0xFFFFFFF0);
+    QTest::newRow("sheet offset on the globals") << patched(recordBody(good, 0x0085), 0);
+    QTest::newRow("encrypted") << patched(recordBody(good, 0x0042) - 4, 0x002F, 2);
+    QTest::newRow("not BIFF8") << patched(recordBody(good, 0x0809), 0x0500, 2);
+    QTest::newRow("number record cut short") << patched(recordBody(good, 0x0203) - 2, 10, 2);
+}
+
+void TestXlsReader::damaged()
+{
+    QFETCH(QByteArray, file);
+    XlsReader reader;
+    QVERIFY(!reader.read(file));
+    QVERIFY(reader.rows().isEmpty());
+    QCOMPARE(reader.rowCount(), 0);
+}
+
+void TestXlsReader::cellWrittenTwice()
+{
+    // The second of two values for one cell holds, as a program that overwrites it means.
+    QByteArray file = writerFile();
+    const int number = recordBody(file, 0x0203, 1);
+    QVERIFY(number > 0);
+    setU16(file, number + 2, 0);
+    XlsReader reader;
+    QVERIFY(reader.read(file));
+    const QList<QVariantList> rows = reader.rows();
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(isNumber(rows.at(1).at(0), 2.5));
 }
 
 QTEST_GUILESS_MAIN(TestXlsReader)
