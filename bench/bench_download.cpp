@@ -8,8 +8,12 @@
 // each structure holds per reading, measured on the same classes outside the window; beside the
 // chart's redraw the cost of drawing every point as the chart did before it kept per-block
 // extremes. The process's memory is printed after each download and at the end.
+// The window part runs twice in the same process, with the workspace store off (the workspace is
+// held by the benchmark itself, so the window keeps everything in memory) and on (a new
+// workspace). Last, the start-up with a workspace of ten items of the large size is timed in a
+// child process, up to the painted window, with the process's resident memory afterwards.
 //
-// Usage: bench_download [smallDownload largeDownload [liveReadings]]
+// Usage: bench_download [smallDownload largeDownload [liveReadings [startupItems]]]
 
 #include <malloc.h>
 
@@ -17,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -28,12 +33,17 @@
 #include <QImage>
 #include <QFile>
 #include <QLabel>
+#include <QLockFile>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPluginLoader>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 #include <QWindow>
 
@@ -45,6 +55,7 @@
 #include "data/datamodel.h"
 #include "data/itemdata.h"
 #include "dmmdata.h"
+#include "store/workspace.h"
 
 namespace {
 
@@ -442,31 +453,134 @@ void breakdown(int size, const QSize &chartSize)
     model.clearRows();
 }
 
+struct WindowFigures
+{
+    double download = 0.0;
+    double liveMedian = 0.0;
+    QSize chartSize;
+};
+
+struct StartupFigures
+{
+    double wallMs = 0.0;
+    double insideMs = 0.0;
+    double residentMb = 0.0;
+};
+
+// Answers every message box the window opens, such as the one that says the workspace is in use.
+class ModalCloser : public QObject
+{
+public:
+    ModalCloser()
+    {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        m_timer.start();
+    }
+
+private:
+    QTimer m_timer;
+};
+
+// The process's resident memory in MB, or -1 where /proc does not tell.
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1.0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return -1.0;
+}
+
+// Writes a workspace of `items` measurement items of `readings` readings each, the last active.
+void fillWorkspace(const QString &path, int items, int readings)
+{
+    Workspace workspace;
+    workspace.open(path);
+    ItemData store(QStringLiteral("Store Data"), ItemData::StoreData);
+    ItemData *active = nullptr;
+    qDeleteAll(workspace.restore(&store, &active));
+    std::mt19937 random(Seed);
+    const QDateTime base = QDateTime::currentDateTime().addSecs(-readings);
+    std::vector<std::unique_ptr<ItemData>> written;
+    for (int i = 0; i < items; ++i) {
+        written.push_back(std::make_unique<ItemData>(QStringLiteral("Measure%1").arg(i + 1),
+                                                     ItemData::MeasureData));
+        ItemData *item = written.back().get();
+        item->setUnit(QStringLiteral("\u03BCm"));
+        workspace.itemAdded(item);
+        for (int n = 0; n < readings; ++n) {
+            item->appendReading(makeReading(random, base.addSecs(n)), false);
+            if (n % 1000 == 999 || n == readings - 1)
+                workspace.itemChanged(item);
+        }
+        if (i == items - 1)
+            workspace.itemActivated(item);
+        workspace.commit();
+        // The rows are written; the readings need not stay in memory here.
+        item->clearReadings();
+    }
+}
+
+// In the child: builds the window on the workspace at path and reports when it has been painted.
+int startUp(const QElapsedTimer &sinceStart, const QString &path, bool store)
+{
+    qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
+    QLockFile held(path + QStringLiteral(".lock"));
+    if (!store)
+        held.tryLock(0);
+    ModalCloser closer;
+    Widget window;
+    window.show();
+    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    QCoreApplication::processEvents();
+    std::printf("shown %.1f %.1f\n", sinceStart.nsecsElapsed() / 1e6, residentMb());
+    std::fflush(stdout);
+    return 0;
+}
+
+StartupFigures runStartUp(const QString &path, bool store)
+{
+    StartupFigures figures;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer wall;
+    wall.start();
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--startup"), path, store ? QStringLiteral("on") : QStringLiteral("off")});
+    while (child.state() != QProcess::NotRunning || child.bytesAvailable()) {
+        child.waitForReadyRead(50);
+        if (!child.canReadLine())
+            continue;
+        const QList<QByteArray> fields = child.readLine().trimmed().split(' ');
+        if (fields.size() == 3 && fields.first() == "shown") {
+            figures.wallMs = wall.nsecsElapsed() / 1e6;
+            figures.insideMs = fields.at(1).toDouble();
+            figures.residentMb = fields.at(2).toDouble();
+        }
+    }
+    std::printf(
+        "  store %s: painted after %.0f ms (%.0f ms inside the process), %.0f MB resident\n",
+        store ? "on " : "off", figures.wallMs, figures.insideMs, figures.residentMb);
+    return figures;
+}
+
 } // namespace
 
-int main(int argc, char *argv[])
+// Runs the downloads and the live readings on one window and returns its key figures.
+WindowFigures measureWindow(Probe &probe, int small, int large, int live)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    const int small = argc > 2 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
-    const int large = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
-    const int live = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 1000;
-
-    QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib"));
-    writeIni(0);
-    QObject *gauge = findGauge();
-    if (!gauge) {
-        std::printf("no simulated gauge in %s\n",
-                    qPrintable(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib")));
-        return 1;
-    }
-    // Connected before the window binds the gauge, so the probe sees each reading first.
-    Probe probe;
-    QObject::connect(gauge, SIGNAL(display(const DmmData *)), &probe,
-                     SLOT(onDisplay(const DmmData *)));
-
+    WindowFigures result;
+    probe.counting = false;
+    probe.emitted = 0;
+    probe.pending.clear();
     auto *widget = new Widget;
     const Window w{widget,
                    widget->findChild<QTabWidget *>(QStringLiteral("tabWidget")),
@@ -485,7 +599,8 @@ int main(int argc, char *argv[])
     action(w, "actionConnect")->trigger();
     if (!waitFor([&] { return action(w, "actionDisconnect")->isEnabled(); }, 5000)) {
         std::printf("the gauge did not open\n");
-        return 1;
+        delete widget;
+        return {};
     }
     w.tabs->setCurrentIndex(ChartTab);
     settle(200);
@@ -505,6 +620,7 @@ int main(int argc, char *argv[])
         compareWithReload(w, storeData, measure);
     }
     std::printf("  ratio %d / %d: %.2f\n", large, small, seconds[1] / seconds[0]);
+    result.download = seconds[1];
 
     // Live readings: fill the measurement item through the window's slot, then time the gauge's
     // own readings.
@@ -558,13 +674,85 @@ int main(int argc, char *argv[])
                     latencies.size(), liveSeconds, latencies.size() / liveSeconds);
         std::printf("  median %.2f  90th percentile %.2f  worst %.2f  mean %.2f\n", f.median, f.p90,
                     f.worst, f.mean);
+        result.liveMedian = f.median;
     }
     compareWithReload(w, measure, storeData);
     std::printf("memory at the end of the window part: %s\n", qPrintable(processMemory()));
-    const QSize chartSize = w.chart->size();
+    result.chartSize = w.chart->size();
 
+    action(w, "actionDisconnect")->trigger();
+    settle(100);
     delete widget;
-    breakdown(large, chartSize);
+    return result;
+}
+
+int main(int argc, char *argv[])
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--startup"))
+        return startUp(sinceStart, app.arguments().value(2), app.arguments().value(3) == "on");
+
+    const int small = argc > 2 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
+    const int large = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
+    const int live = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 1000;
+    const int startupItems = argc > 4 ? QString::fromLocal8Bit(argv[4]).toInt() : 10;
+
+    QDir().mkpath(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib"));
+    writeIni(0);
+    QObject *gauge = findGauge();
+    if (!gauge) {
+        std::printf("no simulated gauge in %s\n",
+                    qPrintable(QCoreApplication::applicationDirPath() + QStringLiteral("/Lib")));
+        return 1;
+    }
+    // Connected before any window binds the gauge, so the probe sees each reading first.
+    Probe probe;
+    QObject::connect(gauge, SIGNAL(display(const DmmData *)), &probe,
+                     SLOT(onDisplay(const DmmData *)));
+
+    QTemporaryDir folder;
+    const QString workspace = folder.filePath(QStringLiteral("workspace.sqlite"));
+    qputenv("RQ6814_WORKSPACE", workspace.toLocal8Bit());
+    WindowFigures figures[2];
+    {
+        std::printf("=== store off\n");
+        QLockFile held(workspace + QStringLiteral(".lock"));
+        held.tryLock(0);
+        ModalCloser closer;
+        figures[0] = measureWindow(probe, small, large, live);
+    }
+    std::printf("=== store on\n");
+    figures[1] = measureWindow(probe, small, large, live);
+
+    std::printf("=== start-up with a workspace of %d items of %d readings\n", startupItems, large);
+    const QString big = folder.filePath(QStringLiteral("big.sqlite"));
+    QElapsedTimer filling;
+    filling.start();
+    fillWorkspace(big, startupItems, large);
+    std::printf("  workspace written in %.1f s, %.0f MB\n", filling.elapsed() / 1e3,
+                QFileInfo(big).size() / 1e6);
+    const StartupFigures startOff = runStartUp(big, false);
+    const StartupFigures startOn = runStartUp(big, true);
+
+    std::printf("=== summary (store off / on)\n");
+    std::printf("  download of %d readings: %.2f s / %.2f s, ratio %.2f\n", large,
+                figures[0].download, figures[1].download,
+                figures[1].download / figures[0].download);
+    std::printf(
+        "  live reading into an item of %d, median emission to painted: %.2f ms / %.2f ms\n", large,
+        figures[0].liveMedian, figures[1].liveMedian);
+    std::printf(
+        "  start-up to the painted window: %.0f ms / %.0f ms (inside the process: %.0f ms / "
+        "%.0f ms)\n",
+        startOff.wallMs, startOn.wallMs, startOff.insideMs, startOn.insideMs);
+    std::printf("  resident memory after start-up: %.0f MB / %.0f MB\n", startOff.residentMb,
+                startOn.residentMb);
+
+    breakdown(large, figures[1].chartSize);
     return 0;
 }
 

@@ -55,6 +55,8 @@
 #include "options/optionsfile.h"
 #include "serialdeviceinf.h"
 #include "serialrs232virinf.h"
+#include "store/workspace.h"
+#include "store/workspacealert.h"
 
 namespace {
 
@@ -206,22 +208,34 @@ void Widget::initWidget()
     itemModel->setHorizontalHeaderLabels({QStringLiteral("Name")});
     ui->tvItems->setModel(itemModel);
 
+    workspace = new Workspace(this);
+    new WorkspaceAlert(workspace, this);
+    workspace->open(Workspace::defaultPath());
+
     auto *storeRow = new QStandardItem(QIcon(QStringLiteral(":/image/rom.png")), tr("Store Data"));
     itemModel->appendRow(storeRow);
-    storeRow->setData(QVariant::fromValue(new ItemData(storeRow->text(), ItemData::StoreData)),
-                      TvItemModel::ItemDataRole);
+    auto *storeItem = new ItemData(storeRow->text(), ItemData::StoreData);
+    storeRow->setData(QVariant::fromValue(storeItem), TvItemModel::ItemDataRole);
     liveDataRow = new QStandardItem(QIcon(QStringLiteral(":/image/live.png")), tr("Live Data"));
     itemModel->appendRow(liveDataRow);
     liveDataRow->setData(QVariant::fromValue(new ItemData(liveDataRow->text(), ItemData::LiveData)),
                          TvItemModel::ItemDataRole);
-    auto *measureRow = new QStandardItem(measureIcon, QStringLiteral("Measure%1").arg(1));
-    liveDataRow->appendRow(measureRow);
-    measureRow->setData(
-        QVariant::fromValue(new ItemData(measureRow->text(), ItemData::MeasureData)),
-        TvItemModel::ItemDataRole);
+    ItemData *restoredActive = nullptr;
+    QList<ItemData *> items = workspace->restore(storeItem, &restoredActive);
+    if (items.isEmpty()) {
+        items.append(new ItemData(QStringLiteral("Measure%1").arg(1), ItemData::MeasureData));
+        workspace->itemAdded(items.first());
+    }
+    QModelIndex first = itemModel->index(0, 0);
+    for (ItemData *item : qAsConst(items)) {
+        auto *row = new QStandardItem(measureIcon, item->name());
+        liveDataRow->appendRow(row);
+        row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
+        if (item == restoredActive || (!restoredActive && item == items.first()))
+            first = row->index();
+    }
     ui->tvItems->expandAll();
 
-    const QModelIndex first = itemModel->index(0, 0, itemModel->index(1, 0));
     itemSetToActive(first);
     ui->tvItems->setCurrentIndex(first);
     slotCurrentRowChanged(first, QModelIndex());
@@ -550,6 +564,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
 
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);
+    workspace->itemChanged(activeItem);
     // The item's unit is now the reading's own.
     const double value = activeItem->valueOf(stored);
     const QString text = activeItem->textOf(stored);
@@ -622,7 +637,9 @@ void Widget::newItem(QString name, ItemData::DataType type)
     stopAcquisition();
     auto *row = new QStandardItem(measureIcon, name);
     liveDataRow->appendRow(row);
-    row->setData(QVariant::fromValue(new ItemData(name, type)), TvItemModel::ItemDataRole);
+    auto *item = new ItemData(name, type);
+    row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
+    workspace->itemAdded(item);
 
     const QModelIndex index = row->index();
     itemSetToActive(index);
@@ -662,6 +679,7 @@ void Widget::on_actionItemDelete_triggered()
         activeItem = nullptr;
     }
     itemModel->removeRow(index.row(), index.parent());
+    workspace->itemRemoved(item);
     delete item;
 
     if (wasActive) {
@@ -684,8 +702,10 @@ void Widget::on_actionItemRename_triggered()
             .trimmed();
     if (name.isEmpty())
         return;
-    if (ItemData *item = TvItemModel::itemAt(index))
+    if (ItemData *item = TvItemModel::itemAt(index)) {
         item->setName(name);
+        workspace->itemChanged(item);
+    }
     stopAcquisition();
     livePanel->showItem(activeItem);
     ui->tvItems->update(index);
@@ -711,6 +731,7 @@ void Widget::itemSetToActive(QModelIndex index)
 
     activeItem = item;
     activeItem->setUnit(micrometreUnit());
+    workspace->itemActivated(activeItem);
     dataModel->setItem(activeItem);
 
     for (int row = 0; row < itemModel->rowCount(); ++row) {
@@ -754,6 +775,7 @@ void Widget::on_actionItemDownload_triggered()
     histogram->clear();
     ui->chart->clear();
     storeDataItem()->clearReadings();
+    workspace->readingsCleared(storeDataItem());
     itemSetToActive(itemModel->index(0, 0));
     myDmm->requestStoredData();
 
@@ -788,6 +810,7 @@ void Widget::slotDisplayStore(const DmmData *data)
 
     DmmData *stored = reading.release();
     activeItem->appendReading(stored, true);
+    workspace->itemChanged(activeItem);
     dataModel->appendReadingRow(stored);
     if (!tableScroll->isActive())
         tableScroll->start();
@@ -918,6 +941,7 @@ void Widget::importExcel()
     if (!readings.isEmpty())
         activeItem->setUnit(readings.last()->unit());
     activeItem->updateStatistics();
+    workspace->itemChanged(activeItem);
     refreshItemViews();
     if (!failed)
         inform(this, tr("The datas is imported successfully."));

@@ -26,6 +26,7 @@ class SerialRS232VirInf;
 class StatusPanel;
 class TvItemModel;
 class WidgetUi;
+class Workspace;
 struct ReportColumn;
 
 // The logger's main window: it binds the gauge's plug-ins, routes readings into the active item and
@@ -118,6 +119,8 @@ private:
     // Scrolls the table to its newest row once per event-loop turn rather than once per reading.
     QTimer *tableScroll = nullptr;
     QList<ReportColumn *> reportColumns;
+    // Keeps every item and reading on disk; the tree's items stay the working copy.
+    Workspace *workspace = nullptr;
     QString sceneFileName;
     bool settingsRestored = false;
     LivePanel *livePanel = nullptr;

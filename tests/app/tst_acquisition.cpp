@@ -57,6 +57,7 @@ private:
 void TestAcquisition::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 

@@ -48,6 +48,7 @@ private:
 void TestDownload::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QMetaObject::invokeMethod(gauge(), "emitOpened");
 }

@@ -361,6 +361,7 @@ void TestImportExport::init()
     resetGauge();
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 
@@ -723,6 +724,17 @@ void TestImportExport::exportedTableImportsAsTheSameItem()
     }
     QCOMPARE(imported->readings().at(2)->umText(), imported->readings().at(2)->milText());
     QCOMPARE(tableRows(), shown);
+
+    // The imported item is kept in the workspace: a restart shows it again, active, and like
+    // every activation in micrometres.
+    const QString name = imported->name();
+    window.reset();
+    window = std::make_unique<Widget>();
+    QCOMPARE(lastItemRow().data().toString(), name);
+    QCOMPARE(activeRow(*window), lastItemRow());
+    QCOMPARE(table(*window)->rowCount(), shown.size());
+    if (!mils)
+        QCOMPARE(tableRows(), shown);
 }
 
 void TestImportExport::exportToAFolderThatIsNotThere_data()
@@ -1201,6 +1213,7 @@ void TestImportExport::dialogsStartWhereTheirKindWasLastUsed()
     // Kept across a restart.
     window->show();
     window->close();
+    freshWorkspace();
     window = std::make_unique<Widget>();
     showWindow();
     FileDialogSeen afterRestart;

@@ -87,6 +87,7 @@ private:
 void TestItems::init()
 {
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 

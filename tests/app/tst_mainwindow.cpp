@@ -79,6 +79,7 @@ void TestMainWindow::init()
 {
     QFile::remove(optionsPath());
     resetGauge();
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 
@@ -254,6 +255,7 @@ void TestMainWindow::connectFollowsPortPresence()
     QFETCH(bool, present);
     window.reset();
     gauge()->setProperty("portPresent", present);
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QCOMPARE(action(*window, "actionConnect")->isEnabled(), present);
 
@@ -345,6 +347,7 @@ void TestMainWindow::closingWritesOptionsAndNextStartRestoresGeometry()
     QVERIFY(xml.contains("<SceneFileName"));
     file.close();
 
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QCOMPARE(window->size(), QSize(1000, 600));
     window->show();

@@ -14,6 +14,9 @@ private slots:
 
 void TestStartupPartial::quitsWhenAnInterfaceIsMissing()
 {
+    QTemporaryDir workspaceFolder;
+    qputenv("RQ6814_WORKSPACE",
+            workspaceFolder.filePath(QStringLiteral("workspace.sqlite")).toLocal8Bit());
     Widget window;
     // A window without a port never offers Connect.
     QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionConnect"))->isEnabled());

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QPluginLoader>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QTimer>
 
@@ -15,7 +16,34 @@
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
 
+namespace {
+
+QTemporaryDir &workspaceFolder()
+{
+    static QTemporaryDir folder;
+    return folder;
+}
+
+// No window test ever opens the user's own workspace, not even one that forgets freshWorkspace().
+void isolateWorkspace()
+{
+    qputenv("RQ6814_WORKSPACE",
+            workspaceFolder().filePath(QStringLiteral("workspace.sqlite")).toLocal8Bit());
+}
+Q_COREAPP_STARTUP_FUNCTION(isolateWorkspace)
+
+} // namespace
+
 namespace WindowFixture {
+
+QString freshWorkspace()
+{
+    static int count = 0;
+    const QString path =
+        workspaceFolder().filePath(QStringLiteral("workspace-%1.sqlite").arg(++count));
+    qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
+    return path;
+}
 
 QObject *gauge()
 {

@@ -19,6 +19,10 @@ class Widget;
 // the modal dialogs the window opens.
 namespace WindowFixture {
 
+// Points the next window at a new, empty workspace file in a temporary folder and returns its
+// path. Until the first call the windows share one file there, never the user's own workspace.
+QString freshWorkspace();
+
 // The root object of the test gauge plug-in: the same instance the window loaded from Lib.
 QObject *gauge();
 void resetGauge();

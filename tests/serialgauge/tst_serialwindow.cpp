@@ -57,6 +57,7 @@ void TestSerialWindow::init()
     QFile::remove(libDir() + QStringLiteral("/serialgauge.ini"));
     pty = std::make_unique<PtyPair>();
     QVERIFY(pty->isOpen());
+    freshWorkspace();
     window = std::make_unique<Widget>();
 }
 
@@ -190,6 +191,7 @@ void TestSerialWindow::chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled()
 
     // The choice is kept: the next start binds the serial gauge again.
     window->close();
+    freshWorkspace();
     window = std::make_unique<Widget>();
     QString current;
     answerNextModal([&](QWidget *dialog) {

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <memory>
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class ItemData;
+class QLockFile;
+class WorkspaceConnection;
+
+// The logger's workspace: every item and every reading, kept in one SQLite database so that
+// nothing is lost when the window closes or the process dies. The window's items stay the working
+// copy and the workspace follows them through the hooks below. A hook hands its change to the
+// database's own thread and returns; the change is on disk a fraction of a second later. The items
+// of an earlier session come back without their readings, which are read when an item is first
+// activated; from then on they stay in memory like those of new items.
+//
+// Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
+// workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
+// written leave the logger running in memory (isSaving() false). Each case emits message() once.
+class Workspace : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Workspace)
+
+public:
+    explicit Workspace(QObject *parent = nullptr);
+    ~Workspace() override;
+
+    // The file RQ6814_WORKSPACE names, or workspace.sqlite in the user's data folder.
+    static QString defaultPath();
+
+    void open(const QString &path);
+    bool isSaving() const { return m_saving; }
+    QString path() const { return m_path; }
+
+    // Takes storeItem as the workspace's stored-data item and returns the stored measurement and
+    // import items in tree order; the caller owns them. *active is the item that was active, or
+    // nullptr. Readings are read when an item is activated.
+    QList<ItemData *> restore(ItemData *storeItem, ItemData **active);
+
+    void itemAdded(ItemData *item);
+    // Writes a new name or unit and the readings appended since the last call.
+    void itemChanged(ItemData *item);
+    void itemRemoved(ItemData *item);
+    // Reads the item's readings when they are not in memory yet and records it as active.
+    void itemActivated(ItemData *item);
+    void readingsCleared(ItemData *item);
+
+    // Waits until everything handed over so far is on disk.
+    void commit();
+
+signals:
+    // Something the user must be told, once.
+    void message(const QString &text);
+    // From now on nothing is saved; everything stays in memory.
+    void savingStopped();
+
+private:
+    struct Entry
+    {
+        qint64 id = 0;
+        // Readings of the item in the database: the item's first `stored` readings.
+        int stored = 0;
+        QString name;
+        QString unit;
+        // False while the readings live only in the database.
+        bool loaded = true;
+    };
+
+    bool moveAside(QString *damagedPath);
+    void runInMemory(const QString &text);
+    void fail(const QString &detail);
+    void writeItem(ItemData *item, Entry &entry);
+    void writeReadings(ItemData *item, Entry &entry);
+    void load(ItemData *item, Entry &entry);
+
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<WorkspaceConnection> m_connection;
+    bool m_saving = false;
+    QHash<ItemData *, Entry> m_entries;
+    qint64 m_nextId = 1;
+    qint64 m_nextPosition = 1;
+};

@@ -1,0 +1,452 @@
+#include "store/workspaceconnection.h"
+
+#include <cmath>
+#include <limits>
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "store/workspaceschema.h"
+
+namespace {
+
+// SQLite's result codes for a file that is not a database or whose pages are broken.
+constexpr int SqliteCorrupt = 11;
+constexpr int SqliteNotADatabase = 26;
+
+bool isDamage(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == SqliteCorrupt || code == SqliteNotADatabase;
+}
+
+// SQLite stores a NaN as NULL; the NULL comes back as NaN.
+QVariant number(double value)
+{
+    return std::isnan(value) ? QVariant(QVariant::Double) : QVariant(value);
+}
+
+double numberFrom(const QVariant &value)
+{
+    return value.isNull() ? std::numeric_limits<double>::quiet_NaN() : value.toDouble();
+}
+
+// A null QString would be bound as NULL; the text columns hold empty texts instead.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+} // namespace
+
+// The database and its statements, prepared once and reused; used on the connection's thread only.
+struct WorkspaceStatements
+{
+    explicit WorkspaceStatements(const QSqlDatabase &database)
+        : db(database)
+        , insertItem(db)
+        , renameItem(db)
+        , setItemUnit(db)
+        , clearActive(db)
+        , setActive(db)
+        , deleteItem(db)
+        , insertReading(db)
+        , selectReadings(db)
+        , deleteReadings(db)
+        , lastSeq(db)
+    {
+    }
+
+    bool prepare(QSqlError *error)
+    {
+        selectReadings.setForwardOnly(true);
+        const QList<QPair<QSqlQuery *, const char *>> all = {
+            {&insertItem, "INSERT INTO item (id, kind, name, unit, position, active, created_ms,"
+                          " created_offset) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"},
+            {&renameItem, "UPDATE item SET name = ? WHERE id = ?"},
+            {&setItemUnit, "UPDATE item SET unit = ? WHERE id = ?"},
+            {&clearActive, "UPDATE item SET active = 0 WHERE active <> 0"},
+            {&setActive, "UPDATE item SET active = 1 WHERE id = ?"},
+            {&deleteItem, "DELETE FROM item WHERE id = ?"},
+            {&insertReading, "INSERT INTO reading (item_id, seq, time_ms, time_offset, um_value,"
+                             " mil_value, um_text, mil_text, overload, unit, basis)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+            {&selectReadings, "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
+                              " overload, unit, basis FROM reading WHERE item_id = ? ORDER BY seq"},
+            {&deleteReadings, "DELETE FROM reading WHERE item_id = ?"},
+            {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"}};
+        for (const auto &statement : all) {
+            if (!statement.first->prepare(QLatin1String(statement.second))) {
+                *error = statement.first->lastError();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    QSqlDatabase db;
+    QSqlQuery insertItem;
+    QSqlQuery renameItem;
+    QSqlQuery setItemUnit;
+    QSqlQuery clearActive;
+    QSqlQuery setActive;
+    QSqlQuery deleteItem;
+    QSqlQuery insertReading;
+    QSqlQuery selectReadings;
+    QSqlQuery deleteReadings;
+    QSqlQuery lastSeq;
+};
+
+WorkspaceConnection::WorkspaceConnection()
+    : m_name(QStringLiteral("workspace-%1").arg(quintptr(this), 0, 16))
+    , m_thread([this] { run(); })
+{
+}
+
+WorkspaceConnection::~WorkspaceConnection()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void WorkspaceConnection::run()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        if (!m_tasks.empty()) {
+            std::vector<Change> changes;
+            changes.swap(m_changes);
+            const std::function<void()> task = m_tasks.front();
+            m_tasks.pop_front();
+            lock.unlock();
+            apply(changes);
+            task();
+            lock.lock();
+            ++m_finishedTasks;
+            settle();
+            continue;
+        }
+        if (m_stop) {
+            std::vector<Change> changes;
+            changes.swap(m_changes);
+            lock.unlock();
+            apply(changes);
+            closeDatabase();
+            return;
+        }
+        if (m_changes.empty()) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (std::chrono::steady_clock::now() < m_deadline) {
+            m_wake.wait_until(lock, m_deadline);
+            continue;
+        }
+        std::vector<Change> changes;
+        changes.swap(m_changes);
+        lock.unlock();
+        apply(changes);
+        lock.lock();
+        settle();
+    }
+}
+
+void WorkspaceConnection::settle()
+{
+    // What was posted while the batch was written is pending now; its first change opened the
+    // queue, and with it the deadline.
+    m_pending = !m_changes.empty();
+    if (m_pending)
+        m_oldest = m_deadline - std::chrono::milliseconds(CommitDelayMs);
+    m_done.notify_all();
+}
+
+void WorkspaceConnection::call(const std::function<void()> &task)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_tasks.push_back(task);
+    const qint64 ticket = ++m_queuedTasks;
+    m_wake.notify_one();
+    m_done.wait(lock, [this, ticket] { return m_finishedTasks >= ticket; });
+}
+
+void WorkspaceConnection::post(Change change)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [this] {
+        return !m_pending || std::chrono::steady_clock::now() - m_oldest <=
+                                 std::chrono::milliseconds(MaxPendingMs);
+    });
+    const bool first = m_changes.empty();
+    if (first)
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(CommitDelayMs);
+    if (!m_pending) {
+        m_pending = true;
+        m_oldest = std::chrono::steady_clock::now();
+    }
+    m_changes.push_back(std::move(change));
+    // Only an empty queue leaves the thread waiting without a deadline.
+    if (first)
+        m_wake.notify_one();
+}
+
+WorkspaceConnection::OpenResult WorkspaceConnection::open(const QString &path, QString *error)
+{
+    OpenResult result = OpenResult::Failed;
+    call([&] { result = openDatabase(path, error); });
+    return result;
+}
+
+void WorkspaceConnection::close()
+{
+    call([this] { closeDatabase(); });
+}
+
+bool WorkspaceConnection::flush(QString *error)
+{
+    bool ok = false;
+    call([&] {
+        ok = !m_failed && m_statements;
+        if (!ok)
+            *error = QStringLiteral("not saving");
+    });
+    return ok;
+}
+
+WorkspaceConnection::OpenResult WorkspaceConnection::openDatabase(const QString &path,
+                                                                  QString *error)
+{
+    closeDatabase();
+    m_failed = false;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    const auto failed = [error](const QSqlError &sqlError) {
+        *error = sqlError.text();
+        return isDamage(sqlError) ? OpenResult::Damaged : OpenResult::Failed;
+    };
+    if (!db.open())
+        return failed(db.lastError());
+
+    // The version is read before anything is written: a newer workspace stays untouched.
+    QSqlError sqlError;
+    const int version = WorkspaceSchema::storedVersion(db, &sqlError);
+    if (version < 0)
+        return failed(sqlError);
+    if (version > WorkspaceSchema::Version)
+        return OpenResult::Newer;
+
+    // WAL: a commit appends to the log, so a killed process never leaves a half-written page in
+    // the database. FULL syncs the log at every commit, so a power cut keeps what was committed.
+    {
+        QSqlQuery query(db);
+        for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL"}) {
+            if (!query.exec(QLatin1String(pragma)))
+                return failed(query.lastError());
+        }
+    }
+    if (WorkspaceSchema::prepare(db, &sqlError) != WorkspaceSchema::Outcome::Ready)
+        return failed(sqlError);
+    m_statements = std::make_unique<WorkspaceStatements>(db);
+    if (!m_statements->prepare(&sqlError))
+        return failed(sqlError);
+    return OpenResult::Ready;
+}
+
+void WorkspaceConnection::closeDatabase()
+{
+    if (m_statements) {
+        m_statements->db.close();
+        m_statements.reset();
+    }
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::removeDatabase(m_name);
+}
+
+bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition,
+                                QString *error)
+{
+    bool ok = false;
+    call([&] {
+        if (!m_statements)
+            return;
+        QSqlQuery query(m_statements->db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT MAX(id), MAX(position) FROM item")) ||
+            !query.next()) {
+            *error = query.lastError().text();
+            return;
+        }
+        *nextId = query.value(0).toLongLong() + 1;
+        *nextPosition = query.value(1).toLongLong() + 1;
+        if (!query.exec(QStringLiteral(
+                "SELECT id, kind, name, unit, active FROM item ORDER BY position, id"))) {
+            *error = query.lastError().text();
+            return;
+        }
+        while (query.next()) {
+            StoredItem item;
+            item.id = query.value(0).toLongLong();
+            item.kind = query.value(1).toInt();
+            item.name = query.value(2).toString();
+            item.unit = query.value(3).toString();
+            item.active = query.value(4).toInt() != 0;
+            items->append(item);
+        }
+        query.finish();
+        QSqlQuery &last = m_statements->lastSeq;
+        for (StoredItem &item : *items) {
+            last.bindValue(0, item.id);
+            if (!last.exec() || !last.next()) {
+                *error = last.lastError().text();
+                return;
+            }
+            item.readings = last.value(0).isNull() ? 0 : last.value(0).toInt() + 1;
+            last.finish();
+        }
+        ok = true;
+    });
+    return ok;
+}
+
+bool WorkspaceConnection::readings(qint64 item, std::vector<Reading> *readings, QString *error)
+{
+    bool ok = false;
+    call([&] {
+        if (!m_statements)
+            return;
+        QSqlQuery &select = m_statements->selectReadings;
+        select.bindValue(0, item);
+        if (!select.exec()) {
+            *error = select.lastError().text();
+            return;
+        }
+        while (select.next()) {
+            Reading reading;
+            const QVariant ms = select.value(0);
+            if (!ms.isNull()) {
+                reading.time = QDateTime::fromMSecsSinceEpoch(ms.toLongLong(), Qt::OffsetFromUTC,
+                                                              select.value(1).toInt());
+            }
+            reading.umValue = numberFrom(select.value(2));
+            reading.milValue = numberFrom(select.value(3));
+            reading.umText = select.value(4).toString();
+            reading.milText = select.value(5).toString();
+            reading.overload = select.value(6).toInt();
+            reading.unit = select.value(7).toString();
+            reading.basis = select.value(8).toString();
+            readings->push_back(std::move(reading));
+        }
+        ok = !select.lastError().isValid();
+        if (!ok)
+            *error = select.lastError().text();
+        select.finish();
+    });
+    return ok;
+}
+
+void WorkspaceConnection::apply(std::vector<Change> &changes)
+{
+    if (changes.empty() || m_failed || !m_statements)
+        return;
+    QSqlDatabase &db = m_statements->db;
+    QString error;
+    if (db.transaction()) {
+        bool ok = true;
+        for (const Change &change : changes) {
+            if (!applyOne(change, &error)) {
+                ok = false;
+                break;
+            }
+        }
+        if (ok && db.commit())
+            return;
+        if (ok)
+            error = db.lastError().text();
+        db.rollback();
+    } else {
+        error = db.lastError().text();
+    }
+    m_failed = true;
+    emit failed(error);
+}
+
+bool WorkspaceConnection::applyOne(const Change &change, QString *error)
+{
+    WorkspaceStatements &s = *m_statements;
+    QSqlQuery *query = nullptr;
+    switch (change.kind) {
+    case Change::AddItem:
+        query = &s.insertItem;
+        query->bindValue(0, change.item);
+        query->bindValue(1, change.number);
+        query->bindValue(2, text(change.text));
+        query->bindValue(3, QStringLiteral(""));
+        query->bindValue(4, change.position);
+        query->bindValue(5, change.time.toMSecsSinceEpoch());
+        query->bindValue(6, change.time.offsetFromUtc());
+        break;
+    case Change::Rename:
+    case Change::SetUnit:
+        query = change.kind == Change::Rename ? &s.renameItem : &s.setItemUnit;
+        query->bindValue(0, text(change.text));
+        query->bindValue(1, change.item);
+        break;
+    case Change::Activate:
+        if (!s.clearActive.exec()) {
+            *error = s.clearActive.lastError().text();
+            return false;
+        }
+        query = &s.setActive;
+        query->bindValue(0, change.item);
+        break;
+    case Change::ClearReadings:
+        query = &s.deleteReadings;
+        query->bindValue(0, change.item);
+        break;
+    case Change::RemoveItem:
+        s.deleteReadings.bindValue(0, change.item);
+        if (!s.deleteReadings.exec()) {
+            *error = s.deleteReadings.lastError().text();
+            return false;
+        }
+        query = &s.deleteItem;
+        query->bindValue(0, change.item);
+        break;
+    case Change::AddReading: {
+        const Reading &r = change.reading;
+        query = &s.insertReading;
+        query->bindValue(0, change.item);
+        query->bindValue(1, change.number);
+        if (r.time.isValid()) {
+            // One conversion of the local time: the offset, then the wall clock read as UTC.
+            const int offset = r.time.offsetFromUtc();
+            const qint64 wall =
+                QDateTime(r.time.date(), r.time.time(), Qt::UTC).toMSecsSinceEpoch();
+            query->bindValue(2, wall - qint64(offset) * 1000);
+            query->bindValue(3, offset);
+        } else {
+            query->bindValue(2, QVariant(QVariant::LongLong));
+            query->bindValue(3, QVariant(QVariant::Int));
+        }
+        query->bindValue(4, number(r.umValue));
+        query->bindValue(5, number(r.milValue));
+        query->bindValue(6, text(r.umText));
+        query->bindValue(7, text(r.milText));
+        query->bindValue(8, r.overload);
+        query->bindValue(9, text(r.unit));
+        query->bindValue(10, text(r.basis));
+        break;
+    }
+    }
+    if (query->exec())
+        return true;
+    *error = query->lastError().text();
+    return false;
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+struct WorkspaceStatements;
+
+// The one connection to a workspace database, owned by a thread of its own so that writing never
+// holds up the window. Changes are posted without waiting and committed together, one transaction
+// at the latest CommitDelayMs after the first of them; the other operations wait for the thread,
+// which first commits what was posted before them. failed() is emitted from the thread and reaches
+// receivers in other threads through their event loops.
+class WorkspaceConnection : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(WorkspaceConnection)
+
+public:
+    // Readings arrive in bursts; a short wait gathers them into one commit and stays well inside
+    // the quarter second a reading may wait before it is safe on disk.
+    static constexpr int CommitDelayMs = 50;
+    // A change older than this that is not yet on disk holds up post() until it is: when the
+    // thread cannot keep up, the readings wait rather than the quarter second being broken.
+    static constexpr int MaxPendingMs = 150;
+    // How long a write waits for a lock another program holds on the file before it fails.
+    static constexpr int BusyTimeoutMs = 2000;
+
+    enum class OpenResult { Ready, Damaged, Newer, Failed };
+
+    struct Reading
+    {
+        QDateTime time;
+        double umValue = 0.0;
+        double milValue = 0.0;
+        QString umText;
+        QString milText;
+        int overload = 0;
+        QString unit;
+        QString basis;
+    };
+
+    struct StoredItem
+    {
+        qint64 id = 0;
+        int kind = 0;
+        QString name;
+        QString unit;
+        bool active = false;
+        int readings = 0;
+    };
+
+    struct Change
+    {
+        enum Kind { AddItem, Rename, SetUnit, Activate, ClearReadings, RemoveItem, AddReading };
+        Kind kind = AddItem;
+        qint64 item = 0;
+        // AddItem: the kind of item; AddReading: the reading's place in its item.
+        qint64 number = 0;
+        // AddItem: the position in the tree.
+        qint64 position = 0;
+        QString text;
+        QDateTime time;
+        Reading reading;
+    };
+
+    WorkspaceConnection();
+    ~WorkspaceConnection() override;
+
+    OpenResult open(const QString &path, QString *error);
+    void close();
+    bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
+    bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
+    // Commits everything posted so far.
+    bool flush(QString *error);
+
+    // Hands the change over; waits only when older changes are long overdue.
+    void post(Change change);
+
+signals:
+    // Nothing posted after a failure is written any more.
+    void failed(const QString &error);
+
+private:
+    void run();
+    // Runs task on the connection's thread after the changes posted before it, and waits for it.
+    void call(const std::function<void()> &task);
+    void apply(std::vector<Change> &changes);
+    // Called with the mutex held after a batch is written.
+    void settle();
+    bool applyOne(const Change &change, QString *error);
+    OpenResult openDatabase(const QString &path, QString *error);
+    void closeDatabase();
+
+    QString m_name;
+    std::unique_ptr<WorkspaceStatements> m_statements;
+    bool m_failed = false;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::vector<Change> m_changes;
+    std::chrono::steady_clock::time_point m_deadline;
+    // When the oldest change not yet on disk was posted; meaningful while m_pending.
+    std::chrono::steady_clock::time_point m_oldest;
+    bool m_pending = false;
+    std::deque<std::function<void()>> m_tasks;
+    qint64 m_finishedTasks = 0;
+    qint64 m_queuedTasks = 0;
+    bool m_stop = false;
+    std::thread m_thread;
+};

@@ -1,0 +1,81 @@
+#include "store/workspaceschema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+QStringList WorkspaceSchema::steps(int version)
+{
+    switch (version) {
+    case 1:
+        // item.kind is ItemData::DataType. position orders the items within their group of the
+        // tree. Times are milliseconds since the epoch with the UTC offset in seconds that was in
+        // force, so that a reading keeps its wall-clock time and zone offset.
+        return {QStringLiteral("CREATE TABLE item ("
+                               " id INTEGER NOT NULL PRIMARY KEY,"
+                               " kind INTEGER NOT NULL,"
+                               " name VARCHAR(255) NOT NULL,"
+                               " unit VARCHAR(16) NOT NULL,"
+                               " position INTEGER NOT NULL,"
+                               " active INTEGER NOT NULL,"
+                               " created_ms BIGINT NOT NULL,"
+                               " created_offset INTEGER NOT NULL)"),
+                QStringLiteral("CREATE TABLE reading ("
+                               " item_id INTEGER NOT NULL REFERENCES item (id),"
+                               " seq INTEGER NOT NULL,"
+                               " time_ms BIGINT,"
+                               " time_offset INTEGER,"
+                               " um_value DOUBLE PRECISION,"
+                               " mil_value DOUBLE PRECISION,"
+                               " um_text VARCHAR(32) NOT NULL,"
+                               " mil_text VARCHAR(32) NOT NULL,"
+                               " overload INTEGER NOT NULL,"
+                               " unit VARCHAR(16) NOT NULL,"
+                               " basis VARCHAR(32) NOT NULL,"
+                               " PRIMARY KEY (item_id, seq))")};
+    default:
+        return {};
+    }
+}
+
+int WorkspaceSchema::storedVersion(QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        *error = query.lastError();
+        return -1;
+    }
+    return query.value(0).toInt();
+}
+
+WorkspaceSchema::Outcome WorkspaceSchema::prepare(QSqlDatabase &db, QSqlError *error)
+{
+    const int stored = storedVersion(db, error);
+    if (stored < 0)
+        return Outcome::Failed;
+    if (stored > Version)
+        return Outcome::Newer;
+    if (stored == Version)
+        return Outcome::Ready;
+
+    if (!db.transaction()) {
+        *error = db.lastError();
+        return Outcome::Failed;
+    }
+    QSqlQuery query(db);
+    for (int version = stored + 1; version <= Version; ++version) {
+        for (const QString &statement : steps(version)) {
+            if (!query.exec(statement)) {
+                *error = query.lastError();
+                db.rollback();
+                return Outcome::Failed;
+            }
+        }
+    }
+    if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(Version)) || !db.commit()) {
+        *error = query.lastError().isValid() ? query.lastError() : db.lastError();
+        db.rollback();
+        return Outcome::Failed;
+    }
+    return Outcome::Ready;
+}

@@ -1,0 +1,287 @@
+#include <memory>
+
+#include <QAbstractButton>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QtTest>
+
+#include "app/dlgdownload.h"
+#include "app/widget.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/itemdata.h"
+#include "data/tvitemmodel.h"
+#include "store/workspacealert.h"
+#include "store/workspaceschema.h"
+#include "windowfixture.h"
+#include "../store/otherconnection.h"
+
+using namespace WindowFixture;
+
+namespace {
+
+// What the user sees of the workspace: the tree with the active row marked, the table, the
+// statistics, the histogram's counts and the chart's points.
+QStringList view(Widget &window)
+{
+    QStringList seen;
+    const QAbstractItemModel *items = tree(window)->model();
+    for (int top = 0; top < items->rowCount(); ++top) {
+        const QModelIndex group = items->index(top, 0);
+        seen << group.data().toString() + (group.data(TvItemModel::ActiveRole).toBool() ? "*" : "");
+        for (int row = 0; row < items->rowCount(group); ++row) {
+            const QModelIndex child = items->index(row, 0, group);
+            seen << QStringLiteral("  ") + child.data().toString() +
+                        (child.data(TvItemModel::ActiveRole).toBool() ? "*" : "");
+        }
+    }
+    const QAbstractItemModel *rows = table(window);
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < rows->columnCount(); ++column)
+            cells << rows->index(row, column).data().toString();
+        seen << cells.join(QLatin1Char('|'));
+    }
+    for (const char *name : {"lcdNum", "lcdAvg", "lcdMin", "lcdMax"})
+        seen << label(window, name);
+    QStringList bins;
+    for (int bin = 0; bin < histogram(window)->barCount(); ++bin)
+        bins << QString::number(histogram(window)->count(bin));
+    seen << bins.join(QLatin1Char(' '));
+    seen << QString::number(chart(window)->pointCount(0));
+    return seen;
+}
+
+QStringList startupTree()
+{
+    return {QStringLiteral("Store Data"), QStringLiteral("Live Data"),
+            QStringLiteral("  Measure1*")};
+}
+
+QStringList treeOf(Widget &window)
+{
+    QStringList seen = view(window);
+    return seen.mid(0, seen.indexOf(QStringLiteral("  Measure1*")) + 1);
+}
+
+// Answers the next message box with OK and keeps its text.
+void keepMessage(QString *text)
+{
+    answerNextModal([text](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        *text = box->text();
+        box->accept();
+    });
+}
+
+} // namespace
+
+class TestWindowWorkspace : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void restartRestoresTreeActiveItemAndViews();
+    void restartRestoresStoreData();
+    void emptiedWorkspaceStartsWithMeasure1();
+    void notSavingIsToldAndShown_data();
+    void notSavingIsToldAndShown();
+    void failedCommitKeepsEveryReadingOnScreen();
+
+private:
+    void restart();
+
+    std::unique_ptr<Widget> window;
+    QString path;
+};
+
+void TestWindowWorkspace::init()
+{
+    resetGauge();
+    path = freshWorkspace();
+    window = std::make_unique<Widget>();
+}
+
+void TestWindowWorkspace::cleanup()
+{
+    window.reset();
+}
+
+void TestWindowWorkspace::restart()
+{
+    window.reset();
+    resetGauge();
+    window = std::make_unique<Widget>();
+}
+
+void TestWindowWorkspace::restartRestoresTreeActiveItemAndViews()
+{
+    startAcquiring(*window);
+    emitReading(120, QStringLiteral("120"));
+    emitReading(0, QStringLiteral("    OL"));
+    emitReading(310, QStringLiteral("310"));
+    addItem(*window, QStringLiteral("Żuraw 2"));
+    action(*window, "actionStart")->trigger();
+    emitMilReading(4.5, QStringLiteral("4.50"));
+    emitMilReading(5.25, QStringLiteral("5.25"));
+    addItem(*window, QStringLiteral("empty"));
+    const QAbstractItemModel *items = tree(*window)->model();
+    const auto itemRow = [&items](int row) { return items->index(row, 0, items->index(1, 0)); };
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
+    const QStringList before = view(*window);
+    QCOMPARE(before.mid(0, 5),
+             QStringList({"Store Data", "Live Data", "  Measure1*", "  Żuraw 2", "  empty"}));
+    QCOMPARE(before.at(8), QStringLiteral("Num:3"));
+
+    restart();
+    items = tree(*window)->model();
+    QCOMPARE(view(*window), before);
+    QCOMPARE(activeRow(*window), tree(*window)->currentIndex());
+    QCOMPARE(window->windowTitle(), QStringLiteral("RQ-6814 Logger v1.02 "));
+
+    // The other items come back when activated, shown in micrometres like any activated item.
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(1)));
+    QCOMPARE(table(*window)->rowCount(), 2);
+    QCOMPARE(table(*window)->index(1, 2).data().toString(), QStringLiteral("133"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
+
+    // Readings go on where they stopped.
+    QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(0)));
+    startAcquiring(*window);
+    emitReading(125, QStringLiteral("125"));
+    restart();
+    QCOMPARE(table(*window)->rowCount(), 4);
+    QCOMPARE(table(*window)->index(3, 2).data().toString(), QStringLiteral("125"));
+}
+
+void TestWindowWorkspace::restartRestoresStoreData()
+{
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+    answerNextModal([](QWidget *modal) {
+        QVERIFY(qobject_cast<DlgDownload *>(modal));
+        for (int i = 0; i < 3; ++i)
+            emitStoreReading(100 + i, QString::number(100 + i));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 3), Q_ARG(int, 3));
+    });
+    action(*window, "actionItemDownload")->trigger();
+    const QStringList before = view(*window);
+    QCOMPARE(before.first(), QStringLiteral("Store Data*"));
+    restart();
+    QCOMPARE(view(*window), before);
+}
+
+void TestWindowWorkspace::emptiedWorkspaceStartsWithMeasure1()
+{
+    addItem(*window, QStringLiteral("second"));
+    tree(*window)->setCurrentIndex(
+        tree(*window)->model()->index(0, 0, tree(*window)->model()->index(1, 0)));
+    for (int i = 0; i < 2; ++i) {
+        answerNextModal([](QWidget *modal) {
+            qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+        });
+        action(*window, "actionItemDelete")->trigger();
+    }
+    QCOMPARE(tree(*window)->model()->rowCount(tree(*window)->model()->index(1, 0)), 0);
+    restart();
+    QCOMPARE(treeOf(*window), startupTree());
+}
+
+void TestWindowWorkspace::notSavingIsToldAndShown_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<bool>("saving");
+    QTest::newRow("in use") << "in use"
+                            << "is in use by another logger" << false;
+    QTest::newRow("newer") << "newer"
+                           << "newer version" << false;
+    QTest::newRow("folder cannot be made") << "folder"
+                                           << "cannot be created" << false;
+    QTest::newRow("damaged") << "damaged"
+                             << "It has been kept as" << true;
+}
+
+void TestWindowWorkspace::notSavingIsToldAndShown()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, told);
+    QFETCH(bool, saving);
+
+    window.reset();
+    QTemporaryDir dir;
+    QString at = dir.filePath(QStringLiteral("workspace.sqlite"));
+    QLockFile otherLogger(at + QStringLiteral(".lock"));
+    if (fault == QLatin1String("in use")) {
+        QVERIFY(otherLogger.tryLock(0));
+    } else if (fault == QLatin1String("newer")) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "newer");
+            db.setDatabaseName(at);
+            QVERIFY(db.open());
+            QSqlQuery(db).exec(
+                QStringLiteral("PRAGMA user_version = %1").arg(WorkspaceSchema::Version + 1));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    } else if (fault == QLatin1String("folder")) {
+        QFile blocker(dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        at = dir.filePath(QStringLiteral("blocker/workspace.sqlite"));
+    } else {
+        QFile damaged(at);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("no database at all");
+    }
+    qputenv("RQ6814_WORKSPACE", at.toLocal8Bit());
+
+    QString message;
+    keepMessage(&message);
+    window = std::make_unique<Widget>();
+    window->show();
+    QTRY_VERIFY(!message.isEmpty());
+    QVERIFY2(message.contains(told), qPrintable(message));
+    QVERIFY2(message.contains(QDir::toNativeSeparators(at)), qPrintable(message));
+    QCOMPARE(treeOf(*window), startupTree());
+    QTRY_COMPARE(window->windowTitle().endsWith(WorkspaceAlert::notSavingMark()), !saving);
+
+    // Readings are taken all the same.
+    startAcquiring(*window);
+    emitReading(120, QStringLiteral("120"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:1"));
+    window.reset();
+}
+
+void TestWindowWorkspace::failedCommitKeepsEveryReadingOnScreen()
+{
+    window->show();
+    startAcquiring(*window);
+    // Another program holds the file's write lock for longer than a write waits for it.
+    const OtherConnection other(path);
+    QVERIFY(other.holdWriteLock());
+    QString message;
+    keepMessage(&message);
+    for (int i = 0; i < 1500; ++i)
+        emitReading(100 + i % 200, QString::number(100 + i % 200));
+    QTRY_VERIFY_WITH_TIMEOUT(!message.isEmpty(), 10000);
+    QVERIFY2(message.contains(QStringLiteral("cannot be saved")), qPrintable(message));
+    QTRY_VERIFY(window->windowTitle().endsWith(WorkspaceAlert::notSavingMark()));
+    for (int i = 0; i < 500; ++i)
+        emitReading(100, QStringLiteral("100"));
+    QCOMPARE(table(*window)->rowCount(), 2000);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2000"));
+    QCOMPARE(chart(*window)->pointCount(0), 2000);
+    // Told once only.
+    QTest::qWait(300);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+QTEST_MAIN(TestWindowWorkspace)
+#include "tst_windowworkspace.moc"

@@ -1,0 +1,534 @@
+#include <ctime>
+#include <memory>
+
+#include <QCryptographicHash>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "data/itemdata.h"
+#include "dmmdata.h"
+#include "store/workspace.h"
+#include "otherconnection.h"
+#include "store/workspaceschema.h"
+
+namespace {
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+struct Fields
+{
+    QDateTime time;
+    double um;
+    double mil;
+    QString umText;
+    QString milText;
+    int overload;
+    QString unit;
+    QString basis;
+};
+
+DmmData *makeReading(const Fields &f)
+{
+    auto *reading = new DmmData;
+    reading->setTime(f.time);
+    reading->setUmValue(f.um);
+    reading->setMilValue(f.mil);
+    reading->setUmText(f.umText);
+    reading->setMilText(f.milText);
+    reading->setOverload(f.overload);
+    reading->setUnit(f.unit);
+    reading->setBasis(f.basis);
+    return reading;
+}
+
+Fields fieldsOf(double um, const QDateTime &time = QDateTime::currentDateTime())
+{
+    return {time,
+            um,
+            um / 25.4,
+            QString::number(um, 'f', 0),
+            QString::number(um / 25.4, 'f', 2),
+            0,
+            Micrometre,
+            QStringLiteral("Fe")};
+}
+
+DmmData *makeReading(double um)
+{
+    return makeReading(fieldsOf(um));
+}
+
+QDateTime localFromUtc(const QString &utc)
+{
+    QDateTime time = QDateTime::fromString(utc, Qt::ISODate);
+    time.setTimeSpec(Qt::UTC);
+    return time.toLocalTime();
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fields)
+
+class TestWorkspace : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newWorkspaceHoldsOnlyTheStoreItem();
+    void keepsEveryField_data();
+    void keepsEveryField();
+    void keepsOrderNamesUnitsAndActiveItem();
+    void keepsClearedAndRemovedItems();
+    void commitsWithinTheDelay();
+    void restoredItemsReadTheirReadingsOnActivation();
+    void upgradesEveryStepInOrder();
+    void damagedFileIsMovedAside_data();
+    void damagedFileIsMovedAside();
+    void newerWorkspaceIsLeftUntouched();
+    void unwritableFolderRunsInMemory();
+    void workspaceInUseRunsInMemory();
+    void failedCommitKeepsReadingsInMemory();
+
+private:
+    // Opens path (the test's workspace by default) and restores it into the members below.
+    void reopen(const QString &path = QString());
+    void close();
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString path;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<ItemData> store;
+    QList<ItemData *> items;
+    ItemData *active = nullptr;
+};
+
+void TestWorkspace::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    path = dir->filePath(QStringLiteral("workspace.sqlite"));
+}
+
+void TestWorkspace::cleanup()
+{
+    close();
+    dir.reset();
+}
+
+void TestWorkspace::reopen(const QString &at)
+{
+    close();
+    workspace = std::make_unique<Workspace>();
+    workspace->open(at.isEmpty() ? path : at);
+    store = std::make_unique<ItemData>(QStringLiteral("Store Data"), ItemData::StoreData);
+    items = workspace->restore(store.get(), &active);
+}
+
+void TestWorkspace::close()
+{
+    workspace.reset();
+    qDeleteAll(items);
+    items.clear();
+    store.reset();
+    active = nullptr;
+}
+
+void TestWorkspace::newWorkspaceHoldsOnlyTheStoreItem()
+{
+    reopen();
+    QVERIFY(workspace->isSaving());
+    QVERIFY(items.isEmpty());
+    QVERIFY(!active);
+    reopen();
+    QVERIFY(items.isEmpty());
+    const OtherConnection other(path);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 1);
+    QCOMPARE(other.value(QStringLiteral("SELECT kind FROM item")).toInt(),
+             int(ItemData::StoreData));
+}
+
+void TestWorkspace::keepsEveryField_data()
+{
+    QTest::addColumn<QString>("itemName");
+    QTest::addColumn<int>("expectedOffset");
+    QTest::addColumn<QList<Fields>>("readings");
+
+    const QDateTime noon = localFromUtc(QStringLiteral("2026-06-01T10:00:00"));
+    QTest::newRow("micrometres") << QStringLiteral("Measure1") << 7200
+                                 << QList<Fields>{
+                                        Fields{noon, 125, 125 / 25.4, QStringLiteral("125"),
+                                               QStringLiteral("4.92"), 0, Micrometre, "Fe"}};
+    QTest::newRow("mils") << QStringLiteral("Measure2") << 7200
+                          << QList<Fields>{Fields{noon, 4.9 * 25.4, 4.9, QStringLiteral("124"),
+                                                  QStringLiteral("4.90"), 0, QStringLiteral("mil"),
+                                                  "NFe"}};
+    QTest::newRow("over range both ways")
+        << QStringLiteral("Measure3") << 7200
+        << QList<Fields>{Fields{noon, 0, 0, QStringLiteral("    OL"), QStringLiteral("    OL"), 1,
+                                Micrometre, "Fe"},
+                         Fields{noon, 0, 0, QStringLiteral("   -OL"), QStringLiteral("   -OL"), -1,
+                                Micrometre, "Fe"}};
+    QTest::newRow("non-ASCII texts")
+        << QStringLiteral("Brücke Nord – Träger 3 ✓ 橋") << 7200
+        << QList<Fields>{Fields{noon, 1e-300, 1.0 / 3.0, QStringLiteral("μ ½"), QString(), 0,
+                                QStringLiteral("Μm"), QStringLiteral("Fe ➜ ÖL")}};
+    QTest::newRow("no time") << QStringLiteral("Measure4") << 0
+                             << QList<Fields>{Fields{QDateTime(), 10, 0.39, QStringLiteral("10"),
+                                                     QStringLiteral("0.39"), 0, Micrometre, "Fe"}};
+    // Europe/Berlin: summer time begins at 01:00 UTC on 29 March and ends at 01:00 UTC on
+    // 25 October 2026, when 02:30 comes twice.
+    QTest::newRow("spring forward")
+        << QStringLiteral("Measure5") << 3600
+        << QList<Fields>{fieldsOf(120, localFromUtc(QStringLiteral("2026-03-29T00:59:59"))),
+                         fieldsOf(121, localFromUtc(QStringLiteral("2026-03-29T01:00:00")))};
+    QTest::newRow("fall back")
+        << QStringLiteral("Measure6") << 7200
+        << QList<Fields>{fieldsOf(120, localFromUtc(QStringLiteral("2026-10-25T00:30:00"))),
+                         fieldsOf(121, localFromUtc(QStringLiteral("2026-10-25T01:30:00")))};
+}
+
+void TestWorkspace::keepsEveryField()
+{
+    QFETCH(QString, itemName);
+    QFETCH(int, expectedOffset);
+    QFETCH(QList<Fields>, readings);
+
+    if (readings.first().time.isValid())
+        QCOMPARE(readings.first().time.offsetFromUtc(), expectedOffset);
+    reopen();
+    auto *item = new ItemData(itemName, ItemData::ImportData);
+    items.append(item);
+    workspace->itemAdded(item);
+    for (const Fields &fields : readings)
+        item->appendReading(makeReading(fields), true);
+    item->setUnit(readings.last().unit);
+    workspace->itemChanged(item);
+
+    reopen();
+    QCOMPARE(items.size(), 1);
+    ItemData *restored = items.first();
+    QCOMPARE(restored->name(), itemName);
+    QCOMPARE(restored->dataType(), ItemData::ImportData);
+    QCOMPARE(restored->unit(), readings.last().unit);
+    workspace->itemActivated(restored);
+    const QList<DmmData *> back = restored->readings();
+    QCOMPARE(back.size(), readings.size());
+
+    for (int i = 0; i < back.size(); ++i) {
+        const Fields &was = readings.at(i);
+        const DmmData *is = back.at(i);
+        QCOMPARE(is->time().isValid(), was.time.isValid());
+        if (was.time.isValid()) {
+            QCOMPARE(is->time().toMSecsSinceEpoch(), was.time.toMSecsSinceEpoch());
+            QCOMPARE(is->time().offsetFromUtc(), was.time.offsetFromUtc());
+            QCOMPARE(is->time().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")),
+                     was.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")));
+        }
+        QCOMPARE(is->umValue(), was.um);
+        QCOMPARE(is->milValue(), was.mil);
+        QCOMPARE(is->umText(), was.umText);
+        QCOMPARE(is->milText(), was.milText);
+        QCOMPARE(is->overload(), was.overload);
+        QCOMPARE(is->unit(), was.unit);
+        QCOMPARE(is->basis(), was.basis);
+    }
+}
+
+void TestWorkspace::keepsOrderNamesUnitsAndActiveItem()
+{
+    reopen();
+    for (const char *name : {"A", "B", "C", "D"}) {
+        items.append(new ItemData(QLatin1String(name), ItemData::MeasureData));
+        workspace->itemAdded(items.last());
+    }
+    workspace->itemRemoved(items.at(1));
+    delete items.takeAt(1);
+    items.at(1)->setName(QStringLiteral("Čepelín"));
+    items.at(1)->setUnit(QStringLiteral("mil"));
+    workspace->itemChanged(items.at(1));
+    workspace->itemActivated(items.at(2));
+    workspace->itemActivated(items.at(1));
+
+    reopen();
+    QStringList names;
+    for (const ItemData *item : qAsConst(items))
+        names << item->name();
+    QCOMPARE(names, QStringList({"A", "Čepelín", "D"}));
+    QCOMPARE(items.at(1)->unit(), QStringLiteral("mil"));
+    QCOMPARE(active, items.at(1));
+
+    workspace->itemActivated(store.get());
+    reopen();
+    QCOMPARE(active, store.get());
+}
+
+void TestWorkspace::keepsClearedAndRemovedItems()
+{
+    reopen();
+    for (int i = 0; i < 5; ++i)
+        store->appendReading(makeReading(100 + i), true);
+    workspace->itemChanged(store.get());
+    auto *removed = new ItemData(QStringLiteral("gone"), ItemData::MeasureData);
+    workspace->itemAdded(removed);
+    removed->appendReading(makeReading(1), true);
+    workspace->itemChanged(removed);
+
+    reopen();
+    QVERIFY(items.size() == 1);
+    workspace->itemActivated(store.get());
+    QCOMPARE(store->readings().size(), 5);
+    QCOMPARE(store->statistics()->num, 5);
+    store->clearReadings();
+    workspace->readingsCleared(store.get());
+    store->appendReading(makeReading(7), true);
+    workspace->itemChanged(store.get());
+    workspace->itemRemoved(items.first());
+    delete removed;
+
+    reopen();
+    QVERIFY(items.isEmpty());
+    workspace->itemActivated(store.get());
+    QCOMPARE(store->readings().size(), 1);
+    QCOMPARE(store->readings().first()->umValue(), 7.0);
+    workspace->commit();
+    QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM reading")).toInt(),
+             1);
+}
+
+void TestWorkspace::commitsWithinTheDelay()
+{
+    reopen();
+    store->appendReading(makeReading(5), true);
+    workspace->itemChanged(store.get());
+    const auto committed = [this] {
+        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "reader");
+        reader.setDatabaseName(path);
+        int count = -1;
+        {
+            QSqlQuery query(reader);
+            if (reader.open() && query.exec(QStringLiteral("SELECT COUNT(*) FROM reading")) &&
+                query.next())
+                count = query.value(0).toInt();
+        }
+        reader = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+        return count;
+    };
+    // Another connection sees nothing until the transaction is committed by the event loop.
+    QCOMPARE(committed(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(committed(), 1, 250);
+}
+
+void TestWorkspace::restoredItemsReadTheirReadingsOnActivation()
+{
+    reopen();
+    auto *first = new ItemData(QStringLiteral("first"), ItemData::MeasureData);
+    auto *second = new ItemData(QStringLiteral("second"), ItemData::MeasureData);
+    items << first << second;
+    workspace->itemAdded(first);
+    workspace->itemAdded(second);
+    first->setUnit(Micrometre);
+    for (double um : {10.0, 20.0, 30.0})
+        first->appendReading(makeReading(um), true);
+    workspace->itemChanged(first);
+    second->appendReading(makeReading(5), true);
+    workspace->itemChanged(second);
+    workspace->itemActivated(second);
+
+    reopen();
+    QCOMPARE(active, items.at(1));
+    QCOMPARE(items.at(0)->readings().size(), 0);
+    workspace->itemActivated(items.at(0));
+    QCOMPARE(items.at(0)->readings().size(), 3);
+    QCOMPARE(items.at(0)->statistics()->avg, QStringLiteral("20.0"));
+    // Readings appended after the reload follow the ones read back; activating again reads
+    // nothing twice.
+    items.at(0)->appendReading(makeReading(40), true);
+    workspace->itemChanged(items.at(0));
+    workspace->itemActivated(items.at(1));
+    workspace->itemActivated(items.at(0));
+    QCOMPARE(items.at(0)->readings().size(), 4);
+    reopen();
+    workspace->itemActivated(items.at(0));
+    QCOMPARE(items.first()->statistics()->num, 4);
+}
+
+void TestWorkspace::upgradesEveryStepInOrder()
+{
+    QVERIFY(!WorkspaceSchema::steps(WorkspaceSchema::Version).isEmpty());
+    QVERIFY(WorkspaceSchema::steps(WorkspaceSchema::Version + 1).isEmpty());
+    reopen();
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "check");
+    db.setDatabaseName(path);
+    QVERIFY(db.open());
+    QSqlError error;
+    QCOMPARE(WorkspaceSchema::storedVersion(db, &error), WorkspaceSchema::Version);
+    QCOMPARE(WorkspaceSchema::prepare(db, &error), WorkspaceSchema::Outcome::Ready);
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+void TestWorkspace::damagedFileIsMovedAside_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::newRow("not a database") << QByteArray("Readings of Monday\n125 um\n", 26);
+    QByteArray header("SQLite format 3", 16);
+    QTest::newRow("broken header") << header + QByteArray(4080, '\x5a');
+}
+
+void TestWorkspace::damagedFileIsMovedAside()
+{
+    QFETCH(QByteArray, contents);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+    workspace = std::make_unique<Workspace>();
+    QSignalSpy messages(workspace.get(), &Workspace::message);
+    QSignalSpy stopped(workspace.get(), &Workspace::savingStopped);
+    workspace->open(path);
+    QVERIFY(workspace->isSaving());
+    QCOMPARE(stopped.count(), 0);
+    QCOMPARE(messages.count(), 1);
+    const QStringList aside = QDir(dir->path()).entryList({"workspace.sqlite.damaged-*"});
+    QCOMPARE(aside.size(), 1);
+    const QString asidePath = dir->filePath(aside.first());
+    const QString text = messages.first().first().toString();
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(asidePath)), qPrintable(text));
+    QFile kept(asidePath);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), contents);
+    // The new workspace works.
+    store = std::make_unique<ItemData>(QStringLiteral("Store Data"), ItemData::StoreData);
+    items = workspace->restore(store.get(), &active);
+    QVERIFY(items.isEmpty());
+    reopen();
+    QVERIFY(workspace->isSaving());
+}
+
+void TestWorkspace::newerWorkspaceIsLeftUntouched()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "newer");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("CREATE TABLE future (x INTEGER)")));
+        QVERIFY(query.exec(
+            QStringLiteral("PRAGMA user_version = %1").arg(WorkspaceSchema::Version + 1)));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    const QByteArray before = fileHash(path);
+    const QStringList filesBefore = QDir(dir->path()).entryList(QDir::Files);
+
+    workspace = std::make_unique<Workspace>();
+    QSignalSpy messages(workspace.get(), &Workspace::message);
+    workspace->open(path);
+    QVERIFY(!workspace->isSaving());
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.first().first().toString().contains(QStringLiteral("newer")));
+    store = std::make_unique<ItemData>(QStringLiteral("Store Data"), ItemData::StoreData);
+    items = workspace->restore(store.get(), &active);
+    QVERIFY(items.isEmpty());
+    auto *item = new ItemData(QStringLiteral("in memory"), ItemData::MeasureData);
+    items.append(item);
+    workspace->itemAdded(item);
+    item->appendReading(makeReading(3), true);
+    workspace->itemChanged(item);
+    close();
+    QCOMPARE(fileHash(path), before);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), filesBefore);
+}
+
+void TestWorkspace::unwritableFolderRunsInMemory()
+{
+    // A folder that cannot be made, even by an administrator: its parent is a file.
+    QFile blocker(dir->filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    workspace = std::make_unique<Workspace>();
+    QSignalSpy messages(workspace.get(), &Workspace::message);
+    QSignalSpy stopped(workspace.get(), &Workspace::savingStopped);
+    workspace->open(dir->filePath(QStringLiteral("blocker/workspace.sqlite")));
+    QVERIFY(!workspace->isSaving());
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(stopped.count(), 1);
+    store = std::make_unique<ItemData>(QStringLiteral("Store Data"), ItemData::StoreData);
+    items = workspace->restore(store.get(), &active);
+    QVERIFY(items.isEmpty());
+    store->appendReading(makeReading(1), true);
+    workspace->itemChanged(store.get());
+    workspace->itemActivated(store.get());
+    QCOMPARE(store->readings().size(), 1);
+    QCOMPARE(messages.count(), 1);
+}
+
+void TestWorkspace::workspaceInUseRunsInMemory()
+{
+    reopen();
+    Workspace second;
+    QSignalSpy messages(&second, &Workspace::message);
+    second.open(path);
+    QVERIFY(!second.isSaving());
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.first().first().toString().contains(QStringLiteral("in use")));
+    QVERIFY(workspace->isSaving());
+}
+
+void TestWorkspace::failedCommitKeepsReadingsInMemory()
+{
+    reopen();
+    QSignalSpy messages(workspace.get(), &Workspace::message);
+    QSignalSpy stopped(workspace.get(), &Workspace::savingStopped);
+    // Another program holds the file's write lock for longer than a write waits for it.
+    const OtherConnection other(path);
+    QVERIFY(other.holdWriteLock());
+    auto *item = new ItemData(QStringLiteral("Measure1"), ItemData::MeasureData);
+    items.append(item);
+    workspace->itemAdded(item);
+    for (int i = 0; i < 2000; ++i) {
+        item->appendReading(makeReading(100 + i % 50), true);
+        workspace->itemChanged(item);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!workspace->isSaving(), 10000);
+    QCOMPARE(messages.count(), 1);
+    QCOMPARE(stopped.count(), 1);
+    QCOMPARE(item->readings().size(), 2000);
+    workspace->itemActivated(store.get());
+    QCOMPARE(item->readings().size(), 2000);
+    QCOMPARE(messages.count(), 1);
+}
+
+int main(int argc, char *argv[])
+{
+    // Readings across a change of daylight-saving time need a zone that has one.
+    qputenv("TZ", "Europe/Berlin");
+#ifdef Q_OS_UNIX
+    tzset();
+#endif
+    QCoreApplication app(argc, argv);
+    TestWorkspace test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_workspace.moc"
