@@ -96,23 +96,29 @@ QImage strokeEveryPoint(const DMMChart &chart, const QSize &size, bool thin)
     return image;
 }
 
-// The same line as the chart draws it now, from the line's per-block extremes.
+// The same line as the chart draws it now, from the line's per-block extremes, crowded columns
+// filled as spans.
 QImage strokeEnvelope(const DMMChart &chart, const QSize &size)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setPen(QPen(chart.line(0)->color(), 1));
+    const QColor color = chart.line(0)->color();
+    painter.setPen(QPen(color, 1));
     const int end = std::min(chart.lastIndex() + 1, chart.pointCount(0));
-    chart.line(0)->envelope(chart.firstIndex(), end - 1,
-                            ChartLine::PixelMap{chart.xScale(), chart.plotRect().x(),
-                                                chart.baselineY(), chart.yScale()},
-                            [&painter](const QPolygon &polyline) {
-                                if (polyline.size() == 1)
-                                    painter.drawPoint(polyline.first());
-                                else
-                                    painter.drawPolyline(polyline);
-                            });
+    chart.line(0)->envelope(
+        chart.firstIndex(), end - 1,
+        ChartLine::PixelMap{chart.xScale(), chart.plotRect().x(), chart.baselineY(),
+                            chart.yScale()},
+        [&painter](const QPolygon &polyline) {
+            if (polyline.size() == 1)
+                painter.drawPoint(polyline.first());
+            else
+                painter.drawPolyline(polyline);
+        },
+        [&painter, &color](int x, int top, int bottom) {
+            painter.fillRect(x, top, 1, bottom - top + 1, color);
+        });
     return image;
 }
 

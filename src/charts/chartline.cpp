@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "charts/chartpoint.h"
@@ -164,7 +165,8 @@ bool ChartLine::breaksAtIrregular(double xScale)
 // highest row of a range is the row of its largest value. Points that are not finite are no
 // vertices; where they do not break the line they are passed over.
 void ChartLine::envelope(int first, int last, const PixelMap &map,
-                         const std::function<void(const QPolygon &)> &draw) const
+                         const std::function<void(const QPolygon &)> &draw,
+                         const std::function<void(int x, int top, int bottom)> &fillColumn) const
 {
     if (last < first || last >= m_values.size())
         return;
@@ -314,7 +316,14 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
                 double low = 0.0;
                 double high = 0.0;
                 finiteRange(a + 1, k - 1, &low, &high);
-                if (low <= high) {
+                if (low <= high && fillColumn) {
+                    // Between the first and the last change of row the path covers every row
+                    // it reaches; the steps into and out of that stretch stay as they are, so
+                    // the pixels that depend on the step before are the same.
+                    const int rows[] = {rowOf(value[a]), rowOf(high), rowOf(low), rowOf(value[k])};
+                    fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
+                               *std::max_element(std::begin(rows), std::end(rows)));
+                } else if (low <= high) {
                     const int top = firstOnRow(a + 1, k - 1, rowOf(high), true);
                     const int bottom = firstOnRow(a + 1, k - 1, rowOf(low), false);
                     take(std::min(top, bottom), x);

@@ -706,16 +706,22 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
     if (line->pointCount() == 0 || !hasPlotArea())
         return;
     const int end = std::min(m_lastIndex + 1, line->pointCount());
-    painter->setPen(QPen(line->color(), 1));
+    const QColor color = line->color();
+    painter->setPen(QPen(color, 1));
     // Each stretch of in-range points is a polyline of its own: an over-range point breaks it.
-    line->envelope(m_firstIndex, end - 1,
-                   ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
-                   [painter](const QPolygon &polyline) {
-                       if (polyline.size() == 1)
-                           painter->drawPoint(polyline.first());
-                       else
-                           painter->drawPolyline(polyline);
-                   });
+    // Where many readings share a column, filling its span costs far less than stroking the
+    // steps up and down it.
+    line->envelope(
+        m_firstIndex, end - 1, ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
+        [painter](const QPolygon &polyline) {
+            if (polyline.size() == 1)
+                painter->drawPoint(polyline.first());
+            else
+                painter->drawPolyline(polyline);
+        },
+        [painter, &color](int x, int top, int bottom) {
+            painter->fillRect(x, top, 1, bottom - top + 1, color);
+        });
     drawOverRangeMarkers(painter, line);
 }
 

@@ -29,6 +29,9 @@ private slots:
     void envelopeKeepsSmallTurns();
     void lineEnvelopeIsTheColumnEnvelope_data();
     void lineEnvelopeIsTheColumnEnvelope();
+    void lineSpansKeepPixels_data();
+    void lineSpansKeepPixels();
+    void lineSpansKeepSmallTurns();
 };
 
 void TestChartTicks::pointStep_data()
@@ -265,6 +268,113 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
             for (int p = 0; p < drawn.size(); ++p)
                 QCOMPARE(drawn.at(p), expected.at(p));
         }
+    }
+}
+
+namespace {
+
+// The line through values[first..last] on an image: every point stroked (a polyline per stretch
+// where over-range points break the line), or as the chart draws it, thinned with column spans.
+QImage strokeLine(const QVector<double> &values, int first, int last,
+                  const ChartLine::PixelMap &map, const QSize &size, bool spans)
+{
+    DMMChart chart;
+    QList<ChartPoint *> points;
+    for (double value : values)
+        points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
+    chart.addPoints(points, 0);
+    const QColor color(250, 150, 0);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QPen(color, 1));
+    const auto draw = [&painter](const QPolygon &polyline) {
+        if (polyline.size() == 1)
+            painter.drawPoint(polyline.first());
+        else
+            painter.drawPolyline(polyline);
+    };
+    if (spans) {
+        chart.line(0)->envelope(first, last, map, draw, [&](int x, int top, int bottom) {
+            painter.fillRect(x, top, 1, bottom - top + 1, color);
+        });
+        return image;
+    }
+    const bool breaks = ChartLine::breaksAtIrregular(map.xScale);
+    QPolygon run;
+    for (int i = first; i <= last; ++i) {
+        if (std::isinf(values.at(i))) {
+            if (breaks && !run.isEmpty()) {
+                draw(run);
+                run.clear();
+            }
+            continue;
+        }
+        run.append(QPoint(DMMChart::truncPixel((i - first) * map.xScale + map.left),
+                          DMMChart::truncPixel(map.baseline - map.yScale * values.at(i))));
+    }
+    if (!run.isEmpty())
+        draw(run);
+    return image;
+}
+
+} // namespace
+
+void TestChartTicks::lineSpansKeepPixels_data()
+{
+    envelopeKeepsPixels_data();
+}
+
+// Spans filled in crowded columns leave the same pixels as stroking every point, whole or in
+// windows, with over-range points here and there.
+void TestChartTicks::lineSpansKeepPixels()
+{
+    QFETCH(QVector<double>, rows);
+    const double inf = std::numeric_limits<double>::infinity();
+    std::mt19937 random(1002);
+    for (const int overRangeEvery : {0, 50}) {
+        QVector<double> values;
+        for (int k = 0; k < rows.size(); ++k) {
+            const bool over = overRangeEvery > 0 && random() % overRangeEvery == 0;
+            values.append(over ? (k % 2 ? inf : -inf) : -rows.at(k));
+        }
+        for (const QPair<int, int> window :
+             {qMakePair(0, int(values.size()) - 1), qMakePair(777, 31234), qMakePair(5, 3000)}) {
+            const ChartLine::PixelMap map{920.0 / (window.second - window.first + 1), 70, 0, 1.0};
+            const QSize size(1000, 600);
+            QCOMPARE(strokeLine(values, window.first, window.second, map, size, true),
+                     strokeLine(values, window.first, window.second, map, size, false));
+        }
+    }
+}
+
+void TestChartTicks::lineSpansKeepSmallTurns()
+{
+    // Small zigzags and repeated rows crowded into few columns: spans of a pixel or two beside
+    // the steps into and out of a column.
+    std::mt19937 random(3);
+    const QSize size(60, 130);
+    for (int round = 0; round < 3000; ++round) {
+        const int amplitude = 1 + int(random() % 12);
+        const int count = 5 + int(random() % 300);
+        const int columns = 1 + int(random() % 40);
+        const int mode = int(random() % 3);
+        std::uniform_int_distribution<int> anyRow(100, 100 + amplitude);
+        QVector<double> values;
+        int y = 100 + amplitude / 2;
+        for (int i = 0; i < count; ++i) {
+            if (mode == 0)
+                y = anyRow(random);
+            else if (mode == 1)
+                y = std::clamp(y + int(random() % 3) - 1, 100, 100 + amplitude);
+            else if (random() % 4 == 0)
+                y = anyRow(random);
+            values.append(-y);
+        }
+        const ChartLine::PixelMap map{double(columns) / count, 10, 0, 1.0};
+        if (strokeLine(values, 0, count - 1, map, size, true) !=
+            strokeLine(values, 0, count - 1, map, size, false))
+            QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
     }
 }
 
