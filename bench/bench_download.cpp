@@ -1,7 +1,7 @@
 // Prints what the main window costs with the simulated gauge at full speed: downloads of the
 // gauge's memory with the Chart tab shown, and live readings into an item that already holds a
 // large number of them, each timed from the gauge's emission until the window has painted it,
-// without and then with a specification that judges every reading.
+// without and then with a requirement that judges every reading.
 // After each part the views are compared with a full reload of the same item, which is what the
 // user would see on reactivating it: incremental updates must end in the same picture.
 //
@@ -57,7 +57,7 @@
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 #include "store/workspace.h"
 
 namespace {
@@ -687,15 +687,15 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
     result.liveMedian = timeLiveReadings(w, probe, live);
     compareWithReload(w, measure, storeData);
 
-    // The same with a specification: the verdict, the marked rows and the limit lines follow
+    // The same with a requirement: the verdict, the marked rows and the limit lines follow
     // every reading.
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Iso19840;
-    specification.hasNominal = true;
-    specification.nominal = 115.0;
-    specification.hasMaximum = true;
-    specification.maximum = 300.0;
-    TvItemModel::itemAt(measure)->setSpecification(specification);
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Iso19840;
+    requirement.hasNominal = true;
+    requirement.nominal = 115.0;
+    requirement.hasMaximum = true;
+    requirement.maximum = 300.0;
+    TvItemModel::itemAt(measure)->setRequirement(requirement);
     activate(w, storeData);
     activate(w, measure);
     action(w, "actionStart")->trigger();

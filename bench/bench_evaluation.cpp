@@ -20,17 +20,17 @@ namespace {
 
 constexpr quint32 Seed = 6814;
 
-CoatingSpecification specification(CoatingSpecification::Rule rule)
+CoatingRequirement requirement(CoatingRequirement::Rule rule)
 {
-    CoatingSpecification specification;
-    specification.rule = rule;
-    specification.hasNominal = rule == CoatingSpecification::Iso19840;
-    specification.nominal = 120.0;
-    specification.minimum = 100.0;
-    specification.maximum = 200.0;
-    specification.hasMaximum = true;
-    specification.roughness = rule == CoatingSpecification::Iso19840 ? 25.0 : 0.0;
-    return specification;
+    CoatingRequirement requirement;
+    requirement.rule = rule;
+    requirement.hasNominal = rule == CoatingRequirement::Iso19840;
+    requirement.nominal = 120.0;
+    requirement.minimum = 100.0;
+    requirement.maximum = 200.0;
+    requirement.hasMaximum = true;
+    requirement.roughness = rule == CoatingRequirement::Iso19840 ? 25.0 : 0.0;
+    return requirement;
 }
 
 // Readings scattered around 125 um; the callers make one in fifty over range.
@@ -75,10 +75,10 @@ int main(int argc, char *argv[])
     const std::vector<double> after = thicknesses(timed, random);
 
     std::printf("one more reading into %d readings, %d times\n", held, timed);
-    for (const auto rule : {CoatingSpecification::Limits, CoatingSpecification::Iso19840,
-                            CoatingSpecification::SspcPa2}) {
-        std::printf("%s\n", qPrintable(CoatingSpecification::ruleName(rule)));
-        CoatingEvaluator evaluator(specification(rule));
+    for (const auto rule :
+         {CoatingRequirement::Limits, CoatingRequirement::Iso19840, CoatingRequirement::SspcPa2}) {
+        std::printf("%s\n", qPrintable(CoatingRequirement::ruleName(rule)));
+        CoatingEvaluator evaluator(requirement(rule));
         for (size_t i = 0; i < before.size(); ++i)
             evaluator.add(before[i], i % 50 == 49);
         std::vector<double> addNs;
@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
 
         ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
         item.setUnit(QStringLiteral("\u03BCm"));
-        item.setSpecification(specification(rule));
+        item.setRequirement(requirement(rule));
         const auto reading = [](double um) {
             auto *data = new DmmData;
             data->setUmValue(um);

@@ -37,7 +37,7 @@
 #include "app/livepanel.h"
 #include "app/livevaluelabel.h"
 #include "app/manualviewer.h"
-#include "app/specificationdialog.h"
+#include "app/requirementdialog.h"
 #include "app/statuspanel.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
@@ -89,7 +89,7 @@ QString verdictStyle(CoatingVerdict::State state)
     return QString();
 }
 
-// The histogram's thickness bands when no specification gives it limits to lay them around.
+// The histogram's thickness bands when no requirement gives it limits to lay them around.
 QList<QPair<double, double>> standardBins()
 {
     const double lowest = std::numeric_limits<double>::lowest();
@@ -372,10 +372,10 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
             return QMainWindow::eventFilter(obj, event);
         if (current.parent().isValid())
             actions = {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
-                       ui->actionItemDelete, ui->actionItemSpecification};
+                       ui->actionItemDelete, ui->actionItemRequirement};
         else if (current.row() == 0)
             actions = {ui->actionItemSetToActive, ui->actionItemDownload,
-                       ui->actionItemSpecification};
+                       ui->actionItemRequirement};
         else if (current.row() == 1)
             actions = {ui->actionItemNew};
     } else {
@@ -580,8 +580,8 @@ void Widget::slotDmmDisplay(const DmmData *data)
     if (unit != activeItem->unit()) {
         setThicknessUnit(unit.toLower() == micrometreUnit());
         activeItem->setUnit(unit);
-        if (activeItem->specification().isSet())
-            showSpecification();
+        if (activeItem->requirement().isSet())
+            showRequirement();
     }
 
     DmmData *stored = reading.release();
@@ -636,7 +636,7 @@ void Widget::refreshItemViews()
     ui->chart->addPoints(points, 0);
 
     livePanel->showItem(activeItem);
-    showSpecification();
+    showRequirement();
     showStatistics();
 }
 
@@ -670,28 +670,28 @@ void Widget::showVerdict()
         ui->lcdVerdict->setStyleSheet(style);
 }
 
-void Widget::on_actionItemSpecification_triggered()
+void Widget::on_actionItemRequirement_triggered()
 {
     const QModelIndex index = ui->tvItems->currentIndex();
     ItemData *item = TvItemModel::itemAt(index);
     if (!item || index == liveDataRow->index())
         return;
-    SpecificationDialog dialog(item, this);
+    RequirementDialog dialog(item, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    item->setSpecification(dialog.specification());
+    item->setRequirement(dialog.requirement());
     if (item != activeItem)
         return;
-    showSpecification();
+    showRequirement();
     showStatistics();
 }
 
-void Widget::showSpecification()
+void Widget::showRequirement()
 {
     // Without an active item the views show nothing to judge.
-    const QList<CoatingSpecification::Line> lines =
-        activeItem ? activeItem->specification().linesIn(activeItem->unit())
-                   : QList<CoatingSpecification::Line>();
+    const QList<CoatingRequirement::Line> lines =
+        activeItem ? activeItem->requirement().linesIn(activeItem->unit())
+                   : QList<CoatingRequirement::Line>();
     if (!activeItem)
         ui->lcdVerdict->hide();
     ui->chart->setMarkLines(lines);
@@ -754,7 +754,7 @@ void Widget::on_actionItemDelete_triggered()
         histogram->clear();
         ui->chart->clear();
         activeItem = nullptr;
-        showSpecification();
+        showRequirement();
     }
     itemModel->removeRow(index.row(), index.parent());
     workspace->itemRemoved(item);
@@ -832,10 +832,10 @@ void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
     if (current.parent().isValid()) {
         ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemRename,
                                      ui->actionItemNew, ui->actionItemDelete,
-                                     ui->actionItemSpecification});
+                                     ui->actionItemRequirement});
     } else if (current.row() == 0) {
         ui->itemToolBar->addActions(
-            {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemSpecification});
+            {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemRequirement});
     } else if (current.row() == 1) {
         ui->itemToolBar->addAction(ui->actionItemNew);
     }

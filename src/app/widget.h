@@ -71,7 +71,7 @@ private slots:
     void on_actionItemRename_triggered();
     void on_actionItemSetToActive_triggered();
     void on_actionItemDownload_triggered();
-    void on_actionItemSpecification_triggered();
+    void on_actionItemRequirement_triggered();
     void on_actionStart_triggered();
     void on_actionStop_triggered();
     void on_actionExport_triggered();
@@ -90,7 +90,7 @@ private:
     void showStatistics();
     void showVerdict();
     // Limits on the chart and histogram, marks in the table, for the active item.
-    void showSpecification();
+    void showRequirement();
     void stopAcquisition();
     void testPortPresence();
     bool bindDevice(const QString &plugin);

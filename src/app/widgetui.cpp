@@ -76,8 +76,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemRename = makeAction(window, "actionItemRename", ":/image/rename.png");
     actionItemSetToActive = makeAction(window, "actionItemSetToActive", ":/image/active.png");
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
-    actionItemSpecification =
-        makeAction(window, "actionItemSpecification", ":/image/specification.png");
+    actionItemRequirement = makeAction(window, "actionItemRequirement", ":/image/requirement.png");
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
     actionMessages = makeAction(window, "actionMessages", nullptr);
@@ -322,7 +321,8 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionItemRename->setText(QCoreApplication::translate("Widget", "Rename"));
     actionItemSetToActive->setText(QCoreApplication::translate("Widget", "Set to active"));
     actionItemDownload->setText(QCoreApplication::translate("Widget", "Download"));
-    actionItemSpecification->setText(QCoreApplication::translate("Widget", "Specification..."));
+    actionItemRequirement->setText(
+        QCoreApplication::translate("Widget", "Coating requirements..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));

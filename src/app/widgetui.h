@@ -39,7 +39,7 @@ public:
     QAction *actionItemRename = nullptr;
     QAction *actionItemSetToActive = nullptr;
     QAction *actionItemDownload = nullptr;
-    QAction *actionItemSpecification = nullptr;
+    QAction *actionItemRequirement = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
     QAction *actionMessages = nullptr;

@@ -157,7 +157,7 @@ void DMMChart::setDecimals(int decimals)
     m_decimals = decimals;
 }
 
-void DMMChart::setMarkLines(const QList<CoatingSpecification::Line> &lines)
+void DMMChart::setMarkLines(const QList<CoatingRequirement::Line> &lines)
 {
     m_markLines = lines;
     m_axesDirty = true;
@@ -268,7 +268,7 @@ void DMMChart::computeScales()
         // Judged against limits, the scatter between them matters, not the distance from 0.
         double low = m_markLines.first().value;
         double high = low;
-        for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+        for (const CoatingRequirement::Line &mark : qAsConst(m_markLines)) {
             low = std::min(low, mark.value);
             high = std::max(high, mark.value);
         }
@@ -769,16 +769,16 @@ void DMMChart::drawOverRangeMarkers(QPainter *painter, const ChartLine *line)
 void DMMChart::drawMarkLines(QPainter *painter)
 {
     const QFontMetrics metrics = painter->fontMetrics();
-    for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+    for (const CoatingRequirement::Line &mark : qAsConst(m_markLines)) {
         const int y = valueY(mark.value);
         if (y < m_plotRect.top() || y > m_plotRect.bottom())
             continue;
         QColor color(200, 0, 0);
         Qt::PenStyle style = Qt::DashLine;
-        if (mark.kind == CoatingSpecification::Line::Nominal) {
+        if (mark.kind == CoatingRequirement::Line::Nominal) {
             color = QColor(0, 140, 0);
             style = Qt::SolidLine;
-        } else if (mark.kind == CoatingSpecification::Line::Spot) {
+        } else if (mark.kind == CoatingRequirement::Line::Spot) {
             color = QColor(200, 110, 0);
             style = Qt::DashDotLine;
         }

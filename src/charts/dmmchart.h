@@ -15,7 +15,7 @@
 #include <QStringList>
 #include <QVector>
 
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
 class ChartLine;
 class ChartPoint;
@@ -50,10 +50,10 @@ public:
     void setXTitle(const QString &title);
     void setYTitle(const QString &title);
     void setDecimals(int decimals);
-    // Horizontal lines at a specification's limits and nominal value, in the unit of the points.
+    // Horizontal lines at a requirement's limits and nominal value, in the unit of the points.
     // With lines the value axis spans the points and the lines instead of reaching down to 0.
-    void setMarkLines(const QList<CoatingSpecification::Line> &lines);
-    const QList<CoatingSpecification::Line> &markLines() const { return m_markLines; }
+    void setMarkLines(const QList<CoatingRequirement::Line> &lines);
+    const QList<CoatingRequirement::Line> &markLines() const { return m_markLines; }
     // Pixel row of a value; mark lines are drawn where a point of that value would be.
     int valueY(double value) const;
 
@@ -213,5 +213,5 @@ private:
     QString m_xTitle;
     QString m_yTitle;
     int m_decimals = 1;
-    QList<CoatingSpecification::Line> m_markLines;
+    QList<CoatingRequirement::Line> m_markLines;
 };

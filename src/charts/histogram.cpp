@@ -114,7 +114,7 @@ void Histogram::setDecimals(int decimals)
     changed();
 }
 
-void Histogram::setMarkLines(const QList<CoatingSpecification::Line> &lines)
+void Histogram::setMarkLines(const QList<CoatingRequirement::Line> &lines)
 {
     m_markLines = lines;
     changed();
@@ -415,17 +415,17 @@ void Histogram::drawMarkLines(QPainter *painter)
     painter->save();
     setPlotWindow(painter);
     const QFontMetrics metrics = painter->fontMetrics();
-    for (const CoatingSpecification::Line &mark : qAsConst(m_markLines)) {
+    for (const CoatingRequirement::Line &mark : qAsConst(m_markLines)) {
         const double y = valueY(mark.value);
         if (std::isnan(y))
             continue;
-        const bool nominal = mark.kind == CoatingSpecification::Line::Nominal;
-        const QColor color = nominal                                         ? QColor(0, 140, 0)
-                             : mark.kind == CoatingSpecification::Line::Spot ? QColor(200, 110, 0)
-                                                                             : QColor(200, 0, 0);
-        const Qt::PenStyle style = nominal                                         ? Qt::SolidLine
-                                   : mark.kind == CoatingSpecification::Line::Spot ? Qt::DashDotLine
-                                                                                   : Qt::DashLine;
+        const bool nominal = mark.kind == CoatingRequirement::Line::Nominal;
+        const QColor color = nominal                                       ? QColor(0, 140, 0)
+                             : mark.kind == CoatingRequirement::Line::Spot ? QColor(200, 110, 0)
+                                                                           : QColor(200, 0, 0);
+        const Qt::PenStyle style = nominal                                       ? Qt::SolidLine
+                                   : mark.kind == CoatingRequirement::Line::Spot ? Qt::DashDotLine
+                                                                                 : Qt::DashLine;
         painter->setPen(QPen(color, 1, style));
         painter->drawLine(QPointF(0, y), QPointF(m_plotRect.width(), y));
         const int w = metrics.horizontalAdvance(mark.label);

@@ -9,7 +9,7 @@
 #include <QVector>
 #include <QWidget>
 
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
 class HistogramBar;
 class HistogramBin;
@@ -43,9 +43,9 @@ public:
     void setYTitle(const QString &title);
     // Decimals of the interval labels.
     void setDecimals(int decimals);
-    // Horizontal marks at a specification's limits and nominal value, in the unit of the values.
-    void setMarkLines(const QList<CoatingSpecification::Line> &lines);
-    const QList<CoatingSpecification::Line> &markLines() const { return m_markLines; }
+    // Horizontal marks at a requirement's limits and nominal value, in the unit of the values.
+    void setMarkLines(const QList<CoatingRequirement::Line> &lines);
+    const QList<CoatingRequirement::Line> &markLines() const { return m_markLines; }
     // Intervals laid out around limits from lowest to highest: the open "-OL " interval up to 0,
     // the values up to about half the lowest, ten equal intervals with round bounds from there
     // to one and a half times the highest or a little more, the values up to the over-range
@@ -129,5 +129,5 @@ private:
     QString m_xTitle;
     QString m_yTitle;
     int m_decimals = 1;
-    QList<CoatingSpecification::Line> m_markLines;
+    QList<CoatingRequirement::Line> m_markLines;
 };

@@ -97,7 +97,7 @@ void DataModel::appendReadingRow(DmmData *reading)
     endInsertRows();
     // Completing a spot or an area of readings judges the rows before this one as well.
     const int first =
-        m_item && m_item->specification().isSet() ? m_item->evaluation().firstChanged() : row;
+        m_item && m_item->requirement().isSet() ? m_item->evaluation().firstChanged() : row;
     if (first >= 0 && first < row)
         emit dataChanged(index(first, 0), index(row - 1, ColumnCount - 1), {Qt::BackgroundRole});
 }
@@ -131,7 +131,7 @@ void DataModel::refreshMarks()
 
 QVariant DataModel::markBrush(int row) const
 {
-    if (!m_item || !m_item->specification().isSet())
+    if (!m_item || !m_item->requirement().isSet())
         return QVariant();
     switch (m_item->evaluation().mark(row)) {
     case CoatingEvaluator::Low:

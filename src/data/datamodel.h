@@ -34,13 +34,13 @@ public:
     // Appends readings as new rows and returns the row count afterwards.
     int setReadings(const QList<DmmData *> &readings);
     void clearRows();
-    // Tells the views that the row backgrounds changed: the item's specification did.
+    // Tells the views that the row backgrounds changed: the item's requirement did.
     void refreshMarks();
 
     // The reading shown in row, or nullptr outside the table.
     DmmData *reading(int row) const;
 
-    // Row backgrounds of an item with a specification: readings out of its limits, ISO 19840
+    // Row backgrounds of an item with a requirement: readings out of its limits, ISO 19840
     // readings below the nominal thickness, over-range readings. Unmarked rows have none.
     static constexpr QRgb OutOfLimitColor = 0xFFFFC8C8;
     static constexpr QRgb BelowNominalColor = 0xFFFFEBB4;

@@ -56,7 +56,7 @@ void ItemData::appendReading(DmmData *reading, bool updateStatistics)
 {
     m_readings.append(reading);
     accumulate(reading);
-    if (m_specification.isSet())
+    if (m_requirement.isSet())
         m_evaluator.add(*reading);
     if (updateStatistics)
         publishStatistics();
@@ -82,17 +82,17 @@ void ItemData::clearReadings()
     qDeleteAll(m_readings);
     m_readings.clear();
     m_statistics = StatData();
-    m_evaluator = CoatingEvaluator(m_specification);
+    m_evaluator = CoatingEvaluator(m_requirement);
     m_micrometres.reset();
     m_mils.reset();
     m_published = false;
 }
 
-void ItemData::setSpecification(const CoatingSpecification &specification)
+void ItemData::setRequirement(const CoatingRequirement &requirement)
 {
-    m_specification = specification;
-    m_evaluator = CoatingEvaluator(specification);
-    if (!specification.isSet())
+    m_requirement = requirement;
+    m_evaluator = CoatingEvaluator(requirement);
+    if (!requirement.isSet())
         return;
     for (const DmmData *reading : qAsConst(m_readings))
         m_evaluator.add(*reading);

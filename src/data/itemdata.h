@@ -7,7 +7,7 @@
 #include "data/runningstatistics.h"
 #include "data/statdata.h"
 #include "evaluation/coatingevaluator.h"
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
 class DmmData;
 
@@ -60,8 +60,8 @@ public:
     QString formatStatistic(double value) const;
 
     // What the coat must measure up to; the readings are judged again from the first one.
-    const CoatingSpecification &specification() const { return m_specification; }
-    void setSpecification(const CoatingSpecification &specification);
+    const CoatingRequirement &requirement() const { return m_requirement; }
+    void setRequirement(const CoatingRequirement &requirement);
     // The judgement of the readings so far, kept up to date by appendReading.
     const CoatingEvaluator &evaluation() const { return m_evaluator; }
 
@@ -82,6 +82,6 @@ private:
     // False until texts are first made from readings, and again after clearReadings().
     bool m_published = false;
 
-    CoatingSpecification m_specification;
+    CoatingRequirement m_requirement;
     CoatingEvaluator m_evaluator;
 };

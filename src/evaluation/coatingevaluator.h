@@ -3,12 +3,12 @@
 #include <QList>
 #include <QVector>
 
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 #include "evaluation/coatingverdict.h"
 
 class DmmData;
 
-// Judges readings one at a time against a specification. Each reading costs O(1): the rules
+// Judges readings one at a time against a requirement. Each reading costs O(1): the rules
 // keep running counts and sums, and an SSPC-PA 2 spot or area is judged once, when it is
 // complete (marking its readings then costs one step per reading of that spot or area).
 // Over-range readings are counted and marked, never used as thicknesses.
@@ -21,13 +21,13 @@ public:
     static constexpr int MaxListed = 20;
 
     CoatingEvaluator() = default;
-    explicit CoatingEvaluator(const CoatingSpecification &specification);
+    explicit CoatingEvaluator(const CoatingRequirement &requirement);
 
-    const CoatingSpecification &specification() const { return m_specification; }
+    const CoatingRequirement &requirement() const { return m_requirement; }
 
-    // value is in the specification's unit.
+    // value is in the requirement's unit.
     void add(double value, bool overRange);
-    // Takes the reading's value in the specification's unit; any overload state is over range.
+    // Takes the reading's value in the requirement's unit; any overload state is over range.
     void add(const DmmData &reading);
 
     int readingCount() const { return m_marks.size(); }
@@ -65,7 +65,7 @@ private:
     void appendSspcFailures(CoatingVerdict *verdict) const;
     QString pendingText() const;
 
-    CoatingSpecification m_specification;
+    CoatingRequirement m_requirement;
     QVector<quint8> m_marks;
     int m_overRange = 0;
     int m_firstChanged = 0;

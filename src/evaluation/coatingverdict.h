@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-// The judgement of an item's readings against its specification, with a reason for each failed
+// The judgement of an item's readings against its requirement, with a reason for each failed
 // criterion and the readings (numbered from 1, as in the table) that caused it.
 struct CoatingVerdict
 {
@@ -24,7 +24,7 @@ struct CoatingVerdict
     QString pending;
     int overRange = 0;
 
-    // "PASS", "FAIL", "PENDING" or empty when there is no specification.
+    // "PASS", "FAIL", "PENDING" or empty when there is no requirement.
     QString stateText() const;
     // The state with the first reason, as the live panel shows it.
     QString headline() const;

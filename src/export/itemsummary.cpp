@@ -20,8 +20,8 @@ const QString TimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 ItemSummary::Rows ItemSummary::rows(const ItemData &item)
 {
     Rows rows;
-    const CoatingSpecification &specification = item.specification();
-    if (!specification.isSet())
+    const CoatingRequirement &requirement = item.requirement();
+    if (!requirement.isSet())
         return rows;
 
     const QList<DmmData *> readings = item.readings();
@@ -47,7 +47,7 @@ ItemSummary::Rows ItemSummary::rows(const ItemData &item)
     rows.append({tr("Standard deviation"), statistics->sd});
     rows.append({tr("Coefficient of variation"), statistics->cv});
 
-    rows.append(specification.describe());
+    rows.append(requirement.describe());
 
     const CoatingVerdict verdict = item.evaluation().verdict();
     rows.append({tr("Verdict"), verdict.state == CoatingVerdict::Pending ? verdict.headline()

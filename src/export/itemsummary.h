@@ -6,8 +6,8 @@
 
 class ItemData;
 
-// The summary of an item judged against its specification, as label and value rows: the item,
-// its unit, basis and time span, its statistics, the specification and the verdict with every
+// The summary of an item judged against its requirement, as label and value rows: the item,
+// its unit, basis and time span, its statistics, the requirement and the verdict with every
 // failed criterion and the readings that caused it. The PDF report and the workbook show the
 // same rows.
 class ItemSummary
@@ -17,6 +17,6 @@ public:
 
     ItemSummary() = delete;
 
-    // No rows for an item without a specification.
+    // No rows for an item without a requirement.
     static Rows rows(const ItemData &item);
 };

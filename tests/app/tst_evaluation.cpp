@@ -10,7 +10,7 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/specificationdialog.h"
+#include "app/requirementdialog.h"
 #include "app/widget.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
@@ -59,7 +59,7 @@ QString message(QWidget *dialog)
 
 } // namespace
 
-// The specification dialog of an item and the judgement of its readings in the window.
+// The requirement dialog of an item and the judgement of its readings in the window.
 class TestEvaluation : public QObject
 {
     Q_OBJECT
@@ -70,19 +70,19 @@ private slots:
 
     void verdictFollowsTheReadings_data();
     void verdictFollowsTheReadings();
-    void withoutSpecificationNothingIsJudged();
+    void withoutRequirementNothingIsJudged();
     void spreadInTheLivePanel();
     void deletingTheJudgedItemClearsItsLimits();
     void badInput_data();
     void badInput();
     void unitChangeWhileTheDialogIsOpen();
-    void specificationShownInTheItemsUnit();
+    void requirementShownInTheItemsUnit();
 
 private:
     ItemData *activeItem() { return TvItemModel::itemAt(activeRow(*window)); }
     // Opens the dialog of the current row, lets `answer` act on it, then closes it.
     void openDialog(std::function<void(QWidget *)> answer);
-    void setSpecification(int rule, const QString &fields);
+    void setRequirement(int rule, const QString &fields);
     QString verdict() { return label(*window, "lcdVerdict"); }
     bool verdictShown()
     {
@@ -110,16 +110,16 @@ void TestEvaluation::openDialog(std::function<void(QWidget *)> answer)
     bool answered = false;
     answerNextModal([&](QWidget *modal) {
         answered = true;
-        QVERIFY(qobject_cast<SpecificationDialog *>(modal));
+        QVERIFY(qobject_cast<RequirementDialog *>(modal));
         answer(modal);
         if (modal->isVisible())
             static_cast<QDialog *>(modal)->reject();
     });
-    action(*window, "actionItemSpecification")->trigger();
+    action(*window, "actionItemRequirement")->trigger();
     QVERIFY(answered);
 }
 
-void TestEvaluation::setSpecification(int rule, const QString &fields)
+void TestEvaluation::setRequirement(int rule, const QString &fields)
 {
     openDialog([&](QWidget *dialog) {
         fill(dialog, rule, fields);
@@ -181,8 +181,8 @@ void TestEvaluation::verdictFollowsTheReadings()
     QFETCH(QStringList, verdicts);
     QFETCH(QStringList, marks);
 
-    setSpecification(rule, fields);
-    QCOMPARE(activeItem()->specification().rule, CoatingSpecification::Rule(rule));
+    setRequirement(rule, fields);
+    QCOMPARE(activeItem()->requirement().rule, CoatingRequirement::Rule(rule));
     QVERIFY(verdictShown());
     QVERIFY2(verdict().startsWith(verdicts.first()), qPrintable(verdict()));
     startAcquiring(*window);
@@ -199,14 +199,14 @@ void TestEvaluation::verdictFollowsTheReadings()
                  qPrintable(verdict()));
 }
 
-void TestEvaluation::withoutSpecificationNothingIsJudged()
+void TestEvaluation::withoutRequirementNothingIsJudged()
 {
     startAcquiring(*window);
     emitReading(5, QStringLiteral("5.0"));
     QVERIFY(!verdictShown());
     QCOMPARE(markedRows(), QStringList{"."});
     QCOMPARE(histogram(*window)->barCount(), 8);
-    setSpecification(1, "edtMinimum=100;edtMaximum=200");
+    setRequirement(1, "edtMinimum=100;edtMaximum=200");
     QVERIFY(verdict().startsWith(QStringLiteral("FAIL")));
     QCOMPARE(markedRows(), QStringList{"X"});
     // The chart draws the limits and spans them; the histogram lays its bars out around them.
@@ -216,7 +216,7 @@ void TestEvaluation::withoutSpecificationNothingIsJudged()
     QCOMPARE(histogram(*window)->barCount(), 14);
     QCOMPARE(histogram(*window)->count(1), 1);
     QCOMPARE(histogram(*window)->markLines().size(), 2);
-    setSpecification(0, QString());
+    setRequirement(0, QString());
     QVERIFY(!verdictShown());
     QCOMPARE(markedRows(), QStringList{"."});
     QVERIFY(chart(*window)->markLines().isEmpty());
@@ -236,7 +236,7 @@ void TestEvaluation::spreadInTheLivePanel()
 
 void TestEvaluation::deletingTheJudgedItemClearsItsLimits()
 {
-    setSpecification(1, "edtMinimum=100;edtMaximum=200");
+    setRequirement(1, "edtMinimum=100;edtMaximum=200");
     QVERIFY(verdictShown());
     QCOMPARE(histogram(*window)->barCount(), 14);
     // The row that becomes current is "Live Data": no item is active afterwards.
@@ -288,7 +288,7 @@ void TestEvaluation::badInput()
         static_cast<QDialog *>(dialog)->accept();
         QVERIFY(dialog->isVisible());
     });
-    QVERIFY(!activeItem()->specification().isSet());
+    QVERIFY(!activeItem()->requirement().isSet());
     QVERIFY(!verdictShown());
 }
 
@@ -303,7 +303,7 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         QCOMPARE(activeItem()->unit(), QStringLiteral("mil"));
         okButton(dialog)->click();
         QVERIFY(dialog->isVisible());
-        QVERIFY(!activeItem()->specification().isSet());
+        QVERIFY(!activeItem()->requirement().isSet());
         const QString note = dialog->findChild<QLabel *>(QStringLiteral("lblNote"))->text();
         QVERIFY2(note.contains(QStringLiteral("changed to mil")), qPrintable(note));
         QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtMinimum"))->text(),
@@ -313,22 +313,22 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         okButton(dialog)->click();
         QVERIFY(!dialog->isVisible());
     });
-    const CoatingSpecification specification = activeItem()->specification();
-    QCOMPARE(specification.unit, QStringLiteral("mil"));
-    QCOMPARE(specification.minimum, 3.94);
-    QCOMPARE(specification.maximum, 7.87);
+    const CoatingRequirement requirement = activeItem()->requirement();
+    QCOMPARE(requirement.unit, QStringLiteral("mil"));
+    QCOMPARE(requirement.minimum, 3.94);
+    QCOMPARE(requirement.maximum, 7.87);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
     QCOMPARE(chart(*window)->markLines().first().value, 3.94);
 }
 
-void TestEvaluation::specificationShownInTheItemsUnit()
+void TestEvaluation::requirementShownInTheItemsUnit()
 {
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Iso19840;
-    specification.unit = QStringLiteral("mil");
-    specification.hasNominal = true;
-    specification.nominal = 4.72;
-    activeItem()->setSpecification(specification);
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Iso19840;
+    requirement.unit = QStringLiteral("mil");
+    requirement.hasNominal = true;
+    requirement.nominal = 4.72;
+    activeItem()->setRequirement(requirement);
     QCOMPARE(activeItem()->unit(), Micrometre);
     openDialog([&](QWidget *dialog) {
         const QString note = dialog->findChild<QLabel *>(QStringLiteral("lblNote"))->text();
@@ -337,8 +337,8 @@ void TestEvaluation::specificationShownInTheItemsUnit()
                  QLocale().toString(119.9));
         QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->currentIndex(), 2);
     });
-    // Cancelled: the specification stays in mils, and the micrometre views show it converted.
-    QCOMPARE(activeItem()->specification(), specification);
+    // Cancelled: the requirement stays in mils, and the micrometre views show it converted.
+    QCOMPARE(activeItem()->requirement(), requirement);
     const QPersistentModelIndex measure1 = activeRow(*window);
     addItem(*window, QStringLiteral("B"));
     QVERIFY(chart(*window)->markLines().isEmpty());

@@ -1231,11 +1231,11 @@ void TestImportExport::exportsOfAJudgedItemCarryItsSummary()
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             QSKIP("poppler-utils are needed to read the report");
     }
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Limits;
-    specification.minimum = 100;
-    specification.maximum = 200;
-    TvItemModel::itemAt(itemRow(0))->setSpecification(specification);
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Limits;
+    requirement.minimum = 100;
+    requirement.maximum = 200;
+    TvItemModel::itemAt(itemRow(0))->setRequirement(requirement);
     startAcquiring(*window);
     for (const int value : {150, 90, 160})
         emitReading(value, QString::number(value));

@@ -329,10 +329,10 @@ void TestItems::toolBarFollowsTheCurrentRow_data()
     QTest::newRow("item") << 1 << 0
                           << QStringList({"actionItemSetToActive", "actionItemRename",
                                           "actionItemNew", "actionItemDelete",
-                                          "actionItemSpecification"});
+                                          "actionItemRequirement"});
     QTest::newRow("store data") << 0 << -1
                                 << QStringList({"actionItemSetToActive", "actionItemDownload",
-                                                "actionItemSpecification"});
+                                                "actionItemRequirement"});
     QTest::newRow("live data") << 1 << -1 << QStringList({"actionItemNew"});
 }
 

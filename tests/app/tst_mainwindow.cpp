@@ -167,8 +167,8 @@ void TestMainWindow::actions_data()
                             << "Set to active" << true << true;
     QTest::newRow("download") << "actionItemDownload"
                               << "Download" << true << true;
-    QTest::newRow("specification") << "actionItemSpecification"
-                                   << "Specification..." << true << true;
+    QTest::newRow("requirement") << "actionItemRequirement"
+                                 << "Coating requirements..." << true << true;
     QTest::newRow("export") << "actionExport"
                             << "Export" << true << true;
     QTest::newRow("import") << "actionImport"
@@ -222,7 +222,7 @@ void TestMainWindow::menusAndToolBar()
              QList<QAction *>(
                  {action(*window, "actionItemSetToActive"), action(*window, "actionItemRename"),
                   action(*window, "actionItemNew"), action(*window, "actionItemDelete"),
-                  action(*window, "actionItemSpecification")}));
+                  action(*window, "actionItemRequirement")}));
     QVERIFY(
         !window->findChild<QListWidget *>(QStringLiteral("listWidget"))->isVisibleTo(window.get()));
 }
@@ -277,10 +277,10 @@ void TestMainWindow::contextMenus_data()
     QTest::newRow("item row") << "tvItems" << 1 << 0
                               << QStringList({"actionItemSetToActive", "actionItemRename",
                                               "actionItemNew", "actionItemDelete",
-                                              "actionItemSpecification"});
+                                              "actionItemRequirement"});
     QTest::newRow("store data") << "tvItems" << 0 << -1
                                 << QStringList({"actionItemSetToActive", "actionItemDownload",
-                                                "actionItemSpecification"});
+                                                "actionItemRequirement"});
     QTest::newRow("live data") << "tvItems" << 1 << -1 << QStringList({"actionItemNew"});
     QTest::newRow("message list") << "listWidget" << -1 << -1 << QStringList({"actionClearMsg"});
 }

@@ -248,8 +248,8 @@ void TestDMMChart::markLinesSpanTheValueAxis()
     QFETCH(double, yMax);
 
     auto chart = makeChart(600, 300, values);
-    chart->setMarkLines({{100.0, CoatingSpecification::Line::Limit, QStringLiteral("Min")},
-                         {200.0, CoatingSpecification::Line::Limit, QStringLiteral("Max")}});
+    chart->setMarkLines({{100.0, CoatingRequirement::Line::Limit, QStringLiteral("Min")},
+                         {200.0, CoatingRequirement::Line::Limit, QStringLiteral("Max")}});
     chart->repaint();
     QVERIFY(qAbs(chart->yMin() - yMin) < 1e-9);
     QVERIFY(qAbs(chart->yMax() - yMax) < 1e-9);

@@ -399,11 +399,11 @@ void TestDataModel::operations()
 void TestDataModel::completedSpotMarksItsEarlierRows()
 {
     m_item->setUnit(Micrometre);
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::SspcPa2;
-    specification.minimum = 100;
-    specification.maximum = 200;
-    m_item->setSpecification(specification);
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::SspcPa2;
+    requirement.minimum = 100;
+    requirement.maximum = 200;
+    m_item->setRequirement(requirement);
     m_model->setItem(m_item.get());
     SignalLog log(m_model.get());
     for (int i = 0; i < 3; ++i) {
@@ -420,7 +420,7 @@ void TestDataModel::completedSpotMarksItsEarlierRows()
     for (int row = 0; row < 3; ++row)
         QCOMPARE(m_model->index(row, 2).data(Qt::BackgroundRole).value<QBrush>().color().rgba(),
                  DataModel::OutOfLimitColor);
-    m_item->setSpecification(CoatingSpecification());
+    m_item->setRequirement(CoatingRequirement());
     m_model->refreshMarks();
     QCOMPARE(log.dataChanged.count(), 2);
     QCOMPARE(m_model->index(0, 2).data(Qt::BackgroundRole), QVariant());

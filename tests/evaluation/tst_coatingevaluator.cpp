@@ -2,9 +2,9 @@
 
 #include "dmmdata.h"
 #include "evaluation/coatingevaluator.h"
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
-Q_DECLARE_METATYPE(CoatingSpecification)
+Q_DECLARE_METATYPE(CoatingRequirement)
 Q_DECLARE_METATYPE(CoatingVerdict::State)
 
 namespace {
@@ -12,38 +12,38 @@ namespace {
 const QString Micrometre = QStringLiteral("\u03BCm");
 const QString Mil = QStringLiteral("mil");
 
-CoatingSpecification limits(double minimum, double maximum, const QString &unit = Micrometre)
+CoatingRequirement limits(double minimum, double maximum, const QString &unit = Micrometre)
 {
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Limits;
-    specification.unit = unit;
-    specification.minimum = minimum;
-    specification.maximum = maximum;
-    specification.hasMaximum = true;
-    return specification;
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Limits;
+    requirement.unit = unit;
+    requirement.minimum = minimum;
+    requirement.maximum = maximum;
+    requirement.hasMaximum = true;
+    return requirement;
 }
 
-CoatingSpecification iso(double nominal, double maximum = 0.0, double roughness = 0.0,
-                         const QString &unit = Micrometre)
+CoatingRequirement iso(double nominal, double maximum = 0.0, double roughness = 0.0,
+                       const QString &unit = Micrometre)
 {
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Iso19840;
-    specification.unit = unit;
-    specification.hasNominal = true;
-    specification.nominal = nominal;
-    specification.hasMaximum = maximum > 0.0;
-    specification.maximum = maximum;
-    specification.roughness = roughness;
-    return specification;
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Iso19840;
+    requirement.unit = unit;
+    requirement.hasNominal = true;
+    requirement.nominal = nominal;
+    requirement.hasMaximum = maximum > 0.0;
+    requirement.maximum = maximum;
+    requirement.roughness = roughness;
+    return requirement;
 }
 
-CoatingSpecification sspc(double minimum, double maximum, int perSpot = 3, int perArea = 5)
+CoatingRequirement sspc(double minimum, double maximum, int perSpot = 3, int perArea = 5)
 {
-    CoatingSpecification specification = limits(minimum, maximum);
-    specification.rule = CoatingSpecification::SspcPa2;
-    specification.readingsPerSpot = perSpot;
-    specification.spotsPerArea = perArea;
-    return specification;
+    CoatingRequirement requirement = limits(minimum, maximum);
+    requirement.rule = CoatingRequirement::SspcPa2;
+    requirement.readingsPerSpot = perSpot;
+    requirement.spotsPerArea = perArea;
+    return requirement;
 }
 
 // "120 OL x3 -OL" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times.
@@ -83,17 +83,17 @@ private slots:
     void verdict_data();
     void verdict();
     void failureListsTheFirstReadingsOnly();
-    void readingsAreJudgedInTheSpecificationsUnit();
+    void readingsAreJudgedInTheRequirementsUnit();
     void problem_data();
     void problem();
     void conversion();
     void lines();
-    void noSpecificationJudgesNothing();
+    void noRequirementJudgesNothing();
 };
 
 void TestCoatingEvaluator::verdict_data()
 {
-    QTest::addColumn<CoatingSpecification>("specification");
+    QTest::addColumn<CoatingRequirement>("requirement");
     QTest::addColumn<QString>("readings");
     QTest::addColumn<CoatingVerdict::State>("state");
     QTest::addColumn<QString>("headline");
@@ -199,10 +199,10 @@ void TestCoatingEvaluator::verdict_data()
 
 void TestCoatingEvaluator::verdict()
 {
-    QFETCH(CoatingSpecification, specification);
+    QFETCH(CoatingRequirement, requirement);
     QFETCH(QString, readings);
-    QVERIFY2(specification.problem().isEmpty(), qPrintable(specification.problem()));
-    CoatingEvaluator evaluator(specification);
+    QVERIFY2(requirement.problem().isEmpty(), qPrintable(requirement.problem()));
+    CoatingEvaluator evaluator(requirement);
     feed(&evaluator, readings);
     const CoatingVerdict verdict = evaluator.verdict();
     QTEST(verdict.state, "state");
@@ -227,7 +227,7 @@ void TestCoatingEvaluator::failureListsTheFirstReadingsOnly()
                             "20, 21 and 5 more"));
 }
 
-void TestCoatingEvaluator::readingsAreJudgedInTheSpecificationsUnit()
+void TestCoatingEvaluator::readingsAreJudgedInTheRequirementsUnit()
 {
     DmmData reading;
     reading.setUmValue(99.0);
@@ -247,10 +247,10 @@ void TestCoatingEvaluator::readingsAreJudgedInTheSpecificationsUnit()
 
 void TestCoatingEvaluator::problem_data()
 {
-    QTest::addColumn<CoatingSpecification>("specification");
+    QTest::addColumn<CoatingRequirement>("requirement");
     QTest::addColumn<bool>("valid");
 
-    QTest::newRow("none") << CoatingSpecification() << true;
+    QTest::newRow("none") << CoatingRequirement() << true;
     QTest::newRow("limits") << limits(100, 200) << true;
     QTest::newRow("limits, equal") << limits(100, 100) << true;
     QTest::newRow("limits, from 0") << limits(0, 100) << true;
@@ -258,7 +258,7 @@ void TestCoatingEvaluator::problem_data()
     QTest::newRow("limits, negative") << limits(-1, 200) << false;
     QTest::newRow("limits, no room") << limits(0, 0) << false;
     QTest::newRow("limits, not a number") << limits(qQNaN(), 200) << false;
-    CoatingSpecification nominal = limits(100, 200);
+    CoatingRequirement nominal = limits(100, 200);
     nominal.hasNominal = true;
     nominal.nominal = 150;
     QTest::newRow("limits, nominal inside") << nominal << true;
@@ -269,7 +269,7 @@ void TestCoatingEvaluator::problem_data()
     QTest::newRow("iso, maximum below NDFT") << iso(100, 99) << false;
     QTest::newRow("iso, roughness as thick as the coat") << iso(100, 0, 100) << false;
     QTest::newRow("iso, negative roughness") << iso(100, 0, -10) << false;
-    CoatingSpecification spot = sspc(100, 200);
+    CoatingRequirement spot = sspc(100, 200);
     QTest::newRow("sspc") << spot << true;
     spot.spotLowerPercent = 1;
     spot.spotUpperPercent = 1000;
@@ -288,21 +288,21 @@ void TestCoatingEvaluator::problem_data()
 
 void TestCoatingEvaluator::problem()
 {
-    QFETCH(CoatingSpecification, specification);
+    QFETCH(CoatingRequirement, requirement);
     QFETCH(bool, valid);
-    QCOMPARE(specification.problem().isEmpty(), valid);
+    QCOMPARE(requirement.problem().isEmpty(), valid);
 }
 
 void TestCoatingEvaluator::conversion()
 {
-    const CoatingSpecification micrometres = iso(120, 360, 25);
-    const CoatingSpecification mils = micrometres.convertedTo(Mil);
+    const CoatingRequirement micrometres = iso(120, 360, 25);
+    const CoatingRequirement mils = micrometres.convertedTo(Mil);
     QCOMPARE(mils.unit, Mil);
     QCOMPARE(mils.nominal, 4.72);
     QCOMPARE(mils.maximum, 14.17);
     QCOMPARE(mils.roughness, 0.98);
     QCOMPARE(mils.format(mils.nominal), QStringLiteral("4.72 mil"));
-    const CoatingSpecification back = mils.convertedTo(Micrometre);
+    const CoatingRequirement back = mils.convertedTo(Micrometre);
     QCOMPARE(back.nominal, 119.9);
     QCOMPARE(micrometres.convertedTo(Micrometre), micrometres);
     QVERIFY(back != micrometres);
@@ -310,20 +310,20 @@ void TestCoatingEvaluator::conversion()
 
 void TestCoatingEvaluator::lines()
 {
-    const QList<CoatingSpecification::Line> isoLines = iso(100, 300, 25).lines();
+    const QList<CoatingRequirement::Line> isoLines = iso(100, 300, 25).lines();
     QCOMPARE(isoLines.size(), 3);
     QCOMPARE(isoLines.at(0).value, 105.0);
     QCOMPARE(isoLines.at(1).value, 325.0);
     QCOMPARE(isoLines.at(2).value, 125.0);
-    QCOMPARE(isoLines.at(2).kind, CoatingSpecification::Line::Nominal);
-    const QList<CoatingSpecification::Line> spotLines = sspc(100, 200).lines();
+    QCOMPARE(isoLines.at(2).kind, CoatingRequirement::Line::Nominal);
+    const QList<CoatingRequirement::Line> spotLines = sspc(100, 200).lines();
     QCOMPARE(spotLines.size(), 4);
     QCOMPARE(spotLines.at(2).value, 80.0);
     QCOMPARE(spotLines.at(3).value, 240.0);
-    QVERIFY(CoatingSpecification().lines().isEmpty());
+    QVERIFY(CoatingRequirement().lines().isEmpty());
 }
 
-void TestCoatingEvaluator::noSpecificationJudgesNothing()
+void TestCoatingEvaluator::noRequirementJudgesNothing()
 {
     CoatingEvaluator evaluator;
     feed(&evaluator, "10 OL 2000");

@@ -458,9 +458,9 @@ void TestHistogram::limitsMarked()
     auto histogram = makeHistogram(400, 280);
     histogram->setRanges(Histogram::rangesAround(100, 200));
     histogram->addValues({60, 110, 110, 150, 190, 250, 1300});
-    histogram->setMarkLines({{100.0, CoatingSpecification::Line::Limit, QStringLiteral("Min")},
-                             {150.0, CoatingSpecification::Line::Nominal, QString()},
-                             {200.0, CoatingSpecification::Line::Limit, QStringLiteral("Max")}});
+    histogram->setMarkLines({{100.0, CoatingRequirement::Line::Limit, QStringLiteral("Min")},
+                             {150.0, CoatingRequirement::Line::Nominal, QString()},
+                             {200.0, CoatingRequirement::Line::Limit, QStringLiteral("Max")}});
     QCOMPARE(counts(*histogram), (QList<int>{0, 0, 1, 0, 2, 1, 0, 1, 0, 1, 0, 0, 0, 1}));
     const QImage image = histogram->grab().toImage();
     // 14 slots of 20 pixels: 100 closes the fourth interval, 200 the eighth.

@@ -33,11 +33,11 @@ class TestItemSummary : public QObject
     Q_OBJECT
 
 private slots:
-    void noSpecificationNoSummary();
+    void noRequirementNoSummary();
     void judgedItem();
 };
 
-void TestItemSummary::noSpecificationNoSummary()
+void TestItemSummary::noRequirementNoSummary()
 {
     ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
     item.appendReading(reading(120, QStringLiteral("Fe"), 0), true);
@@ -48,11 +48,11 @@ void TestItemSummary::judgedItem()
 {
     ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
     item.setUnit(QStringLiteral("\u03BCm"));
-    CoatingSpecification specification;
-    specification.rule = CoatingSpecification::Limits;
-    specification.minimum = 100;
-    specification.maximum = 200;
-    item.setSpecification(specification);
+    CoatingRequirement requirement;
+    requirement.rule = CoatingRequirement::Limits;
+    requirement.minimum = 100;
+    requirement.maximum = 200;
+    item.setRequirement(requirement);
     item.appendReading(reading(150, QStringLiteral("Fe"), 0), true);
     item.appendReading(reading(90, QStringLiteral("NFe"), 5), true);
     item.appendReading(reading(0, QStringLiteral("Fe"), 7, 1), true);

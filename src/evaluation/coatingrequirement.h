@@ -6,7 +6,7 @@
 // What a coat must measure up to, and by which rule it is judged. Every thickness is in unit
 // ("μm" or mil); readings are judged by their value in that same unit, so an item that switches
 // its display unit keeps its judgement.
-struct CoatingSpecification
+struct CoatingRequirement
 {
     enum Rule { NoRule = 0, Limits = 1, Iso19840 = 2, SspcPa2 = 3 };
 
@@ -51,25 +51,25 @@ struct CoatingSpecification
     int decimals() const { return isMicrometre() ? 1 : 2; }
     QString format(double value) const;
 
-    // Empty when the specification can be used; otherwise what is wrong, for the user.
+    // Empty when the requirement can be used; otherwise what is wrong, for the user.
     QString problem() const;
 
     // The SSPC-PA 2 spot restriction.
     double spotLow() const { return minimum * spotLowerPercent / 100.0; }
     double spotHigh() const { return maximum * spotUpperPercent / 100.0; }
 
-    // The same specification with every thickness in unit (1 mil = 25.4 μm), rounded to the
+    // The same requirement with every thickness in unit (1 mil = 25.4 μm), rounded to the
     // decimals that unit is shown with.
-    CoatingSpecification convertedTo(const QString &targetUnit) const;
+    CoatingRequirement convertedTo(const QString &targetUnit) const;
 
     QList<Line> lines() const;
     // The lines with their values in unit, for views that show the item in another unit.
     QList<Line> linesIn(const QString &targetUnit) const;
     // The rule's name, for example "ISO 19840".
     static QString ruleName(Rule rule);
-    // Label and value pairs that describe the specification in reports.
+    // Label and value pairs that describe the requirement in reports.
     QList<QPair<QString, QString>> describe() const;
 
-    bool operator==(const CoatingSpecification &other) const;
-    bool operator!=(const CoatingSpecification &other) const { return !(*this == other); }
+    bool operator==(const CoatingRequirement &other) const;
+    bool operator!=(const CoatingRequirement &other) const { return !(*this == other); }
 };

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
 class ItemData;
 class QComboBox;
@@ -12,20 +12,20 @@ class QFormLayout;
 class QLabel;
 class QLineEdit;
 
-// Edits the coating specification of one item, in the item's unit. The values are checked as
-// they are typed; OK takes them only when they make a usable specification and the item still
+// Edits the coating requirement of one item, in the item's unit. The values are checked as
+// they are typed; OK takes them only when they make a usable requirement and the item still
 // shows the unit they were entered in.
-class SpecificationDialog : public QDialog
+class RequirementDialog : public QDialog
 {
     Q_OBJECT
-    Q_DISABLE_COPY(SpecificationDialog)
+    Q_DISABLE_COPY(RequirementDialog)
 
 public:
-    // The item is read, never changed: the caller stores specification() after exec().
-    explicit SpecificationDialog(const ItemData *item, QWidget *parent = nullptr);
+    // The item is read, never changed: the caller stores requirement() after exec().
+    explicit RequirementDialog(const ItemData *item, QWidget *parent = nullptr);
 
     // The values as entered; meaningful when problem() is empty.
-    CoatingSpecification specification() const;
+    CoatingRequirement requirement() const;
     // What keeps the values from being saved, for the user; empty when they can be.
     QString problem() const;
 
@@ -37,7 +37,7 @@ private slots:
     void roughnessChosen(int index);
 
 private:
-    void setValues(const CoatingSpecification &values);
+    void setValues(const CoatingRequirement &values);
     // A roughness choice of the combo box in the fields' unit.
     double roughnessPreset(int index) const;
     QLineEdit *addField(const char *name, const QString &label);

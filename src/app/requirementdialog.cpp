@@ -1,4 +1,4 @@
-#include "app/specificationdialog.h"
+#include "app/requirementdialog.h"
 
 #include <cmath>
 
@@ -17,11 +17,11 @@
 namespace {
 
 // The roughness choices in the order of the combo box; the last one is a free value.
-const double RoughnessPresets[] = {0.0, CoatingSpecification::FineRoughness,
-                                   CoatingSpecification::MediumRoughness,
-                                   CoatingSpecification::CoarseRoughness};
+const double RoughnessPresets[] = {0.0, CoatingRequirement::FineRoughness,
+                                   CoatingRequirement::MediumRoughness,
+                                   CoatingRequirement::CoarseRoughness};
 constexpr int FreeRoughness = 4;
-// Far above any group size a specification accepts, far below what an int holds.
+// Far above any group size a requirement accepts, far below what an int holds.
 constexpr double MaxCount = 1e6;
 
 QString micrometres()
@@ -42,7 +42,7 @@ QString number(double value)
 
 } // namespace
 
-SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
+RequirementDialog::RequirementDialog(const ItemData *item, QWidget *parent)
     : QDialog(parent)
     , m_item(item)
     , m_unit(unitOf(item))
@@ -53,10 +53,10 @@ SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
     , m_message(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
-    setWindowTitle(tr("Specification of %1").arg(item->name()));
+    setWindowTitle(tr("Coating requirements of %1").arg(item->name()));
     m_rule->setObjectName(QStringLiteral("cbRule"));
-    for (int rule = CoatingSpecification::NoRule; rule <= CoatingSpecification::SspcPa2; ++rule)
-        m_rule->addItem(CoatingSpecification::ruleName(CoatingSpecification::Rule(rule)));
+    for (int rule = CoatingRequirement::NoRule; rule <= CoatingRequirement::SspcPa2; ++rule)
+        m_rule->addItem(CoatingRequirement::ruleName(CoatingRequirement::Rule(rule)));
     m_form->addRow(tr("Rule:"), m_rule);
 
     m_nominal = addField("edtNominal", tr("Nominal thickness (NDFT) (%1):").arg(m_unit));
@@ -92,12 +92,12 @@ SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
     layout->addWidget(m_note);
     layout->addWidget(m_message);
     layout->addWidget(m_buttons);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &SpecificationDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &SpecificationDialog::reject);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &RequirementDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &RequirementDialog::reject);
 
-    CoatingSpecification values = item->specification();
+    CoatingRequirement values = item->requirement();
     if (values.isSet() && values.unit != m_unit) {
-        m_note->setText(tr("The specification was entered in %1; its values are shown converted "
+        m_note->setText(tr("The requirement was entered in %1; its values are shown converted "
                            "to %2, the item's unit now.")
                             .arg(values.unit, m_unit));
         values = values.convertedTo(m_unit);
@@ -106,16 +106,16 @@ SpecificationDialog::SpecificationDialog(const ItemData *item, QWidget *parent)
     setValues(values);
 
     connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &SpecificationDialog::updateForm);
+            &RequirementDialog::updateForm);
     connect(m_roughnessChoice, QOverload<int>::of(&QComboBox::activated), this,
-            &SpecificationDialog::roughnessChosen);
+            &RequirementDialog::roughnessChosen);
     for (QLineEdit *field : {m_nominal, m_minimum, m_maximum, m_roughness, m_readingsPerSpot,
                              m_spotsPerArea, m_spotLower, m_spotUpper})
-        connect(field, &QLineEdit::textChanged, this, &SpecificationDialog::updateForm);
+        connect(field, &QLineEdit::textChanged, this, &RequirementDialog::updateForm);
     updateForm();
 }
 
-QLineEdit *SpecificationDialog::addField(const char *name, const QString &label)
+QLineEdit *RequirementDialog::addField(const char *name, const QString &label)
 {
     auto *field = new QLineEdit(this);
     field->setObjectName(QLatin1String(name));
@@ -123,7 +123,7 @@ QLineEdit *SpecificationDialog::addField(const char *name, const QString &label)
     return field;
 }
 
-void SpecificationDialog::setRowVisible(QLineEdit *field, bool visible)
+void RequirementDialog::setRowVisible(QLineEdit *field, bool visible)
 {
     QWidget *row = field == m_roughness ? m_roughness->parentWidget() : field;
     row->setVisible(visible);
@@ -131,10 +131,10 @@ void SpecificationDialog::setRowVisible(QLineEdit *field, bool visible)
         label->setVisible(visible);
 }
 
-void SpecificationDialog::setValues(const CoatingSpecification &values)
+void RequirementDialog::setValues(const CoatingRequirement &values)
 {
-    const bool sspc = values.rule == CoatingSpecification::SspcPa2;
-    const bool limits = values.rule == CoatingSpecification::Limits || sspc;
+    const bool sspc = values.rule == CoatingRequirement::SspcPa2;
+    const bool limits = values.rule == CoatingRequirement::Limits || sspc;
     m_rule->setCurrentIndex(values.rule);
     m_nominal->setText(values.hasNominal ? number(values.nominal) : QString());
     m_minimum->setText(limits ? number(values.minimum) : QString());
@@ -151,31 +151,31 @@ void SpecificationDialog::setValues(const CoatingSpecification &values)
     m_spotUpper->setText(number(values.spotUpperPercent));
 }
 
-double SpecificationDialog::roughnessPreset(int index) const
+double RequirementDialog::roughnessPreset(int index) const
 {
-    CoatingSpecification preset;
+    CoatingRequirement preset;
     preset.roughness = RoughnessPresets[index];
     return preset.convertedTo(m_unit).roughness;
 }
 
-void SpecificationDialog::roughnessChosen(int index)
+void RequirementDialog::roughnessChosen(int index)
 {
     if (index >= 0 && index < FreeRoughness)
         m_roughness->setText(number(roughnessPreset(index)));
 }
 
-void SpecificationDialog::updateForm()
+void RequirementDialog::updateForm()
 {
     const int rule = m_rule->currentIndex();
-    setRowVisible(m_nominal, rule != CoatingSpecification::NoRule);
+    setRowVisible(m_nominal, rule != CoatingRequirement::NoRule);
     setRowVisible(m_minimum,
-                  rule == CoatingSpecification::Limits || rule == CoatingSpecification::SspcPa2);
-    setRowVisible(m_maximum, rule != CoatingSpecification::NoRule);
-    setRowVisible(m_roughness, rule == CoatingSpecification::Iso19840);
+                  rule == CoatingRequirement::Limits || rule == CoatingRequirement::SspcPa2);
+    setRowVisible(m_maximum, rule != CoatingRequirement::NoRule);
+    setRowVisible(m_roughness, rule == CoatingRequirement::Iso19840);
     for (QLineEdit *field : {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper})
-        setRowVisible(field, rule == CoatingSpecification::SspcPa2);
-    m_nominal->setPlaceholderText(rule == CoatingSpecification::Iso19840 ? QString() : tr("none"));
-    m_maximum->setPlaceholderText(rule == CoatingSpecification::Iso19840 ? tr("none") : QString());
+        setRowVisible(field, rule == CoatingRequirement::SspcPa2);
+    m_nominal->setPlaceholderText(rule == CoatingRequirement::Iso19840 ? QString() : tr("none"));
+    m_maximum->setPlaceholderText(rule == CoatingRequirement::Iso19840 ? tr("none") : QString());
 
     const QString message = problem();
     m_message->setText(message);
@@ -184,7 +184,7 @@ void SpecificationDialog::updateForm()
     adjustSize();
 }
 
-bool SpecificationDialog::readNumber(QLineEdit *field, double *value, QString *message) const
+bool RequirementDialog::readNumber(QLineEdit *field, double *value, QString *message) const
 {
     const QString text = field->text().trimmed();
     const QString label = m_form->labelForField(field)
@@ -204,22 +204,22 @@ bool SpecificationDialog::readNumber(QLineEdit *field, double *value, QString *m
     return ok;
 }
 
-int SpecificationDialog::readCount(QLineEdit *field) const
+int RequirementDialog::readCount(QLineEdit *field) const
 {
     double count = 0.0;
     QString ignored;
-    // Anything but a whole number in range reads as 0, which the specification refuses.
+    // Anything but a whole number in range reads as 0, which the requirement refuses.
     if (!readNumber(field, &count, &ignored) || !(count >= 1.0 && count <= MaxCount) ||
         count != std::floor(count))
         return 0;
     return int(count);
 }
 
-CoatingSpecification SpecificationDialog::specification() const
+CoatingRequirement RequirementDialog::requirement() const
 {
-    CoatingSpecification values;
+    CoatingRequirement values;
     QString ignored;
-    values.rule = CoatingSpecification::Rule(m_rule->currentIndex());
+    values.rule = CoatingRequirement::Rule(m_rule->currentIndex());
     values.unit = m_unit;
     values.hasNominal = !m_nominal->text().trimmed().isEmpty();
     readNumber(m_nominal, &values.nominal, &ignored);
@@ -231,26 +231,26 @@ CoatingSpecification SpecificationDialog::specification() const
     values.spotsPerArea = readCount(m_spotsPerArea);
     readNumber(m_spotLower, &values.spotLowerPercent, &ignored);
     readNumber(m_spotUpper, &values.spotUpperPercent, &ignored);
-    if (values.rule != CoatingSpecification::Iso19840)
+    if (values.rule != CoatingRequirement::Iso19840)
         values.roughness = 0.0;
-    if (values.rule != CoatingSpecification::NoRule)
+    if (values.rule != CoatingRequirement::NoRule)
         return values;
-    CoatingSpecification none;
+    CoatingRequirement none;
     none.unit = m_unit;
     return none;
 }
 
-QString SpecificationDialog::problem() const
+QString RequirementDialog::problem() const
 {
     const int rule = m_rule->currentIndex();
-    if (rule == CoatingSpecification::NoRule)
+    if (rule == CoatingRequirement::NoRule)
         return QString();
     QList<QLineEdit *> required;
-    if (rule == CoatingSpecification::Iso19840)
+    if (rule == CoatingRequirement::Iso19840)
         required = {m_nominal, m_roughness};
     else
         required = {m_minimum, m_maximum};
-    if (rule == CoatingSpecification::SspcPa2)
+    if (rule == CoatingRequirement::SspcPa2)
         required += {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper};
     // Optional fields count once something is typed in them.
     for (QLineEdit *optional : {m_nominal, m_maximum}) {
@@ -263,17 +263,17 @@ QString SpecificationDialog::problem() const
         if (!readNumber(field, &value, &message))
             return message;
     }
-    return specification().problem();
+    return requirement().problem();
 }
 
-void SpecificationDialog::accept()
+void RequirementDialog::accept()
 {
     // Readings keep arriving while the dialog is open, and one in another unit switches the
     // item to it: values typed for the old unit would then be read in the new one.
     const QString unit = unitOf(m_item);
     if (unit != m_unit) {
         const QString problemBefore = problem();
-        const CoatingSpecification typed = specification();
+        const CoatingRequirement typed = requirement();
         m_unit = unit;
         if (problemBefore.isEmpty())
             setValues(typed.convertedTo(unit));

@@ -1,4 +1,4 @@
-#include "evaluation/coatingspecification.h"
+#include "evaluation/coatingrequirement.h"
 
 #include <cmath>
 
@@ -13,7 +13,7 @@ constexpr int MaxGroupSize = 100;
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("CoatingSpecification", text);
+    return QCoreApplication::translate("CoatingRequirement", text);
 }
 
 bool isThickness(double value)
@@ -29,17 +29,17 @@ double roundTo(double value, int decimals)
 
 } // namespace
 
-bool CoatingSpecification::isMicrometre() const
+bool CoatingRequirement::isMicrometre() const
 {
     return unit == QStringLiteral("\u03BCm");
 }
 
-QString CoatingSpecification::format(double value) const
+QString CoatingRequirement::format(double value) const
 {
     return QString::number(value, 'f', decimals()) + QLatin1Char(' ') + unit;
 }
 
-QString CoatingSpecification::problem() const
+QString CoatingRequirement::problem() const
 {
     switch (rule) {
     case NoRule:
@@ -82,9 +82,9 @@ QString CoatingSpecification::problem() const
     return QString();
 }
 
-CoatingSpecification CoatingSpecification::convertedTo(const QString &targetUnit) const
+CoatingRequirement CoatingRequirement::convertedTo(const QString &targetUnit) const
 {
-    CoatingSpecification converted = *this;
+    CoatingRequirement converted = *this;
     converted.unit = targetUnit;
     if (converted.isMicrometre() == isMicrometre())
         return converted;
@@ -97,7 +97,7 @@ CoatingSpecification CoatingSpecification::convertedTo(const QString &targetUnit
     return converted;
 }
 
-QList<CoatingSpecification::Line> CoatingSpecification::lines() const
+QList<CoatingRequirement::Line> CoatingRequirement::lines() const
 {
     QList<Line> result;
     switch (rule) {
@@ -125,7 +125,7 @@ QList<CoatingSpecification::Line> CoatingSpecification::lines() const
     return result;
 }
 
-QList<CoatingSpecification::Line> CoatingSpecification::linesIn(const QString &targetUnit) const
+QList<CoatingRequirement::Line> CoatingRequirement::linesIn(const QString &targetUnit) const
 {
     QList<Line> result = lines();
     const bool toMicrometres = targetUnit == QStringLiteral("\u03BCm");
@@ -137,7 +137,7 @@ QList<CoatingSpecification::Line> CoatingSpecification::linesIn(const QString &t
     return result;
 }
 
-QString CoatingSpecification::ruleName(Rule rule)
+QString CoatingRequirement::ruleName(Rule rule)
 {
     switch (rule) {
     case Limits:
@@ -152,7 +152,7 @@ QString CoatingSpecification::ruleName(Rule rule)
     return tr("None");
 }
 
-QList<QPair<QString, QString>> CoatingSpecification::describe() const
+QList<QPair<QString, QString>> CoatingRequirement::describe() const
 {
     QList<QPair<QString, QString>> rows;
     rows.append({tr("Rule"), ruleName(rule)});
@@ -178,7 +178,7 @@ QList<QPair<QString, QString>> CoatingSpecification::describe() const
     return rows;
 }
 
-bool CoatingSpecification::operator==(const CoatingSpecification &other) const
+bool CoatingRequirement::operator==(const CoatingRequirement &other) const
 {
     return rule == other.rule && unit == other.unit && hasNominal == other.hasNominal &&
            nominal == other.nominal && minimum == other.minimum && hasMaximum == other.hasMaximum &&
