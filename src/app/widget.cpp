@@ -680,6 +680,7 @@ void Widget::on_actionItemRequirement_triggered()
     if (dialog.exec() != QDialog::Accepted)
         return;
     item->setRequirement(dialog.requirement());
+    workspace->itemChanged(item);
     if (item != activeItem)
         return;
     showRequirement();

@@ -11,6 +11,7 @@
 
 #include "data/itemdata.h"
 #include "dmmdata.h"
+#include "store/storedrequirement.h"
 #include "store/workspaceconnection.h"
 
 namespace {
@@ -176,11 +177,15 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
             continue;
         }
         item->setUnit(row.unit);
+        // A damaged or hand-edited requirement reads as none; the entry keeps the stored text, so
+        // the item's next change overwrites it.
+        item->setRequirement(StoredRequirement::fromText(row.requirement));
         Entry entry;
         entry.id = row.id;
         entry.stored = row.readings;
         entry.name = item->name();
         entry.unit = row.unit;
+        entry.requirement = row.requirement;
         entry.loaded = row.readings == 0;
         m_entries.insert(item, entry);
         if (row.active)
@@ -239,6 +244,13 @@ void Workspace::writeItem(ItemData *item, Entry &entry)
         change.text = unit;
         m_connection->post(change);
         entry.unit = unit;
+    }
+    const QString requirement = StoredRequirement::toText(item->requirement());
+    if (requirement != entry.requirement) {
+        change.kind = WorkspaceConnection::Change::SetRequirement;
+        change.text = requirement;
+        m_connection->post(change);
+        entry.requirement = requirement;
     }
 }
 

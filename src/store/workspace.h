@@ -15,8 +15,9 @@ class WorkspaceConnection;
 // nothing is lost when the window closes or the process dies. The window's items stay the working
 // copy and the workspace follows them through the hooks below. A hook hands its change to the
 // database's own thread and returns; the change is on disk a fraction of a second later. The items
-// of an earlier session come back without their readings, which are read when an item is first
-// activated; from then on they stay in memory like those of new items.
+// of an earlier session come back with their coating requirements but without their readings, which
+// are read when an item is first activated; from then on they stay in memory like those of new
+// items.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
 // workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
@@ -43,7 +44,8 @@ public:
     QList<ItemData *> restore(ItemData *storeItem, ItemData **active);
 
     void itemAdded(ItemData *item);
-    // Writes a new name or unit and the readings appended since the last call.
+    // Writes a new name, unit or coating requirement and the readings appended since the last
+    // call.
     void itemChanged(ItemData *item);
     void itemRemoved(ItemData *item);
     // Reads the item's readings when they are not in memory yet and records it as active.
@@ -67,6 +69,8 @@ private:
         int stored = 0;
         QString name;
         QString unit;
+        // The requirement as StoredRequirement writes it.
+        QString requirement;
         // False while the readings live only in the database.
         bool loaded = true;
     };

@@ -49,6 +49,7 @@ struct WorkspaceStatements
         , insertItem(db)
         , renameItem(db)
         , setItemUnit(db)
+        , setItemRequirement(db)
         , clearActive(db)
         , setActive(db)
         , deleteItem(db)
@@ -67,6 +68,7 @@ struct WorkspaceStatements
                           " created_offset) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"},
             {&renameItem, "UPDATE item SET name = ? WHERE id = ?"},
             {&setItemUnit, "UPDATE item SET unit = ? WHERE id = ?"},
+            {&setItemRequirement, "UPDATE item SET requirement = ? WHERE id = ?"},
             {&clearActive, "UPDATE item SET active = 0 WHERE active <> 0"},
             {&setActive, "UPDATE item SET active = 1 WHERE id = ?"},
             {&deleteItem, "DELETE FROM item WHERE id = ?"},
@@ -90,6 +92,7 @@ struct WorkspaceStatements
     QSqlQuery insertItem;
     QSqlQuery renameItem;
     QSqlQuery setItemUnit;
+    QSqlQuery setItemRequirement;
     QSqlQuery clearActive;
     QSqlQuery setActive;
     QSqlQuery deleteItem;
@@ -285,8 +288,8 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
         }
         *nextId = query.value(0).toLongLong() + 1;
         *nextPosition = query.value(1).toLongLong() + 1;
-        if (!query.exec(QStringLiteral(
-                "SELECT id, kind, name, unit, active FROM item ORDER BY position, id"))) {
+        if (!query.exec(QStringLiteral("SELECT id, kind, name, unit, active, requirement FROM item "
+                                       "ORDER BY position, id"))) {
             *error = query.lastError().text();
             return;
         }
@@ -297,6 +300,7 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
             item.name = query.value(2).toString();
             item.unit = query.value(3).toString();
             item.active = query.value(4).toInt() != 0;
+            item.requirement = query.value(5).toString();
             items->append(item);
         }
         query.finish();
@@ -394,7 +398,10 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         break;
     case Change::Rename:
     case Change::SetUnit:
-        query = change.kind == Change::Rename ? &s.renameItem : &s.setItemUnit;
+    case Change::SetRequirement:
+        query = change.kind == Change::Rename    ? &s.renameItem
+                : change.kind == Change::SetUnit ? &s.setItemUnit
+                                                 : &s.setItemRequirement;
         query->bindValue(0, text(change.text));
         query->bindValue(1, change.item);
         break;

@@ -57,11 +57,21 @@ public:
         QString unit;
         bool active = false;
         int readings = 0;
+        QString requirement;
     };
 
     struct Change
     {
-        enum Kind { AddItem, Rename, SetUnit, Activate, ClearReadings, RemoveItem, AddReading };
+        enum Kind {
+            AddItem,
+            Rename,
+            SetUnit,
+            SetRequirement,
+            Activate,
+            ClearReadings,
+            RemoveItem,
+            AddReading
+        };
         Kind kind = AddItem;
         qint64 item = 0;
         // AddItem: the kind of item; AddReading: the reading's place in its item.

@@ -33,6 +33,11 @@ QStringList WorkspaceSchema::steps(int version)
                                " unit VARCHAR(16) NOT NULL,"
                                " basis VARCHAR(32) NOT NULL,"
                                " PRIMARY KEY (item_id, seq))")};
+    case 2:
+        // The item's coating requirement in the key=value text of StoredRequirement; empty for
+        // none.
+        return {QStringLiteral(
+            "ALTER TABLE item ADD COLUMN requirement VARCHAR(1024) NOT NULL DEFAULT ''")};
     default:
         return {};
     }

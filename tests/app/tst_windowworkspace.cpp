@@ -1,6 +1,11 @@
 #include <memory>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QSqlDatabase>
@@ -25,7 +30,7 @@ using namespace WindowFixture;
 namespace {
 
 // What the user sees of the workspace: the tree with the active row marked, the table, the
-// statistics, the histogram's counts and the chart's points.
+// statistics, the histogram's counts, the chart's points, the verdict and the requirement's lines.
 QStringList view(Widget &window)
 {
     QStringList seen;
@@ -53,6 +58,12 @@ QStringList view(Widget &window)
         bins << QString::number(histogram(window)->count(bin));
     seen << bins.join(QLatin1Char(' '));
     seen << QString::number(chart(window)->pointCount(0));
+    const auto *verdict = window.findChild<QLabel *>(QStringLiteral("lcdVerdict"));
+    seen << (verdict->isVisibleTo(&window) ? verdict->text() : QString());
+    QStringList lines;
+    for (const auto &line : chart(window)->markLines() + histogram(window)->markLines())
+        lines << QStringLiteral("%1 %2").arg(line.label).arg(line.value);
+    seen << lines.join(QLatin1Char(','));
     return seen;
 }
 
@@ -79,6 +90,19 @@ void keepMessage(QString *text)
     });
 }
 
+// Sets the requirement of the current item in its dialog: the rule's index and the fields to
+// fill, such as {{"edtMinimum", "100"}}.
+void setRequirement(Widget &window, int rule, const QList<QPair<const char *, QString>> &fields)
+{
+    answerNextModal([&](QWidget *dialog) {
+        dialog->findChild<QComboBox *>(QStringLiteral("cbRule"))->setCurrentIndex(rule);
+        for (const auto &field : fields)
+            dialog->findChild<QLineEdit *>(QLatin1String(field.first))->setText(field.second);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    action(window, "actionItemRequirement")->trigger();
+}
+
 } // namespace
 
 class TestWindowWorkspace : public QObject
@@ -91,6 +115,7 @@ private slots:
 
     void restartRestoresTreeActiveItemAndViews();
     void restartRestoresStoreData();
+    void restartRestoresRequirementAndVerdict();
     void emptiedWorkspaceStartsWithMeasure1();
     void notSavingIsToldAndShown_data();
     void notSavingIsToldAndShown();
@@ -160,6 +185,32 @@ void TestWindowWorkspace::restartRestoresTreeActiveItemAndViews()
     restart();
     QCOMPARE(table(*window)->rowCount(), 4);
     QCOMPARE(table(*window)->index(3, 2).data().toString(), QStringLiteral("125"));
+}
+
+void TestWindowWorkspace::restartRestoresRequirementAndVerdict()
+{
+    startAcquiring(*window);
+    emitReading(150, QStringLiteral("150"));
+    emitReading(90, QStringLiteral("90"));
+    setRequirement(*window, 3,
+                   {{"edtNominal", "150"},
+                    {"edtMinimum", "100"},
+                    {"edtMaximum", "200"},
+                    {"edtReadingsPerSpot", "1"},
+                    {"edtSpotsPerArea", "2"}});
+    const QStringList before = view(*window);
+    QVERIFY(!before.at(before.size() - 2).isEmpty());
+    QVERIFY(!before.last().isEmpty());
+
+    restart();
+    QCOMPARE(view(*window), before);
+
+    // Clearing it is kept as well.
+    setRequirement(*window, 0, {});
+    const QStringList cleared = view(*window);
+    QVERIFY(cleared.last().isEmpty());
+    restart();
+    QCOMPARE(view(*window), cleared);
 }
 
 void TestWindowWorkspace::restartRestoresStoreData()

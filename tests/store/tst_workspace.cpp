@@ -76,9 +76,23 @@ QByteArray fileHash(const QString &path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+CoatingRequirement requirementOf(CoatingRequirement::Rule rule, const QString &unit)
+{
+    CoatingRequirement r;
+    r.rule = rule;
+    r.unit = unit;
+    return r;
+}
+
+// A valid SSPC-PA 2 requirement as the workspace stores it; damaged texts are made from it.
+const QString StoredSspc = QStringLiteral(
+    "rule=sspcpa2;unit=\u03BCm;hasNominal=1;nominal=150;minimum=100;hasMaximum=1;maximum=200;"
+    "roughness=0;readingsPerSpot=3;spotsPerArea=5;spotLowerPercent=80;spotUpperPercent=120");
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fields)
+Q_DECLARE_METATYPE(CoatingRequirement)
 
 class TestWorkspace : public QObject
 {
@@ -96,6 +110,11 @@ private slots:
     void commitsWithinTheDelay();
     void restoredItemsReadTheirReadingsOnActivation();
     void upgradesEveryStepInOrder();
+    void keepsRequirement_data();
+    void keepsRequirement();
+    void damagedRequirementIsNotApplied_data();
+    void damagedRequirementIsNotApplied();
+    void upgradesVersion1InPlace();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
     void newerWorkspaceIsLeftUntouched();
@@ -382,6 +401,167 @@ void TestWorkspace::upgradesEveryStepInOrder()
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
+}
+
+void TestWorkspace::keepsRequirement_data()
+{
+    QTest::addColumn<CoatingRequirement>("requirement");
+
+    CoatingRequirement limits = requirementOf(CoatingRequirement::Limits, Micrometre);
+    limits.minimum = 80;
+    limits.maximum = 250.5;
+    limits.hasMaximum = true;
+    QTest::newRow("limits") << limits;
+    limits.unit = QStringLiteral("mil");
+    limits.minimum = 1.0 / 3.0;
+    limits.maximum = 9.87;
+    limits.hasNominal = true;
+    limits.nominal = 4.2;
+    QTest::newRow("limits with nominal in mils") << limits;
+    CoatingRequirement iso = requirementOf(CoatingRequirement::Iso19840, Micrometre);
+    iso.hasNominal = true;
+    iso.nominal = 120;
+    iso.roughness = CoatingRequirement::MediumRoughness;
+    QTest::newRow("ISO 19840") << iso;
+    iso.hasMaximum = true;
+    iso.maximum = 360;
+    QTest::newRow("ISO 19840 with maximum") << iso;
+    CoatingRequirement sspc = requirementOf(CoatingRequirement::SspcPa2, QStringLiteral("mil"));
+    sspc.hasNominal = true;
+    sspc.nominal = 5;
+    sspc.minimum = 4;
+    sspc.hasMaximum = true;
+    sspc.maximum = 6;
+    sspc.readingsPerSpot = 4;
+    sspc.spotsPerArea = 7;
+    sspc.spotLowerPercent = 75.5;
+    sspc.spotUpperPercent = 130;
+    QTest::newRow("SSPC-PA 2") << sspc;
+}
+
+void TestWorkspace::keepsRequirement()
+{
+    QFETCH(CoatingRequirement, requirement);
+    QVERIFY2(requirement.problem().isEmpty(), qPrintable(requirement.problem()));
+
+    reopen();
+    items.append(new ItemData(QStringLiteral("A"), ItemData::MeasureData));
+    workspace->itemAdded(items.last());
+    items.last()->setRequirement(requirement);
+    workspace->itemChanged(items.last());
+    reopen();
+    QCOMPARE(items.size(), 1);
+    QVERIFY(items.first()->requirement() == requirement);
+
+    items.first()->setRequirement(CoatingRequirement());
+    workspace->itemChanged(items.first());
+    reopen();
+    QVERIFY(!items.first()->requirement().isSet());
+}
+
+void TestWorkspace::damagedRequirementIsNotApplied_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("applied");
+
+    const auto damaged = [](const QString &from, const QString &to) {
+        return QString(StoredSspc).replace(from, to);
+    };
+    QTest::newRow("as written") << StoredSspc << true;
+    QTest::newRow("not key=value") << QStringLiteral("limits 80 250") << false;
+    QTest::newRow("keys missing") << QStringLiteral("rule=limits;minimum=80") << false;
+    QTest::newRow("unknown rule") << damaged("sspcpa2", "iso12944") << false;
+    QTest::newRow("unknown unit") << damaged(Micrometre, "cm") << false;
+    QTest::newRow("unknown key") << StoredSspc + QStringLiteral(";colour=red") << false;
+    QTest::newRow("key twice") << StoredSspc + QStringLiteral(";minimum=90") << false;
+    QTest::newRow("not a number") << damaged("minimum=100", "minimum=1OO") << false;
+    QTest::newRow("not a number (NaN)") << damaged("maximum=200", "maximum=nan") << false;
+    QTest::newRow("infinite") << damaged("maximum=200", "maximum=inf") << false;
+    QTest::newRow("not a flag") << damaged("hasNominal=1", "hasNominal=yes") << false;
+    QTest::newRow("minimum above maximum") << damaged("minimum=100", "minimum=300") << false;
+    QTest::newRow("negative") << damaged("minimum=100", "minimum=-1") << false;
+    QTest::newRow("huge spot") << damaged("readingsPerSpot=3", "readingsPerSpot=99999999999")
+                               << false;
+    QTest::newRow("percentage 0") << damaged("spotLowerPercent=80", "spotLowerPercent=0") << false;
+}
+
+void TestWorkspace::damagedRequirementIsNotApplied()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, applied);
+
+    reopen();
+    items.append(new ItemData(QStringLiteral("A"), ItemData::MeasureData));
+    workspace->itemAdded(items.last());
+    close();
+    {
+        const OtherConnection other(path);
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("other program")));
+        QVERIFY(query.prepare(QStringLiteral("UPDATE item SET requirement = ? WHERE kind = ?")));
+        query.addBindValue(stored);
+        query.addBindValue(int(ItemData::MeasureData));
+        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+    }
+    reopen();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.first()->requirement().isSet(), applied);
+    if (applied)
+        QCOMPARE(items.first()->requirement().readingsPerSpot, 3);
+    // The item's next change writes what it holds over the damaged text.
+    workspace->itemChanged(items.first());
+    workspace->commit();
+    if (!applied) {
+        QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT requirement FROM item WHERE "
+                                                            "kind = %1")
+                                                 .arg(int(ItemData::MeasureData))),
+                 QVariant(QString()));
+    }
+}
+
+void TestWorkspace::upgradesVersion1InPlace()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "version1");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QStringList statements = WorkspaceSchema::steps(1);
+        statements << QStringLiteral(
+                          "INSERT INTO item VALUES (1, %1, 'Store Data', '', 1, 0, 0, 0)")
+                          .arg(int(ItemData::StoreData))
+                   << QStringLiteral("INSERT INTO item VALUES (2, %1, 'Kept', 'mil', 2, 1, 0, 0)")
+                          .arg(int(ItemData::MeasureData))
+                   << QStringLiteral("INSERT INTO reading VALUES (2, 0, NULL, NULL, 127, 5, '127',"
+                                     " '5.00', 0, 'mil', 'Fe')")
+                   << QStringLiteral("PRAGMA user_version = 1");
+        for (const QString &statement : qAsConst(statements))
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("version1"));
+
+    reopen();
+    QVERIFY(workspace->isSaving());
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.first()->name(), QStringLiteral("Kept"));
+    QCOMPARE(items.first()->unit(), QStringLiteral("mil"));
+    QCOMPARE(active, items.first());
+    QVERIFY(!items.first()->requirement().isSet());
+    workspace->itemActivated(items.first());
+    QCOMPARE(items.first()->readings().size(), 1);
+    QCOMPARE(items.first()->readings().first()->milValue(), 5.0);
+    CoatingRequirement limits = requirementOf(CoatingRequirement::Limits, QStringLiteral("mil"));
+    limits.minimum = 4;
+    limits.hasMaximum = true;
+    limits.maximum = 6;
+    items.first()->setRequirement(limits);
+    workspace->itemChanged(items.first());
+    workspace->commit();
+    QCOMPARE(OtherConnection(path).value(QStringLiteral("PRAGMA user_version")).toInt(),
+             WorkspaceSchema::Version);
+    reopen();
+    QVERIFY(items.first()->requirement() == limits);
 }
 
 void TestWorkspace::damagedFileIsMovedAside_data()
