@@ -229,14 +229,6 @@ void SerialGauge::connectNotify(const QMetaMethod &signal)
     m_presenceTimer.start();
 }
 
-void SerialGauge::disconnectNotify(const QMetaMethod &signal)
-{
-    // An empty method means every connection of the receiver went at once.
-    if ((!signal.isValid() || signal == QMetaMethod::fromSignal(&SerialGauge::usbRefreshed)) &&
-        !isSignalConnected(QMetaMethod::fromSignal(&SerialGauge::usbRefreshed)))
-        m_presenceTimer.stop();
-}
-
 bool SerialGauge::portPresent(const QString &port)
 {
     if (port.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
@@ -254,6 +246,12 @@ bool SerialGauge::portPresent(const QString &port)
 
 void SerialGauge::checkPresence()
 {
+    // Nobody listens any more. This is found here rather than in disconnectNotify(), which Qt may
+    // call with its connection lock held, where asking about connections can deadlock.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&SerialGauge::usbRefreshed))) {
+        m_presenceTimer.stop();
+        return;
+    }
     const bool present = isPortPresent(GaugeVendorId, GaugeProductId);
     if (present == m_present)
         return;

@@ -72,7 +72,6 @@ signals:
 protected:
     // The ports are watched only while someone listens to usbRefreshed().
     void connectNotify(const QMetaMethod &signal) override;
-    void disconnectNotify(const QMetaMethod &signal) override;
 
 private:
     bool portPresent(const QString &port);
