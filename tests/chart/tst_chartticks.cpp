@@ -129,6 +129,35 @@ QPolygon layOut(const QVector<double> &rows, int left, int width)
     return polyline;
 }
 
+// Small zigzags, repeated rows and single steps crowded into few columns: where the stroke rules
+// for the ends of steps show. Rows lie in 100 .. 112.
+struct Zigzag
+{
+    QVector<double> rows;
+    int columns = 1;
+};
+
+Zigzag randomZigzag(std::mt19937 &random)
+{
+    const int amplitude = 1 + int(random() % 12);
+    const int count = 5 + int(random() % 300);
+    Zigzag zigzag;
+    zigzag.columns = 1 + int(random() % 40);
+    const int mode = int(random() % 3);
+    std::uniform_int_distribution<int> anyRow(100, 100 + amplitude);
+    int y = 100 + amplitude / 2;
+    for (int i = 0; i < count; ++i) {
+        if (mode == 0)
+            y = anyRow(random);
+        else if (mode == 1)
+            y = std::clamp(y + int(random() % 3) - 1, 100, 100 + amplitude);
+        else if (random() % 4 == 0)
+            y = anyRow(random);
+        zigzag.rows.append(y);
+    }
+    return zigzag;
+}
+
 } // namespace
 
 void TestChartTicks::envelopeKeepsPixels_data()
@@ -183,28 +212,11 @@ void TestChartTicks::envelopeKeepsShortLines()
 
 void TestChartTicks::envelopeKeepsSmallTurns()
 {
-    // Small zigzags, repeated rows and single steps crowded into few columns: where the stroke
-    // rules for the ends of steps show.
     std::mt19937 random(2);
     const QSize size(60, 130);
     for (int round = 0; round < 3000; ++round) {
-        const int amplitude = 1 + int(random() % 12);
-        const int count = 5 + int(random() % 300);
-        const int columns = 1 + int(random() % 40);
-        const int mode = int(random() % 3);
-        std::uniform_int_distribution<int> anyRow(100, 100 + amplitude);
-        QVector<double> zigzag;
-        int y = 100 + amplitude / 2;
-        for (int i = 0; i < count; ++i) {
-            if (mode == 0)
-                y = anyRow(random);
-            else if (mode == 1)
-                y = std::clamp(y + int(random() % 3) - 1, 100, 100 + amplitude);
-            else if (random() % 4 == 0)
-                y = anyRow(random);
-            zigzag.append(y);
-        }
-        const QPolygon narrow = layOut(zigzag, 10, columns);
+        const Zigzag zigzag = randomZigzag(random);
+        const QPolygon narrow = layOut(zigzag.rows, 10, zigzag.columns);
         if (stroke(DMMChart::columnEnvelope(narrow), size) != stroke(narrow, size))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
     }
@@ -350,28 +362,16 @@ void TestChartTicks::lineSpansKeepPixels()
 
 void TestChartTicks::lineSpansKeepSmallTurns()
 {
-    // Small zigzags and repeated rows crowded into few columns: spans of a pixel or two beside
-    // the steps into and out of a column.
+    // The same zigzags as spans of a pixel or two beside the steps into and out of a column.
     std::mt19937 random(3);
     const QSize size(60, 130);
     for (int round = 0; round < 3000; ++round) {
-        const int amplitude = 1 + int(random() % 12);
-        const int count = 5 + int(random() % 300);
-        const int columns = 1 + int(random() % 40);
-        const int mode = int(random() % 3);
-        std::uniform_int_distribution<int> anyRow(100, 100 + amplitude);
+        const Zigzag zigzag = randomZigzag(random);
         QVector<double> values;
-        int y = 100 + amplitude / 2;
-        for (int i = 0; i < count; ++i) {
-            if (mode == 0)
-                y = anyRow(random);
-            else if (mode == 1)
-                y = std::clamp(y + int(random() % 3) - 1, 100, 100 + amplitude);
-            else if (random() % 4 == 0)
-                y = anyRow(random);
-            values.append(-y);
-        }
-        const ChartLine::PixelMap map{double(columns) / count, 10, 0, 1.0};
+        for (const double row : zigzag.rows)
+            values.append(-row);
+        const int count = values.size();
+        const ChartLine::PixelMap map{double(zigzag.columns) / count, 10, 0, 1.0};
         if (strokeLine(values, 0, count - 1, map, size, true) !=
             strokeLine(values, 0, count - 1, map, size, false))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
