@@ -9,34 +9,11 @@
 #include <QtEndian>
 
 #include "export/biffcursor.h"
+#include "export/biffrecord.h"
 #include "export/compoundfile.h"
 #include "export/xlsdate.h"
 
 namespace {
-
-// BIFF8 record types.
-enum Record : quint16 {
-    RecFormula = 0x0006,
-    RecEof = 0x000A,
-    RecDateMode = 0x0022,
-    RecFilePass = 0x002F,
-    RecBoundSheet = 0x0085,
-    RecMulRk = 0x00BD,
-    RecRString = 0x00D6,
-    RecXf = 0x00E0,
-    RecSst = 0x00FC,
-    RecLabelSst = 0x00FD,
-    RecNumber = 0x0203,
-    RecLabel = 0x0204,
-    RecBoolErr = 0x0205,
-    RecString = 0x0207,
-    RecArray = 0x0221,
-    RecTable = 0x0236,
-    RecRk = 0x027E,
-    RecFormat = 0x041E,
-    RecSharedFormula = 0x04BC,
-    RecBof = 0x0809,
-};
 
 constexpr quint16 Biff8 = 0x0600;
 constexpr quint16 GlobalsSubstream = 0x0005;

@@ -10,31 +10,9 @@
 #include <QSet>
 #include <QStringList>
 
-namespace {
+#include "export/biffrecord.h"
 
-// BIFF8 record types.
-enum Record : quint16 {
-    RecEof = 0x000A,
-    RecCodePage = 0x0042,
-    RecDateMode = 0x0022,
-    RecWindow1 = 0x003D,
-    RecContinue = 0x003C,
-    RecFont = 0x0031,
-    RecDefColWidth = 0x0055,
-    RecColInfo = 0x007D,
-    RecBoundSheet = 0x0085,
-    RecSst = 0x00FC,
-    RecLabelSst = 0x00FD,
-    RecExtSst = 0x00FF,
-    RecXf = 0x00E0,
-    RecDimensions = 0x0200,
-    RecNumber = 0x0203,
-    RecWindow2 = 0x023E,
-    RecRk = 0x027E,
-    RecStyle = 0x0293,
-    RecFormat = 0x041E,
-    RecBof = 0x0809,
-};
+namespace {
 
 // Longest record body BIFF8 allows; the shared string table goes on in CONTINUE records.
 constexpr int MaxRecordBody = 8224;
