@@ -158,8 +158,8 @@ bool ChartLine::breaksAtIrregular(double xScale)
     return xScale >= MinBreakScale;
 }
 
-// The vertices are those columnEnvelope() keeps of each stretch's polyline: whole first and last
-// columns of a stretch; in the others the first vertex, the first and last change of row, the
+// Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:
+// whole first and last columns of a stretch; in the others the first vertex, the first and last change of row, the
 // first highest and first lowest vertex between them, and the last vertex. The row is monotonic
 // in the value, so a block whose extreme values share a row can be passed over whole, and the
 // highest row of a range is the row of its largest value. Points that are not finite are no
@@ -264,6 +264,22 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
     while (lastVertex >= first && isIrregular(lastVertex))
         --lastVertex;
 
+    // With spans the polyline is cut in crowded columns (see splitColumn below), so where it
+    // starts and ends the stroker's caps must land where they land on the polyline through every
+    // point: a first or last step that stays on its row is kept, as such a step takes the cap.
+    const bool spans = bool(fillColumn);
+    const auto nextFinite = [&](int from, int to) {
+        while (from <= to && isIrregular(from))
+            ++from;
+        return from;
+    };
+    const auto previousFinite = [&](int from, int to) {
+        while (to >= from && isIrregular(to))
+            --to;
+        return to;
+    };
+    const auto repeat = [&](int row, int x) { polyline.append(QPoint(x, row)); };
+
     for (int i = first; i <= last;) {
         const int x = xOf(i);
         // The column's last point: the one before the first point of a column further right.
@@ -292,7 +308,7 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
                 ++i;
             while (j >= i && isIrregular(j))
                 --j;
-            whole = i == firstVertex || j == lastVertex;
+            whole = !spans && (i == firstVertex || j == lastVertex);
         }
         if (i > j) {
             i = columnEnd + 1;
@@ -306,34 +322,69 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
                     flush();
             }
             lastTaken = j;
-        } else {
-            const int a = firstRowChange(i + 1, j, rowOf(value[i]));
-            const int k = lastRowChange(i, j - 1, rowOf(value[j]));
-            take(i, x);
-            if (a <= j)
-                take(a, x);
-            if (a + 1 <= k - 1) {
-                double low = 0.0;
-                double high = 0.0;
-                finiteRange(a + 1, k - 1, &low, &high);
-                if (low <= high && fillColumn) {
-                    // Between the first and the last change of row the path covers every row
-                    // it reaches; the steps into and out of that stretch stay as they are, so
-                    // the pixels that depend on the step before are the same.
-                    const int rows[] = {rowOf(value[a]), rowOf(high), rowOf(low), rowOf(value[k])};
-                    fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
-                               *std::max_element(std::begin(rows), std::end(rows)));
-                } else if (low <= high) {
-                    const int top = firstOnRow(a + 1, k - 1, rowOf(high), true);
-                    const int bottom = firstOnRow(a + 1, k - 1, rowOf(low), false);
-                    take(std::min(top, bottom), x);
-                    take(std::max(top, bottom), x);
-                }
-            }
-            if (k >= i)
-                take(k, x);
-            take(j, x);
+            i = columnEnd + 1;
+            continue;
         }
+        const int rowI = rowOf(value[i]);
+        const int rowJ = rowOf(value[j]);
+        const int a = firstRowChange(i + 1, j, rowI);
+        const int k = lastRowChange(i, j - 1, rowJ);
+        const bool opens = spans && !breaks && i == firstVertex;
+        const bool closes = spans && !breaks && j == lastVertex;
+        take(i, x);
+        if (opens && nextFinite(i + 1, j) < std::min(a, j + 1))
+            repeat(rowI, x);
+        double low = Infinity;
+        double high = -Infinity;
+        if (a + 1 <= k - 1)
+            finiteRange(a + 1, k - 1, &low, &high);
+        const bool middle = low <= high;
+        if (spans && middle && !closes) {
+            // Split: the polyline ends one row past the column's first point, toward its first
+            // change of row, and a new one starts one row before its last point. Steps of one row
+            // in the same direction leave the stroker in the state the full steps leave it in, so
+            // the steps between columns keep their pixels; the rows the cut-out part ran through
+            // are filled. The repeated end takes the end cap, as a step along the path would.
+            const int rowA = rowOf(value[a]);
+            const int rowK = rowOf(value[k]);
+            const int endRow = rowI + (rowA > rowI ? 1 : -1);
+            const int startRow = rowJ - (rowJ > rowK ? 1 : -1);
+            repeat(endRow, x);
+            repeat(endRow, x);
+            flush();
+            const int rows[] = {endRow, rowA, rowOf(high), rowOf(low), rowK, startRow};
+            fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
+                       *std::max_element(std::begin(rows), std::end(rows)));
+            repeat(startRow, x);
+            repeat(rowJ, x);
+            lastTaken = j;
+            i = columnEnd + 1;
+            continue;
+        }
+        if (a <= j)
+            take(a, x);
+        if (middle && spans) {
+            // The line's last column: between the first and the last change of row the path
+            // covers every row it reaches; the step into the last change keeps its direction, as
+            // the end cap depends on it.
+            const int rowK = rowOf(value[k]);
+            const int rows[] = {rowOf(value[a]), rowOf(high), rowOf(low), rowK};
+            fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
+                       *std::max_element(std::begin(rows), std::end(rows)));
+            const int q = lastRowChange(a, k - 1, rowK);
+            if (q > a)
+                repeat(rowK - (rowK > rowOf(value[q]) ? 1 : -1), x);
+        } else if (middle) {
+            const int top = firstOnRow(a + 1, k - 1, rowOf(high), true);
+            const int bottom = firstOnRow(a + 1, k - 1, rowOf(low), false);
+            take(std::min(top, bottom), x);
+            take(std::max(top, bottom), x);
+        }
+        if (k >= i)
+            take(k, x);
+        take(j, x);
+        if (closes && previousFinite(i, j - 1) > std::max(k, i - 1))
+            repeat(rowJ, x);
         i = columnEnd + 1;
     }
     flush();

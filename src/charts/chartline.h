@@ -81,12 +81,12 @@ public:
     // between points that are not finite where those break the line, each with the vertices
     // DMMChart::columnEnvelope() keeps of the polyline through all its points. Costs about one
     // block scan per pixel column, however many points share it.
-    // Given fillColumn, a column whose envelope has a highest and a lowest vertex between its
-    // first and last change of row leaves those two out of the polyline and hands over instead
-    // the rows top..bottom of column x that the steps from the first to the last change of row
-    // run through. Polylines stroked and spans filled in the line's colour cover the same
-    // pixels as the polylines alone, with far fewer pixels to stroke where many readings share
-    // a column.
+    // Given fillColumn, a crowded column (one with vertices between its first and last change of
+    // row) cuts the polyline: the one arriving ends a row past the column's first point, a new
+    // one starts a row before its last point, and fillColumn gets the rows top..bottom of column
+    // x that the path between them runs through. Polylines stroked and spans filled in the
+    // line's colour cover the same pixels as the polylines alone, with a few pixels to stroke per
+    // column however many readings share it.
     void
     envelope(int first, int last, const PixelMap &map,
              const std::function<void(const QPolygon &)> &draw,
