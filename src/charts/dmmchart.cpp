@@ -5,6 +5,7 @@
 #include <limits>
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QMouseEvent>
 #include <QMutexLocker>
 #include <QPainter>
@@ -710,7 +711,8 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
     painter->setPen(QPen(color, 1));
     // Each stretch of in-range points is a polyline of its own: an over-range point breaks it.
     // Where many readings share a column, filling its span costs far less than stroking the
-    // steps up and down it.
+    // steps up and down it; the spans go to the painter in one call.
+    QVector<QRect> spans;
     line->envelope(
         m_firstIndex, end - 1, ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
         [painter](const QPolygon &polyline) {
@@ -719,9 +721,10 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
             else
                 painter->drawPolyline(polyline);
         },
-        [painter, &color](int x, int top, int bottom) {
-            painter->fillRect(x, top, 1, bottom - top + 1, color);
-        });
+        [&spans](int x, int top, int bottom) { spans.append(QRect(x, top, 1, bottom - top + 1)); });
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(color);
+    painter->drawRects(spans.constData(), spans.size());
     drawOverRangeMarkers(painter, line);
 }
 
@@ -733,37 +736,79 @@ QVector<int> DMMChart::overRangeColumns(const ChartLine *line, bool above) const
     const double mark =
         above ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
     const QVector<int> &irregular = line->irregularIndexes();
-    for (auto it = std::lower_bound(irregular.cbegin(), irregular.cend(), m_firstIndex);
-         it != irregular.cend() && *it < end; ++it) {
-        const int i = *it;
-        if (value[i] != mark)
+    const auto columnOf = [this](int i) {
+        return truncPixel((i - m_firstIndex) * m_xScale + m_plotRect.x());
+    };
+    const auto last = std::lower_bound(irregular.cbegin(), irregular.cend(), end);
+    for (auto it = std::lower_bound(irregular.cbegin(), last, m_firstIndex); it != last;) {
+        if (value[*it] != mark) {
+            ++it;
             continue;
-        const int x = truncPixel((i - m_firstIndex) * m_xScale + m_plotRect.x());
-        if (columns.isEmpty() || columns.last() != x)
-            columns.append(x);
+        }
+        const int x = columnOf(*it);
+        columns.append(x);
+        // A crowded column holds many over-range readings; one marker stands for them all.
+        it = std::partition_point(it, last, [&](int i) { return columnOf(i) <= x; });
     }
     return columns;
+}
+
+QVector<QRect> DMMChart::markerRects(const QPolygon &marker, const QVector<int> &columns)
+{
+    // The rows the painter fills for one marker, found by painting it: a triangle is convex, so
+    // each row is one run of pixels.
+    const QRect bounds = marker.boundingRect();
+    QImage stamp(bounds.size() + QSize(2, 2), QImage::Format_ARGB32_Premultiplied);
+    stamp.fill(Qt::transparent);
+    {
+        QPainter painter(&stamp);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::black);
+        painter.drawPolygon(marker.translated(1 - bounds.left(), 1 - bounds.top()));
+    }
+    QVector<QRect> rects;
+    for (int y = 0; y < stamp.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(stamp.constScanLine(y));
+        int left = 0;
+        while (left < stamp.width() && qAlpha(row[left]) == 0)
+            ++left;
+        if (left == stamp.width())
+            continue;
+        int right = stamp.width() - 1;
+        while (qAlpha(row[right]) == 0)
+            --right;
+        // Runs of neighbouring markers that touch or overlap merge into one rectangle.
+        const int dy = y - 1 + bounds.top();
+        const int from = left - 1 + bounds.left();
+        const int to = right - 1 + bounds.left();
+        for (int c = 0; c < columns.size();) {
+            const int start = columns.at(c) + from;
+            int stop = columns.at(c) + to;
+            while (++c < columns.size() && columns.at(c) + from <= stop + 1)
+                stop = columns.at(c) + to;
+            rects.append(QRect(start, dy, stop - start + 1, 1));
+        }
+    }
+    return rects;
 }
 
 void DMMChart::drawOverRangeMarkers(QPainter *painter, const ChartLine *line)
 {
     // A small triangle pointing out of the plot: up at the top edge for "OL", down at the
     // bottom edge for "-OL".
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(m_overRangeColor);
     const int top = m_plotRect.top();
     const int bottom = m_plotRect.bottom();
-    for (int x : overRangeColumns(line, true)) {
-        painter->drawPolygon(QPolygon(
-            {QPoint(x - OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
-             QPoint(x + OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight), QPoint(x, top)}));
-    }
-    for (int x : overRangeColumns(line, false)) {
-        painter->drawPolygon(
-            QPolygon({QPoint(x - OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
-                      QPoint(x + OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
-                      QPoint(x, bottom)}));
-    }
+    const QPolygon up({QPoint(-OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
+                       QPoint(OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
+                       QPoint(0, top)});
+    const QPolygon down({QPoint(-OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
+                         QPoint(OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
+                         QPoint(0, bottom)});
+    QVector<QRect> rects = markerRects(up, overRangeColumns(line, true));
+    rects += markerRects(down, overRangeColumns(line, false));
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(m_overRangeColor);
+    painter->drawRects(rects.constData(), rects.size());
 }
 
 void DMMChart::drawMarkLines(QPainter *painter)

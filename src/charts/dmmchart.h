@@ -73,6 +73,10 @@ public:
     // Pixel x of the over-range markers in the visible window, one per pixel column, left to
     // right: those above the range ("OL") and those below it ("-OL").
     QVector<int> overRangeColumns(const ChartLine *line, bool above) const;
+    // The rectangles that cover what the painter fills for the marker polygon placed at each of
+    // the columns, ascending (the polygon's x counts from the column): one rectangle per row of
+    // touching or overlapping markers.
+    static QVector<QRect> markerRects(const QPolygon &marker, const QVector<int> &columns);
     static bool isOverRange(double value) { return std::isinf(value); }
     // What the cursor shows after the time for a point: "OL" or "-OL" for an over-range point.
     static QString indicatorText(const ChartPoint &point);

@@ -32,6 +32,8 @@ private slots:
     void lineSpansKeepPixels_data();
     void lineSpansKeepPixels();
     void lineSpansKeepSmallTurns();
+    void markerRectsKeepPixels_data();
+    void markerRectsKeepPixels();
 };
 
 void TestChartTicks::pointStep_data()
@@ -379,6 +381,49 @@ void TestChartTicks::lineSpansKeepSmallTurns()
         if (strokeLine(values, 0, count - 1, map, size, true) !=
             strokeLine(values, 0, count - 1, map, size, false))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
+    }
+}
+
+void TestChartTicks::markerRectsKeepPixels_data()
+{
+    QTest::addColumn<QVector<int>>("columns");
+    QVector<int> crowded, scattered;
+    std::mt19937 random(7);
+    for (int x = 5; x < 300; x += 1 + int(random() % 4))
+        crowded.append(x);
+    for (int x = 5; x < 300; x += 1 + int(random() % 15))
+        scattered.append(x);
+    QTest::newRow("none") << QVector<int>();
+    QTest::newRow("one") << QVector<int>{40};
+    QTest::newRow("apart, touching, overlapping") << QVector<int>{10, 30, 37, 44, 46, 47, 60};
+    QTest::newRow("crowded") << crowded;
+    QTest::newRow("scattered") << scattered;
+}
+
+// One rectangle per run of markers covers what painting every marker covers, pointing up or
+// down.
+void TestChartTicks::markerRectsKeepPixels()
+{
+    QFETCH(QVector<int>, columns);
+    for (const QPolygon &marker : {QPolygon({QPoint(-3, 25), QPoint(3, 25), QPoint(0, 20)}),
+                                   QPolygon({QPoint(-3, 15), QPoint(3, 15), QPoint(0, 20)})}) {
+        QImage each(320, 40, QImage::Format_RGB32);
+        each.fill(Qt::white);
+        QImage merged = each;
+        QPainter painter(&each);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::red);
+        for (int x : columns)
+            painter.drawPolygon(marker.translated(x, 0));
+        painter.end();
+        const QVector<QRect> rects = DMMChart::markerRects(marker, columns);
+        painter.begin(&merged);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::red);
+        painter.drawRects(rects.constData(), rects.size());
+        painter.end();
+        QCOMPARE(merged, each);
+        QVERIFY(rects.size() <= 6 * columns.size());
     }
 }
 
