@@ -523,13 +523,16 @@ void DMMChart::renderPixmap()
         updateWindow();
         computeScales();
         computeGrid();
-        if (m_axesLayer.size() != size())
-            m_axesLayer = QPixmap(size());
-        QPainter layer(&m_axesLayer);
-        layer.fillRect(0, 0, width(), height(), m_background);
-        layer.save();
-        drawAxes(&layer);
-        layer.restore();
+        // In a long item a new reading rarely moves a tick or changes a label: the axes stay.
+        AxesLayout layout = axesLayout();
+        if (m_axesLayer.size() != size() || !(layout == m_axesLayout)) {
+            m_axesLayout = std::move(layout);
+            if (m_axesLayer.size() != size())
+                m_axesLayer = QPixmap(size());
+            QPainter layer(&m_axesLayer);
+            layer.fillRect(0, 0, width(), height(), m_background);
+            drawAxes(&layer, m_axesLayout);
+        }
         lowerChanged = true;
     }
     if (m_linesDirty || lowerChanged) {
@@ -596,6 +599,7 @@ void DMMChart::layoutPlot(const QSize &size)
     m_plotRect = QRect(m_leftMargin, m_topMargin, size.width() - m_rightMargin - m_leftMargin,
                        size.height() - m_bottomMargin - m_topMargin);
     m_axesLayer = QPixmap(size);
+    m_axesLayout = AxesLayout();
     m_layoutSize = size;
     m_axesDirty = true;
 }
@@ -623,83 +627,97 @@ QPoint DMMChart::plotPosition(const QPoint &pos) const
                   std::min(std::max(pos.y() - m_plotRect.top(), 0), m_plotRect.height()));
 }
 
-void DMMChart::drawAxes(QPainter *painter)
+bool DMMChart::AxesLayout::operator==(const AxesLayout &other) const
 {
-    const QFontMetrics metrics = painter->fontMetrics();
-    const int h = metrics.height();
-    const int left = m_plotRect.left();
-    const int right = m_plotRect.right();
-    const int top = m_plotRect.top();
-    const int bottom = m_plotRect.bottom();
-    QPen dotted = painter->pen();
-    dotted.setStyle(Qt::DotLine);
+    return size == other.size && plot == other.plot && font == other.font &&
+           tickX == other.tickX && timeLabels == other.timeLabels && tickY == other.tickY &&
+           valueLabels == other.valueLabels && xTitle == other.xTitle && yTitle == other.yTitle;
+}
 
-    painter->drawLine(left - 1, bottom + 1, right + 1, bottom + 1);
-
-    QVector<int> tickX(m_xDivs);
+DMMChart::AxesLayout DMMChart::axesLayout() const
+{
+    AxesLayout layout;
+    layout.size = size();
+    layout.plot = m_plotRect;
+    layout.font = font();
+    layout.xTitle = m_xTitle;
+    layout.yTitle = m_yTitle;
     for (int i = 0; i < m_xDivs; ++i)
-        tickX[i] = truncPixel(i * m_xGridPx + left + 0.5);
-    for (int x : qAsConst(tickX))
-        painter->drawLine(x, bottom, x, bottom + TickLength);
-    painter->save();
-    painter->setPen(dotted);
-    for (int x : qAsConst(tickX))
-        painter->drawLine(x, top, x, bottom);
-    painter->restore();
-    const QStringList labels = timeLabels();
-    for (int i = 0; i < labels.size(); ++i) {
-        const int w = metrics.horizontalAdvance(labels.at(i));
-        painter->drawText(QRect(tickX.at(i) - w / 2, bottom + 7, w, h), Qt::AlignCenter,
-                          labels.at(i));
-    }
-
-    painter->drawLine(m_leftMargin - 1, m_topMargin - 1, m_leftMargin - 1, bottom + 1);
-
-    // direction +1 walks up from the baseline, -1 down; both series draw the baseline tick.
+        layout.tickX.append(truncPixel(i * m_xGridPx + m_plotRect.left() + 0.5));
+    layout.timeLabels = timeLabels();
+    // direction +1 walks up from the baseline, -1 down; both series mark the baseline.
     const int baseline = baselineY();
-    const auto drawValueTicks = [&](int direction, int divs) {
-        QVector<int> tickY;
-        QVector<int> tickJ;
+    const auto addValueTicks = [&](int direction, int divs) {
         for (int j = 0; j <= divs; ++j) {
             const int y = truncPixel(baseline - direction * j * m_yGridPx);
             // A range spanning limits away from 0 puts the first ticks outside the plot.
-            if (!m_markLines.isEmpty() && (y < top - 1 || y > bottom + 1))
+            if (!m_markLines.isEmpty() && (y < m_plotRect.top() - 1 || y > m_plotRect.bottom() + 1))
                 continue;
-            tickY.append(y);
-            tickJ.append(j);
-        }
-        for (int y : qAsConst(tickY))
-            painter->drawLine(left, y, left - TickLength, y);
-        painter->save();
-        painter->setPen(dotted);
-        for (int y : qAsConst(tickY))
-            painter->drawLine(left, y, left + m_plotRect.width(), y);
-        painter->restore();
-        for (int k = 0; k < tickY.size(); ++k) {
-            const QString text = valueLabel(direction * tickJ.at(k) * m_yStep, m_decimals);
-            const int w = metrics.horizontalAdvance(text);
-            painter->drawText(QRect(left - TickLength - w - 2, tickY.at(k) - h / 2, w, h),
-                              Qt::AlignCenter, text);
+            layout.tickY.append(y);
+            layout.valueLabels.append(valueLabel(direction * j * m_yStep, m_decimals));
         }
     };
-    drawValueTicks(1, m_yDivsUp);
-    drawValueTicks(-1, m_yDivsDown);
+    addValueTicks(1, m_yDivsUp);
+    addValueTicks(-1, m_yDivsDown);
+    return layout;
+}
+
+void DMMChart::drawAxes(QPainter *painter, const AxesLayout &layout)
+{
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int h = metrics.height();
+    const QRect &plot = layout.plot;
+    const int left = plot.left();
+    const int right = plot.right();
+    const int top = plot.top();
+    const int bottom = plot.bottom();
+    const QPen solid = painter->pen();
+    QPen dotted = solid;
+    dotted.setStyle(Qt::DotLine);
+
+    painter->drawLine(left - 1, bottom + 1, right + 1, bottom + 1);
+    for (int x : layout.tickX)
+        painter->drawLine(x, bottom, x, bottom + TickLength);
+    painter->setPen(dotted);
+    for (int x : layout.tickX)
+        painter->drawLine(x, top, x, bottom);
+    painter->setPen(solid);
+    for (int i = 0; i < layout.timeLabels.size(); ++i) {
+        const QString &label = layout.timeLabels.at(i);
+        const int w = metrics.horizontalAdvance(label);
+        painter->drawText(QRect(layout.tickX.at(i) - w / 2, bottom + 7, w, h), Qt::AlignCenter,
+                          label);
+    }
+
+    painter->drawLine(left - 1, top - 1, left - 1, bottom + 1);
+    for (int y : layout.tickY)
+        painter->drawLine(left, y, left - TickLength, y);
+    painter->setPen(dotted);
+    for (int y : layout.tickY)
+        painter->drawLine(left, y, left + plot.width(), y);
+    painter->setPen(solid);
+    for (int k = 0; k < layout.tickY.size(); ++k) {
+        const QString &text = layout.valueLabels.at(k);
+        const int w = metrics.horizontalAdvance(text);
+        painter->drawText(QRect(left - TickLength - w - 2, layout.tickY.at(k) - h / 2, w, h),
+                          Qt::AlignCenter, text);
+    }
 
     // The y title reads upwards in the left margin, centred on the plot's vertical middle.
-    const int wY = metrics.horizontalAdvance(m_yTitle);
+    const int wY = metrics.horizontalAdvance(layout.yTitle);
     const int w0 = metrics.horizontalAdvance(QStringLiteral("000.0k "));
-    const int tx = (m_leftMargin - w0) / 2 - h / 2;
-    const int ty = wY / 2 + m_plotRect.height() / 2 + top;
+    const int tx = (left - w0) / 2 - h / 2;
+    const int ty = wY / 2 + plot.height() / 2 + top;
     painter->save();
     painter->translate(tx, ty);
     painter->rotate(-90);
-    painter->drawText(QRect(0, 0, wY, h), Qt::AlignCenter, m_yTitle);
+    painter->drawText(QRect(0, 0, wY, h), Qt::AlignCenter, layout.yTitle);
     painter->restore();
 
-    const int wX = metrics.horizontalAdvance(m_xTitle);
-    const int x = left + m_plotRect.width() / 2 - wX / 2;
-    const int y = bottom + h + (m_bottomMargin - h) / 2;
-    painter->drawText(QRect(x, y, wX, h), Qt::AlignCenter, m_xTitle);
+    const int wX = metrics.horizontalAdvance(layout.xTitle);
+    const int x = left + plot.width() / 2 - wX / 2;
+    const int y = bottom + h + (layout.size.height() - bottom - 1 - h) / 2;
+    painter->drawText(QRect(x, y, wX, h), Qt::AlignCenter, layout.xTitle);
 }
 
 void DMMChart::drawLine(QPainter *painter, const ChartLine *line)

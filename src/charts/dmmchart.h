@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QFrame>
 #include <QList>
 #include <QMutex>
@@ -159,7 +160,22 @@ private:
     int firstPixelAtOrRightOf(int x) const;
     // Clamps a widget position into the plot area, relative to its top-left corner.
     QPoint plotPosition(const QPoint &pos) const;
-    void drawAxes(QPainter *painter);
+    // What the axes layer shows; a redraw that gives the same layout keeps the layer.
+    struct AxesLayout
+    {
+        QSize size;
+        QRect plot;
+        QFont font;
+        QVector<int> tickX;
+        QStringList timeLabels;
+        QVector<int> tickY; // baseline first, up, then baseline again, down
+        QStringList valueLabels;
+        QString xTitle;
+        QString yTitle;
+        bool operator==(const AxesLayout &other) const;
+    };
+    AxesLayout axesLayout() const;
+    void drawAxes(QPainter *painter, const AxesLayout &layout);
     void drawLine(QPainter *painter, const ChartLine *line);
     void drawOverRangeMarkers(QPainter *painter, const ChartLine *line);
     void drawSelection(QPainter *painter);
@@ -177,6 +193,7 @@ private:
     QList<ChartLine *> m_lines; // owned
     // Each layer is the one below plus one kind of content.
     QPixmap m_axesLayer;
+    AxesLayout m_axesLayout; // what m_axesLayer shows
     QPixmap m_linesLayer;
     QPixmap m_outputLayer;
     QPixmap m_selectionLayer;
