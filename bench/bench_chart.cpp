@@ -22,6 +22,7 @@
 #include "charts/chartline.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
+#include "charts/polylinestamps.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ QImage strokeEveryPoint(const DMMChart &chart, const QSize &size, bool thin)
 }
 
 // The same line as the chart draws it now, from the line's per-block extremes, crowded columns
-// filled as spans.
+// filled as spans, short polylines set from stamps.
 QImage strokeEnvelope(const DMMChart &chart, const QSize &size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -106,14 +107,15 @@ QImage strokeEnvelope(const DMMChart &chart, const QSize &size)
     const QColor color = chart.line(0)->color();
     painter.setPen(QPen(color, 1));
     const int end = std::min(chart.lastIndex() + 1, chart.pointCount(0));
+    PolylineStamps stamps;
     chart.line(0)->envelope(
         chart.firstIndex(), end - 1,
         ChartLine::PixelMap{chart.xScale(), chart.plotRect().x(), chart.baselineY(),
                             chart.yScale()},
-        [&painter](const QPolygon &polyline) {
+        [&](const QPolygon &polyline) {
             if (polyline.size() == 1)
                 painter.drawPoint(polyline.first());
-            else
+            else if (!stamps.draw(&image, polyline, color.rgb()))
                 painter.drawPolyline(polyline);
         },
         [&painter, &color](int x, int top, int bottom) {

@@ -159,11 +159,11 @@ bool ChartLine::breaksAtIrregular(double xScale)
 }
 
 // Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:
-// whole first and last columns of a stretch; in the others the first vertex, the first and last change of row, the
-// first highest and first lowest vertex between them, and the last vertex. The row is monotonic
-// in the value, so a block whose extreme values share a row can be passed over whole, and the
-// highest row of a range is the row of its largest value. Points that are not finite are no
-// vertices; where they do not break the line they are passed over.
+// whole first and last columns of a stretch; in the others the first vertex, the first and last
+// change of row, the first highest and first lowest vertex between them, and the last vertex. The
+// row is monotonic in the value, so a block whose extreme values share a row can be passed over
+// whole, and the highest row of a range is the row of its largest value. Points that are not finite
+// are no vertices; where they do not break the line they are passed over.
 void ChartLine::envelope(int first, int last, const PixelMap &map,
                          const std::function<void(const QPolygon &)> &draw,
                          const std::function<void(int x, int top, int bottom)> &fillColumn) const

@@ -59,6 +59,8 @@ DMMChart::DMMChart(QWidget *parent)
     m_dataRepaintTimer->setTimerType(Qt::PreciseTimer);
     connect(m_dataRepaintTimer, &QTimer::timeout, this, QOverload<>::of(&QWidget::update));
     setAttribute(Qt::WA_MouseTracking);
+    // The picture covers the whole widget: no background to clear first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 DMMChart::~DMMChart()
@@ -528,7 +530,7 @@ void DMMChart::renderPixmap()
         if (m_axesLayer.size() != size() || !(layout == m_axesLayout)) {
             m_axesLayout = std::move(layout);
             if (m_axesLayer.size() != size())
-                m_axesLayer = QPixmap(size());
+                m_axesLayer = QImage(size(), QImage::Format_RGB32);
             QPainter layer(&m_axesLayer);
             layer.fillRect(0, 0, width(), height(), m_background);
             drawAxes(&layer, m_axesLayout);
@@ -547,7 +549,7 @@ void DMMChart::renderPixmap()
             QPainter layer(&m_linesLayer);
             for (const ChartLine *line : qAsConst(m_lines)) {
                 layer.save();
-                drawLine(&layer, line);
+                drawLine(&layer, &m_linesLayer, line);
                 layer.restore();
             }
             lowerChanged = true;
@@ -583,7 +585,7 @@ void DMMChart::paintEvent(QPaintEvent *event)
     renderPixmap();
     {
         QPainter painter(this);
-        painter.drawPixmap(0, 0, width(), height(), m_outputLayer);
+        painter.drawImage(0, 0, m_outputLayer);
     }
     QFrame::paintEvent(event);
 }
@@ -598,7 +600,7 @@ void DMMChart::layoutPlot(const QSize &size)
 {
     m_plotRect = QRect(m_leftMargin, m_topMargin, size.width() - m_rightMargin - m_leftMargin,
                        size.height() - m_bottomMargin - m_topMargin);
-    m_axesLayer = QPixmap(size);
+    m_axesLayer = QImage(size, QImage::Format_RGB32);
     m_axesLayout = AxesLayout();
     m_layoutSize = size;
     m_axesDirty = true;
@@ -629,8 +631,8 @@ QPoint DMMChart::plotPosition(const QPoint &pos) const
 
 bool DMMChart::AxesLayout::operator==(const AxesLayout &other) const
 {
-    return size == other.size && plot == other.plot && font == other.font &&
-           tickX == other.tickX && timeLabels == other.timeLabels && tickY == other.tickY &&
+    return size == other.size && plot == other.plot && font == other.font && tickX == other.tickX &&
+           timeLabels == other.timeLabels && tickY == other.tickY &&
            valueLabels == other.valueLabels && xTitle == other.xTitle && yTitle == other.yTitle;
 }
 
@@ -720,7 +722,7 @@ void DMMChart::drawAxes(QPainter *painter, const AxesLayout &layout)
     painter->drawText(QRect(x, y, wX, h), Qt::AlignCenter, layout.xTitle);
 }
 
-void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
+void DMMChart::drawLine(QPainter *painter, QImage *layer, const ChartLine *line)
 {
     if (line->pointCount() == 0 || !hasPlotArea())
         return;
@@ -733,10 +735,10 @@ void DMMChart::drawLine(QPainter *painter, const ChartLine *line)
     QVector<QRect> spans;
     line->envelope(
         m_firstIndex, end - 1, ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
-        [painter](const QPolygon &polyline) {
+        [&](const QPolygon &polyline) {
             if (polyline.size() == 1)
                 painter->drawPoint(polyline.first());
-            else
+            else if (!m_stamps.draw(layer, polyline, color.rgb()))
                 painter->drawPolyline(polyline);
         },
         [&spans](int x, int top, int bottom) { spans.append(QRect(x, top, 1, bottom - top + 1)); });

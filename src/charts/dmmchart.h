@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QFrame>
+#include <QImage>
 #include <QList>
 #include <QMutex>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include "charts/polylinestamps.h"
 #include "evaluation/coatingrequirement.h"
 
 class ChartLine;
@@ -58,7 +60,7 @@ public:
     // Pixel row of a value; mark lines are drawn where a point of that value would be.
     int valueY(double value) const;
 
-    const QPixmap &pixmap() const { return m_outputLayer; }
+    QPixmap pixmap() const { return QPixmap::fromImage(m_outputLayer); }
     // Brings the picture up to date with the points and the widget's current size, also while
     // the widget is hidden and has never been painted.
     void renderPixmap();
@@ -176,7 +178,7 @@ private:
     };
     AxesLayout axesLayout() const;
     void drawAxes(QPainter *painter, const AxesLayout &layout);
-    void drawLine(QPainter *painter, const ChartLine *line);
+    void drawLine(QPainter *painter, QImage *layer, const ChartLine *line);
     void drawOverRangeMarkers(QPainter *painter, const ChartLine *line);
     void drawSelection(QPainter *painter);
     void drawIndicator(QPainter *painter);
@@ -192,11 +194,13 @@ private:
     QSize m_layoutSize;         // the widget size m_plotRect was made for
     QList<ChartLine *> m_lines; // owned
     // Each layer is the one below plus one kind of content.
-    QPixmap m_axesLayer;
+    // Images rather than pixmaps: the line is partly set pixel by pixel.
+    QImage m_axesLayer;
     AxesLayout m_axesLayout; // what m_axesLayer shows
-    QPixmap m_linesLayer;
-    QPixmap m_outputLayer;
-    QPixmap m_selectionLayer;
+    QImage m_linesLayer;
+    QImage m_outputLayer;
+    QImage m_selectionLayer;
+    PolylineStamps m_stamps;
     QTimer *m_indicatorTimer;
     QTimer *m_dataRepaintTimer;
     QElapsedTimer m_sinceRecompose; // started when the axes and lines were last recomposed

@@ -994,8 +994,7 @@ void TestImportExport::pictureExport()
         emitReading(value, QString::number(value, 'f', 1));
     showWindow();
     tabs()->setCurrentIndex(page);
-    const QPixmap &picture = page == 1 ? histogram(*window)->pixmap() : chart(*window)->pixmap();
-    QTRY_VERIFY(!picture.isNull());
+    QTRY_VERIFY(!(page == 1 ? histogram(*window)->pixmap() : chart(*window)->pixmap()).isNull());
 
     const QString file = path(name);
     ModalScript script;
@@ -1013,6 +1012,7 @@ void TestImportExport::pictureExport()
     QImageReader reader(file);
     QCOMPARE(reader.format(), format);
     const QImage saved = reader.read();
+    const QPixmap picture = page == 1 ? histogram(*window)->pixmap() : chart(*window)->pixmap();
     QCOMPARE(saved.size(), picture.size());
     if (format == "png")
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),

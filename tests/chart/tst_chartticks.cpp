@@ -10,6 +10,7 @@
 #include "charts/chartline.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
+#include "charts/polylinestamps.h"
 
 // Tick spacing, value labels and the line thinning of the time chart: plain functions.
 class TestChartTicks : public QObject
@@ -32,6 +33,8 @@ private slots:
     void lineSpansKeepPixels_data();
     void lineSpansKeepPixels();
     void lineSpansKeepSmallTurns();
+    void stampsKeepPixels_data();
+    void stampsKeepPixels();
     void markerRectsKeepPixels_data();
     void markerRectsKeepPixels();
 };
@@ -309,9 +312,16 @@ QImage strokeLine(const QVector<double> &values, int first, int last,
             painter.drawPolyline(polyline);
     };
     if (spans) {
-        chart.line(0)->envelope(first, last, map, draw, [&](int x, int top, int bottom) {
-            painter.fillRect(x, top, 1, bottom - top + 1, color);
-        });
+        PolylineStamps stamps;
+        chart.line(0)->envelope(
+            first, last, map,
+            [&](const QPolygon &polyline) {
+                if (polyline.size() == 1 || !stamps.draw(&image, polyline, color.rgb()))
+                    draw(polyline);
+            },
+            [&](int x, int top, int bottom) {
+                painter.fillRect(x, top, 1, bottom - top + 1, color);
+            });
         return image;
     }
     const bool breaks = ChartLine::breaksAtIrregular(map.xScale);
@@ -382,6 +392,52 @@ void TestChartTicks::lineSpansKeepSmallTurns()
             strokeLine(values, 0, count - 1, map, size, false))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
     }
+}
+
+void TestChartTicks::stampsKeepPixels_data()
+{
+    QTest::addColumn<int>("maxStep");
+    QTest::addColumn<int>("maxDx");
+    QTest::newRow("steps between columns") << 30 << 1;
+    QTest::newRow("small turns") << 2 << 1;
+    QTest::newRow("shallow and steep") << 12 << 12;
+}
+
+// A stamped polyline sets what the painter sets, anywhere on the image; near the edge, or too
+// long, it is left to the painter.
+void TestChartTicks::stampsKeepPixels()
+{
+    QFETCH(int, maxStep);
+    QFETCH(int, maxDx);
+    std::mt19937 random(11);
+    const QColor color(250, 150, 0);
+    PolylineStamps stamps;
+    int stamped = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QPolygon polyline;
+        QPoint p(40 + int(random() % 80), 40 + int(random() % 80));
+        const int vertices = 2 + int(random() % (PolylineStamps::MaxVertices + 1));
+        for (int v = 0; v < vertices; ++v) {
+            polyline.append(p);
+            p += QPoint(int(random() % (maxDx + 1)) - int(random() % 2),
+                        int(random() % (2 * maxStep + 1)) - maxStep);
+        }
+        QImage painted(160, 160, QImage::Format_RGB32);
+        painted.fill(Qt::white);
+        QImage set = painted;
+        QPainter painter(&painted);
+        painter.setPen(QPen(color, 1));
+        painter.drawPolyline(polyline);
+        painter.end();
+        if (stamps.draw(&set, polyline, color.rgb())) {
+            ++stamped;
+            QCOMPARE(set, painted);
+        } else {
+            QVERIFY(vertices > PolylineStamps::MaxVertices ||
+                    !QRect(2, 2, 156, 156).contains(polyline.boundingRect()));
+        }
+    }
+    QVERIFY(stamped > 1000);
 }
 
 void TestChartTicks::markerRectsKeepPixels_data()
