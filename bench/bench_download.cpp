@@ -48,6 +48,7 @@
 #include <QTreeView>
 #include <QWindow>
 
+#include "app/tablefollower.h"
 #include "app/widget.h"
 #include "charts/chartline.h"
 #include "charts/chartpoint.h"
@@ -403,6 +404,7 @@ void breakdown(int size, const QSize &chartSize)
     table.resize(700, 400);
     model.setReadings(item.readings());
     table.scrollToBottom();
+    TableFollower follower(&table);
     const qint64 heap2 = heapInUse();
 
     Histogram histogram;
@@ -445,7 +447,7 @@ void breakdown(int size, const QSize &chartSize)
         statistics.push_back(millisecondsOf([&] { item.appendReading(reading, true); }));
         rows.push_back(millisecondsOf([&] {
             model.appendReadingRow(reading);
-            table.scrollToBottom();
+            follower.rowsAppended();
         }));
         bins.push_back(millisecondsOf([&] { histogram.addValue(item.valueOf(reading)); }));
         plot.push_back(millisecondsOf([&] {

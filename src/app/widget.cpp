@@ -39,6 +39,7 @@
 #include "app/manualviewer.h"
 #include "app/requirementdialog.h"
 #include "app/statuspanel.h"
+#include "app/tablefollower.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
@@ -181,11 +182,7 @@ void Widget::initWidget()
     const int widths[] = {80, 150, 100, 80, 80};
     for (int column = 0; column < 5; ++column)
         ui->tv->setColumnWidth(column, widths[column]);
-    // Laying the table out again for every reading would cost more than the reading itself.
-    tableScroll = new QTimer(this);
-    tableScroll->setSingleShot(true);
-    tableScroll->setInterval(0);
-    connect(tableScroll, &QTimer::timeout, ui->tv, &QAbstractItemView::scrollToBottom);
+    tableFollower = new TableFollower(ui->tv, this);
 
     ui->tvItems->installEventFilter(this);
     ui->tv->installEventFilter(this);
@@ -592,8 +589,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     const QString text = activeItem->textOf(stored);
 
     dataModel->appendReadingRow(stored);
-    if (!tableScroll->isActive())
-        tableScroll->start();
+    tableFollower->rowsAppended();
     histogram->addValue(value);
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
     ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
@@ -893,8 +889,7 @@ void Widget::slotDisplayStore(const DmmData *data)
     activeItem->appendReading(stored, true);
     workspace->itemChanged(activeItem);
     dataModel->appendReadingRow(stored);
-    if (!tableScroll->isActive())
-        tableScroll->start();
+    tableFollower->rowsAppended();
     const double value = activeItem->valueOf(stored);
     histogram->addValue(value);
     const QString label =

@@ -20,7 +20,7 @@ class IMyDmm;
 class LivePanel;
 class ManualViewer;
 class QStandardItem;
-class QTimer;
+class TableFollower;
 class SerialDeviceInf;
 class SerialRS232VirInf;
 class StatusPanel;
@@ -121,7 +121,7 @@ private:
     Histogram *histogram = nullptr;
     QStandardItem *liveDataRow = nullptr;
     // Scrolls the table to its newest row once per event-loop turn rather than once per reading.
-    QTimer *tableScroll = nullptr;
+    TableFollower *tableFollower = nullptr;
     QList<ReportColumn *> reportColumns;
     // Keeps every item and reading on disk; the tree's items stay the working copy.
     Workspace *workspace = nullptr;

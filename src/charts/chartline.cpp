@@ -264,7 +264,7 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
     while (lastVertex >= first && isIrregular(lastVertex))
         --lastVertex;
 
-    // With spans the polyline is cut in crowded columns (see splitColumn below), so where it
+    // With spans the polyline is cut in crowded columns (the split below), so where it
     // starts and ends the stroker's caps must land where they land on the polyline through every
     // point: a first or last step that stays on its row is kept, as such a step takes the cap.
     const bool spans = bool(fillColumn);

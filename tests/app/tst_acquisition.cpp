@@ -4,6 +4,8 @@
 #include <memory>
 
 #include <QLabel>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTreeView>
 #include <QtTest>
@@ -35,6 +37,7 @@ private slots:
     void connectThatFailsToOpenSaysSo();
     void readingBeforeStartIsDropped();
     void liveReadingReachesEveryView();
+    void tableFollowsTheLastRow();
     void unitSwitch_data();
     void unitSwitch();
     void statisticsLabels();
@@ -207,6 +210,33 @@ void TestAcquisition::liveReadingReachesEveryView()
     ItemData *item = TvItemModel::itemAt(first);
     QCOMPARE(item->readings().size(), 1);
     QCOMPARE(item->readings().first()->umValue(), 125.0);
+}
+
+// The table stays on its last row while readings arrive, also after it was behind another tab.
+void TestAcquisition::tableFollowsTheLastRow()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    int tablePage = 0;
+    while (!tabs->widget(tablePage)->isAncestorOf(tableView()))
+        ++tablePage;
+    QScrollBar *bar = tableView()->verticalScrollBar();
+    const auto lastRowShown = [&] {
+        const QModelIndex last =
+            tableView()->model()->index(tableView()->model()->rowCount() - 1, 0);
+        return tableView()->viewport()->rect().contains(tableView()->visualRect(last));
+    };
+    openAndStart();
+    for (const int page : {tablePage, tablePage + 1, tablePage}) {
+        tabs->setCurrentIndex(page);
+        for (int i = 0; i < 60; ++i)
+            emitReading(100 + i, QString::number(100 + i));
+        tabs->setCurrentIndex(tablePage);
+        QTRY_VERIFY(lastRowShown());
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+    }
 }
 
 void TestAcquisition::unitSwitch_data()
