@@ -705,10 +705,11 @@ void DMMChart::drawAxes(QPainter *painter, const AxesLayout &layout)
                           Qt::AlignCenter, text);
     }
 
-    // The y title reads upwards in the left margin, centred on the plot's vertical middle.
+    // The y title reads upwards in the left margin, centred on the plot's vertical middle, and
+    // stays whole where the margin is narrower than the labels it was made for.
     const int wY = metrics.horizontalAdvance(layout.yTitle);
     const int w0 = metrics.horizontalAdvance(QStringLiteral("000.0k "));
-    const int tx = (left - w0) / 2 - h / 2;
+    const int tx = std::max(0, (left - w0) / 2 - h / 2);
     const int ty = wY / 2 + plot.height() / 2 + top;
     painter->save();
     painter->translate(tx, ty);

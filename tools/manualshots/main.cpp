@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 
 #include "app/widget.h"
 #include "export/dlgexport.h"
@@ -69,6 +70,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "manualshots: cannot create %s\n", qPrintable(args.at(1)));
         return 1;
     }
+
+    // A workspace of its own that starts empty, so every run pictures the readings it collects
+    // and none are left behind.
+    QTemporaryDir workspace;
+    if (!workspace.isValid()) {
+        std::fprintf(stderr, "manualshots: no temporary folder for the workspace\n");
+        return 1;
+    }
+    qputenv("RQ6814_WORKSPACE",
+            workspace.filePath(QStringLiteral("workspace.sqlite")).toLocal8Bit());
 
     Widget window;
     window.show();
