@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include <QFontMetrics>
@@ -539,11 +540,22 @@ void DMMChart::renderPixmap()
     }
     if (m_linesDirty || lowerChanged) {
         m_linesDirty = false;
-        m_linesLayer = m_axesLayer;
+        // The layers above are made anew from this one; letting go of them first lets the
+        // axes be copied into the buffer the lines were drawn in last time, rather than into a
+        // new one of a few megabytes for every reading.
+        m_selectionLayer = QImage();
+        m_outputLayer = QImage();
+        if (m_linesLayer.size() == m_axesLayer.size() &&
+            m_linesLayer.format() == m_axesLayer.format() && !m_linesLayer.isNull()) {
+            std::memcpy(m_linesLayer.bits(), m_axesLayer.constBits(),
+                        size_t(m_axesLayer.sizeInBytes()));
+        } else {
+            m_linesLayer = m_axesLayer.copy();
+        }
+        lowerChanged = true;
         if (!m_markLines.isEmpty() && hasPlotArea()) {
             QPainter layer(&m_linesLayer);
             drawMarkLines(&layer);
-            lowerChanged = true;
         }
         if (hasData()) {
             QPainter layer(&m_linesLayer);
@@ -552,7 +564,6 @@ void DMMChart::renderPixmap()
                 drawLine(&layer, &m_linesLayer, line);
                 layer.restore();
             }
-            lowerChanged = true;
         }
     }
     if (recompose)
