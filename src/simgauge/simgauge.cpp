@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QDateTime>
 #include <QMetaMethod>
 #include <QRandomGenerator>
 #include <QSerialPortInfo>
@@ -97,8 +98,8 @@ bool SimGauge::requestStoredData()
     m_store = std::make_unique<ReadingGenerator>(settings, sessionSeed(settings.seed) + 1);
     m_storeTotal = settings.storedReadings;
     m_storeSent = 0;
-    m_storeStart = QDateTime::currentDateTime().addSecs(
-        -static_cast<qint64>(std::max(0, m_storeTotal - 1)) * StoredSpacingS);
+    m_storeStartMs = QDateTime::currentMSecsSinceEpoch() -
+                     static_cast<qint64>(std::max(0, m_storeTotal - 1)) * StoredSpacingS * 1000;
     m_downloading = true;
     // The gauge stops measuring while it sends its memory.
     m_liveTimer.stop();
@@ -167,8 +168,9 @@ void SimGauge::sendStoredChunk()
     // is therefore read afresh for every reading.
     for (int i = 0; i < StoreChunk && m_downloading && m_storeSent < m_storeTotal; ++i) {
         const int num = ++m_storeSent;
-        handOver(&SimGauge::displayStore, m_store->next(m_storeStart.addSecs(
-                                              static_cast<qint64>(num - 1) * StoredSpacingS)));
+        handOver(&SimGauge::displayStore,
+                 m_store->next(QDateTime::fromMSecsSinceEpoch(
+                     m_storeStartMs + static_cast<qint64>(num - 1) * StoredSpacingS * 1000)));
         emit storeNum(m_storeTotal, num);
     }
     if (m_storeTimer.isActive())

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -76,11 +75,13 @@ private:
     QTimer m_openTimer;
     QTimer m_liveTimer;
 
-    // Download state: stored reading num (1-based) is taken at m_storeStart + (num - 1) spacings.
+    // Download state: stored reading num (1-based) is taken at m_storeStartMs + (num - 1) spacings.
     bool m_downloading = false;
     std::unique_ptr<ReadingGenerator> m_store;
     int m_storeTotal = 0;
     int m_storeSent = 0;
-    QDateTime m_storeStart;
+    // Milliseconds since the epoch: a local time made from it costs one conversion, while adding
+    // to a local time costs two, each of which may ask the system for its time zone again.
+    qint64 m_storeStartMs = 0;
     QTimer m_storeTimer;
 };
