@@ -158,12 +158,85 @@ bool ChartLine::breaksAtIrregular(double xScale)
     return xScale >= MinBreakScale;
 }
 
+int ChartLine::PixelMap::rowOf(double value) const
+{
+    return DMMChart::truncPixel(baseline - yScale * value);
+}
+
+void ChartLine::blockRows(int block, const PixelMap &map, int *top, int *bottom) const
+{
+    *top = map.rowOf(m_blockMax.at(block));
+    *bottom = map.rowOf(m_blockMin.at(block));
+}
+
+// The row is monotonic in the value, so a block whose extreme values share a row can be passed
+// over whole, and the highest row of a range is the row of its largest value. A block without
+// finite values has top > bottom.
+int ChartLine::firstRowChangeIn(int from, int to, int row, const PixelMap &map) const
+{
+    const double *value = m_values.constData();
+    for (int m = from; m <= to;) {
+        if (startsBlock(m) && m + BlockSize - 1 <= to) {
+            int top = 0;
+            int bottom = 0;
+            blockRows(m >> BlockShift, map, &top, &bottom);
+            if ((top == row && bottom == row) || top > bottom) {
+                m += BlockSize;
+                continue;
+            }
+        }
+        if (std::isfinite(value[m]) && map.rowOf(value[m]) != row)
+            return m;
+        ++m;
+    }
+    return to + 1;
+}
+
+int ChartLine::lastRowChangeIn(int from, int to, int row, const PixelMap &map) const
+{
+    const double *value = m_values.constData();
+    for (int m = to; m >= from;) {
+        if (startsBlock(m + 1) && m - BlockSize + 1 >= from) {
+            int top = 0;
+            int bottom = 0;
+            blockRows(m >> BlockShift, map, &top, &bottom);
+            if ((top == row && bottom == row) || top > bottom) {
+                m -= BlockSize;
+                continue;
+            }
+        }
+        if (std::isfinite(value[m]) && map.rowOf(value[m]) != row)
+            return m;
+        --m;
+    }
+    return from - 1;
+}
+
+int ChartLine::firstOnRowIn(int from, int to, int row, bool highest, const PixelMap &map) const
+{
+    const double *value = m_values.constData();
+    for (int m = from; m <= to;) {
+        if (startsBlock(m) && m + BlockSize - 1 <= to) {
+            int top = 0;
+            int bottom = 0;
+            blockRows(m >> BlockShift, map, &top, &bottom);
+            if (top > bottom || (highest ? top : bottom) != row) {
+                m += BlockSize;
+                continue;
+            }
+        }
+        if (std::isfinite(value[m]) && map.rowOf(value[m]) == row)
+            return m;
+        ++m;
+    }
+    return to;
+}
+
 // Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:
 // whole first and last columns of a stretch; in the others the first vertex, the first and last
-// change of row, the first highest and first lowest vertex between them, and the last vertex. The
-// row is monotonic in the value, so a block whose extreme values share a row can be passed over
-// whole, and the highest row of a range is the row of its largest value. Points that are not finite
-// are no vertices; where they do not break the line they are passed over.
+// change of row, the first highest and first lowest vertex between them, and the last vertex.
+// Points that are not finite are no vertices; where they do not break the line they are passed
+// over.
 void ChartLine::envelope(int first, int last, const PixelMap &map,
                          const std::function<void(const QPolygon &)> &draw,
                          const std::function<void(int x, int top, int bottom)> &fillColumn) const
@@ -174,67 +247,15 @@ void ChartLine::envelope(int first, int last, const PixelMap &map,
     const auto xOf = [&](int i) {
         return DMMChart::truncPixel((i - first) * map.xScale + map.left);
     };
-    const auto rowOf = [&](double v) {
-        return DMMChart::truncPixel(map.baseline - map.yScale * v);
-    };
-    const auto blockRows = [&](int block, int *top, int *bottom) {
-        *top = rowOf(m_blockMax.at(block));
-        *bottom = rowOf(m_blockMin.at(block));
-    };
-    // First index in from..to of a vertex whose row differs from row, or to + 1.
+    const auto rowOf = [&map](double v) { return map.rowOf(v); };
     const auto firstRowChange = [&](int from, int to, int row) {
-        for (int m = from; m <= to;) {
-            int top = 0;
-            int bottom = 0;
-            if (startsBlock(m) && m + BlockSize - 1 <= to) {
-                blockRows(m >> BlockShift, &top, &bottom);
-                if ((top == row && bottom == row) || top > bottom) {
-                    m += BlockSize;
-                    continue;
-                }
-            }
-            if (std::isfinite(value[m]) && rowOf(value[m]) != row)
-                return m;
-            ++m;
-        }
-        return to + 1;
+        return firstRowChangeIn(from, to, row, map);
     };
-    // Last index in from..to of a vertex whose row differs from row, or from - 1.
     const auto lastRowChange = [&](int from, int to, int row) {
-        for (int m = to; m >= from;) {
-            int top = 0;
-            int bottom = 0;
-            if (startsBlock(m + 1) && m - BlockSize + 1 >= from) {
-                blockRows(m >> BlockShift, &top, &bottom);
-                if ((top == row && bottom == row) || top > bottom) {
-                    m -= BlockSize;
-                    continue;
-                }
-            }
-            if (std::isfinite(value[m]) && rowOf(value[m]) != row)
-                return m;
-            --m;
-        }
-        return from - 1;
+        return lastRowChangeIn(from, to, row, map);
     };
-    // First index in from..to of a vertex on row, the highest (highest true) or the lowest row
-    // of the range.
     const auto firstOnRow = [&](int from, int to, int row, bool highest) {
-        for (int m = from; m <= to;) {
-            if (startsBlock(m) && m + BlockSize - 1 <= to) {
-                int top = 0;
-                int bottom = 0;
-                blockRows(m >> BlockShift, &top, &bottom);
-                if (top > bottom || (highest ? top : bottom) != row) {
-                    m += BlockSize;
-                    continue;
-                }
-            }
-            if (std::isfinite(value[m]) && rowOf(value[m]) == row)
-                return m;
-            ++m;
-        }
-        return to;
+        return firstOnRowIn(from, to, row, highest, map);
     };
 
     QPolygon polyline;

@@ -35,6 +35,7 @@ public:
         int left;
         int baseline;
         double yScale;
+        int rowOf(double value) const;
     };
 
     explicit ChartLine(DMMChart *chart);
@@ -97,6 +98,15 @@ public:
 
 private:
     void appendValue(double value);
+    // Rows of a block's largest (top) and smallest (bottom) finite value.
+    void blockRows(int block, const PixelMap &map, int *top, int *bottom) const;
+    // First index in from..to of a finite value whose row differs from row, or to + 1.
+    int firstRowChangeIn(int from, int to, int row, const PixelMap &map) const;
+    // Last index in from..to of a finite value whose row differs from row, or from - 1.
+    int lastRowChangeIn(int from, int to, int row, const PixelMap &map) const;
+    // First index in from..to of a finite value on row, the highest (highest true) or the lowest
+    // row of the range; to when there is none.
+    int firstOnRowIn(int from, int to, int row, bool highest, const PixelMap &map) const;
 
     QVector<double> m_values;
     QVector<QDateTime> m_times;
