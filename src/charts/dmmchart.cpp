@@ -29,6 +29,9 @@ const int OverRangeMarkerHalfWidth = 3;
 const int OverRangeMarkerHeight = 5;
 // Redrawing the line after new points takes at most this share (1 / n) of the time.
 const qint64 RecomposeCostShare = 4;
+// While readings arrive faster than one per redraw (a download), the chart follows them at this
+// frame interval at most, which the eye cannot tell from more frames.
+const qint64 BulkFrameNs = 20 * 1000 * 1000;
 
 // First of 50, 100, 150, ... whose spacing reaches minPixels; 0 when none is representable.
 double fallbackStep(double scale, double minPixels)
@@ -78,6 +81,7 @@ void DMMChart::addPoint(ChartPoint *point, int line)
     m_lines.at(line)->addPoint(point);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
+        ++m_pointsSinceRecompose;
         scheduleDataRepaint();
     }
 }
@@ -91,6 +95,7 @@ void DMMChart::addPoints(const QList<ChartPoint *> &points, int line)
     m_lines.at(line)->addPoints(points);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
+        m_pointsSinceRecompose += points.size();
         scheduleDataRepaint();
     }
 }
@@ -99,12 +104,15 @@ void DMMChart::scheduleDataRepaint()
 {
     // Every new point redraws the whole line. A gauge downloading its memory sends readings
     // faster than a large line can be redrawn, so redraws are spaced to take a bounded share of
-    // the time; a small line still follows every event-loop turn.
+    // the time, and while the last redraw showed several new points, to a frame interval; a
+    // reading at a time is still drawn at the next event-loop turn.
     if (m_dataRepaintTimer->isActive())
         return;
-    const qint64 waitNs = m_sinceRecompose.isValid()
-                              ? RecomposeCostShare * m_recomposeNs - m_sinceRecompose.nsecsElapsed()
-                              : 0;
+    qint64 spacingNs = RecomposeCostShare * m_recomposeNs;
+    if (m_bulk)
+        spacingNs = std::max(spacingNs, BulkFrameNs);
+    const qint64 waitNs =
+        m_sinceRecompose.isValid() ? spacingNs - m_sinceRecompose.nsecsElapsed() : 0;
     if (waitNs <= 0)
         update();
     else
@@ -519,8 +527,11 @@ void DMMChart::renderPixmap()
     QMutexLocker locker(&m_mutex);
     bool lowerChanged = false;
     const bool recompose = m_axesDirty;
-    if (recompose)
+    if (recompose) {
         m_sinceRecompose.start();
+        m_bulk = m_pointsSinceRecompose > 1;
+        m_pointsSinceRecompose = 0;
+    }
     if (m_axesDirty) {
         m_axesDirty = false;
         updateWindow();
