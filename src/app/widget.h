@@ -20,10 +20,10 @@ class IMyDmm;
 class LivePanel;
 class ManualViewer;
 class QStandardItem;
-class TableFollower;
 class SerialDeviceInf;
 class SerialRS232VirInf;
 class StatusPanel;
+class TableFollower;
 class TvItemModel;
 class WidgetUi;
 class Workspace;
@@ -120,7 +120,7 @@ private:
     TvItemModel *itemModel = nullptr;
     Histogram *histogram = nullptr;
     QStandardItem *liveDataRow = nullptr;
-    // Scrolls the table to its newest row once per event-loop turn rather than once per reading.
+    // Keeps the table on its newest row while it is on screen.
     TableFollower *tableFollower = nullptr;
     QList<ReportColumn *> reportColumns;
     // Keeps every item and reading on disk; the tree's items stay the working copy.
