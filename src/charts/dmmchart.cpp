@@ -29,8 +29,10 @@ const int OverRangeMarkerHalfWidth = 3;
 const int OverRangeMarkerHeight = 5;
 // Redrawing the line after new points takes at most this share (1 / n) of the time.
 const qint64 RecomposeCostShare = 4;
-// While readings arrive faster than one per redraw (a download), the chart follows them at this
-// frame interval at most, which the eye cannot tell from more frames.
+// While readings arrive in bulk, more than one in this time (a download, a fast serial gauge),
+// the chart follows them at the frame interval at most, which the eye cannot tell from more
+// frames. A gauge's live readings, ten or so a second, are drawn one by one.
+const qint64 BulkPointSpacingNs = 4 * 1000 * 1000;
 const qint64 BulkFrameNs = 20 * 1000 * 1000;
 
 // First of 50, 100, 150, ... whose spacing reaches minPixels; 0 when none is representable.
@@ -104,8 +106,8 @@ void DMMChart::scheduleDataRepaint()
 {
     // Every new point redraws the whole line. A gauge downloading its memory sends readings
     // faster than a large line can be redrawn, so redraws are spaced to take a bounded share of
-    // the time, and while the last redraw showed several new points, to a frame interval; a
-    // reading at a time is still drawn at the next event-loop turn.
+    // the time, and while readings arrive in bulk, to a frame interval; a reading at a time is
+    // still drawn at the next event-loop turn.
     if (m_dataRepaintTimer->isActive())
         return;
     qint64 spacingNs = RecomposeCostShare * m_recomposeNs;
@@ -528,9 +530,11 @@ void DMMChart::renderPixmap()
     bool lowerChanged = false;
     const bool recompose = m_axesDirty;
     if (recompose) {
-        m_sinceRecompose.start();
-        m_bulk = m_pointsSinceRecompose > 1;
+        const qint64 sinceLast = m_sinceRecompose.isValid() ? m_sinceRecompose.nsecsElapsed() : 0;
+        m_bulk =
+            m_pointsSinceRecompose > 1 && sinceLast < m_pointsSinceRecompose * BulkPointSpacingNs;
         m_pointsSinceRecompose = 0;
+        m_sinceRecompose.start();
     }
     if (m_axesDirty) {
         m_axesDirty = false;

@@ -206,7 +206,7 @@ private:
     QElapsedTimer m_sinceRecompose; // started when the axes and lines were last recomposed
     qint64 m_recomposeNs = 0;       // what that recomposition took
     int m_pointsSinceRecompose = 0;
-    bool m_bulk = false; // the last recomposition showed more than one new point
+    bool m_bulk = false; // the last recomposition showed readings that arrived in bulk
     bool m_axesDirty = true;
     bool m_linesDirty = true;
     bool m_indicatorDirty = false;
