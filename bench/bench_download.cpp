@@ -341,7 +341,7 @@ double timeLiveReadings(const Window &w, Probe &probe, int live)
     return f.median;
 }
 
-// Resident and peak memory of the process, in MB.
+// Resident and peak memory of the process and the heap in use, in MB.
 QString processMemory()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -356,6 +356,9 @@ QString processMemory()
                          .arg(fields.at(1).toLongLong() / 1024);
         }
     }
+    // The heap the process uses, apart from what an earlier part freed and the allocator keeps.
+    const struct mallinfo2 info = mallinfo2();
+    parts << QStringLiteral("heap in use %1 MB").arg((info.uordblks + info.hblkhd) >> 20);
     return parts.join(QStringLiteral(", "));
 }
 
