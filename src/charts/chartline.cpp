@@ -172,7 +172,9 @@ void ChartLine::blockRows(int block, const PixelMap &map, int *top, int *bottom)
 // The row is monotonic in the value, so a block whose extreme values share a row can be passed
 // over whole, and the highest row of a range is the row of its largest value. A block without
 // finite values has top > bottom.
-int ChartLine::firstRowChangeIn(int from, int to, int row, const PixelMap &map) const
+template<typename PassBlock, typename Matches>
+int ChartLine::firstIndexIn(int from, int to, const PixelMap &map, PassBlock passBlock,
+                            Matches matches) const
 {
     const double *value = m_values.constData();
     for (int m = from; m <= to;) {
@@ -180,16 +182,23 @@ int ChartLine::firstRowChangeIn(int from, int to, int row, const PixelMap &map) 
             int top = 0;
             int bottom = 0;
             blockRows(m >> BlockShift, map, &top, &bottom);
-            if ((top == row && bottom == row) || top > bottom) {
+            if (top > bottom || passBlock(top, bottom)) {
                 m += BlockSize;
                 continue;
             }
         }
-        if (std::isfinite(value[m]) && map.rowOf(value[m]) != row)
+        if (std::isfinite(value[m]) && matches(map.rowOf(value[m])))
             return m;
         ++m;
     }
     return to + 1;
+}
+
+int ChartLine::firstRowChangeIn(int from, int to, int row, const PixelMap &map) const
+{
+    return firstIndexIn(
+        from, to, map, [row](int top, int bottom) { return top == row && bottom == row; },
+        [row](int r) { return r != row; });
 }
 
 int ChartLine::lastRowChangeIn(int from, int to, int row, const PixelMap &map) const
@@ -214,22 +223,11 @@ int ChartLine::lastRowChangeIn(int from, int to, int row, const PixelMap &map) c
 
 int ChartLine::firstOnRowIn(int from, int to, int row, bool highest, const PixelMap &map) const
 {
-    const double *value = m_values.constData();
-    for (int m = from; m <= to;) {
-        if (startsBlock(m) && m + BlockSize - 1 <= to) {
-            int top = 0;
-            int bottom = 0;
-            blockRows(m >> BlockShift, map, &top, &bottom);
-            if (top > bottom || (highest ? top : bottom) != row) {
-                m += BlockSize;
-                continue;
-            }
-        }
-        if (std::isfinite(value[m]) && map.rowOf(value[m]) == row)
-            return m;
-        ++m;
-    }
-    return to;
+    const int found = firstIndexIn(
+        from, to, map,
+        [row, highest](int top, int bottom) { return (highest ? top : bottom) != row; },
+        [row](int r) { return r == row; });
+    return std::min(found, to);
 }
 
 // Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:

@@ -100,6 +100,11 @@ private:
     void appendValue(double value);
     // Rows of a block's largest (top) and smallest (bottom) finite value.
     void blockRows(int block, const PixelMap &map, int *top, int *bottom) const;
+    // First index in from..to of a finite value whose row matches, or to + 1; passes over the
+    // blocks whose rows top..bottom passBlock rules out.
+    template<typename PassBlock, typename Matches>
+    int firstIndexIn(int from, int to, const PixelMap &map, PassBlock passBlock,
+                     Matches matches) const;
     // First index in from..to of a finite value whose row differs from row, or to + 1.
     int firstRowChangeIn(int from, int to, int row, const PixelMap &map) const;
     // Last index in from..to of a finite value whose row differs from row, or from - 1.
