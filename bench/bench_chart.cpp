@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include "benchsupport.h"
 #include "charts/chartline.h"
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
@@ -26,20 +27,8 @@
 
 namespace {
 
-struct Figures
-{
-    double median;
-    double p90;
-    double worst;
-};
-
-// Median and 90th percentile next to the worst: on a busy machine the worst case mostly measures
-// the scheduler.
-Figures summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms.at(ms.size() / 2), ms.at(ms.size() * 9 / 10), ms.back()};
-}
+using bench::Figures;
+using bench::summarise;
 
 // A thickness that wanders like a hand moving the probe over a coated part.
 QList<ChartPoint *> readings(int first, int count, const QDateTime &start, std::mt19937 &random)

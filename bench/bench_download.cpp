@@ -48,6 +48,7 @@
 #include <QTreeView>
 #include <QWindow>
 
+#include "benchsupport.h"
 #include "app/tablefollower.h"
 #include "app/widget.h"
 #include "charts/chartline.h"
@@ -276,34 +277,11 @@ double download(const Window &w, Probe &probe, int readings)
 DmmData *makeReading(std::mt19937 &random, const QDateTime &time)
 {
     std::normal_distribution<double> thickness(120.0, 6.0);
-    const double um = std::round(std::max(0.0, thickness(random)));
-    auto *reading = new DmmData;
-    reading->setTime(time);
-    reading->setUnit(QStringLiteral("\u03BCm"));
-    reading->setBasis(QStringLiteral("Fe"));
-    reading->setUmValue(um);
-    reading->setMilValue(um / 25.4);
-    reading->setUmText(QString::number(um, 'f', 0));
-    reading->setMilText(QString::number(um / 25.4, 'f', 2));
-    return reading;
+    return bench::makeReading(std::round(std::max(0.0, thickness(random))), time);
 }
 
-struct Figures
-{
-    double median;
-    double p90;
-    double worst;
-    double mean;
-};
-
-Figures summarise(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    double sum = 0.0;
-    for (double value : ms)
-        sum += value;
-    return {ms.at(ms.size() / 2), ms.at(ms.size() * 9 / 10), ms.back(), sum / ms.size()};
-}
+using bench::Figures;
+using bench::summarise;
 
 // Times the gauge's next live readings from emission until the chart and the counter have
 // painted them, then stops acquiring. Returns the median in ms, -1 when no reading arrived.

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "benchsupport.h"
 #include "data/itemdata.h"
 #include "dmmdata.h"
 #include "evaluation/coatingevaluator.h"
@@ -43,22 +44,9 @@ std::vector<double> thicknesses(int count, std::mt19937 &random)
     return values;
 }
 
-struct Figures
-{
-    double median;
-    double p90;
-    double worst;
-};
-
-Figures summarise(std::vector<double> ns)
-{
-    std::sort(ns.begin(), ns.end());
-    return {ns.at(ns.size() / 2), ns.at(ns.size() * 9 / 10), ns.back()};
-}
-
 void print(const char *what, const std::vector<double> &ns)
 {
-    const Figures f = summarise(ns);
+    const bench::Figures f = bench::summarise(ns);
     std::printf("  %-34s median %7.3f  90th percentile %7.3f  worst %8.3f us\n", what,
                 f.median / 1e3, f.p90 / 1e3, f.worst / 1e3);
 }

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
 #include "data/itemdata.h"
 #include "dmmdata.h"
 #include "store/workspace.h"
@@ -17,16 +18,7 @@ namespace {
 
 DmmData *makeReading(int n, const QDateTime &time)
 {
-    const double um = 100 + n % 50;
-    auto *reading = new DmmData;
-    reading->setTime(time);
-    reading->setUnit(QStringLiteral("\u03BCm"));
-    reading->setBasis(QStringLiteral("Fe"));
-    reading->setUmValue(um);
-    reading->setMilValue(um / 25.4);
-    reading->setUmText(QString::number(um, 'f', 0));
-    reading->setMilText(QString::number(um / 25.4, 'f', 2));
-    return reading;
+    return bench::makeReading(100 + n % 50, time);
 }
 
 } // namespace
