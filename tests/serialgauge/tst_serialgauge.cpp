@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "common/gaugeplugintest.h"
 #include "dmmdata.h"
 #include "idmm.h"
 #include "imydmm.h"
@@ -25,7 +26,7 @@ const QString Micrometre = QStringLiteral("\u03BCm");
 const QString OL = QStringLiteral("    OL");
 const QString MinusOL = QStringLiteral("   -OL");
 
-using Settings = QList<QPair<QString, QVariant>>;
+using gaugetest::Settings;
 
 } // namespace
 
@@ -106,7 +107,7 @@ private slots:
 
 private:
     void writeSettings(const Settings &extra);
-    void openAndWait();
+    void openAndWait() { gaugetest::openAndWait(m_dmm, m_gauge); }
 
     QObject *m_gauge = nullptr;
     IDmm *m_dmm = nullptr;
@@ -144,32 +145,14 @@ void TestSerialGauge::cleanup()
 
 void TestSerialGauge::writeSettings(const Settings &extra)
 {
-    QFile::remove(m_iniPath);
-    QSettings ini(m_iniPath, QSettings::IniFormat);
-    ini.setValue(QStringLiteral("port"), m_pty->slaveName());
-    ini.setValue(QStringLiteral("baudRate"), 9600);
-    for (const auto &setting : extra)
-        ini.setValue(setting.first, setting.second);
-    ini.sync();
-    QCOMPARE(ini.status(), QSettings::NoError);
-}
-
-void TestSerialGauge::openAndWait()
-{
-    QSignalSpy opened(m_gauge, SIGNAL(opened()));
-    QVERIFY(m_dmm->open(nullptr));
-    QVERIFY(opened.wait(2000));
+    gaugetest::writeIni(m_iniPath, Settings{{QStringLiteral("port"), m_pty->slaveName()},
+                                            {QStringLiteral("baudRate"), 9600}} +
+                                       extra);
 }
 
 void TestSerialGauge::interfaces()
 {
-    for (const char *iid : {"com.qd.SerialDeviceInf", "com.qd.SerialRS232VirInf", "com.qd.IDmm",
-                            "com.qd.IMyDmm", "com.qd.IDeviceOptions"})
-        QVERIFY2(m_gauge->qt_metacast(iid), iid);
-    for (const char *signal :
-         {"opened()", "closed()", "message(QString)", "display(const DmmData*)",
-          "displayStore(const DmmData*)", "storeNum(int,int)", "usbRefreshed()"})
-        QVERIFY2(m_gauge->metaObject()->indexOfSignal(signal) >= 0, signal);
+    gaugetest::verifyInterfaces(m_gauge, {"com.qd.IDeviceOptions"});
     auto *device = qobject_cast<SerialDeviceInf *>(m_gauge);
     QCOMPARE(device->getObject(), m_gauge);
     QCOMPARE(m_dmm->getObject(), m_gauge);

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "common/gaugeplugintest.h"
 #include "dmmdata.h"
 #include "idmm.h"
 #include "imydmm.h"
@@ -31,7 +32,7 @@ const QString Micrometre = QStringLiteral("\u03BCm");
 // The gauge's state when close() is called.
 enum GaugeState { Open, Closed, Opening };
 
-using Settings = QList<QPair<QString, QVariant>>;
+using gaugetest::Settings;
 
 } // namespace
 
@@ -107,8 +108,6 @@ private slots:
     void cleanup();
 
     void interfaces();
-    void signalSignatures_data();
-    void signalSignatures();
     void openedArrivesFromEventLoop();
     void closeEmitsClosed_data();
     void closeEmitsClosed();
@@ -132,8 +131,8 @@ private slots:
     void buildKeepsAnEditedFile();
 
 private:
-    void writeSettings(const Settings &settings);
-    void openAndWait();
+    void writeSettings(const Settings &settings) { gaugetest::writeIni(m_iniPath, settings); }
+    void openAndWait() { gaugetest::openAndWait(m_dmm, m_gauge); }
 
     QObject *m_gauge = nullptr;
     IDmm *m_dmm = nullptr;
@@ -163,29 +162,9 @@ void TestSimGauge::cleanup()
     QFile::remove(m_iniPath);
 }
 
-void TestSimGauge::writeSettings(const Settings &settings)
-{
-    QFile::remove(m_iniPath);
-    QSettings ini(m_iniPath, QSettings::IniFormat);
-    for (const auto &setting : settings)
-        ini.setValue(setting.first, setting.second);
-    ini.sync();
-    QCOMPARE(ini.status(), QSettings::NoError);
-}
-
-void TestSimGauge::openAndWait()
-{
-    QSignalSpy opened(m_gauge, SIGNAL(opened()));
-    QVERIFY(m_dmm->open(nullptr));
-    QVERIFY(opened.wait(2000));
-}
-
 void TestSimGauge::interfaces()
 {
-    // The logger finds the interfaces by identifier on the root instance.
-    for (const char *iid :
-         {"com.qd.SerialDeviceInf", "com.qd.SerialRS232VirInf", "com.qd.IDmm", "com.qd.IMyDmm"})
-        QVERIFY2(m_gauge->qt_metacast(iid), iid);
+    gaugetest::verifyInterfaces(m_gauge, {});
 
     auto *device = qobject_cast<SerialDeviceInf *>(m_gauge);
     auto *port = qobject_cast<SerialRS232VirInf *>(m_gauge);
@@ -199,25 +178,6 @@ void TestSimGauge::interfaces()
     QCOMPARE(device->portNames().size(), 1);
     QVERIFY(device->setPortName(device->portName()));
     QVERIFY(!device->setPortName(QStringLiteral("COM99")));
-}
-
-void TestSimGauge::signalSignatures_data()
-{
-    QTest::addColumn<QByteArray>("signature");
-    QTest::newRow("opened") << QByteArray("opened()");
-    QTest::newRow("closed") << QByteArray("closed()");
-    QTest::newRow("message") << QByteArray("message(QString)");
-    QTest::newRow("display") << QByteArray("display(const DmmData*)");
-    QTest::newRow("displayStore") << QByteArray("displayStore(const DmmData*)");
-    QTest::newRow("storeNum") << QByteArray("storeNum(int,int)");
-    QTest::newRow("usbRefreshed") << QByteArray("usbRefreshed()");
-}
-
-void TestSimGauge::signalSignatures()
-{
-    QFETCH(QByteArray, signature);
-    const int index = m_gauge->metaObject()->indexOfSignal(signature.constData());
-    QVERIFY2(index >= 0, signature.constData());
 }
 
 void TestSimGauge::openedArrivesFromEventLoop()
