@@ -1,30 +1,24 @@
 #include "widget.h"
 #include "widgetui.h"
 
-#include <algorithm>
-#include <limits>
 #include <memory>
 
 #include <QAction>
 #include <QApplication>
-#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopWidget>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSplitter>
 #include <QRandomGenerator>
-#include <QStandardPaths>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -32,84 +26,35 @@
 #include <QTreeView>
 #include <QtDebug>
 
-#include "app/devicebinder.h"
+#include "app/activeitemviews.h"
 #include "app/dlgdownload.h"
+#include "app/filecommands.h"
+#include "app/itemtree.h"
 #include "app/livepanel.h"
 #include "app/livevaluelabel.h"
 #include "app/manualviewer.h"
 #include "app/requirementdialog.h"
 #include "app/statuspanel.h"
-#include "app/tablefollower.h"
-#include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
-#include "data/datamodel.h"
+#include "data/itemstore.h"
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
-#include "export/dlgexport.h"
-#include "export/filechooser.h"
-#include "export/itemsummary.h"
-#include "export/pdfreport.h"
-#include "export/reportcolumn.h"
-#include "export/workbookexporter.h"
-#include "export/workbookimporter.h"
-#include "idmm.h"
-#include "imydmm.h"
+#include "gauge/gaugesession.h"
 #include "options/optiondialog.h"
 #include "options/optionsfile.h"
-#include "serialdeviceinf.h"
-#include "serialrs232virinf.h"
 #include "store/workspace.h"
 #include "store/workspacealert.h"
 
 namespace {
-
-// The gauge's USB virtual COM port.
-constexpr int GaugeVendorId = 0x0483;
-constexpr int GaugeProductId = 0x5740;
 constexpr int TestFeedIntervalMs = 500;
-
-QString micrometreUnit()
-{
-    return QStringLiteral("\u03BCm");
-}
-
-// Green for a coat that passes, red for one that fails, amber while the verdict is open.
-QString verdictStyle(CoatingVerdict::State state)
-{
-    switch (state) {
-    case CoatingVerdict::Pass:
-        return QStringLiteral("color: rgb(0, 130, 0); font-weight: bold");
-    case CoatingVerdict::Fail:
-        return QStringLiteral("color: rgb(200, 0, 0); font-weight: bold");
-    case CoatingVerdict::Pending:
-        return QStringLiteral("color: rgb(180, 110, 0); font-weight: bold");
-    case CoatingVerdict::NotJudged:
-        break;
-    }
-    return QString();
-}
-
-// The histogram's thickness bands when no requirement gives it limits to lay them around.
-QList<QPair<double, double>> standardBins()
-{
-    const double lowest = std::numeric_limits<double>::lowest();
-    const double largest = std::numeric_limits<double>::max();
-    return {{lowest, 0}, {0, 200},    {200, 400},   {400, 600},
-            {600, 800},  {800, 1000}, {1000, 1250}, {1250, largest}};
-}
-
-void inform(QWidget *parent, const QString &text)
-{
-    QMessageBox::information(parent, QString(), text, QMessageBox::Ok);
-}
-
 } // namespace
 
 Widget::Widget(QWidget *parent)
     : QMainWindow(parent)
     , ui(new WidgetUi)
-    , deviceBinder(std::make_unique<DeviceBinder>())
+    , items(new ItemStore(this))
+    , gauge(new GaugeSession(this))
 {
     Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
@@ -123,19 +68,7 @@ Widget::Widget(QWidget *parent)
 
 Widget::~Widget()
 {
-    if (dmm)
-        dmm->close();
-    // Items have no Qt parent: the tree rows only point at them.
-    dataModel->setItem(nullptr);
-    dataModel->clearRows();
-    for (int row = 0; row < itemModel->rowCount(); ++row) {
-        const QModelIndex top = itemModel->index(row, 0);
-        for (int child = 0; child < itemModel->rowCount(top); ++child)
-            delete TvItemModel::itemAt(itemModel->index(child, 0, top));
-        delete TvItemModel::itemAt(top);
-    }
-    delete dataModel;
-    qDeleteAll(reportColumns);
+    // The gauge session closes the gauge when it goes, without calling back into the window.
     delete ui;
 }
 
@@ -143,144 +76,41 @@ bool Widget::loadPlugins()
 {
     QDir dir(QCoreApplication::applicationDirPath());
     dir.cd(QStringLiteral("Lib"));
-    deviceBinder->load(dir);
-    devicePlugin = OptionsFile::read(optionsFilePath()).devicePlugin.value_or(QString());
-    return bindDevice(devicePlugin);
-}
-
-bool Widget::bindDevice(const QString &plugin)
-{
-    const DeviceBinder::Binding binding = deviceBinder->bind(plugin);
-    serialDevice = binding.serialDevice;
-    rs232Vir = binding.rs232Vir;
-    dmm = binding.dmm;
-    myDmm = binding.myDmm;
-    return binding.complete();
+    devicePlugin = OptionsFile::read(OptionsFile::defaultPath()).devicePlugin.value_or(QString());
+    return gauge->load(dir, devicePlugin);
 }
 
 void Widget::initObj()
 {
-    dataModel = new DataModel(nullptr);
-    histogram = ui->Histogram1;
-    histogram->setMargins(QMargins(30, 20, 20, 30));
-    histogram->setRanges(standardBins());
-    const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
-                                                {QStringLiteral("Time"), 3},
-                                                {QStringLiteral("Value"), 3},
-                                                {QStringLiteral("Unit"), 2},
-                                                {QStringLiteral("Basis"), 2}};
-    for (const auto &column : columns)
-        reportColumns.append(new ReportColumn{column.first, QRect(), column.second});
+    livePanel = new LivePanel({ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->lcdNum,
+                               ui->lcdAvg, ui->lcdMin, ui->lcdMax, ui->lcdOverRange, ui->lcdSd,
+                               ui->lcdCv, ui->lcdVerdict, ui->horizontalLayout_2},
+                              this);
+    views = new ActiveItemViews({livePanel, ui->tv, ui->Histogram1, ui->chart}, items, this);
+    files = new FileCommands(
+        this, {ui->tabWidget, ui->tab_2, ui->Histogram1, ui->chart, views->tableModel()}, items,
+        &recentFolders);
 }
 
 void Widget::initWidget()
 {
-    ui->tv->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    ui->tv->horizontalHeader()->setSectionsClickable(false);
-    ui->tv->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui->tv->setModel(dataModel);
-    const int widths[] = {80, 150, 100, 80, 80};
-    for (int column = 0; column < 5; ++column)
-        ui->tv->setColumnWidth(column, widths[column]);
-    tableFollower = new TableFollower(ui->tv, this);
-
     ui->tvItems->installEventFilter(this);
     ui->tv->installEventFilter(this);
     ui->listWidget->installEventFilter(this);
-
-    livePanel = new LivePanel(
-        {ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->horizontalLayout_2}, this);
     statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
     manualViewer = new ManualViewer(this);
 
-    testPortPresence();
-
-    QMenu *fileMenu = ui->menuBar->addMenu(tr("&File"));
-    fileMenu->addAction(ui->actionItemNew);
-    fileMenu->addSeparator();
-    fileMenu->addAction(ui->actionConnect);
-    fileMenu->addAction(ui->actionDisconnect);
-    fileMenu->addAction(ui->actionStart);
-    fileMenu->addAction(ui->actionStop);
-    fileMenu->addSeparator();
-    fileMenu->addAction(ui->actionImport);
-    fileMenu->addAction(ui->actionExport);
-    fileMenu->addSeparator();
-    fileMenu->addAction(ui->actionOption);
-    fileMenu->addSeparator();
-    fileMenu->addAction(ui->actionClose);
-    QMenu *viewMenu = ui->menuBar->addMenu(tr("&View"));
-    viewMenu->addAction(ui->actionMessages);
-    QMenu *helpMenu = ui->menuBar->addMenu(tr("&Help"));
-    helpMenu->addAction(ui->actionManual);
-
-    measureIcon = QIcon(QStringLiteral(":/image/measure.png"));
-
-    ui->tvItems->setHeaderHidden(true);
-    ui->tvItems->setAnimated(true);
-    ui->tvItems->header()->setStretchLastSection(true);
-    ui->tvItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    itemModel = new TvItemModel(this);
-    itemModel->setHorizontalHeaderLabels({QStringLiteral("Name")});
-    ui->tvItems->setModel(itemModel);
-
+    itemTree = new ItemTree(ui->tvItems, items, this);
     workspace = new Workspace(this);
     new WorkspaceAlert(workspace, this);
     workspace->open(Workspace::defaultPath());
-
-    auto *storeRow = new QStandardItem(QIcon(QStringLiteral(":/image/rom.png")), tr("Store Data"));
-    itemModel->appendRow(storeRow);
-    auto *storeItem = new ItemData(storeRow->text(), ItemData::StoreData);
-    storeRow->setData(QVariant::fromValue(storeItem), TvItemModel::ItemDataRole);
-    liveDataRow = new QStandardItem(QIcon(QStringLiteral(":/image/live.png")), tr("Live Data"));
-    itemModel->appendRow(liveDataRow);
-    liveDataRow->setData(QVariant::fromValue(new ItemData(liveDataRow->text(), ItemData::LiveData)),
-                         TvItemModel::ItemDataRole);
+    workspace->follow(items);
     ItemData *restoredActive = nullptr;
-    QList<ItemData *> items = workspace->restore(storeItem, &restoredActive);
-    if (items.isEmpty()) {
-        items.append(new ItemData(QStringLiteral("Measure%1").arg(1), ItemData::MeasureData));
-        workspace->itemAdded(items.first());
-    }
-    QModelIndex first = itemModel->index(0, 0);
-    for (ItemData *item : qAsConst(items)) {
-        auto *row = new QStandardItem(measureIcon, item->name());
-        liveDataRow->appendRow(row);
-        row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
-        if (item == restoredActive || (!restoredActive && item == items.first()))
-            first = row->index();
-    }
-    ui->tvItems->expandAll();
-
-    itemSetToActive(first);
-    ui->tvItems->setCurrentIndex(first);
-    slotCurrentRowChanged(first, QModelIndex());
-
-    ui->tabWidget->setStyleSheet(QStringLiteral("QTabBar::tab{min-width:100px}"));
-    ui->tabWidget->setTabText(0, tr("Table"));
-    ui->tabWidget->setTabText(1, tr("Histogram"));
-    ui->tabWidget->setTabText(2, tr("Chart"));
-    ui->tabWidget->setTabIcon(0, QIcon(QStringLiteral(":/image/table.png")));
-    ui->tabWidget->setTabIcon(1, QIcon(QStringLiteral(":/image/item.png")));
-    ui->tabWidget->setTabIcon(2, QIcon(QStringLiteral(":/image/chart.png")));
-
-    const QString thickness = QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit());
-    ui->chart->setLeftMargin(70);
-    ui->chart->setBottomMargin(50);
-    ui->chart->setYTitle(thickness);
-    ui->chart->setXTitle(tr("Time"));
-
-    histogram->setMargins(QMargins(100, 20, 20, 50));
-    histogram->setYTitle(thickness);
-    histogram->setXTitle(tr("Rate"));
-
-    // The message list opens from View > Messages or the status bar's button.
-    ui->listWidget->hide();
-    connect(ui->actionMessages, &QAction::toggled, ui->listWidget, &QWidget::setVisible);
-
-    auto *spacer = new QWidget();
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    ui->mainToolBar->insertWidget(ui->actionClose, spacer);
+    items->adopt(workspace->restore(items->storeData(), &restoredActive));
+    if (items->items().isEmpty())
+        items->add(QStringLiteral("Measure%1").arg(1), ItemData::MeasureData);
+    items->activate(restoredActive ? restoredActive : items->items().first());
+    slotCurrentRowChanged(ui->tvItems->currentIndex(), QModelIndex());
 }
 
 void Widget::initSelf()
@@ -298,37 +128,30 @@ void Widget::initSelf()
 
 void Widget::initConnec()
 {
-    connectDevice();
-    connect(itemModel, &TvItemModel::editDataChanged, this, &Widget::slotItemModeleditDataChanged);
+    connect(gauge, &GaugeSession::opened, this, &Widget::slotDmmOpened);
+    connect(gauge, &GaugeSession::closed, this, &Widget::slotDmmClosed);
+    connect(gauge, &GaugeSession::stateChanged, this, &Widget::showGaugeState);
+    connect(gauge, &GaugeSession::message, this, &Widget::slotMessage);
+    connect(gauge, &GaugeSession::reading, this, &Widget::slotDmmDisplay);
+    connect(gauge, &GaugeSession::storedReading, this, &Widget::slotDisplayStore);
+    connect(gauge, &GaugeSession::downloadProgress, this, &Widget::slotStoreNum);
+    // Any change of the active item ends collecting: readings go only where the user started.
+    connect(items, &ItemStore::activeChanged, this, &Widget::stopAcquisition);
+    connect(itemTree->model(), &TvItemModel::editDataChanged, this,
+            &Widget::slotItemModeleditDataChanged);
     connect(ui->tvItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &Widget::slotCurrentRowChanged);
     for (QAction *action :
          {ui->actionConnect, ui->actionDisconnect, ui->actionOption, ui->actionClose})
         connect(action, &QAction::triggered, this, &Widget::slotAction);
-}
-
-void Widget::connectDevice()
-{
-    if (dmm) {
-        QObject *device = dmm->getObject();
-        connect(device, SIGNAL(opened()), this, SLOT(slotDmmOpened()));
-        connect(device, SIGNAL(closed()), this, SLOT(slotDmmClosed()));
-        connect(device, SIGNAL(message(QString)), this, SLOT(slotMessage(QString)));
-        connect(device, SIGNAL(display(const DmmData *)), this,
-                SLOT(slotDmmDisplay(const DmmData *)));
-        connect(device, SIGNAL(displayStore(const DmmData *)), this,
-                SLOT(slotDisplayStore(const DmmData *)));
-        connect(device, SIGNAL(storeNum(int, int)), this, SLOT(slotStoreNum(int, int)));
-    }
-    if (serialDevice)
-        connect(serialDevice->getObject(), SIGNAL(usbRefreshed()), this, SLOT(slotUSBRefreshed()));
+    showGaugeState();
 }
 
 void Widget::showOptions()
 {
-    const QString bound = deviceBinder->bind(devicePlugin).id;
+    const QString bound = gauge->boundId();
     OptionDialog dialog(this);
-    for (const DeviceBinder::Plugin &plugin : deviceBinder->plugins())
+    for (const DeviceBinder::Plugin &plugin : gauge->binder().plugins())
         if (plugin.offersAll())
             dialog.addGauge(plugin.id, plugin.name, plugin.instance);
     dialog.setCurrentGauge(bound);
@@ -337,19 +160,28 @@ void Widget::showOptions()
     const QString chosen = dialog.currentGauge();
     if (!chosen.isEmpty() && chosen != bound) {
         // The old gauge is closed and forgotten; the window is disconnected until Connect.
-        if (dmm) {
-            dmm->close();
-            disconnect(dmm->getObject(), nullptr, this, nullptr);
-        }
-        if (serialDevice)
-            disconnect(serialDevice->getObject(), nullptr, this, nullptr);
-        bindDevice(chosen);
-        connectDevice();
+        gauge->rebind(chosen);
         devicePlugin = chosen;
         saveSettings();
     }
     // The gauge's port may have changed with its settings.
-    testPortPresence();
+    gauge->testPortPresence();
+}
+
+QList<QAction *> Widget::itemActions(const QModelIndex &index) const
+{
+    switch (itemTree->kindOf(index)) {
+    case ItemTree::RowKind::Item:
+        return {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
+                ui->actionItemDelete, ui->actionItemRequirement};
+    case ItemTree::RowKind::StoreData:
+        return {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemRequirement};
+    case ItemTree::RowKind::LiveGroup:
+        return {ui->actionItemNew};
+    case ItemTree::RowKind::None:
+        break;
+    }
+    return {};
 }
 
 bool Widget::eventFilter(QObject *obj, QEvent *event)
@@ -357,27 +189,15 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
     if (event->type() != QEvent::ContextMenu)
         return QMainWindow::eventFilter(obj, event);
 
-    const QString name = obj->objectName();
     QList<QAction *> actions;
-    if (name == QLatin1String("tv")) {
+    if (obj == ui->tv)
         return false;
-    } else if (name == QLatin1String("listWidget")) {
+    if (obj == ui->listWidget)
         actions = {ui->actionClearMsg};
-    } else if (name == QLatin1String("tvItems")) {
-        const QModelIndex current = ui->tvItems->currentIndex();
-        if (!current.isValid())
-            return QMainWindow::eventFilter(obj, event);
-        if (current.parent().isValid())
-            actions = {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
-                       ui->actionItemDelete, ui->actionItemRequirement};
-        else if (current.row() == 0)
-            actions = {ui->actionItemSetToActive, ui->actionItemDownload,
-                       ui->actionItemRequirement};
-        else if (current.row() == 1)
-            actions = {ui->actionItemNew};
-    } else {
+    else if (obj == ui->tvItems && ui->tvItems->currentIndex().isValid())
+        actions = itemActions(ui->tvItems->currentIndex());
+    else
         return QMainWindow::eventFilter(obj, event);
-    }
 
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -386,35 +206,22 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
     return QMainWindow::eventFilter(obj, event);
 }
 
-QString Widget::optionsFilePath() const
-{
-    // An installation folder the user cannot write would make every close fail to save; the
-    // settings then live in the user's own configuration folder instead.
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QFileInfo beside(appDir + QStringLiteral("/options.xml"));
-    if (QFileInfo(appDir).isWritable() && (!beside.exists() || beside.isWritable()))
-        return beside.filePath();
-    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(userDir);
-    return userDir + QStringLiteral("/options.xml");
-}
-
 void Widget::saveSettings()
 {
-    if (!OptionsFile::write(optionsFilePath(), saveGeometry(), saveState(0), sceneFileName,
-                            devicePlugin, recentFolders.toMap()))
+    if (!OptionsFile::write(OptionsFile::defaultPath(), saveGeometry(), saveState(0),
+                            files->sceneFile(), devicePlugin, recentFolders.toMap()))
         QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
 }
 
 void Widget::restoreSettings()
 {
-    const OptionsFile::Contents contents = OptionsFile::read(optionsFilePath());
+    const OptionsFile::Contents contents = OptionsFile::read(OptionsFile::defaultPath());
     if (contents.geometry)
         restoreGeometry(*contents.geometry);
     if (contents.state)
         restoreState(*contents.state, 0);
     if (contents.sceneFileName)
-        sceneFileName = *contents.sceneFileName;
+        files->setSceneFile(*contents.sceneFileName);
     if (!contents.folders.isEmpty())
         recentFolders.setMap(contents.folders);
 }
@@ -432,39 +239,24 @@ void Widget::showEvent(QShowEvent *event)
 
 void Widget::closeEvent(QCloseEvent *event)
 {
-    if (dmm)
-        dmm->close();
+    gauge->close();
     saveSettings();
     QMainWindow::closeEvent(event);
 }
 
 void Widget::timerEvent(QTimerEvent *)
 {
-    histogram->addValue(double(QRandomGenerator::global()->bounded(2000)));
-}
-
-void Widget::testPortPresence()
-{
-    ui->actionConnect->setEnabled(rs232Vir &&
-                                  rs232Vir->isPortPresent(GaugeVendorId, GaugeProductId));
-}
-
-ItemData *Widget::storeDataItem() const
-{
-    return TvItemModel::itemAt(itemModel->index(0, 0));
+    ui->Histogram1->addValue(double(QRandomGenerator::global()->bounded(2000)));
 }
 
 void Widget::slotAction()
 {
     auto *action = qobject_cast<QAction *>(sender());
-    if (!action)
-        return;
     if (action == ui->actionConnect) {
-        if (dmm && !dmm->open(serialDevice))
+        if (!gauge->open())
             QMessageBox::critical(this, QString(), tr("Failed to open device."), QMessageBox::Ok);
     } else if (action == ui->actionDisconnect) {
-        if (dmm)
-            dmm->close();
+        gauge->close();
     } else if (action == ui->actionOption) {
         showOptions();
     } else if (action == ui->actionClose) {
@@ -474,34 +266,23 @@ void Widget::slotAction()
 
 void Widget::slotDmmOpened()
 {
-    ui->actionConnect->setEnabled(false);
-    ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
-    ui->actionStart->setEnabled(activeTakesLiveReadings());
-    ui->actionStop->setEnabled(false);
-    showAcquisitionState();
+    showGaugeState();
 }
 
 void Widget::slotDmmClosed()
 {
-    ui->actionConnect->setEnabled(true);
-    ui->actionDisconnect->setEnabled(!ui->actionConnect->isEnabled());
-    on_actionStop_triggered();
-    ui->actionStart->setEnabled(false);
+    stopAcquisition();
 }
 
 void Widget::slotUSBRefreshed()
 {
-    testPortPresence();
+    gauge->testPortPresence();
 }
 
 void Widget::on_actionStart_triggered()
 {
-    if (!activeTakesLiveReadings())
-        return;
-    acquiring = true;
-    ui->actionStart->setEnabled(false);
-    ui->actionStop->setEnabled(acquiring);
-    showAcquisitionState();
+    if (activeTakesLiveReadings())
+        gauge->start();
 }
 
 void Widget::on_actionStop_triggered()
@@ -511,25 +292,29 @@ void Widget::on_actionStop_triggered()
 
 void Widget::stopAcquisition()
 {
-    acquiring = false;
-    ui->actionStart->setEnabled(dmm && dmm->isOpen() && activeTakesLiveReadings());
-    ui->actionStop->setEnabled(acquiring);
-    showAcquisitionState();
+    gauge->stop();
+    showGaugeState();
 }
 
-void Widget::showAcquisitionState()
+void Widget::showGaugeState()
 {
-    if (!dmm || !dmm->isOpen())
+    const bool open = gauge->isOpen();
+    const bool acquiring = gauge->isAcquiring();
+    ui->actionConnect->setEnabled(gauge->canConnect());
+    ui->actionDisconnect->setEnabled(open);
+    ui->actionStart->setEnabled(open && !acquiring && activeTakesLiveReadings());
+    ui->actionStop->setEnabled(acquiring);
+    if (!open)
         statusPanel->setState(StatusPanel::State::Disconnected);
-    else if (acquiring && activeItem)
-        statusPanel->setState(StatusPanel::State::Recording, activeItem->name());
+    else if (acquiring && items->active())
+        statusPanel->setState(StatusPanel::State::Recording, items->active()->name());
     else
         statusPanel->setState(StatusPanel::State::Connected);
 }
 
 bool Widget::activeTakesLiveReadings() const
 {
-    return activeItem && activeItem->dataType() == ItemData::MeasureData;
+    return items->active() && items->active()->dataType() == ItemData::MeasureData;
 }
 
 void Widget::on_actionTest_triggered()
@@ -554,222 +339,65 @@ void Widget::slotMessage(QString msg)
     statusPanel->showMessage(msg);
 }
 
-void Widget::setThicknessUnit(bool micrometres)
-{
-    const QString title = micrometres
-                              ? QStringLiteral("%1(%2)").arg(tr("Thickness"), micrometreUnit())
-                              : tr("Thickness(mil)");
-    const int decimals = micrometres ? 1 : 2;
-    histogram->setYTitle(title);
-    histogram->setDecimals(decimals);
-    ui->chart->setYTitle(title);
-    ui->chart->setDecimals(decimals);
-}
-
 void Widget::slotDmmDisplay(const DmmData *data)
 {
     // The window owns every reading it receives; one that is not stored goes here.
     std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
+    if (!gauge->isAcquiring() || !activeTakesLiveReadings())
+        return;
     const QString unit = reading->unit();
-    if (!acquiring || !activeItem || activeItem->dataType() != ItemData::MeasureData)
-        return;
-
-    if (unit != activeItem->unit()) {
-        setThicknessUnit(unit.toLower() == micrometreUnit());
-        activeItem->setUnit(unit);
-        if (activeItem->requirement().isSet())
-            showRequirement();
-    }
-
-    DmmData *stored = reading.release();
-    activeItem->appendReading(stored, true);
-    workspace->itemChanged(activeItem);
-    // The item's unit is now the reading's own.
-    const double value = activeItem->valueOf(stored);
-    const QString text = activeItem->textOf(stored);
-
-    dataModel->appendReadingRow(stored);
-    tableFollower->rowsAppended();
-    histogram->addValue(value);
-    const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
-
-    livePanel->showReading(text, activeItem->unit(), stored->basis());
-    showStatistics();
-}
-
-void Widget::refreshItemViews()
-{
-    if (acquiring || !activeItem)
-        return;
-    const bool micrometres = activeItem->isMicrometre();
-    const QList<DmmData *> readings = activeItem->readings();
-    QList<double> values;
-    QList<ChartPoint *> points;
-    values.reserve(readings.size());
-    points.reserve(readings.size());
-    for (const DmmData *reading : readings) {
-        const double value = activeItem->valueOf(reading);
-        values.append(value);
-        points.append(new ChartPoint(value, activeItem->textOf(reading), reading->time(), -1, -1,
-                                     QVariant()));
-    }
-    // Titles, decimals, the unit label (through the live panel below) and the statistics follow
-    // the unit the values are in.
-    setThicknessUnit(micrometres);
-    activeItem->refreshStatisticsTexts();
-
-    dataModel->clearRows();
-    dataModel->setReadings(readings);
-    ui->tv->scrollToBottom();
-
-    histogram->clear();
-    histogram->setDecimals(micrometres ? 1 : 2);
-    histogram->addValues(values);
-
-    ui->chart->clear();
-    ui->chart->setDecimals(micrometres ? 1 : 2);
-    ui->chart->addPoints(points, 0);
-
-    livePanel->showItem(activeItem);
-    showRequirement();
-    showStatistics();
-}
-
-void Widget::showStatistics()
-{
-    if (!activeItem)
-        return;
-    const StatData *s = activeItem->statistics();
-    ui->lcdNum->setText(QStringLiteral("Num:%1").arg(s->num));
-    ui->lcdAvg->setText(QStringLiteral("Avg:") + s->avg);
-    ui->lcdMin->setText(QStringLiteral("Min:") + s->min);
-    ui->lcdMax->setText(QStringLiteral("Max:") + s->max);
-    ui->lcdOverRange->setText(QStringLiteral("OL:%1").arg(s->overRange));
-    ui->lcdOverRange->setVisible(s->overRange > 0);
-    ui->lcdSd->setText(QStringLiteral("SD:") + s->sd);
-    ui->lcdCv->setText(QStringLiteral("CV:") + s->cv);
-    showVerdict();
-}
-
-void Widget::showVerdict()
-{
-    const CoatingVerdict verdict = activeItem->evaluation().verdict();
-    ui->lcdVerdict->setVisible(verdict.state != CoatingVerdict::NotJudged);
-    QString text = verdict.headline();
-    if (verdict.overRange > 0)
-        text += tr(" (%1 over range, not judged)").arg(verdict.overRange);
-    ui->lcdVerdict->setText(text);
-    // A new style sheet restyles the label: only when the state changes, not every reading.
-    const QString style = verdictStyle(verdict.state);
-    if (ui->lcdVerdict->styleSheet() != style)
-        ui->lcdVerdict->setStyleSheet(style);
+    items->append(items->active(), reading.release(), unit);
 }
 
 void Widget::on_actionItemRequirement_triggered()
 {
     const QModelIndex index = ui->tvItems->currentIndex();
+    const ItemTree::RowKind kind = itemTree->kindOf(index);
+    if (kind != ItemTree::RowKind::Item && kind != ItemTree::RowKind::StoreData)
+        return;
     ItemData *item = TvItemModel::itemAt(index);
-    if (!item || index == liveDataRow->index())
-        return;
     RequirementDialog dialog(item, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    item->setRequirement(dialog.requirement());
-    workspace->itemChanged(item);
-    if (item != activeItem)
-        return;
-    showRequirement();
-    showStatistics();
-}
-
-void Widget::showRequirement()
-{
-    // Without an active item the views show nothing to judge.
-    const QList<CoatingRequirement::Line> lines =
-        activeItem ? activeItem->requirement().linesIn(activeItem->unit())
-                   : QList<CoatingRequirement::Line>();
-    if (!activeItem)
-        ui->lcdVerdict->hide();
-    ui->chart->setMarkLines(lines);
-    if (lines.isEmpty()) {
-        histogram->setRanges(standardBins());
-    } else {
-        const auto [lowest, highest] =
-            std::minmax_element(lines.cbegin(), lines.cend(),
-                                [](const auto &a, const auto &b) { return a.value < b.value; });
-        histogram->setRanges(Histogram::rangesAround(lowest->value, highest->value));
-    }
-    histogram->setMarkLines(lines);
-    dataModel->refreshMarks();
+    if (dialog.exec() == QDialog::Accepted)
+        items->setRequirement(item, dialog.requirement());
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)
 {
     if (name.isEmpty())
         return;
-    stopAcquisition();
-    auto *row = new QStandardItem(measureIcon, name);
-    liveDataRow->appendRow(row);
-    auto *item = new ItemData(name, type);
-    row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
-    workspace->itemAdded(item);
-
-    const QModelIndex index = row->index();
-    itemSetToActive(index);
-    ui->tvItems->setCurrentIndex(index);
-    slotCurrentRowChanged(index, QModelIndex());
+    items->activate(items->add(name, type));
 }
 
 void Widget::on_actionItemNew_triggered()
 {
-    const int number = 1 + itemModel->countItemsWithNamePrefix(QStringLiteral("Measure"));
     const QString name =
         QInputDialog::getText(this, QString(), QStringLiteral("Name:"), QLineEdit::Normal,
-                              QStringLiteral("Measure%1").arg(number))
+                              itemTree->nextName(QStringLiteral("Measure")))
             .trimmed();
-    if (!name.isEmpty())
-        newItem(name, ItemData::MeasureData);
+    newItem(name, ItemData::MeasureData);
 }
 
 void Widget::on_actionItemDelete_triggered()
 {
     const QModelIndex index = ui->tvItems->currentIndex();
     // Only item rows can go: the two group rows hold the tree together.
-    if (!index.isValid() || !index.parent().isValid())
+    if (itemTree->kindOf(index) != ItemTree::RowKind::Item)
         return;
     if (QMessageBox::question(this, QString(), tr("Are you sure delete this item?"),
                               QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::No) != QMessageBox::Yes)
         return;
-
-    ItemData *item = TvItemModel::itemAt(index);
-    const bool wasActive = item == activeItem;
-    if (wasActive) {
-        dataModel->clearRows();
-        dataModel->setItem(nullptr);
-        histogram->clear();
-        ui->chart->clear();
-        activeItem = nullptr;
-        showRequirement();
-    }
-    itemModel->removeRow(index.row(), index.parent());
-    workspace->itemRemoved(item);
-    delete item;
-
-    if (wasActive) {
+    const bool wasActive = TvItemModel::itemAt(index) == items->active();
+    items->remove(TvItemModel::itemAt(index));
+    // The row that takes the deleted one's place in the tree becomes active.
+    if (wasActive)
         itemSetToActive(ui->tvItems->currentIndex());
-        // With no item active nothing can take live readings.
-        if (!activeItem)
-            stopAcquisition();
-        livePanel->showItem(activeItem);
-    }
 }
 
 void Widget::on_actionItemRename_triggered()
 {
     const QModelIndex index = ui->tvItems->currentIndex();
-    if (!index.isValid() || (index.row() == 0 && !index.parent().isValid()))
+    if (!index.isValid() || itemTree->kindOf(index) == ItemTree::RowKind::StoreData)
         return;
     const QString name =
         QInputDialog::getText(this, QString(), QStringLiteral("New name:"), QLineEdit::Normal,
@@ -777,13 +405,9 @@ void Widget::on_actionItemRename_triggered()
             .trimmed();
     if (name.isEmpty())
         return;
-    if (ItemData *item = TvItemModel::itemAt(index)) {
-        item->setName(name);
-        workspace->itemChanged(item);
-    }
+    if (ItemData *item = TvItemModel::itemAt(index))
+        items->rename(item, name);
     stopAcquisition();
-    livePanel->showItem(activeItem);
-    ui->tvItems->update(index);
 }
 
 void Widget::on_actionItemSetToActive_triggered()
@@ -798,27 +422,9 @@ void Widget::on_tvItems_activated(QModelIndex index)
 
 void Widget::itemSetToActive(QModelIndex index)
 {
-    if (!index.isValid() || index == liveDataRow->index())
+    if (itemTree->kindOf(index) == ItemTree::RowKind::LiveGroup)
         return;
-    ItemData *item = TvItemModel::itemAt(index);
-    if (!item || item == activeItem)
-        return;
-
-    activeItem = item;
-    activeItem->setUnit(micrometreUnit());
-    workspace->itemActivated(activeItem);
-    dataModel->setItem(activeItem);
-
-    for (int row = 0; row < itemModel->rowCount(); ++row) {
-        const QModelIndex top = itemModel->index(row, 0);
-        itemModel->setData(top, false, TvItemModel::ActiveRole);
-        for (int child = 0; child < itemModel->rowCount(top); ++child)
-            itemModel->setData(itemModel->index(child, 0, top), false, TvItemModel::ActiveRole);
-    }
-    itemModel->setData(index, true, TvItemModel::ActiveRole);
-
-    stopAcquisition();
-    refreshItemViews();
+    items->activate(TvItemModel::itemAt(index));
 }
 
 void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
@@ -826,16 +432,7 @@ void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
     if (!current.isValid())
         return;
     ui->itemToolBar->clear();
-    if (current.parent().isValid()) {
-        ui->itemToolBar->addActions({ui->actionItemSetToActive, ui->actionItemRename,
-                                     ui->actionItemNew, ui->actionItemDelete,
-                                     ui->actionItemRequirement});
-    } else if (current.row() == 0) {
-        ui->itemToolBar->addActions(
-            {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemRequirement});
-    } else if (current.row() == 1) {
-        ui->itemToolBar->addAction(ui->actionItemNew);
-    }
+    ui->itemToolBar->addActions(itemActions(current));
 }
 
 void Widget::slotItemModeleditDataChanged(QModelIndex index)
@@ -846,27 +443,23 @@ void Widget::slotItemModeleditDataChanged(QModelIndex index)
 
 void Widget::on_actionItemDownload_triggered()
 {
-    if (!dmm || !myDmm || !dmm->isOpen())
+    if (!gauge->isOpen())
         return;
-    dataModel->clearRows();
-    histogram->clear();
-    ui->chart->clear();
-    storeDataItem()->clearReadings();
-    workspace->readingsCleared(storeDataItem());
-    itemSetToActive(itemModel->index(0, 0));
-    myDmm->requestStoredData();
+    ItemData *store = items->storeData();
+    items->clear(store);
+    items->activate(store);
+    gauge->requestStoredData();
 
     auto *dialog = new DlgDownload(this);
     dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
     dialog->exec();
-    ItemData *store = storeDataItem();
     const int count = store->readings().size();
     statusPanel->showMessage(count == 1
                                  ? tr("Download finished: 1 reading in Store Data.")
                                  : tr("Download finished: %1 readings in Store Data.").arg(count));
-    if (activeItem == store)
+    if (items->active() == store)
         livePanel->showItem(store);
 }
 
@@ -878,170 +471,19 @@ void Widget::slotStoreNum(int total, int num)
 void Widget::slotDisplayStore(const DmmData *data)
 {
     std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
-    if (!activeItem || activeItem->dataType() != ItemData::StoreData)
+    ItemData *active = items->active();
+    if (!active || active->dataType() != ItemData::StoreData)
         return;
-
-    activeItem->setUnit(micrometreUnit());
-    // The same titles as when the item is shown again: the values are micrometres.
-    setThicknessUnit(true);
-
-    DmmData *stored = reading.release();
-    activeItem->appendReading(stored, true);
-    workspace->itemChanged(activeItem);
-    dataModel->appendReadingRow(stored);
-    tableFollower->rowsAppended();
-    const double value = activeItem->valueOf(stored);
-    histogram->addValue(value);
-    const QString label =
-        QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, stored->umText(), stored->time(), -1, -1, label), 0);
-    showStatistics();
+    // Stored readings are shown in micrometres, as the gauge keeps them.
+    items->append(active, reading.release(), QStringLiteral("\u03BCm"));
 }
 
 void Widget::on_actionExport_triggered()
 {
-    dlgExport dialog(nullptr);
-    dialog.setSceneFile(sceneFileName);
-    dialog.setFolders(&recentFolders);
-    const int result = dialog.exec();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (result == QDialog::Accepted) {
-        switch (dialog.exportType()) {
-        case 0:
-            exportExcel();
-            break;
-        case 1:
-        case 2:
-            exportPicture(dialog.exportType());
-            break;
-        case 3: {
-            // Show every page once so that the histogram and the chart have current pictures.
-            const int current = ui->tabWidget->currentIndex();
-            for (int page = 0; page < ui->tabWidget->count(); ++page) {
-                ui->tabWidget->setCurrentIndex(page);
-                QElapsedTimer wait;
-                wait.start();
-                while (wait.elapsed() < 10)
-                    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-            }
-            ui->tabWidget->setCurrentIndex(current);
-            const QString scene = dialog.sceneFile();
-            if (QFileInfo::exists(scene))
-                sceneFileName = scene;
-            exportPdf(scene);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    QApplication::restoreOverrideCursor();
-}
-
-void Widget::exportPicture(int exportType)
-{
-    const bool isHistogram = exportType == 1;
-    const QString fileName = FileChooser::saveFileName(
-        this,
-        isHistogram ? tr("Export the histogram to a picture.")
-                    : tr("Export the chart to a picture."),
-        tr("JPG File(*.jpg)"),
-        {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}, &recentFolders,
-        RecentFolders::Picture);
-    if (fileName.isEmpty())
-        return;
-    // The picture must show the active item, also when its page has not been shown since the
-    // item changed, or never: a hidden page is first given the size the tab widget would give it.
-    QWidget *page = isHistogram ? ui->tab_2 : static_cast<QWidget *>(ui->chart);
-    if (!page->isVisible()) {
-        page->resize(ui->tabWidget->currentWidget()->size());
-        if (page->layout())
-            page->layout()->setGeometry(page->rect());
-    }
-    if (isHistogram)
-        histogram->renderPixmap();
-    else
-        ui->chart->renderPixmap();
-    const bool saved =
-        isHistogram ? histogram->savePixmap(fileName) : ui->chart->savePixmap(fileName);
-    if (!saved)
-        inform(this, tr("The picture is exported failed."));
-}
-
-void Widget::exportExcel()
-{
-    const QString fileName = FileChooser::saveFileName(
-        this, tr("Export the datas to a excel file."), tr("Excel File(*.xls)"),
-        {QStringLiteral("xls")}, &recentFolders, RecentFolders::Workbook);
-    if (fileName.isEmpty())
-        return;
-    const ItemSummary::Rows summary =
-        activeItem ? ItemSummary::rows(*activeItem) : ItemSummary::Rows();
-    if (WorkbookExporter::exportTable(*dataModel, fileName, summary))
-        inform(this, tr("The datas is exported successfully."));
-    else
-        inform(this, tr("The datas is exported failed."));
-}
-
-void Widget::importExcel()
-{
-    const QString fileName =
-        FileChooser::openFileName(this, tr("Import the datas from a excel file."),
-                                  tr("Excel File(*.xls)"), &recentFolders, RecentFolders::Import);
-    if (fileName.isEmpty())
-        return;
-
-    QList<QVariantList> rows;
-    if (!WorkbookImporter::readRows(fileName, &rows)) {
-        inform(this, tr("The datas is imported failed."));
-        return;
-    }
-    // Blank rows at the end of the sheet's used range are no readings.
-    while (rows.size() > 1 && WorkbookImporter::isBlankRow(rows.last()))
-        rows.removeLast();
-
-    ui->tvItems->setEnabled(false);
-    const int number = 1 + itemModel->countItemsWithNamePrefix(QStringLiteral("Import"));
-    newItem(QStringLiteral("Import%1").arg(number), ItemData::ImportData);
-    bool failed = false;
-    for (int row = 1; row < rows.size(); ++row) {
-        DmmData *reading = WorkbookImporter::readingFromRow(rows.at(row));
-        if (!reading) {
-            inform(this, tr("The datas is imported failed."));
-            failed = true;
-            break;
-        }
-        activeItem->appendReading(reading, false);
-    }
-    ui->tvItems->setEnabled(true);
-
-    const QList<DmmData *> readings = activeItem->readings();
-    if (!readings.isEmpty())
-        activeItem->setUnit(readings.last()->unit());
-    activeItem->updateStatistics();
-    workspace->itemChanged(activeItem);
-    refreshItemViews();
-    if (!failed)
-        inform(this, tr("The datas is imported successfully."));
+    files->exportFiles();
 }
 
 void Widget::on_actionImport_triggered()
 {
-    importExcel();
-}
-
-void Widget::exportPdf(const QString &sceneFile)
-{
-    const QString fileName = FileChooser::saveFileName(
-        this, tr("Export the datas to a pdf file."), tr("PDF file(*.pdf)"), {QStringLiteral("pdf")},
-        &recentFolders, RecentFolders::Pdf);
-    if (fileName.isEmpty())
-        return;
-    const ItemSummary::Rows summary =
-        activeItem ? ItemSummary::rows(*activeItem) : ItemSummary::Rows();
-    if (PdfReport::write(fileName, sceneFile, *dataModel, histogram->pixmap(), ui->chart->pixmap(),
-                         reportColumns, summary))
-        inform(this, tr("The datas is exported successfully."));
-    else
-        inform(this, tr("The datas is exported failed."));
+    files->importWorkbook(itemTree->nextName(QStringLiteral("Import")));
 }

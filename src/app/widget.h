@@ -1,9 +1,5 @@
 #pragma once
 
-#include <memory>
-
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QString>
@@ -11,26 +7,22 @@
 #include "data/itemdata.h"
 #include "export/recentfolders.h"
 
-class DataModel;
-class DeviceBinder;
+class ActiveItemViews;
 class DmmData;
-class Histogram;
-class IDmm;
-class IMyDmm;
+class FileCommands;
+class GaugeSession;
+class ItemStore;
+class ItemTree;
 class LivePanel;
 class ManualViewer;
-class QStandardItem;
-class SerialDeviceInf;
-class SerialRS232VirInf;
+class QAction;
 class StatusPanel;
-class TableFollower;
-class TvItemModel;
 class WidgetUi;
 class Workspace;
-struct ReportColumn;
 
-// The logger's main window: it binds the gauge's plug-ins, routes readings into the active item and
-// its views, and dispatches the item, download, import and export commands.
+// The logger's main window. It wires the rooms together and dispatches the user's commands: the
+// items live in the item store, the gauge in the gauge session, the active item's views in
+// ActiveItemViews and the files in FileCommands; the window's slots delegate to them.
 class Widget : public QMainWindow
 {
     Q_OBJECT
@@ -86,52 +78,29 @@ private slots:
     void slotDisplayStore(const DmmData *data);
 
 private:
-    void refreshItemViews();
-    void showStatistics();
-    void showVerdict();
-    // Limits on the chart and histogram, marks in the table, for the active item.
-    void showRequirement();
+    // Connect, Disconnect, Start and Stop, and the status bar's state, as the gauge and the
+    // active item allow.
+    void showGaugeState();
     void stopAcquisition();
-    void testPortPresence();
-    bool bindDevice(const QString &plugin);
-    void connectDevice();
     void showOptions();
-    ItemData *storeDataItem() const;
-    // The chart's and histogram's titles and decimals of micrometres or mils.
-    void setThicknessUnit(bool micrometres);
     // Only a measurement item takes live readings: Start is offered for nothing else.
     bool activeTakesLiveReadings() const;
-    void exportExcel();
-    void importExcel();
-    void exportPdf(const QString &sceneFile);
-    void exportPicture(int exportType);
-    QString optionsFilePath() const;
-    void showAcquisitionState();
+    // What can be done with the tree row at index: the item tool bar and the context menu.
+    QList<QAction *> itemActions(const QModelIndex &index) const;
 
     WidgetUi *ui;
-    IDmm *dmm = nullptr;
-    IMyDmm *myDmm = nullptr;
-    SerialDeviceInf *serialDevice = nullptr;
-    SerialRS232VirInf *rs232Vir = nullptr;
-    ItemData *activeItem = nullptr;
-    bool acquiring = false;
-    DataModel *dataModel = nullptr;
-    QIcon measureIcon;
-    TvItemModel *itemModel = nullptr;
-    Histogram *histogram = nullptr;
-    QStandardItem *liveDataRow = nullptr;
-    // Keeps the table on its newest row while it is on screen.
-    TableFollower *tableFollower = nullptr;
-    QList<ReportColumn *> reportColumns;
-    // Keeps every item and reading on disk; the tree's items stay the working copy.
+    ItemStore *items;
+    GaugeSession *gauge;
+    ItemTree *itemTree = nullptr;
+    ActiveItemViews *views = nullptr;
+    FileCommands *files = nullptr;
+    // Keeps every item and reading on disk, following the item store.
     Workspace *workspace = nullptr;
-    QString sceneFileName;
-    bool settingsRestored = false;
     LivePanel *livePanel = nullptr;
     StatusPanel *statusPanel = nullptr;
     ManualViewer *manualViewer = nullptr;
     RecentFolders recentFolders;
-    // The device plug-ins of Lib, and the one chosen in Options (empty while none is chosen).
-    std::unique_ptr<DeviceBinder> deviceBinder;
+    bool settingsRestored = false;
+    // The device plug-in chosen in Options (empty while none is chosen).
     QString devicePlugin;
 };

@@ -5,9 +5,11 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -299,8 +301,60 @@ void WidgetUi::setupUi(QMainWindow *window)
 
     retranslateUi(window);
     assignShortcuts(window);
+    setupMenus();
+    setupViews();
     tabWidget->setCurrentIndex(0);
     QMetaObject::connectSlotsByName(window);
+}
+
+void WidgetUi::setupMenus()
+{
+    QMenu *fileMenu = menuBar->addMenu(QCoreApplication::translate("Widget", "&File"));
+    fileMenu->addAction(actionItemNew);
+    fileMenu->addSeparator();
+    fileMenu->addActions({actionConnect, actionDisconnect, actionStart, actionStop});
+    fileMenu->addSeparator();
+    fileMenu->addActions({actionImport, actionExport});
+    fileMenu->addSeparator();
+    fileMenu->addAction(actionOption);
+    fileMenu->addSeparator();
+    fileMenu->addAction(actionClose);
+    menuBar->addMenu(QCoreApplication::translate("Widget", "&View"))->addAction(actionMessages);
+    menuBar->addMenu(QCoreApplication::translate("Widget", "&Help"))->addAction(actionManual);
+
+    // Close sits at the far end of the tool bar.
+    auto *spacer = new QWidget();
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    mainToolBar->insertWidget(actionClose, spacer);
+}
+
+void WidgetUi::setupViews()
+{
+    tv->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    tv->horizontalHeader()->setSectionsClickable(false);
+    tv->setSelectionBehavior(QAbstractItemView::SelectRows);
+
+    tabWidget->setStyleSheet(QStringLiteral("QTabBar::tab{min-width:100px}"));
+    const char *icons[] = {":/image/table.png", ":/image/item.png", ":/image/chart.png"};
+    const char *texts[] = {"Table", "Histogram", "Chart"};
+    for (int tab = 0; tab < 3; ++tab) {
+        tabWidget->setTabText(tab, QCoreApplication::translate("Widget", texts[tab]));
+        tabWidget->setTabIcon(tab, QIcon(QLatin1String(icons[tab])));
+    }
+
+    const QString thickness = QStringLiteral("%1(%2)").arg(
+        QCoreApplication::translate("Widget", "Thickness"), QStringLiteral("\u03BCm"));
+    chart->setLeftMargin(70);
+    chart->setBottomMargin(50);
+    chart->setYTitle(thickness);
+    chart->setXTitle(QCoreApplication::translate("Widget", "Time"));
+    Histogram1->setMargins(QMargins(100, 20, 20, 50));
+    Histogram1->setYTitle(thickness);
+    Histogram1->setXTitle(QCoreApplication::translate("Widget", "Rate"));
+
+    // The message list opens from View > Messages or the status bar's button.
+    listWidget->hide();
+    QObject::connect(actionMessages, &QAction::toggled, listWidget, &QWidget::setVisible);
 }
 
 void WidgetUi::retranslateUi(QMainWindow *window)

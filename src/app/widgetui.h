@@ -92,4 +92,8 @@ public:
 
 private:
     void assignShortcuts(QMainWindow *window);
+    // The menu bar, and the tool bar's spacer.
+    void setupMenus();
+    // Headers, tab texts, chart and histogram titles, and the hidden message list.
+    void setupViews();
 };

@@ -1,8 +1,25 @@
 #include "optionsfile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+
+QString OptionsFile::defaultPath()
+{
+    // An installation folder the user cannot write would make every close fail to save; the
+    // settings then live in the user's own configuration folder instead.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QFileInfo beside(appDir + QStringLiteral("/options.xml"));
+    if (QFileInfo(appDir).isWritable() && (!beside.exists() || beside.isWritable()))
+        return beside.filePath();
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userDir);
+    return userDir + QStringLiteral("/options.xml");
+}
 
 bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
                         const QString &sceneFileName, const QString &devicePlugin,

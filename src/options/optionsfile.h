@@ -25,6 +25,10 @@ public:
         QMap<QString, QString> folders;
     };
 
+    // options.xml beside the program, or in the user's configuration folder when the program's
+    // folder cannot be written (an installation).
+    static QString defaultPath();
+
     static bool write(const QString &path, const QByteArray &geometry, const QByteArray &state,
                       const QString &sceneFileName, const QString &devicePlugin = QString(),
                       const QMap<QString, QString> &folders = {});

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "data/itemdata.h"
+#include "data/itemstore.h"
 #include "dmmdata.h"
 #include "store/storedrequirement.h"
 #include "store/workspaceconnection.h"
@@ -196,9 +197,23 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
     return items;
 }
 
+void Workspace::follow(ItemStore *items)
+{
+    connect(items, &ItemStore::itemAdded, this, &Workspace::itemAdded);
+    for (auto changed :
+         {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::requirementChanged})
+        connect(items, changed, this, &Workspace::itemChanged);
+    connect(items, &ItemStore::readingsAppended, this,
+            [this](ItemData *item) { itemChanged(item); });
+    connect(items, &ItemStore::itemRemoved, this, &Workspace::itemRemoved);
+    // Before the views show the item: its readings must be in memory by then.
+    connect(items, &ItemStore::activating, this, &Workspace::itemActivated);
+    connect(items, &ItemStore::readingsCleared, this, &Workspace::readingsCleared);
+}
+
 void Workspace::itemAdded(ItemData *item)
 {
-    if (!m_saving)
+    if (!m_saving || m_entries.contains(item))
         return;
     Entry entry;
     entry.id = m_nextId++;

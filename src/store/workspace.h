@@ -8,6 +8,7 @@
 #include <QString>
 
 class ItemData;
+class ItemStore;
 class QLockFile;
 class WorkspaceConnection;
 
@@ -43,6 +44,10 @@ public:
     // nullptr. Readings are read when an item is activated.
     QList<ItemData *> restore(ItemData *storeItem, ItemData **active);
 
+    // From now on every change of items announces is written: the hooks below, called by signal.
+    void follow(ItemStore *items);
+
+    // An item already in the workspace (a restored one) is not added again.
     void itemAdded(ItemData *item);
     // Writes a new name, unit or coating requirement and the readings appended since the last
     // call.

@@ -10,7 +10,7 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include "app/devicebinder.h"
+#include "gauge/devicebinder.h"
 #include "app/widget.h"
 #include "ptypair.h"
 #include "windowfixture.h"

@@ -1,4 +1,4 @@
-#include "devicebinder.h"
+#include "gauge/devicebinder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,202 @@
+#include "activeitemviews.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <QTableView>
+
+#include "app/livepanel.h"
+#include "app/tablefollower.h"
+#include "charts/chartpoint.h"
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/datamodel.h"
+#include "data/itemstore.h"
+#include "dmmdata.h"
+
+namespace {
+
+// The histogram's thickness bands when no requirement gives it limits to lay them around.
+QList<QPair<double, double>> standardBins()
+{
+    const double lowest = std::numeric_limits<double>::lowest();
+    const double largest = std::numeric_limits<double>::max();
+    return {{lowest, 0}, {0, 200},    {200, 400},   {400, 600},
+            {600, 800},  {800, 1000}, {1000, 1250}, {1250, largest}};
+}
+
+} // namespace
+
+ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *parent)
+    : QObject(parent)
+    , m_views(views)
+    , m_items(items)
+    , m_tableModel(new DataModel(this))
+    , m_tableFollower(new TableFollower(views.table, this))
+{
+    m_views.table->setModel(m_tableModel);
+    const int widths[] = {80, 150, 100, 80, 80};
+    for (int column = 0; column < m_tableModel->columnCount(); ++column)
+        m_views.table->setColumnWidth(column, widths[column]);
+    m_views.histogram->setRanges(standardBins());
+    connect(items, &ItemStore::activeChanged, this, &ActiveItemViews::showActive);
+    connect(items, &ItemStore::readingsAppended, this, &ActiveItemViews::showAppended);
+    connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
+    connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
+    connect(items, &ItemStore::requirementChanged, this, [this](ItemData *item) {
+        if (item != m_items->active())
+            return;
+        showRequirement();
+        showStatistics();
+    });
+    connect(items, &ItemStore::renamed, this,
+            [this] { m_views.panel->showItem(m_items->active()); });
+}
+
+ActiveItemViews::~ActiveItemViews()
+{
+    // The table's rows point into the item's readings, which may go before the table does.
+    m_tableModel->clearRows();
+    m_tableModel->setItem(nullptr);
+}
+
+void ActiveItemViews::showActive(ItemData *item)
+{
+    m_tableModel->setItem(item);
+    if (item) {
+        refreshItemViews();
+        return;
+    }
+    clearViews();
+    showRequirement();
+    m_views.panel->showItem(nullptr);
+}
+
+void ActiveItemViews::refreshItemViews()
+{
+    ItemData *item = m_items->active();
+    if (!item)
+        return;
+    // Titles, decimals, the unit label and the statistics follow the unit the values are in.
+    setThicknessUnit(item->isMicrometre());
+    item->refreshStatisticsTexts();
+    clearViews();
+    addToViews(item, 0, item->readings().size());
+    m_views.table->scrollToBottom();
+    m_views.panel->showItem(item);
+    showRequirement();
+    showStatistics();
+}
+
+void ActiveItemViews::showAppended(ItemData *item, int first, int count)
+{
+    if (item != m_items->active() || count <= 0)
+        return;
+    addToViews(item, first, count);
+    if (count > 1) {
+        m_views.panel->showItem(item);
+    } else if (item->dataType() == ItemData::MeasureData) {
+        // A download fills its item faster than the panel could follow: the window shows its
+        // newest reading when it ends.
+        const DmmData *reading = item->readings().at(first);
+        m_views.panel->showReading(item->textOf(reading), item->unit(), reading->basis());
+    }
+    showStatistics();
+}
+
+void ActiveItemViews::addToViews(ItemData *item, int first, int count)
+{
+    const QList<DmmData *> readings = item->readings();
+    if (count == 1) {
+        // One reading at a time, as they come from the gauge.
+        DmmData *reading = readings.at(first);
+        const double value = item->valueOf(reading);
+        const QString text = item->textOf(reading);
+        m_tableModel->appendReadingRow(reading);
+        m_tableFollower->rowsAppended();
+        m_views.histogram->addValue(value);
+        const QString label = QStringLiteral("%1%2 %3").arg(text, item->unit(), reading->basis());
+        m_views.chart->addPoint(new ChartPoint(value, text, reading->time(), -1, -1, label), 0);
+        return;
+    }
+    const QList<DmmData *> added = readings.mid(first, count);
+    QList<double> values;
+    QList<ChartPoint *> points;
+    values.reserve(count);
+    points.reserve(count);
+    for (const DmmData *reading : added) {
+        const double value = item->valueOf(reading);
+        values.append(value);
+        points.append(
+            new ChartPoint(value, item->textOf(reading), reading->time(), -1, -1, QVariant()));
+    }
+    m_tableModel->setReadings(added);
+    m_tableFollower->rowsAppended();
+    m_views.histogram->addValues(values);
+    m_views.chart->addPoints(points, 0);
+}
+
+void ActiveItemViews::showUnit(ItemData *item)
+{
+    if (item != m_items->active())
+        return;
+    // The titles take any case of the unit ("μM"); the values only the exact "μm".
+    setThicknessUnit(item->unit().toLower() == QStringLiteral("\u03BCm"));
+    if (item->requirement().isSet())
+        showRequirement();
+}
+
+void ActiveItemViews::showCleared(ItemData *item)
+{
+    if (item != m_items->active())
+        return;
+    clearViews();
+    m_views.panel->showItem(item);
+    showStatistics();
+}
+
+void ActiveItemViews::clearViews()
+{
+    m_tableModel->clearRows();
+    m_views.histogram->clear();
+    m_views.chart->clear();
+}
+
+void ActiveItemViews::showStatistics()
+{
+    if (const ItemData *item = m_items->active())
+        m_views.panel->showStatistics(*item);
+}
+
+void ActiveItemViews::showRequirement()
+{
+    const ItemData *item = m_items->active();
+    // Without an active item the views show nothing to judge.
+    const QList<CoatingRequirement::Line> lines =
+        item ? item->requirement().linesIn(item->unit()) : QList<CoatingRequirement::Line>();
+    if (!item)
+        m_views.panel->hideVerdict();
+    m_views.chart->setMarkLines(lines);
+    if (lines.isEmpty()) {
+        m_views.histogram->setRanges(standardBins());
+    } else {
+        const auto [lowest, highest] =
+            std::minmax_element(lines.cbegin(), lines.cend(),
+                                [](const auto &a, const auto &b) { return a.value < b.value; });
+        m_views.histogram->setRanges(Histogram::rangesAround(lowest->value, highest->value));
+    }
+    m_views.histogram->setMarkLines(lines);
+    m_tableModel->refreshMarks();
+}
+
+void ActiveItemViews::setThicknessUnit(bool micrometres)
+{
+    const QString title =
+        micrometres ? QStringLiteral("%1(%2)").arg(tr("Thickness"), QStringLiteral("\u03BCm"))
+                    : tr("Thickness(mil)");
+    const int decimals = micrometres ? 1 : 2;
+    m_views.histogram->setYTitle(title);
+    m_views.histogram->setDecimals(decimals);
+    m_views.chart->setYTitle(title);
+    m_views.chart->setDecimals(decimals);
+}

@@ -1,0 +1,193 @@
+#include "filecommands.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLayout>
+#include <QMessageBox>
+#include <QTabWidget>
+
+#include "charts/dmmchart.h"
+#include "charts/histogram.h"
+#include "data/datamodel.h"
+#include "data/itemstore.h"
+#include "dmmdata.h"
+#include "export/dlgexport.h"
+#include "export/filechooser.h"
+#include "export/itemsummary.h"
+#include "export/pdfreport.h"
+#include "export/recentfolders.h"
+#include "export/reportcolumn.h"
+#include "export/workbookexporter.h"
+#include "export/workbookimporter.h"
+
+FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items,
+                           RecentFolders *folders)
+    : QObject(window)
+    , m_window(window)
+    , m_views(views)
+    , m_items(items)
+    , m_folders(folders)
+{
+    const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
+                                                {QStringLiteral("Time"), 3},
+                                                {QStringLiteral("Value"), 3},
+                                                {QStringLiteral("Unit"), 2},
+                                                {QStringLiteral("Basis"), 2}};
+    for (const auto &column : columns)
+        m_reportColumns.append(new ReportColumn{column.first, QRect(), column.second});
+}
+
+FileCommands::~FileCommands()
+{
+    qDeleteAll(m_reportColumns);
+}
+
+void FileCommands::exportFiles()
+{
+    dlgExport dialog(nullptr);
+    dialog.setSceneFile(m_sceneFile);
+    dialog.setFolders(m_folders);
+    const int result = dialog.exec();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (result == QDialog::Accepted) {
+        switch (dialog.exportType()) {
+        case dlgExport::Table:
+            exportWorkbook();
+            break;
+        case dlgExport::HistogramPicture:
+            exportPicture(true);
+            break;
+        case dlgExport::ChartPicture:
+            exportPicture(false);
+            break;
+        case dlgExport::Pdf: {
+            renderPages();
+            const QString scene = dialog.sceneFile();
+            if (QFileInfo::exists(scene))
+                m_sceneFile = scene;
+            exportReport(scene);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void FileCommands::renderPages()
+{
+    QTabWidget *tabs = m_views.tabs;
+    const int current = tabs->currentIndex();
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 10)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    }
+    tabs->setCurrentIndex(current);
+}
+
+void FileCommands::exportPicture(bool histogram)
+{
+    const QString fileName = FileChooser::saveFileName(
+        m_window,
+        histogram ? tr("Export the histogram to a picture.") : tr("Export the chart to a picture."),
+        tr("JPG File(*.jpg)"),
+        {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png")}, m_folders,
+        RecentFolders::Picture);
+    if (fileName.isEmpty())
+        return;
+    // The picture must show the active item, also when its page has not been shown since the
+    // item changed, or never: a hidden page is first given the size the tab widget would give it.
+    QWidget *page = histogram ? m_views.histogramPage : static_cast<QWidget *>(m_views.chart);
+    if (!page->isVisible()) {
+        page->resize(m_views.tabs->currentWidget()->size());
+        if (page->layout())
+            page->layout()->setGeometry(page->rect());
+    }
+    bool saved = false;
+    if (histogram) {
+        m_views.histogram->renderPixmap();
+        saved = m_views.histogram->savePixmap(fileName);
+    } else {
+        m_views.chart->renderPixmap();
+        saved = m_views.chart->savePixmap(fileName);
+    }
+    if (!saved)
+        inform(tr("The picture is exported failed."));
+}
+
+void FileCommands::exportWorkbook()
+{
+    const QString fileName = FileChooser::saveFileName(
+        m_window, tr("Export the datas to a excel file."), tr("Excel File(*.xls)"),
+        {QStringLiteral("xls")}, m_folders, RecentFolders::Workbook);
+    if (fileName.isEmpty())
+        return;
+    const ItemData *active = m_items->active();
+    const ItemSummary::Rows summary = active ? ItemSummary::rows(*active) : ItemSummary::Rows();
+    if (WorkbookExporter::exportTable(*m_views.table, fileName, summary))
+        inform(tr("The datas is exported successfully."));
+    else
+        inform(tr("The datas is exported failed."));
+}
+
+void FileCommands::exportReport(const QString &sceneFile)
+{
+    const QString fileName = FileChooser::saveFileName(
+        m_window, tr("Export the datas to a pdf file."), tr("PDF file(*.pdf)"),
+        {QStringLiteral("pdf")}, m_folders, RecentFolders::Pdf);
+    if (fileName.isEmpty())
+        return;
+    const ItemData *active = m_items->active();
+    const ItemSummary::Rows summary = active ? ItemSummary::rows(*active) : ItemSummary::Rows();
+    if (PdfReport::write(fileName, sceneFile, *m_views.table, m_views.histogram->pixmap(),
+                         m_views.chart->pixmap(), m_reportColumns, summary))
+        inform(tr("The datas is exported successfully."));
+    else
+        inform(tr("The datas is exported failed."));
+}
+
+void FileCommands::importWorkbook(const QString &itemName)
+{
+    const QString fileName =
+        FileChooser::openFileName(m_window, tr("Import the datas from a excel file."),
+                                  tr("Excel File(*.xls)"), m_folders, RecentFolders::Import);
+    if (fileName.isEmpty())
+        return;
+
+    QList<QVariantList> rows;
+    if (!WorkbookImporter::readRows(fileName, &rows)) {
+        inform(tr("The datas is imported failed."));
+        return;
+    }
+    // Blank rows at the end of the sheet's used range are no readings.
+    while (rows.size() > 1 && WorkbookImporter::isBlankRow(rows.last()))
+        rows.removeLast();
+
+    QList<DmmData *> readings;
+    bool failed = false;
+    for (int row = 1; row < rows.size(); ++row) {
+        DmmData *reading = WorkbookImporter::readingFromRow(rows.at(row));
+        if (!reading) {
+            failed = true;
+            break;
+        }
+        readings.append(reading);
+    }
+    // The rows read before a bad one are kept: the item shows how far the workbook was good.
+    ItemData *item = m_items->add(itemName, ItemData::ImportData);
+    m_items->activate(item);
+    const QString unit = readings.isEmpty() ? item->unit() : readings.last()->unit();
+    m_items->append(item, readings, unit);
+    inform(failed ? tr("The datas is imported failed.")
+                  : tr("The datas is imported successfully."));
+}
+
+void FileCommands::inform(const QString &text)
+{
+    QMessageBox::information(m_window, QString(), text, QMessageBox::Ok);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class DMMChart;
+class DataModel;
+class Histogram;
+class ItemStore;
+class QTabWidget;
+class QWidget;
+class RecentFolders;
+struct ReportColumn;
+
+// What Export and Import do: the export dialog and each kind of file it offers (the readings
+// workbook, the histogram or chart picture, the PDF report), and a workbook read back as a new
+// item. Every question and every outcome goes to the user in a box over the window.
+class FileCommands : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(FileCommands)
+
+public:
+    struct Views
+    {
+        QTabWidget *tabs;
+        QWidget *histogramPage;
+        Histogram *histogram;
+        DMMChart *chart;
+        DataModel *table;
+    };
+
+    FileCommands(QWidget *window, const Views &views, ItemStore *items, RecentFolders *folders);
+    ~FileCommands() override;
+
+    // The scene picture the report showed last, offered again by the next export.
+    QString sceneFile() const { return m_sceneFile; }
+    void setSceneFile(const QString &fileName) { m_sceneFile = fileName; }
+
+    // Asks what to export, then where to, and writes it.
+    void exportFiles();
+    // Asks for a workbook and reads it into a new item of that name, made active.
+    void importWorkbook(const QString &itemName);
+
+private:
+    void exportWorkbook();
+    void exportPicture(bool histogram);
+    void exportReport(const QString &sceneFile);
+    // Shows every tab once so that the histogram and the chart have current pictures.
+    void renderPages();
+    void inform(const QString &text);
+
+    QWidget *m_window;
+    Views m_views;
+    ItemStore *m_items;
+    RecentFolders *m_folders;
+    QList<ReportColumn *> m_reportColumns;
+    QString m_sceneFile;
+};

@@ -1,0 +1,103 @@
+#include "data/itemstore.h"
+
+#include "evaluation/coatingrequirement.h"
+#include "dmmdata.h"
+
+namespace {
+QString micrometreUnit()
+{
+    return QStringLiteral("\u03BCm");
+}
+} // namespace
+
+ItemStore::ItemStore(QObject *parent)
+    : QObject(parent)
+    , m_storeData(new ItemData(tr("Store Data"), ItemData::StoreData, this))
+    , m_liveGroup(new ItemData(tr("Live Data"), ItemData::LiveData, this))
+{
+}
+
+ItemStore::~ItemStore() = default;
+
+void ItemStore::adopt(const QList<ItemData *> &items)
+{
+    for (ItemData *item : items) {
+        item->setParent(this);
+        m_items.append(item);
+        emit itemAdded(item);
+    }
+}
+
+ItemData *ItemStore::add(const QString &name, ItemData::DataType type)
+{
+    auto *item = new ItemData(name, type, this);
+    m_items.append(item);
+    emit itemAdded(item);
+    return item;
+}
+
+void ItemStore::rename(ItemData *item, const QString &name)
+{
+    item->setName(name);
+    emit renamed(item);
+}
+
+void ItemStore::setRequirement(ItemData *item, const CoatingRequirement &requirement)
+{
+    item->setRequirement(requirement);
+    emit requirementChanged(item);
+}
+
+void ItemStore::remove(ItemData *item)
+{
+    if (!m_items.contains(item))
+        return;
+    if (item == m_active) {
+        m_active = nullptr;
+        emit activeChanged(nullptr);
+    }
+    emit itemRemoved(item);
+    m_items.removeOne(item);
+    delete item;
+}
+
+void ItemStore::activate(ItemData *item)
+{
+    if (!item || item == m_active || item == m_liveGroup)
+        return;
+    m_active = item;
+    item->setUnit(micrometreUnit());
+    emit activating(item);
+    emit activeChanged(item);
+}
+
+void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit)
+{
+    setUnit(item, unit);
+    const int first = item->readings().size();
+    for (DmmData *reading : readings)
+        item->appendReading(reading, false);
+    item->updateStatistics();
+    emit readingsAppended(item, first, readings.size());
+}
+
+void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit)
+{
+    setUnit(item, unit);
+    item->appendReading(reading, true);
+    emit readingsAppended(item, item->readings().size() - 1, 1);
+}
+
+void ItemStore::clear(ItemData *item)
+{
+    item->clearReadings();
+    emit readingsCleared(item);
+}
+
+void ItemStore::setUnit(ItemData *item, const QString &unit)
+{
+    if (unit == item->unit())
+        return;
+    item->setUnit(unit);
+    emit unitChanged(item);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include "data/itemdata.h"
+
+class DmmData;
+struct CoatingRequirement;
+
+// The items of the workspace and the one that is active. The store owns every item and every
+// reading appended to one, and announces each change by a signal: the item tree, the views of the
+// active item and the workspace on disk follow those signals instead of being told one by one.
+// Live readings, downloads and imports all arrive through append().
+class ItemStore : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ItemStore)
+
+public:
+    explicit ItemStore(QObject *parent = nullptr);
+    ~ItemStore() override;
+
+    // The gauge's memory, filled by a download; always there, never removed.
+    ItemData *storeData() const { return m_storeData; }
+    // Stands for the group of live items in the tree; it holds no readings.
+    ItemData *liveGroup() const { return m_liveGroup; }
+    // The measurement and import items, in tree order.
+    const QList<ItemData *> &items() const { return m_items; }
+    ItemData *active() const { return m_active; }
+
+    // Items the workspace restored: the store takes them over and announces each as added.
+    void adopt(const QList<ItemData *> &items);
+    ItemData *add(const QString &name, ItemData::DataType type);
+    void rename(ItemData *item, const QString &name);
+    void setRequirement(ItemData *item, const CoatingRequirement &requirement);
+    // Announces the removal, then deletes the item and its readings. The active item stops being
+    // active first, so that nothing shows it while it goes.
+    void remove(ItemData *item);
+    // Makes item the active one, shown in micrometres, as every item is when it is activated.
+    void activate(ItemData *item);
+
+    // Takes ownership of readings and appends them to item, which from then on shows them in unit.
+    void append(ItemData *item, const QList<DmmData *> &readings, const QString &unit);
+    void append(ItemData *item, DmmData *reading, const QString &unit);
+    void clear(ItemData *item);
+
+signals:
+    void itemAdded(ItemData *item);
+    void renamed(ItemData *item);
+    void requirementChanged(ItemData *item);
+    void unitChanged(ItemData *item);
+    // Emitted before the item is deleted.
+    void itemRemoved(ItemData *item);
+    // Before activeChanged: whoever keeps readings elsewhere brings them into the item now.
+    void activating(ItemData *item);
+    // item is nullptr while no item is active.
+    void activeChanged(ItemData *item);
+    // Readings first to first + count - 1 of item are new.
+    void readingsAppended(ItemData *item, int first, int count);
+    void readingsCleared(ItemData *item);
+
+private:
+    void setUnit(ItemData *item, const QString &unit);
+
+    ItemData *m_storeData;
+    ItemData *m_liveGroup;
+    QList<ItemData *> m_items;
+    ItemData *m_active = nullptr;
+};
