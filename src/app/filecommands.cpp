@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTabWidget>
 
+#include "app/windowsettings.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
 #include "data/datamodel.h"
@@ -22,12 +23,13 @@
 #include "export/workbookimporter.h"
 
 FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items,
-                           RecentFolders *folders)
+                           WindowSettings *settings)
     : QObject(window)
     , m_window(window)
     , m_views(views)
     , m_items(items)
-    , m_folders(folders)
+    , m_settings(settings)
+    , m_folders(&settings->folders)
 {
     const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
                                                 {QStringLiteral("Time"), 3},
@@ -46,7 +48,7 @@ FileCommands::~FileCommands()
 void FileCommands::exportFiles()
 {
     dlgExport dialog(nullptr);
-    dialog.setSceneFile(m_sceneFile);
+    dialog.setSceneFile(m_settings->sceneFile);
     dialog.setFolders(m_folders);
     const int result = dialog.exec();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -65,7 +67,7 @@ void FileCommands::exportFiles()
             renderPages();
             const QString scene = dialog.sceneFile();
             if (QFileInfo::exists(scene))
-                m_sceneFile = scene;
+                m_settings->sceneFile = scene;
             exportReport(scene);
             break;
         }

@@ -11,6 +11,7 @@ class ItemStore;
 class QTabWidget;
 class QWidget;
 class RecentFolders;
+class WindowSettings;
 struct ReportColumn;
 
 // What Export and Import do: the export dialog and each kind of file it offers (the readings
@@ -31,12 +32,9 @@ public:
         DataModel *table;
     };
 
-    FileCommands(QWidget *window, const Views &views, ItemStore *items, RecentFolders *folders);
+    // The settings give the file dialogs their folders and the report its last scene picture.
+    FileCommands(QWidget *window, const Views &views, ItemStore *items, WindowSettings *settings);
     ~FileCommands() override;
-
-    // The scene picture the report showed last, offered again by the next export.
-    QString sceneFile() const { return m_sceneFile; }
-    void setSceneFile(const QString &fileName) { m_sceneFile = fileName; }
 
     // Asks what to export, then where to, and writes it.
     void exportFiles();
@@ -54,7 +52,7 @@ private:
     QWidget *m_window;
     Views m_views;
     ItemStore *m_items;
+    WindowSettings *m_settings;
     RecentFolders *m_folders;
     QList<ReportColumn *> m_reportColumns;
-    QString m_sceneFile;
 };

@@ -91,8 +91,9 @@ QStandardItem *ItemTree::rowOf(const ItemData *item) const
 {
     if (!item)
         return nullptr;
-    if (item == TvItemModel::itemAt(m_storeRow->index()))
-        return m_storeRow;
+    for (QStandardItem *top : {m_storeRow, m_liveRow})
+        if (item == TvItemModel::itemAt(top->index()))
+            return top;
     for (int child = 0; child < m_liveRow->rowCount(); ++child) {
         QStandardItem *row = m_liveRow->child(child);
         if (TvItemModel::itemAt(row->index()) == item)

@@ -10,16 +10,12 @@
 #include <QDesktopWidget>
 #include <QDir>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSplitter>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -27,22 +23,22 @@
 #include <QtDebug>
 
 #include "app/activeitemviews.h"
-#include "app/dlgdownload.h"
 #include "app/filecommands.h"
+#include "app/gaugecontrols.h"
+#include "app/itemcommands.h"
 #include "app/itemtree.h"
 #include "app/livepanel.h"
 #include "app/livevaluelabel.h"
 #include "app/manualviewer.h"
-#include "app/requirementdialog.h"
 #include "app/statuspanel.h"
+#include "app/storedownload.h"
+#include "app/windowsettings.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
 #include "data/itemstore.h"
 #include "data/tvitemmodel.h"
 #include "dmmdata.h"
 #include "gauge/gaugesession.h"
-#include "options/optiondialog.h"
-#include "options/optionsfile.h"
 #include "store/workspace.h"
 #include "store/workspacealert.h"
 
@@ -53,6 +49,7 @@ constexpr int TestFeedIntervalMs = 500;
 Widget::Widget(QWidget *parent)
     : QMainWindow(parent)
     , ui(new WidgetUi)
+    , settings(this)
     , items(new ItemStore(this))
     , gauge(new GaugeSession(this))
 {
@@ -76,8 +73,7 @@ bool Widget::loadPlugins()
 {
     QDir dir(QCoreApplication::applicationDirPath());
     dir.cd(QStringLiteral("Lib"));
-    devicePlugin = OptionsFile::read(OptionsFile::defaultPath()).devicePlugin.value_or(QString());
-    return gauge->load(dir, devicePlugin);
+    return gauge->load(dir, settings.devicePlugin);
 }
 
 void Widget::initObj()
@@ -89,7 +85,7 @@ void Widget::initObj()
     views = new ActiveItemViews({livePanel, ui->tv, ui->Histogram1, ui->chart}, items, this);
     files = new FileCommands(
         this, {ui->tabWidget, ui->tab_2, ui->Histogram1, ui->chart, views->tableModel()}, items,
-        &recentFolders);
+        &settings);
 }
 
 void Widget::initWidget()
@@ -99,8 +95,13 @@ void Widget::initWidget()
     ui->listWidget->installEventFilter(this);
     statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
     manualViewer = new ManualViewer(this);
+    controls = new GaugeControls(
+        this, {ui->actionConnect, ui->actionDisconnect, ui->actionStart, ui->actionStop}, gauge,
+        items, statusPanel);
 
     itemTree = new ItemTree(ui->tvItems, items, this);
+    itemCommands = new ItemCommands(this, ui->tvItems, itemTree, items);
+    download = new StoreDownload(this, gauge, items, {statusPanel, livePanel});
     workspace = new Workspace(this);
     new WorkspaceAlert(workspace, this);
     workspace->open(Workspace::defaultPath());
@@ -130,13 +131,15 @@ void Widget::initConnec()
 {
     connect(gauge, &GaugeSession::opened, this, &Widget::slotDmmOpened);
     connect(gauge, &GaugeSession::closed, this, &Widget::slotDmmClosed);
-    connect(gauge, &GaugeSession::stateChanged, this, &Widget::showGaugeState);
+    connect(gauge, &GaugeSession::stateChanged, controls, &GaugeControls::showState);
     connect(gauge, &GaugeSession::message, this, &Widget::slotMessage);
     connect(gauge, &GaugeSession::reading, this, &Widget::slotDmmDisplay);
     connect(gauge, &GaugeSession::storedReading, this, &Widget::slotDisplayStore);
     connect(gauge, &GaugeSession::downloadProgress, this, &Widget::slotStoreNum);
-    // Any change of the active item ends collecting: readings go only where the user started.
+    connect(this, &Widget::updateDowndPos, download, &StoreDownload::progress);
+    // Any change of item ends collecting: readings go only where the user started them.
     connect(items, &ItemStore::activeChanged, this, &Widget::stopAcquisition);
+    connect(items, &ItemStore::renamed, this, &Widget::stopAcquisition);
     connect(itemTree->model(), &TvItemModel::editDataChanged, this,
             &Widget::slotItemModeleditDataChanged);
     connect(ui->tvItems->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -144,28 +147,7 @@ void Widget::initConnec()
     for (QAction *action :
          {ui->actionConnect, ui->actionDisconnect, ui->actionOption, ui->actionClose})
         connect(action, &QAction::triggered, this, &Widget::slotAction);
-    showGaugeState();
-}
-
-void Widget::showOptions()
-{
-    const QString bound = gauge->boundId();
-    OptionDialog dialog(this);
-    for (const DeviceBinder::Plugin &plugin : gauge->binder().plugins())
-        if (plugin.offersAll())
-            dialog.addGauge(plugin.id, plugin.name, plugin.instance);
-    dialog.setCurrentGauge(bound);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QString chosen = dialog.currentGauge();
-    if (!chosen.isEmpty() && chosen != bound) {
-        // The old gauge is closed and forgotten; the window is disconnected until Connect.
-        gauge->rebind(chosen);
-        devicePlugin = chosen;
-        saveSettings();
-    }
-    // The gauge's port may have changed with its settings.
-    gauge->testPortPresence();
+    controls->showState();
 }
 
 QList<QAction *> Widget::itemActions(const QModelIndex &index) const
@@ -208,22 +190,13 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
 
 void Widget::saveSettings()
 {
-    if (!OptionsFile::write(OptionsFile::defaultPath(), saveGeometry(), saveState(0),
-                            files->sceneFile(), devicePlugin, recentFolders.toMap()))
+    if (!settings.save())
         QMessageBox::warning(this, QString(), tr("Can not open file."), QMessageBox::Ok);
 }
 
 void Widget::restoreSettings()
 {
-    const OptionsFile::Contents contents = OptionsFile::read(OptionsFile::defaultPath());
-    if (contents.geometry)
-        restoreGeometry(*contents.geometry);
-    if (contents.state)
-        restoreState(*contents.state, 0);
-    if (contents.sceneFileName)
-        files->setSceneFile(*contents.sceneFileName);
-    if (!contents.folders.isEmpty())
-        recentFolders.setMap(contents.folders);
+    settings.restore();
 }
 
 void Widget::showEvent(QShowEvent *event)
@@ -258,7 +231,8 @@ void Widget::slotAction()
     } else if (action == ui->actionDisconnect) {
         gauge->close();
     } else if (action == ui->actionOption) {
-        showOptions();
+        if (controls->showOptions(&settings))
+            saveSettings();
     } else if (action == ui->actionClose) {
         close();
     }
@@ -266,7 +240,7 @@ void Widget::slotAction()
 
 void Widget::slotDmmOpened()
 {
-    showGaugeState();
+    controls->showState();
 }
 
 void Widget::slotDmmClosed()
@@ -281,7 +255,7 @@ void Widget::slotUSBRefreshed()
 
 void Widget::on_actionStart_triggered()
 {
-    if (activeTakesLiveReadings())
+    if (controls->activeTakesLiveReadings())
         gauge->start();
 }
 
@@ -293,28 +267,7 @@ void Widget::on_actionStop_triggered()
 void Widget::stopAcquisition()
 {
     gauge->stop();
-    showGaugeState();
-}
-
-void Widget::showGaugeState()
-{
-    const bool open = gauge->isOpen();
-    const bool acquiring = gauge->isAcquiring();
-    ui->actionConnect->setEnabled(gauge->canConnect());
-    ui->actionDisconnect->setEnabled(open);
-    ui->actionStart->setEnabled(open && !acquiring && activeTakesLiveReadings());
-    ui->actionStop->setEnabled(acquiring);
-    if (!open)
-        statusPanel->setState(StatusPanel::State::Disconnected);
-    else if (acquiring && items->active())
-        statusPanel->setState(StatusPanel::State::Recording, items->active()->name());
-    else
-        statusPanel->setState(StatusPanel::State::Connected);
-}
-
-bool Widget::activeTakesLiveReadings() const
-{
-    return items->active() && items->active()->dataType() == ItemData::MeasureData;
+    controls->showState();
 }
 
 void Widget::on_actionTest_triggered()
@@ -343,7 +296,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
 {
     // The window owns every reading it receives; one that is not stored goes here.
     std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
-    if (!gauge->isAcquiring() || !activeTakesLiveReadings())
+    if (!gauge->isAcquiring() || !controls->activeTakesLiveReadings())
         return;
     const QString unit = reading->unit();
     items->append(items->active(), reading.release(), unit);
@@ -351,63 +304,27 @@ void Widget::slotDmmDisplay(const DmmData *data)
 
 void Widget::on_actionItemRequirement_triggered()
 {
-    const QModelIndex index = ui->tvItems->currentIndex();
-    const ItemTree::RowKind kind = itemTree->kindOf(index);
-    if (kind != ItemTree::RowKind::Item && kind != ItemTree::RowKind::StoreData)
-        return;
-    ItemData *item = TvItemModel::itemAt(index);
-    RequirementDialog dialog(item, this);
-    if (dialog.exec() == QDialog::Accepted)
-        items->setRequirement(item, dialog.requirement());
+    itemCommands->editRequirement();
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)
 {
-    if (name.isEmpty())
-        return;
-    items->activate(items->add(name, type));
+    itemCommands->add(name, type);
 }
 
 void Widget::on_actionItemNew_triggered()
 {
-    const QString name =
-        QInputDialog::getText(this, QString(), QStringLiteral("Name:"), QLineEdit::Normal,
-                              itemTree->nextName(QStringLiteral("Measure")))
-            .trimmed();
-    newItem(name, ItemData::MeasureData);
+    itemCommands->askNew();
 }
 
 void Widget::on_actionItemDelete_triggered()
 {
-    const QModelIndex index = ui->tvItems->currentIndex();
-    // Only item rows can go: the two group rows hold the tree together.
-    if (itemTree->kindOf(index) != ItemTree::RowKind::Item)
-        return;
-    if (QMessageBox::question(this, QString(), tr("Are you sure delete this item?"),
-                              QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::No) != QMessageBox::Yes)
-        return;
-    const bool wasActive = TvItemModel::itemAt(index) == items->active();
-    items->remove(TvItemModel::itemAt(index));
-    // The row that takes the deleted one's place in the tree becomes active.
-    if (wasActive)
-        itemSetToActive(ui->tvItems->currentIndex());
+    itemCommands->askDelete();
 }
 
 void Widget::on_actionItemRename_triggered()
 {
-    const QModelIndex index = ui->tvItems->currentIndex();
-    if (!index.isValid() || itemTree->kindOf(index) == ItemTree::RowKind::StoreData)
-        return;
-    const QString name =
-        QInputDialog::getText(this, QString(), QStringLiteral("New name:"), QLineEdit::Normal,
-                              index.data(Qt::DisplayRole).toString())
-            .trimmed();
-    if (name.isEmpty())
-        return;
-    if (ItemData *item = TvItemModel::itemAt(index))
-        items->rename(item, name);
-    stopAcquisition();
+    itemCommands->askRename();
 }
 
 void Widget::on_actionItemSetToActive_triggered()
@@ -422,9 +339,7 @@ void Widget::on_tvItems_activated(QModelIndex index)
 
 void Widget::itemSetToActive(QModelIndex index)
 {
-    if (itemTree->kindOf(index) == ItemTree::RowKind::LiveGroup)
-        return;
-    items->activate(TvItemModel::itemAt(index));
+    itemCommands->activate(index);
 }
 
 void Widget::slotCurrentRowChanged(QModelIndex current, QModelIndex)
@@ -443,24 +358,7 @@ void Widget::slotItemModeleditDataChanged(QModelIndex index)
 
 void Widget::on_actionItemDownload_triggered()
 {
-    if (!gauge->isOpen())
-        return;
-    ItemData *store = items->storeData();
-    items->clear(store);
-    items->activate(store);
-    gauge->requestStoredData();
-
-    auto *dialog = new DlgDownload(this);
-    dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(this, &Widget::updateDowndPos, dialog, &DlgDownload::updatePos);
-    dialog->exec();
-    const int count = store->readings().size();
-    statusPanel->showMessage(count == 1
-                                 ? tr("Download finished: 1 reading in Store Data.")
-                                 : tr("Download finished: %1 readings in Store Data.").arg(count));
-    if (items->active() == store)
-        livePanel->showItem(store);
+    download->run();
 }
 
 void Widget::slotStoreNum(int total, int num)

@@ -5,18 +5,21 @@
 #include <QString>
 
 #include "data/itemdata.h"
-#include "export/recentfolders.h"
+#include "app/windowsettings.h"
 
 class ActiveItemViews;
 class DmmData;
 class FileCommands;
+class GaugeControls;
 class GaugeSession;
+class ItemCommands;
 class ItemStore;
 class ItemTree;
 class LivePanel;
 class ManualViewer;
 class QAction;
 class StatusPanel;
+class StoreDownload;
 class WidgetUi;
 class Workspace;
 
@@ -78,20 +81,18 @@ private slots:
     void slotDisplayStore(const DmmData *data);
 
 private:
-    // Connect, Disconnect, Start and Stop, and the status bar's state, as the gauge and the
-    // active item allow.
-    void showGaugeState();
     void stopAcquisition();
-    void showOptions();
-    // Only a measurement item takes live readings: Start is offered for nothing else.
-    bool activeTakesLiveReadings() const;
     // What can be done with the tree row at index: the item tool bar and the context menu.
     QList<QAction *> itemActions(const QModelIndex &index) const;
 
     WidgetUi *ui;
+    WindowSettings settings;
     ItemStore *items;
     GaugeSession *gauge;
     ItemTree *itemTree = nullptr;
+    ItemCommands *itemCommands = nullptr;
+    GaugeControls *controls = nullptr;
+    StoreDownload *download = nullptr;
     ActiveItemViews *views = nullptr;
     FileCommands *files = nullptr;
     // Keeps every item and reading on disk, following the item store.
@@ -99,8 +100,5 @@ private:
     LivePanel *livePanel = nullptr;
     StatusPanel *statusPanel = nullptr;
     ManualViewer *manualViewer = nullptr;
-    RecentFolders recentFolders;
     bool settingsRestored = false;
-    // The device plug-in chosen in Options (empty while none is chosen).
-    QString devicePlugin;
 };
