@@ -20,10 +20,10 @@
 #include <QWindow>
 
 #include "benchsupport.h"
-#include "charts/chartline.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
-#include "charts/polylinestamps.h"
+#include "chartline.h"
+#include "chartpoint.h"
+#include "dmmchart.h"
+#include "polylinestamps.h"
 
 namespace {
 

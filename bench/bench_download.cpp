@@ -49,18 +49,18 @@
 #include <QWindow>
 
 #include "benchsupport.h"
-#include "app/tablefollower.h"
-#include "app/widget.h"
-#include "charts/chartline.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/datamodel.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "chartline.h"
+#include "chartpoint.h"
+#include "coatingrequirement.h"
+#include "datamodel.h"
+#include "dmmchart.h"
 #include "dmmdata.h"
-#include "evaluation/coatingrequirement.h"
-#include "store/workspace.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "tablefollower.h"
+#include "tvitemmodel.h"
+#include "widget.h"
+#include "workspace.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <QElapsedTimer>
 
 #include "benchsupport.h"
-#include "data/itemdata.h"
+#include "coatingevaluator.h"
 #include "dmmdata.h"
-#include "evaluation/coatingevaluator.h"
+#include "itemdata.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include "charts/histogram.h"
+#include "histogram.h"
 
 namespace {
 QList<QPair<double, double>> thicknessRanges()

@@ -13,8 +13,8 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 
-#include "export/pdfreport.h"
-#include "export/reportcolumn.h"
+#include "pdfreport.h"
+#include "reportcolumn.h"
 
 namespace {
 

@@ -26,9 +26,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/widget.h"
-#include "options/optionsfile.h"
+#include "optionsfile.h"
 #include "ptypair.h"
+#include "widget.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include "data/datamodel.h"
-#include "data/itemdata.h"
+#include "datamodel.h"
 #include "dmmdata.h"
-#include "export/workbookexporter.h"
-#include "export/workbookimporter.h"
+#include "itemdata.h"
+#include "workbookexporter.h"
+#include "workbookimporter.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 #include "benchsupport.h"
-#include "data/itemdata.h"
 #include "dmmdata.h"
-#include "store/workspace.h"
+#include "itemdata.h"
+#include "workspace.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 
 #include <QTableView>
 
-#include "app/livepanel.h"
-#include "app/tablefollower.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/datamodel.h"
-#include "data/itemstore.h"
+#include "chartpoint.h"
+#include "datamodel.h"
+#include "dmmchart.h"
 #include "dmmdata.h"
+#include "histogram.h"
+#include "itemstore.h"
+#include "livepanel.h"
+#include "tablefollower.h"
 
 namespace {
 

@@ -7,20 +7,20 @@
 #include <QMessageBox>
 #include <QTabWidget>
 
-#include "app/windowsettings.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/datamodel.h"
-#include "data/itemstore.h"
+#include "datamodel.h"
+#include "dlgexport.h"
+#include "dmmchart.h"
 #include "dmmdata.h"
-#include "export/dlgexport.h"
-#include "export/filechooser.h"
-#include "export/itemsummary.h"
-#include "export/pdfreport.h"
-#include "export/recentfolders.h"
-#include "export/reportcolumn.h"
-#include "export/workbookexporter.h"
-#include "export/workbookimporter.h"
+#include "filechooser.h"
+#include "histogram.h"
+#include "itemstore.h"
+#include "itemsummary.h"
+#include "pdfreport.h"
+#include "recentfolders.h"
+#include "reportcolumn.h"
+#include "windowsettings.h"
+#include "workbookexporter.h"
+#include "workbookimporter.h"
 
 FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items,
                            WindowSettings *settings)

@@ -2,11 +2,11 @@
 
 #include <QAction>
 
-#include "app/optiondialog.h"
-#include "app/statuspanel.h"
-#include "app/windowsettings.h"
-#include "data/itemstore.h"
-#include "gauge/gaugesession.h"
+#include "gaugesession.h"
+#include "itemstore.h"
+#include "optiondialog.h"
+#include "statuspanel.h"
+#include "windowsettings.h"
 
 GaugeControls::GaugeControls(QWidget *window, const Actions &actions, GaugeSession *gauge,
                              const ItemStore *items, StatusPanel *status)

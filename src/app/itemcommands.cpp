@@ -4,10 +4,10 @@
 #include <QMessageBox>
 #include <QTreeView>
 
-#include "app/itemtree.h"
-#include "app/requirementdialog.h"
-#include "data/itemstore.h"
-#include "data/tvitemmodel.h"
+#include "itemstore.h"
+#include "itemtree.h"
+#include "requirementdialog.h"
+#include "tvitemmodel.h"
 
 ItemCommands::ItemCommands(QWidget *window, QTreeView *view, ItemTree *tree, ItemStore *items)
     : QObject(window)

@@ -3,8 +3,8 @@
 #include <QHeaderView>
 #include <QTreeView>
 
-#include "data/itemstore.h"
-#include "data/tvitemmodel.h"
+#include "itemstore.h"
+#include "tvitemmodel.h"
 
 ItemTree::ItemTree(QTreeView *view, ItemStore *items, QObject *parent)
     : QObject(parent)

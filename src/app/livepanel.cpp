@@ -3,8 +3,8 @@
 #include <QBoxLayout>
 #include <QLabel>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
+#include "itemdata.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "app/widget.h"
+#include "widget.h"
 
 int main(int argc, char *argv[])
 {

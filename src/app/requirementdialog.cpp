@@ -1,4 +1,4 @@
-#include "app/requirementdialog.h"
+#include "requirementdialog.h"
 
 #include <cmath>
 
@@ -12,7 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data/itemdata.h"
+#include "itemdata.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
 
 class ItemData;
 class QComboBox;

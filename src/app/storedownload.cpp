@@ -1,10 +1,10 @@
 #include "storedownload.h"
 
-#include "app/dlgdownload.h"
-#include "app/livepanel.h"
-#include "app/statuspanel.h"
-#include "data/itemstore.h"
-#include "gauge/gaugesession.h"
+#include "dlgdownload.h"
+#include "gaugesession.h"
+#include "itemstore.h"
+#include "livepanel.h"
+#include "statuspanel.h"
 
 StoreDownload::StoreDownload(QWidget *window, GaugeSession *gauge, ItemStore *items,
                              const Panels &panels)

@@ -4,8 +4,8 @@
 #include <QModelIndex>
 #include <QString>
 
-#include "data/itemdata.h"
-#include "app/windowsettings.h"
+#include "itemdata.h"
+#include "windowsettings.h"
 
 class ActiveItemViews;
 class DmmData;

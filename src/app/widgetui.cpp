@@ -19,10 +19,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/actionshortcut.h"
-#include "app/livevaluelabel.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
+#include "actionshortcut.h"
+#include "dmmchart.h"
+#include "histogram.h"
+#include "livevaluelabel.h"
 
 namespace {
 

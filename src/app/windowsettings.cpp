@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "options/optionsfile.h"
+#include "optionsfile.h"
 
 WindowSettings::WindowSettings(QMainWindow *window)
     : devicePlugin(OptionsFile::read(OptionsFile::defaultPath()).devicePlugin.value_or(QString()))

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "export/recentfolders.h"
+#include "recentfolders.h"
 
 class QMainWindow;
 

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <limits>
 
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
+#include "chartpoint.h"
+#include "dmmchart.h"
 
 namespace {
 constexpr int BlockShift = 6;

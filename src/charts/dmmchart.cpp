@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QVector>
 
-#include "charts/chartline.h"
-#include "charts/chartpoint.h"
+#include "chartline.h"
+#include "chartpoint.h"
 
 namespace {
 

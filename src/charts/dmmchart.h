@@ -17,8 +17,8 @@
 #include <QStringList>
 #include <QVector>
 
-#include "charts/polylinestamps.h"
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
+#include "polylinestamps.h"
 
 class ChartLine;
 class ChartPoint;

@@ -1,4 +1,4 @@
-#include "charts/histogram.h"
+#include "histogram.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,8 @@
 #include <QResizeEvent>
 #include <QtAlgorithms>
 
-#include "charts/histogrambar.h"
-#include "charts/histogrambin.h"
+#include "histogrambar.h"
+#include "histogrambin.h"
 
 namespace {
 // Count ticks are spaced at least this far apart.

@@ -9,7 +9,7 @@
 #include <QVector>
 #include <QWidget>
 
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
 
 class HistogramBar;
 class HistogramBin;

@@ -1,10 +1,10 @@
-#include "charts/histogrambar.h"
+#include "histogrambar.h"
 
 #include <QBrush>
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "charts/histogrambin.h"
+#include "histogrambin.h"
 
 HistogramBar::HistogramBar(const HistogramBin *bin)
     : m_bin(bin)

@@ -1,4 +1,4 @@
-#include "charts/histogrambin.h"
+#include "histogrambin.h"
 
 HistogramBin::HistogramBin(const QPair<double, double> &range)
     : m_range(range)

@@ -1,10 +1,10 @@
-#include "data/datamodel.h"
+#include "datamodel.h"
 
 #include <QBrush>
 #include <QColor>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
+#include "itemdata.h"
 
 namespace {
 constexpr int ColumnCount = 5;

@@ -1,4 +1,4 @@
-#include "data/itemdata.h"
+#include "itemdata.h"
 
 #include <cmath>
 #include <limits>

@@ -4,10 +4,10 @@
 #include <QObject>
 #include <QString>
 
-#include "data/runningstatistics.h"
-#include "data/statdata.h"
-#include "evaluation/coatingevaluator.h"
-#include "evaluation/coatingrequirement.h"
+#include "coatingevaluator.h"
+#include "coatingrequirement.h"
+#include "runningstatistics.h"
+#include "statdata.h"
 
 class DmmData;
 

@@ -1,6 +1,6 @@
-#include "data/itemstore.h"
+#include "itemstore.h"
 
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
 #include "dmmdata.h"
 
 namespace {

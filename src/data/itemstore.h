@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-#include "data/itemdata.h"
+#include "itemdata.h"
 
 class DmmData;
 struct CoatingRequirement;

@@ -1,4 +1,4 @@
-#include "data/runningstatistics.h"
+#include "runningstatistics.h"
 
 #include <cmath>
 

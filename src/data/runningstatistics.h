@@ -1,6 +1,6 @@
 #pragma once
 
-#include "evaluation/runningspread.h"
+#include "runningspread.h"
 
 // One pass of an item's statistics over its readings in list order, kept between readings so a
 // new reading costs O(1). Appending the values one by one and starting afresh over the same list

@@ -1,9 +1,9 @@
-#include "data/tvitemmodel.h"
+#include "tvitemmodel.h"
 
 #include <QColor>
 #include <QFont>
 
-#include "data/itemdata.h"
+#include "itemdata.h"
 
 TvItemModel::TvItemModel(QObject *parent)
     : QStandardItemModel(parent)

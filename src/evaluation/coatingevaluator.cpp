@@ -1,4 +1,4 @@
-#include "evaluation/coatingevaluator.h"
+#include "coatingevaluator.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 #include <QList>
 #include <QVector>
 
-#include "evaluation/coatingrequirement.h"
-#include "evaluation/coatingverdict.h"
+#include "coatingrequirement.h"
+#include "coatingverdict.h"
 
 class DmmData;
 

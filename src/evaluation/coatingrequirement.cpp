@@ -1,4 +1,4 @@
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "evaluation/coatingverdict.h"
+#include "coatingverdict.h"
 
 #include <QCoreApplication>
 #include <QStringList>

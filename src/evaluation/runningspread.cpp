@@ -1,4 +1,4 @@
-#include "evaluation/runningspread.h"
+#include "runningspread.h"
 
 #include <algorithm>
 #include <cmath>

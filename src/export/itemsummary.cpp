@@ -1,10 +1,10 @@
-#include "export/itemsummary.h"
+#include "itemsummary.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
+#include "itemdata.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <QPixmap>
 #include <QVariant>
 
-#include "export/reportcolumn.h"
+#include "reportcolumn.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "export/xlsdate.h"
-#include "export/xlswriter.h"
+#include "xlsdate.h"
+#include "xlswriter.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QDateTime>
 
 #include "dmmdata.h"
-#include "export/xlsdate.h"
-#include "export/xlsreader.h"
+#include "xlsdate.h"
+#include "xlsreader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "gauge/devicebinder.h"
+#include "devicebinder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "gauge/gaugesession.h"
+#include "gaugesession.h"
 
 #include <QDir>
 

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-#include "gauge/devicebinder.h"
+#include "devicebinder.h"
 
 class DmmData;
 class QDir;

@@ -1,4 +1,4 @@
-#include "store/storedrequirement.h"
+#include "storedrequirement.h"
 
 #include <QHash>
 #include <QStringList>

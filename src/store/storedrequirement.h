@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "evaluation/coatingrequirement.h"
+#include "coatingrequirement.h"
 
 // An item's coating requirement as the workspace keeps it: one text of key=value pairs joined by
 // ';', every key once, for example "rule=limits;unit=μm;hasNominal=0;nominal=0;minimum=80;...".

@@ -1,4 +1,4 @@
-#include "store/workspace.h"
+#include "workspace.h"
 
 #include <vector>
 
@@ -9,11 +9,11 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-#include "data/itemdata.h"
-#include "data/itemstore.h"
 #include "dmmdata.h"
-#include "store/storedrequirement.h"
-#include "store/workspaceconnection.h"
+#include "itemdata.h"
+#include "itemstore.h"
+#include "storedrequirement.h"
+#include "workspaceconnection.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/workspaceconnection.h"
+#include "workspaceconnection.h"
 
 #include <cmath>
 #include <limits>
@@ -8,7 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "store/workspaceschema.h"
+#include "workspaceschema.h"
 
 namespace {
 

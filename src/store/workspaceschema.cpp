@@ -1,4 +1,4 @@
-#include "store/workspaceschema.h"
+#include "workspaceschema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

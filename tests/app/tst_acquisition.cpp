@@ -10,12 +10,12 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/widget.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "dmmchart.h"
 #include "dmmdata.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;

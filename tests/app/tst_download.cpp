@@ -7,12 +7,12 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/dlgdownload.h"
-#include "app/widget.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "dlgdownload.h"
+#include "dmmchart.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;

@@ -10,13 +10,13 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/requirementdialog.h"
-#include "app/widget.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/datamodel.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "datamodel.h"
+#include "dmmchart.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "requirementdialog.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;

@@ -25,17 +25,17 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/widget.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "chartpoint.h"
+#include "dlgexport.h"
+#include "dmmchart.h"
 #include "dmmdata.h"
-#include "export/dlgexport.h"
-#include "export/recentfolders.h"
-#include "export/workbookimporter.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "recentfolders.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 #include "windowfixture.h"
+#include "workbookimporter.h"
 
 using namespace WindowFixture;
 

@@ -21,10 +21,10 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/livevaluelabel.h"
-#include "app/widget.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "itemdata.h"
+#include "livevaluelabel.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;

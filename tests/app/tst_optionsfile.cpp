@@ -1,7 +1,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "options/optionsfile.h"
+#include "optionsfile.h"
 
 class TestOptionsFile : public QObject
 {

@@ -1,7 +1,7 @@
 #include <QAction>
 #include <QtTest>
 
-#include "app/widget.h"
+#include "widget.h"
 
 // Beside this test, Lib holds a plug-in that offers the gauge but not its port or memory.
 class TestStartupPartial : public QObject

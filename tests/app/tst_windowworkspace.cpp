@@ -14,16 +14,16 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "app/dlgdownload.h"
-#include "app/widget.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
-#include "store/workspacealert.h"
-#include "store/workspaceschema.h"
-#include "windowfixture.h"
 #include "../store/otherconnection.h"
+#include "dlgdownload.h"
+#include "dmmchart.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "tvitemmodel.h"
+#include "widget.h"
+#include "windowfixture.h"
+#include "workspacealert.h"
+#include "workspaceschema.h"
 
 using namespace WindowFixture;
 

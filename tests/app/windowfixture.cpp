@@ -10,11 +10,11 @@
 #include <QTreeView>
 #include <QTimer>
 
-#include "app/widget.h"
-#include "charts/dmmchart.h"
-#include "charts/histogram.h"
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "dmmchart.h"
+#include "histogram.h"
+#include "itemdata.h"
+#include "tvitemmodel.h"
+#include "widget.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <QPolygon>
 #include <QtTest>
 
-#include "charts/chartline.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
-#include "charts/polylinestamps.h"
+#include "chartline.h"
+#include "chartpoint.h"
+#include "dmmchart.h"
+#include "polylinestamps.h"
 
 // Tick spacing, value labels and the line thinning of the time chart: plain functions.
 class TestChartTicks : public QObject

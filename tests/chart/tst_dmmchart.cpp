@@ -9,9 +9,9 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include <QtTest>
 
-#include "charts/chartline.h"
-#include "charts/chartpoint.h"
-#include "charts/dmmchart.h"
+#include "chartline.h"
+#include "chartpoint.h"
+#include "dmmchart.h"
 
 // The time chart as a widget: scales and ticks for real plot sizes, hover, zoom by dragging, the
 // composed picture and its files.

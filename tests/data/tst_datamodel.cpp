@@ -4,9 +4,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "data/datamodel.h"
-#include "data/itemdata.h"
+#include "datamodel.h"
 #include "dmmdata.h"
+#include "itemdata.h"
 
 namespace {
 const QString Micrometre = QStringLiteral("\u03BCm");

@@ -6,8 +6,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
+#include "itemdata.h"
 
 namespace {
 const QString Micrometre = QStringLiteral("\u03BCm");

@@ -8,8 +8,8 @@
 #include <QStandardItem>
 #include <QtTest>
 
-#include "data/itemdata.h"
-#include "data/tvitemmodel.h"
+#include "itemdata.h"
+#include "tvitemmodel.h"
 
 // The tree as the main window builds it: "Store Data", "Live Data" and measurement items below
 // "Live Data". The test owns the items, as the window does.

@@ -1,8 +1,8 @@
 #include <QtTest>
 
+#include "coatingevaluator.h"
+#include "coatingrequirement.h"
 #include "dmmdata.h"
-#include "evaluation/coatingevaluator.h"
-#include "evaluation/coatingrequirement.h"
 
 Q_DECLARE_METATYPE(CoatingRequirement)
 Q_DECLARE_METATYPE(CoatingVerdict::State)

@@ -3,7 +3,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include "evaluation/runningspread.h"
+#include "runningspread.h"
 
 class TestRunningSpread : public QObject
 {

@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QVariant>
 
-#include "export/xlsreader.h"
+#include "xlsreader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "charts/histogram.h"
-#include "charts/histogrambar.h"
+#include "histogram.h"
+#include "histogrambar.h"
 
 namespace {
 using Ranges = QList<QPair<double, double>>;

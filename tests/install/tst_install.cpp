@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/manualviewer.h"
+#include "manualviewer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "export/dlgexport.h"
+#include "dlgexport.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "export/filechooser.h"
-#include "export/filesuffix.h"
-#include "export/recentfolders.h"
+#include "filechooser.h"
+#include "filesuffix.h"
+#include "recentfolders.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
-#include "export/itemsummary.h"
+#include "itemdata.h"
+#include "itemsummary.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "export/pdfreport.h"
-#include "export/reportcolumn.h"
+#include "pdfreport.h"
+#include "reportcolumn.h"
 
 namespace {
 

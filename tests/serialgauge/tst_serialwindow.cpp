@@ -10,9 +10,9 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include "gauge/devicebinder.h"
-#include "app/widget.h"
+#include "devicebinder.h"
 #include "ptypair.h"
+#include "widget.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;

@@ -9,11 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "data/itemdata.h"
 #include "dmmdata.h"
-#include "store/workspace.h"
+#include "itemdata.h"
 #include "otherconnection.h"
-#include "store/workspaceschema.h"
+#include "workspace.h"
+#include "workspaceschema.h"
 
 namespace {
 const QString Micrometre = QStringLiteral("\u03BCm");

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "data/itemdata.h"
-#include "store/workspace.h"
+#include "itemdata.h"
+#include "workspace.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "data/datamodel.h"
-#include "data/itemdata.h"
+#include "datamodel.h"
 #include "dmmdata.h"
-#include "export/workbookexporter.h"
-#include "export/workbookimporter.h"
-#include "export/xlswriter.h"
+#include "itemdata.h"
 #include "pythontool.h"
+#include "workbookexporter.h"
+#include "workbookimporter.h"
+#include "xlswriter.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "dmmdata.h"
-#include "export/workbookimporter.h"
+#include "workbookimporter.h"
 
 // How a sheet row (No., Time, Value, Unit, Basis) becomes a reading.
 class TestWorkbookImporter : public QObject

@@ -8,9 +8,9 @@
 #include <QTest>
 
 #include "dmmdata.h"
-#include "export/workbookimporter.h"
-#include "export/xlsreader.h"
 #include "pythontool.h"
+#include "workbookimporter.h"
+#include "xlsreader.h"
 
 // The reader against the workbook corpus in corpus/: the seeds (the logger's exports, xlwt's and
 // LibreOffice's workbooks) and the damaged samples give the same cells as xlrd, a reader that

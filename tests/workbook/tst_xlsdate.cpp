@@ -5,8 +5,8 @@
 #include <QDateTime>
 #include <QTest>
 
-#include "export/xlsdate.h"
-#include "export/xlswriter.h"
+#include "xlsdate.h"
+#include "xlswriter.h"
 
 // Workbook dates to local date-times, in a time zone with daylight-saving time.
 class TestXlsDate : public QObject

@@ -4,9 +4,9 @@
 #include <QTest>
 #include <QtEndian>
 
-#include "export/xlsreader.h"
-#include "export/xlswriter.h"
 #include "pythontool.h"
+#include "xlsreader.h"
+#include "xlswriter.h"
 
 // The reader against workbooks from xlwt, a writer that shares no code with the logger, and
 // against the logger's own writer.

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "export/xlswriter.h"
 #include "pythontool.h"
+#include "xlswriter.h"
 
 // The writer's files are checked with xlrd, a reader that shares no code with it.
 class TestXlsWriter : public QObject

@@ -16,8 +16,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 
-#include "app/widget.h"
-#include "export/dlgexport.h"
+#include "dlgexport.h"
+#include "widget.h"
 
 namespace {
 

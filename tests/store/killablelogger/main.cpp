@@ -12,7 +12,7 @@
 #include <QPluginLoader>
 #include <QTimer>
 
-#include "app/widget.h"
+#include "widget.h"
 
 class DmmData;
 

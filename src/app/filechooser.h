@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "export/recentfolders.h"
+#include "recentfolders.h"
 
 class QWidget;
 

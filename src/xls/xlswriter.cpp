@@ -10,7 +10,7 @@
 #include <QSet>
 #include <QStringList>
 
-#include "export/biffrecord.h"
+#include "biffrecord.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "export/recentfolders.h"
+#include "recentfolders.h"
 
 namespace Ui {
 class dlgExport;

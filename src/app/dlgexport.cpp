@@ -2,7 +2,7 @@
 
 #include "ui_dlgexport.h"
 
-#include "export/filechooser.h"
+#include "filechooser.h"
 
 dlgExport::dlgExport(QWidget *parent)
     : QDialog(parent)

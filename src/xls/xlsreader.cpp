@@ -8,10 +8,10 @@
 #include <QFileInfo>
 #include <QtEndian>
 
-#include "export/biffcursor.h"
-#include "export/biffrecord.h"
-#include "export/compoundfile.h"
-#include "export/xlsdate.h"
+#include "biffcursor.h"
+#include "biffrecord.h"
+#include "compoundfile.h"
+#include "xlsdate.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QVariantList>
 
-#include "export/xlsformats.h"
+#include "xlsformats.h"
 
 class BiffCursor;
 

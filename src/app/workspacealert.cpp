@@ -1,10 +1,10 @@
-#include "store/workspacealert.h"
+#include "workspacealert.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTimer>
 
-#include "store/workspace.h"
+#include "workspace.h"
 
 WorkspaceAlert::WorkspaceAlert(Workspace *workspace, QMainWindow *window)
     : QObject(window)

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "export/filesuffix.h"
+#include "filesuffix.h"
 
 QString FileChooser::saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                                   const QStringList &accepted, RecentFolders *folders,
