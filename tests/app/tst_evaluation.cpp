@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include "data/datamodel.h"
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
+#include "evaluation/coatingrules.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;
@@ -75,6 +77,9 @@ private slots:
     void deletingTheJudgedItemClearsItsLimits();
     void badInput_data();
     void badInput();
+    void formShowsTheRulesFields_data();
+    void formShowsTheRulesFields();
+    void roughnessPresetFillsTheField();
     void unitChangeWhileTheDialogIsOpen();
     void requirementShownInTheItemsUnit();
 
@@ -182,7 +187,7 @@ void TestEvaluation::verdictFollowsTheReadings()
     QFETCH(QStringList, marks);
 
     setRequirement(rule, fields);
-    QCOMPARE(activeItem()->requirement().rule, CoatingRequirement::Rule(rule));
+    QCOMPARE(CoatingRules::indexOf(activeItem()->requirement().ruleKey()) + 1, rule);
     QVERIFY(verdictShown());
     QVERIFY2(verdict().startsWith(verdicts.first()), qPrintable(verdict()));
     startAcquiring(*window);
@@ -292,6 +297,72 @@ void TestEvaluation::badInput()
     QVERIFY(!verdictShown());
 }
 
+void TestEvaluation::formShowsTheRulesFields_data()
+{
+    QTest::addColumn<int>("rule");
+    // The rows shown under the rule: the field's name, "?" when it may stay empty, and its label.
+    QTest::addColumn<QString>("rows");
+
+    const QString um = QStringLiteral(" (") + Micrometre + QStringLiteral("):");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("limits") << 1
+                            << "edtNominal? Nominal thickness (NDFT)" + um + "|edtMinimum Minimum" +
+                                   um + "|edtMaximum Maximum" + um;
+    QTest::newRow("iso 19840") << 2
+                               << "edtNominal Nominal thickness (NDFT)" + um +
+                                      "|edtMaximum? Maximum" + um +
+                                      "|wgtRoughness Roughness correction" + um;
+    QTest::newRow("sspc-pa 2") << 3
+                               << "edtNominal? Nominal thickness (NDFT)" + um +
+                                      "|edtMinimum Minimum" + um + "|edtMaximum Maximum" + um +
+                                      "|edtReadingsPerSpot Readings per spot:|edtSpotsPerArea "
+                                      "Spots per area:|edtSpotLower Spot minimum, % of the "
+                                      "minimum:|edtSpotUpper Spot maximum, % of the maximum:";
+}
+
+void TestEvaluation::formShowsTheRulesFields()
+{
+    QFETCH(int, rule);
+    openDialog([&](QWidget *dialog) {
+        auto *rules = dialog->findChild<QComboBox *>(QStringLiteral("cbRule"));
+        QCOMPARE(rules->count(), CoatingRules::all().size() + 1);
+        rules->setCurrentIndex(rule);
+        const auto *form = dialog->findChild<QFormLayout *>();
+        QStringList rows;
+        for (int row = 1; row < form->rowCount(); ++row) {
+            QWidget *field = form->itemAt(row, QFormLayout::FieldRole)->widget();
+            if (!field->isVisibleTo(dialog))
+                continue;
+            auto *edit = qobject_cast<QLineEdit *>(field) ? qobject_cast<QLineEdit *>(field)
+                                                          : field->findChild<QLineEdit *>();
+            const auto *label =
+                qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+            QVERIFY(label->isVisibleTo(dialog));
+            rows << field->objectName() +
+                        (edit->placeholderText() == QStringLiteral("none") ? "? " : " ") +
+                        label->text();
+        }
+        QTEST(rows.join(QLatin1Char('|')), "rows");
+    });
+}
+
+void TestEvaluation::roughnessPresetFillsTheField()
+{
+    openDialog([&](QWidget *dialog) {
+        fill(dialog, 2, "edtNominal=100");
+        auto *presets = dialog->findChild<QComboBox *>(QStringLiteral("cbRoughness"));
+        QCOMPARE(presets->currentText(), QStringLiteral("None"));
+        QCOMPARE(presets->count(), 5);
+        presets->setCurrentIndex(2);
+        emit presets->activated(2);
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtRoughness"))->text(),
+                 QStringLiteral("25"));
+        okButton(dialog)->click();
+    });
+    QCOMPARE(activeItem()->requirement().value("roughness"), 25.0);
+    QCOMPARE(activeItem()->requirement().lines().first().value, 105.0);
+}
+
 void TestEvaluation::unitChangeWhileTheDialogIsOpen()
 {
     startAcquiring(*window);
@@ -314,20 +385,17 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         QVERIFY(!dialog->isVisible());
     });
     const CoatingRequirement requirement = activeItem()->requirement();
-    QCOMPARE(requirement.unit, QStringLiteral("mil"));
-    QCOMPARE(requirement.minimum, 3.94);
-    QCOMPARE(requirement.maximum, 7.87);
+    QCOMPARE(requirement.unit(), QStringLiteral("mil"));
+    QCOMPARE(requirement.value("minimum"), 3.94);
+    QCOMPARE(requirement.value("maximum"), 7.87);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
     QCOMPARE(chart(*window)->markLines().first().value, 3.94);
 }
 
 void TestEvaluation::requirementShownInTheItemsUnit()
 {
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Iso19840;
-    requirement.unit = QStringLiteral("mil");
-    requirement.hasNominal = true;
-    requirement.nominal = 4.72;
+    CoatingRequirement requirement(QStringLiteral("iso19840"), QStringLiteral("mil"));
+    requirement.setValue(QStringLiteral("nominal"), 4.72);
     activeItem()->setRequirement(requirement);
     QCOMPARE(activeItem()->unit(), Micrometre);
     openDialog([&](QWidget *dialog) {
