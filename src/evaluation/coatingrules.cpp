@@ -1,5 +1,6 @@
 #include "evaluation/coatingrules.h"
 
+#include "evaluation/imopspcrule.h"
 #include "evaluation/iso19840rule.h"
 #include "evaluation/limitsrule.h"
 #include "evaluation/sspcpa2rule.h"
@@ -10,6 +11,7 @@ const QVector<const CoatingRule *> &CoatingRules::all()
         std::make_unique<LimitsRule>(),
         std::make_unique<Iso19840Rule>(),
         std::make_unique<SspcPa2Rule>(),
+        std::make_unique<ImoPspcRule>(),
     };
     static const QVector<const CoatingRule *> rules = [] {
         QVector<const CoatingRule *> list;

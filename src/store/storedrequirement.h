@@ -6,8 +6,8 @@
 
 // An item's coating requirement as the workspace keeps it: one text of key=value pairs joined by
 // ';', every key once, for example "rule=limits;unit=μm;hasNominal=0;nominal=0;minimum=80;...".
-// An empty text is no requirement. After rule (the rule's key: limits, iso19840, sspcpa2)
-// and unit (μm, mil) come the fields of every registered rule, each key once in the
+// An empty text is no requirement. After rule (the rule's key: limits, iso19840, sspcpa2,
+// imopspc) and unit (μm, mil) come the fields of every registered rule, each key once in the
 // order the rules declare them: nominal, minimum, maximum, roughness, readingsPerSpot,
 // spotsPerArea, spotLowerPercent, spotUpperPercent. A field that some rule may leave empty is
 // preceded by its flag (hasNominal, hasMaximum: 0 or 1). A field the rule does not have holds its

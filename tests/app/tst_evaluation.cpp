@@ -171,6 +171,12 @@ void TestEvaluation::verdictFollowsTheReadings_data()
         << QList<double>{150, 150, 85, 85}
         << QStringList{"PENDING", "PENDING", "PASS", "PENDING", "FAIL"}
         << QStringList{".", ".", "X", "X"};
+    QTest::newRow("imo pspc 90/10")
+        << 4 << "edtNominal=100;edtMaximum=200"
+        << QList<double>{95, 120, 120, 120, 120, 120, 120, 120, 120, 120, 85, 210}
+        << QStringList{"PENDING", "FAIL", "FAIL", "FAIL", "FAIL", "FAIL", "FAIL",
+                       "FAIL",    "FAIL", "FAIL", "PASS", "FAIL", "FAIL"}
+        << QStringList{"n", ".", ".", ".", ".", ".", ".", ".", ".", ".", "X", "X"};
     // -1 stands for an over-range reading: counted, marked, never judged.
     QTest::newRow("over range") << 1 << "edtMinimum=100;edtMaximum=200"
                                 << QList<double>{-1, 150, -1}
@@ -279,6 +285,14 @@ void TestEvaluation::badInput_data()
     QTest::newRow("half a reading per spot")
         << 3 << "edtMinimum=100;edtMaximum=200;edtReadingsPerSpot=2.5"
         << "whole numbers";
+    QTest::newRow("pspc without NDFT") << 4 << "edtNominal=;edtMaximum=200"
+                                       << "Enter a value for \"Nominal thickness (NDFT)";
+    QTest::newRow("pspc, NDFT 0") << 4 << "edtNominal=0"
+                                  << "IMO PSPC 90/10 needs a nominal dry film thickness above 0";
+    QTest::newRow("pspc, maximum below NDFT") << 4 << "edtNominal=100;edtMaximum=90"
+                                              << "must not be below the nominal";
+    QTest::newRow("pspc, maximum no number") << 4 << "edtNominal=100;edtMaximum=x"
+                                             << "\"Maximum (" + Micrometre + ")\" is not a number";
 }
 
 void TestEvaluation::badInput()
@@ -318,6 +332,8 @@ void TestEvaluation::formShowsTheRulesFields_data()
                                       "|edtReadingsPerSpot Readings per spot:|edtSpotsPerArea "
                                       "Spots per area:|edtSpotLower Spot minimum, % of the "
                                       "minimum:|edtSpotUpper Spot maximum, % of the maximum:";
+    QTest::newRow("imo pspc 90/10")
+        << 4 << "edtNominal Nominal thickness (NDFT)" + um + "|edtMaximum? Maximum" + um;
 }
 
 void TestEvaluation::formShowsTheRulesFields()

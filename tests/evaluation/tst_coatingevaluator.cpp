@@ -43,6 +43,15 @@ CoatingRequirement sspc(double minimum, double maximum, int perSpot = 3, int per
     return requirement;
 }
 
+CoatingRequirement pspc(double nominal, double maximum = 0.0, const QString &unit = Micrometre)
+{
+    CoatingRequirement requirement(QStringLiteral("imopspc"), unit);
+    requirement.setValue(QStringLiteral("nominal"), nominal);
+    if (maximum > 0.0)
+        requirement.setValue(QStringLiteral("maximum"), maximum);
+    return requirement;
+}
+
 // "120 OL x3 -OL" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times.
 void feed(CoatingEvaluator *evaluator, const QString &readings)
 {
@@ -197,6 +206,50 @@ void TestCoatingEvaluator::verdict_data()
         << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".O.." << 1;
     QTest::newRow("sspc, small spots and areas")
         << sspc(100, 200, 1, 2) << "150 150" << Pass << "PASS" << 0 << ".." << 0;
+
+    QTest::newRow("pspc, none yet")
+        << pspc(100) << "" << Pending << "PENDING: no readings yet" << 0 << "" << 0;
+    QTest::newRow("pspc, only over range")
+        << pspc(100) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+    QTest::newRow("pspc, 1 of 10 below the NDFT, above 90 %")
+        << pspc(100) << "95 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, 2 of 10 below the NDFT")
+        << pspc(100) << "95 100 x8 99" << Fail
+        << QString("FAIL: 2 of 10 readings (20 %) below the NDFT 100.0 " + Micrometre +
+                   "; at most 10 % may be")
+        << 1 << "n........n" << 0;
+    QTest::newRow("pspc, 10 of 100 below the NDFT")
+        << pspc(100) << "95 x10 100 x90" << Pass << "PASS" << 0
+        << QString(10, 'n') + QString(90, '.') << 0;
+    QTest::newRow("pspc, 11 of 100 below the NDFT")
+        << pspc(100) << "95 x11 100 x89" << Fail
+        << QString("FAIL: 11 of 100 readings (11 %) below the NDFT 100.0 " + Micrometre +
+                   "; at most 10 % may be")
+        << 1 << QString(11, 'n') + QString(89, '.') << 0;
+    QTest::newRow("pspc, exactly 90 %")
+        << pspc(100) << "90 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, below 90 %")
+        << pspc(100) << "89.9 100 x9" << Fail
+        << QString("FAIL: 1 reading below 90 % of the NDFT (90.0 " + Micrometre + ")") << 1
+        << "L........." << 0;
+    QTest::newRow("pspc, above the maximum")
+        << pspc(100, 200) << "150 200.1 150" << Fail
+        << QString("FAIL: 1 reading above the maximum 200.0 " + Micrometre) << 1 << ".H." << 0;
+    QTest::newRow("pspc, on the maximum")
+        << pspc(100, 200) << "100 200" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("pspc, no maximum set")
+        << pspc(100) << "100 900" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("pspc, every criterion broken")
+        << pspc(100, 200) << "80 80 300" << Fail
+        << QString("FAIL: 2 readings below 90 % of the NDFT (90.0 " + Micrometre + ")") << 3
+        << "LLH" << 0;
+    QTest::newRow("pspc, over range not judged")
+        << pspc(100, 200) << "-OL 120 OL" << Pass << "PASS" << 0 << "O.O" << 2;
+    QTest::newRow("pspc, mil exactly 90 %")
+        << pspc(4.72, 0, mil) << "4.248 4.72 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, mil below 90 %")
+        << pspc(4.72, 0, mil) << "4.24 4.72 x9" << Fail
+        << "FAIL: 1 reading below 90 % of the NDFT (4.25 mil)" << 1 << "L........." << 0;
 }
 
 void TestCoatingEvaluator::verdict()
@@ -288,6 +341,14 @@ void TestCoatingEvaluator::problem_data()
     QTest::newRow("sspc, no readings per spot") << sspc(100, 200, 0) << false;
     QTest::newRow("sspc, no spots per area") << sspc(100, 200, 3, 0) << false;
     QTest::newRow("sspc, minimum above maximum") << sspc(300, 200) << false;
+    QTest::newRow("pspc") << pspc(100) << true;
+    QTest::newRow("pspc, maximum equal to NDFT") << pspc(100, 100) << true;
+    QTest::newRow("pspc, NDFT 0") << pspc(0) << false;
+    QTest::newRow("pspc, NDFT not a number") << pspc(qQNaN()) << false;
+    QTest::newRow("pspc, maximum below NDFT") << pspc(100, 99) << false;
+    noNominal = pspc(100);
+    noNominal.clearValue(QStringLiteral("nominal"));
+    QTest::newRow("pspc, NDFT left empty") << noNominal << false;
 }
 
 void TestCoatingEvaluator::problem()
@@ -314,6 +375,7 @@ void TestCoatingEvaluator::conversion()
     QCOMPARE(spots.value("minimum"), 3.94);
     QCOMPARE(spots.value("readingsPerSpot"), 3.0);
     QCOMPARE(spots.value("spotUpperPercent"), 120.0);
+    QCOMPARE(pspc(120).convertedTo(Mil), pspc(4.72, 0, Mil));
 }
 
 void TestCoatingEvaluator::lines_data()
@@ -330,6 +392,9 @@ void TestCoatingEvaluator::lines_data()
     QTest::newRow("iso") << iso(100, 300, 25) << "105 L 80% NDFT|325 L Max|125 N NDFT";
     QTest::newRow("iso without maximum") << iso(100) << "80 L 80% NDFT|100 N NDFT";
     QTest::newRow("sspc") << sspc(100, 200) << "100 L Min|200 L Max|80 S Spot min|240 S Spot max";
+    QTest::newRow("pspc") << pspc(100, 200) << "90 L 90% NDFT|200 L Max|100 N NDFT";
+    QTest::newRow("pspc without maximum, mil")
+        << pspc(4.72, 0, Mil) << "4.248 L 90% NDFT|4.72 N NDFT";
 }
 
 void TestCoatingEvaluator::lines()
@@ -368,6 +433,10 @@ void TestCoatingEvaluator::describe_data()
                                  "|Readings per spot: 3|Spots per area: 5|Spot restriction: 80 % "
                                  "of the minimum (80.0" +
                                  um + ") to 120 % of the maximum (240.0" + um + ")";
+    QTest::newRow("pspc") << pspc(4.72, 14.17, Mil)
+                          << "Rule: IMO PSPC 90/10|Nominal (NDFT): 4.72 mil|Maximum: 14.17 mil";
+    QTest::newRow("pspc without maximum")
+        << pspc(100) << "Rule: IMO PSPC 90/10|Nominal (NDFT): 100.0" + um + "|Maximum: none";
 }
 
 void TestCoatingEvaluator::describe()
@@ -399,7 +468,7 @@ void TestCoatingEvaluator::valuesAreThoseOfTheRule()
     QCOMPARE(copy.value("nominal"), 0.0);
     QVERIFY(!CoatingRequirement(QStringLiteral("iso12944"), Micrometre).isSet());
     QCOMPARE(CoatingRequirement().ruleKey(), QString());
-    QCOMPARE(iso(100).ruleKey(), QStringLiteral("iso19840"));
+    QCOMPARE(pspc(100).ruleKey(), QStringLiteral("imopspc"));
 }
 
 void TestCoatingEvaluator::rulesAreRegistered()
@@ -422,8 +491,9 @@ void TestCoatingEvaluator::rulesAreRegistered()
             byKey.insert(field.key, first);
         }
     }
-    QCOMPARE(keys, QStringList({"limits", "iso19840", "sspcpa2"}));
-    QCOMPARE(names, QStringList({"Minimum and maximum", "ISO 19840", "SSPC-PA 2"}));
+    QCOMPARE(keys, QStringList({"limits", "iso19840", "sspcpa2", "imopspc"}));
+    QCOMPARE(names,
+             QStringList({"Minimum and maximum", "ISO 19840", "SSPC-PA 2", "IMO PSPC 90/10"}));
     QCOMPARE(CoatingRules::indexOf(QStringLiteral("iso12944")), -1);
     QVERIFY(!CoatingRules::create(QStringLiteral("iso12944")));
 }

@@ -433,6 +433,10 @@ void TestWorkspace::keepsRequirement_data()
                                              {"spotLowerPercent", 75.5},
                                              {"spotUpperPercent", 130}});
     QTest::newRow("SSPC-PA 2") << sspc;
+    CoatingRequirement pspc = requirementOf("imopspc", Micrometre, {{"nominal", 320}});
+    QTest::newRow("IMO PSPC 90/10") << pspc;
+    pspc = requirementOf("imopspc", QStringLiteral("mil"), {{"nominal", 12.6}, {"maximum", 31.5}});
+    QTest::newRow("IMO PSPC 90/10 with maximum in mils") << pspc;
 }
 
 void TestWorkspace::keepsRequirement()
@@ -552,6 +556,19 @@ void TestWorkspace::storedText_data()
                                       "sspcpa2", Micrometre,
                                       {{"nominal", 150}, {"minimum", 100}, {"maximum", 200}})
                                << StoredSspc;
+    const QString pspc = QStringLiteral("rule=imopspc;unit=\u03BCm;hasNominal=1;nominal=320;"
+                                        "minimum=0;hasMaximum=1;maximum=800") +
+                         others;
+    const CoatingRequirement pspcRead =
+        requirementOf("imopspc", Micrometre, {{"nominal", 320}, {"maximum", 800}});
+    QTest::newRow("IMO PSPC 90/10") << pspc << pspcRead << pspc;
+    QTest::newRow("IMO PSPC 90/10, its own keys only")
+        << QStringLiteral("rule=imopspc;unit=\u03BCm;hasNominal=1;nominal=320;hasMaximum=1;"
+                          "maximum=800")
+        << pspcRead << pspc;
+    QTest::newRow("IMO PSPC 90/10 without NDFT")
+        << QString(pspc).replace("hasNominal=1", "hasNominal=0") << CoatingRequirement()
+        << QString();
 }
 
 void TestWorkspace::storedText()
