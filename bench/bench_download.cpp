@@ -682,12 +682,9 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
 
     // The same with a requirement: the verdict, the marked rows and the limit lines follow
     // every reading.
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Iso19840;
-    requirement.hasNominal = true;
-    requirement.nominal = 115.0;
-    requirement.hasMaximum = true;
-    requirement.maximum = 300.0;
+    CoatingRequirement requirement(QStringLiteral("iso19840"), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("nominal"), 115.0);
+    requirement.setValue(QStringLiteral("maximum"), 300.0);
     TvItemModel::itemAt(measure)->setRequirement(requirement);
     activate(w, storeData);
     activate(w, measure);

@@ -14,6 +14,8 @@
 
 #include "benchsupport.h"
 #include "coatingevaluator.h"
+#include "coatingrule.h"
+#include "coatingrules.h"
 #include "dmmdata.h"
 #include "itemdata.h"
 
@@ -21,16 +23,14 @@ namespace {
 
 constexpr quint32 Seed = 6814;
 
-CoatingRequirement requirement(CoatingRequirement::Rule rule)
+// The same values for every rule; each takes those of its fields.
+CoatingRequirement requirement(const CoatingRule *rule)
 {
-    CoatingRequirement requirement;
-    requirement.rule = rule;
-    requirement.hasNominal = rule == CoatingRequirement::Iso19840;
-    requirement.nominal = 120.0;
-    requirement.minimum = 100.0;
-    requirement.maximum = 200.0;
-    requirement.hasMaximum = true;
-    requirement.roughness = rule == CoatingRequirement::Iso19840 ? 25.0 : 0.0;
+    CoatingRequirement requirement(rule->key(), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("nominal"), 120.0);
+    requirement.setValue(QStringLiteral("minimum"), 100.0);
+    requirement.setValue(QStringLiteral("maximum"), 200.0);
+    requirement.setValue(QStringLiteral("roughness"), 25.0);
     return requirement;
 }
 
@@ -63,9 +63,8 @@ int main(int argc, char *argv[])
     const std::vector<double> after = thicknesses(timed, random);
 
     std::printf("one more reading into %d readings, %d times\n", held, timed);
-    for (const auto rule :
-         {CoatingRequirement::Limits, CoatingRequirement::Iso19840, CoatingRequirement::SspcPa2}) {
-        std::printf("%s\n", qPrintable(CoatingRequirement::ruleName(rule)));
+    for (const CoatingRule *rule : CoatingRules::all()) {
+        std::printf("%s\n", qPrintable(rule->name()));
         CoatingEvaluator evaluator(requirement(rule));
         for (size_t i = 0; i < before.size(); ++i)
             evaluator.add(before[i], i % 50 == 49);

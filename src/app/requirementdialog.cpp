@@ -1,5 +1,6 @@
 #include "requirementdialog.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QComboBox>
@@ -12,27 +13,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "coatingrules.h"
 #include "itemdata.h"
+#include "thicknessunit.h"
 
 namespace {
 
-// The roughness choices in the order of the combo box; the last one is a free value.
-const double RoughnessPresets[] = {0.0, CoatingRequirement::FineRoughness,
-                                   CoatingRequirement::MediumRoughness,
-                                   CoatingRequirement::CoarseRoughness};
-constexpr int FreeRoughness = 4;
 // Far above any group size a requirement accepts, far below what an int holds.
 constexpr double MaxCount = 1e6;
-
-QString micrometres()
-{
-    return QStringLiteral("\u03BCm");
-}
 
 // Items take their unit from their readings; one that never had any shows micrometres.
 QString unitOf(const ItemData *item)
 {
-    return item->unit().isEmpty() ? micrometres() : item->unit();
+    return item->unit().isEmpty() ? ThicknessUnit::micrometre() : item->unit();
 }
 
 QString number(double value)
@@ -48,38 +41,25 @@ RequirementDialog::RequirementDialog(const ItemData *item, QWidget *parent)
     , m_unit(unitOf(item))
     , m_form(new QFormLayout)
     , m_rule(new QComboBox(this))
-    , m_roughnessChoice(new QComboBox(this))
     , m_note(new QLabel(this))
     , m_message(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setWindowTitle(tr("Coating requirements of %1").arg(item->name()));
     m_rule->setObjectName(QStringLiteral("cbRule"));
-    for (int rule = CoatingRequirement::NoRule; rule <= CoatingRequirement::SspcPa2; ++rule)
-        m_rule->addItem(CoatingRequirement::ruleName(CoatingRequirement::Rule(rule)));
+    m_rule->addItem(tr("None"));
+    for (const CoatingRule *rule : CoatingRules::all())
+        m_rule->addItem(rule->name());
     m_form->addRow(tr("Rule:"), m_rule);
-
-    m_nominal = addField("edtNominal", tr("Nominal thickness (NDFT) (%1):").arg(m_unit));
-    m_minimum = addField("edtMinimum", tr("Minimum (%1):").arg(m_unit));
-    m_maximum = addField("edtMaximum", tr("Maximum (%1):").arg(m_unit));
-
-    m_roughnessChoice->setObjectName(QStringLiteral("cbRoughness"));
-    m_roughnessChoice->addItems({tr("None"), tr("Fine (10 \u03BCm)"), tr("Medium (25 \u03BCm)"),
-                                 tr("Coarse (40 \u03BCm)"), tr("Other")});
-    m_roughness = new QLineEdit(this);
-    m_roughness->setObjectName(QStringLiteral("edtRoughness"));
-    auto *roughnessRow = new QWidget(this);
-    roughnessRow->setObjectName(QStringLiteral("wgtRoughness"));
-    auto *roughnessLayout = new QHBoxLayout(roughnessRow);
-    roughnessLayout->setContentsMargins(0, 0, 0, 0);
-    roughnessLayout->addWidget(m_roughnessChoice);
-    roughnessLayout->addWidget(m_roughness);
-    m_form->addRow(tr("Roughness correction (%1):").arg(m_unit), roughnessRow);
-
-    m_readingsPerSpot = addField("edtReadingsPerSpot", tr("Readings per spot:"));
-    m_spotsPerArea = addField("edtSpotsPerArea", tr("Spots per area:"));
-    m_spotLower = addField("edtSpotLower", tr("Spot minimum, % of the minimum:"));
-    m_spotUpper = addField("edtSpotUpper", tr("Spot maximum, % of the maximum:"));
+    for (const CoatingRule *rule : CoatingRules::all()) {
+        for (const CoatingRule::Field &field : rule->fields()) {
+            const bool known = std::any_of(m_rows.cbegin(), m_rows.cend(), [&](const Row &row) {
+                return row.field.key == field.key;
+            });
+            if (!known)
+                addRow(field);
+        }
+    }
 
     m_note->setObjectName(QStringLiteral("lblNote"));
     m_note->setWordWrap(true);
@@ -96,10 +76,10 @@ RequirementDialog::RequirementDialog(const ItemData *item, QWidget *parent)
     connect(m_buttons, &QDialogButtonBox::rejected, this, &RequirementDialog::reject);
 
     CoatingRequirement values = item->requirement();
-    if (values.isSet() && values.unit != m_unit) {
+    if (values.isSet() && values.unit() != m_unit) {
         m_note->setText(tr("The requirement was entered in %1; its values are shown converted "
                            "to %2, the item's unit now.")
-                            .arg(values.unit, m_unit));
+                            .arg(values.unit(), m_unit));
         values = values.convertedTo(m_unit);
     }
     m_note->setVisible(!m_note->text().isEmpty());
@@ -107,75 +87,110 @@ RequirementDialog::RequirementDialog(const ItemData *item, QWidget *parent)
 
     connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &RequirementDialog::updateForm);
-    connect(m_roughnessChoice, QOverload<int>::of(&QComboBox::activated), this,
-            &RequirementDialog::roughnessChosen);
-    for (QLineEdit *field : {m_nominal, m_minimum, m_maximum, m_roughness, m_readingsPerSpot,
-                             m_spotsPerArea, m_spotLower, m_spotUpper})
-        connect(field, &QLineEdit::textChanged, this, &RequirementDialog::updateForm);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        connect(m_rows.at(i).edit, &QLineEdit::textChanged, this, &RequirementDialog::updateForm);
+        if (m_rows.at(i).presets)
+            connect(m_rows.at(i).presets, QOverload<int>::of(&QComboBox::activated), this,
+                    [this, i](int preset) { presetChosen(m_rows.at(i), preset); });
+    }
     updateForm();
 }
 
-QLineEdit *RequirementDialog::addField(const char *name, const QString &label)
+void RequirementDialog::addRow(const CoatingRule::Field &field)
 {
-    auto *field = new QLineEdit(this);
-    field->setObjectName(QLatin1String(name));
-    m_form->addRow(label, field);
-    return field;
+    Row row;
+    row.field = field;
+    row.edit = new QLineEdit(this);
+    row.edit->setObjectName(QStringLiteral("edt") + field.name);
+    row.widget = row.edit;
+    if (!field.presets.isEmpty()) {
+        row.presets = new QComboBox(this);
+        row.presets->setObjectName(QStringLiteral("cb") + field.name);
+        for (const auto &preset : field.presets)
+            row.presets->addItem(preset.first);
+        row.presets->addItem(tr("Other"));
+        row.widget = new QWidget(this);
+        row.widget->setObjectName(QStringLiteral("wgt") + field.name);
+        auto *layout = new QHBoxLayout(row.widget);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(row.presets);
+        layout->addWidget(row.edit);
+    }
+    m_form->addRow(labelText(row) + QLatin1Char(':'), row.widget);
+    m_rows.append(row);
 }
 
-void RequirementDialog::setRowVisible(QLineEdit *field, bool visible)
+const CoatingRule *RequirementDialog::currentRule() const
 {
-    QWidget *row = field == m_roughness ? m_roughness->parentWidget() : field;
-    row->setVisible(visible);
-    if (QWidget *label = m_form->labelForField(row))
+    const int index = m_rule->currentIndex() - 1;
+    return index >= 0 && index < CoatingRules::all().size() ? CoatingRules::all().at(index)
+                                                            : nullptr;
+}
+
+const RequirementDialog::Row &RequirementDialog::rowOf(const QString &key) const
+{
+    return *std::find_if(m_rows.cbegin(), m_rows.cend(),
+                         [&](const Row &row) { return row.field.key == key; });
+}
+
+QString RequirementDialog::labelText(const Row &row) const
+{
+    if (row.field.kind == CoatingRule::Field::Thickness)
+        return QStringLiteral("%1 (%2)").arg(row.field.label, m_unit);
+    return row.field.label;
+}
+
+void RequirementDialog::setRowVisible(const Row &row, bool visible)
+{
+    row.widget->setVisible(visible);
+    if (QWidget *label = m_form->labelForField(row.widget))
         label->setVisible(visible);
 }
 
 void RequirementDialog::setValues(const CoatingRequirement &values)
 {
-    const bool sspc = values.rule == CoatingRequirement::SspcPa2;
-    const bool limits = values.rule == CoatingRequirement::Limits || sspc;
-    m_rule->setCurrentIndex(values.rule);
-    m_nominal->setText(values.hasNominal ? number(values.nominal) : QString());
-    m_minimum->setText(limits ? number(values.minimum) : QString());
-    m_maximum->setText(limits || values.hasMaximum ? number(values.maximum) : QString());
-    m_roughness->setText(number(values.roughness));
-    m_roughnessChoice->setCurrentIndex(FreeRoughness);
-    for (int i = 0; i < FreeRoughness; ++i) {
-        if (values.roughness == roughnessPreset(i))
-            m_roughnessChoice->setCurrentIndex(i);
+    const CoatingRule *rule = values.rule();
+    m_rule->setCurrentIndex(rule ? CoatingRules::indexOf(rule->key()) + 1 : 0);
+    for (const Row &row : qAsConst(m_rows)) {
+        const int field = rule ? rule->fieldIndex(row.field.key) : -1;
+        double value = row.field.initial;
+        bool shown = row.field.prefilled;
+        if (field >= 0) {
+            value = rule->value(field);
+            shown = rule->has(field) || !rule->fields().at(field).optional;
+        }
+        row.edit->setText(shown ? number(value) : QString());
+        if (!row.presets)
+            continue;
+        row.presets->setCurrentIndex(row.field.presets.size());
+        for (int i = 0; i < row.field.presets.size(); ++i) {
+            if (value == presetValue(row, i))
+                row.presets->setCurrentIndex(i);
+        }
     }
-    m_readingsPerSpot->setText(QString::number(values.readingsPerSpot));
-    m_spotsPerArea->setText(QString::number(values.spotsPerArea));
-    m_spotLower->setText(number(values.spotLowerPercent));
-    m_spotUpper->setText(number(values.spotUpperPercent));
 }
 
-double RequirementDialog::roughnessPreset(int index) const
+double RequirementDialog::presetValue(const Row &row, int preset) const
 {
-    CoatingRequirement preset;
-    preset.roughness = RoughnessPresets[index];
-    return preset.convertedTo(m_unit).roughness;
+    return ThicknessUnit::converted(row.field.presets.at(preset).second,
+                                    ThicknessUnit::micrometre(), m_unit);
 }
 
-void RequirementDialog::roughnessChosen(int index)
+void RequirementDialog::presetChosen(const Row &row, int preset)
 {
-    if (index >= 0 && index < FreeRoughness)
-        m_roughness->setText(number(roughnessPreset(index)));
+    if (preset >= 0 && preset < row.field.presets.size())
+        row.edit->setText(number(presetValue(row, preset)));
 }
 
 void RequirementDialog::updateForm()
 {
-    const int rule = m_rule->currentIndex();
-    setRowVisible(m_nominal, rule != CoatingRequirement::NoRule);
-    setRowVisible(m_minimum,
-                  rule == CoatingRequirement::Limits || rule == CoatingRequirement::SspcPa2);
-    setRowVisible(m_maximum, rule != CoatingRequirement::NoRule);
-    setRowVisible(m_roughness, rule == CoatingRequirement::Iso19840);
-    for (QLineEdit *field : {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper})
-        setRowVisible(field, rule == CoatingRequirement::SspcPa2);
-    m_nominal->setPlaceholderText(rule == CoatingRequirement::Iso19840 ? QString() : tr("none"));
-    m_maximum->setPlaceholderText(rule == CoatingRequirement::Iso19840 ? tr("none") : QString());
+    const CoatingRule *rule = currentRule();
+    for (const Row &row : qAsConst(m_rows)) {
+        const int field = rule ? rule->fieldIndex(row.field.key) : -1;
+        setRowVisible(row, field >= 0);
+        row.edit->setPlaceholderText(field >= 0 && rule->fields().at(field).optional ? tr("none")
+                                                                                     : QString());
+    }
 
     const QString message = problem();
     m_message->setText(message);
@@ -184,15 +199,11 @@ void RequirementDialog::updateForm()
     adjustSize();
 }
 
-bool RequirementDialog::readNumber(QLineEdit *field, double *value, QString *message) const
+bool RequirementDialog::readNumber(const Row &row, double *value, QString *message) const
 {
-    const QString text = field->text().trimmed();
-    const QString label = m_form->labelForField(field)
-                              ? m_form->labelForField(field)->property("text").toString()
-                              : QString();
-    const QString name = label.endsWith(QLatin1Char(':')) ? label.chopped(1) : label;
+    const QString text = row.edit->text().trimmed();
     if (text.isEmpty()) {
-        *message = tr("Enter a value for \"%1\".").arg(name);
+        *message = tr("Enter a value for \"%1\".").arg(labelText(row));
         return false;
     }
     bool ok = false;
@@ -200,68 +211,58 @@ bool RequirementDialog::readNumber(QLineEdit *field, double *value, QString *mes
     if (!ok)
         *value = QLocale::c().toDouble(text, &ok);
     if (!ok)
-        *message = tr("\"%1\" is not a number: %2").arg(name, text);
+        *message = tr("\"%1\" is not a number: %2").arg(labelText(row), text);
     return ok;
 }
 
-int RequirementDialog::readCount(QLineEdit *field) const
+double RequirementDialog::readCount(const Row &row) const
 {
     double count = 0.0;
     QString ignored;
-    // Anything but a whole number in range reads as 0, which the requirement refuses.
-    if (!readNumber(field, &count, &ignored) || !(count >= 1.0 && count <= MaxCount) ||
+    // Anything but a whole number in range reads as 0, which the rules refuse.
+    if (!readNumber(row, &count, &ignored) || !(count >= 1.0 && count <= MaxCount) ||
         count != std::floor(count))
-        return 0;
-    return int(count);
+        return 0.0;
+    return count;
 }
 
 CoatingRequirement RequirementDialog::requirement() const
 {
-    CoatingRequirement values;
+    const CoatingRule *chosen = currentRule();
+    if (!chosen)
+        return CoatingRequirement();
+    std::unique_ptr<CoatingRule> rule = chosen->clone();
+    rule->setUnit(m_unit);
     QString ignored;
-    values.rule = CoatingRequirement::Rule(m_rule->currentIndex());
-    values.unit = m_unit;
-    values.hasNominal = !m_nominal->text().trimmed().isEmpty();
-    readNumber(m_nominal, &values.nominal, &ignored);
-    readNumber(m_minimum, &values.minimum, &ignored);
-    values.hasMaximum = !m_maximum->text().trimmed().isEmpty();
-    readNumber(m_maximum, &values.maximum, &ignored);
-    readNumber(m_roughness, &values.roughness, &ignored);
-    values.readingsPerSpot = readCount(m_readingsPerSpot);
-    values.spotsPerArea = readCount(m_spotsPerArea);
-    readNumber(m_spotLower, &values.spotLowerPercent, &ignored);
-    readNumber(m_spotUpper, &values.spotUpperPercent, &ignored);
-    if (values.rule != CoatingRequirement::Iso19840)
-        values.roughness = 0.0;
-    if (values.rule != CoatingRequirement::NoRule)
-        return values;
-    CoatingRequirement none;
-    none.unit = m_unit;
-    return none;
+    for (int field = 0; field < rule->fields().size(); ++field) {
+        const Row &row = rowOf(rule->fields().at(field).key);
+        double value = rule->value(field);
+        if (row.field.kind == CoatingRule::Field::Count)
+            value = readCount(row);
+        else
+            readNumber(row, &value, &ignored);
+        rule->setValue(field, value);
+        rule->setPresent(field, !row.edit->text().trimmed().isEmpty());
+    }
+    return CoatingRequirement(std::move(rule));
 }
 
 QString RequirementDialog::problem() const
 {
-    const int rule = m_rule->currentIndex();
-    if (rule == CoatingRequirement::NoRule)
+    const CoatingRule *rule = currentRule();
+    if (!rule)
         return QString();
-    QList<QLineEdit *> required;
-    if (rule == CoatingRequirement::Iso19840)
-        required = {m_nominal, m_roughness};
-    else
-        required = {m_minimum, m_maximum};
-    if (rule == CoatingRequirement::SspcPa2)
-        required += {m_readingsPerSpot, m_spotsPerArea, m_spotLower, m_spotUpper};
-    // Optional fields count once something is typed in them.
-    for (QLineEdit *optional : {m_nominal, m_maximum}) {
-        if (!required.contains(optional) && !optional->text().trimmed().isEmpty())
-            required.append(optional);
-    }
+    // The required fields first; optional ones count once something is typed in them.
     QString message;
     double value = 0.0;
-    for (QLineEdit *field : qAsConst(required)) {
-        if (!readNumber(field, &value, &message))
-            return message;
+    for (const bool optional : {false, true}) {
+        for (const CoatingRule::Field &field : rule->fields()) {
+            const Row &row = rowOf(field.key);
+            if (field.optional != optional || (optional && row.edit->text().trimmed().isEmpty()))
+                continue;
+            if (!readNumber(row, &value, &message))
+                return message;
+        }
     }
     return requirement().problem();
 }
@@ -277,14 +278,9 @@ void RequirementDialog::accept()
         m_unit = unit;
         if (problemBefore.isEmpty())
             setValues(typed.convertedTo(unit));
-        for (QLineEdit *field : {m_nominal, m_minimum, m_maximum}) {
-            QWidget *label = m_form->labelForField(field);
-            const QString text = label->property("text").toString();
-            label->setProperty("text", text.left(text.lastIndexOf(QLatin1Char('('))) +
-                                           QStringLiteral("(%1):").arg(unit));
-        }
-        QWidget *roughnessLabel = m_form->labelForField(m_roughness->parentWidget());
-        roughnessLabel->setProperty("text", tr("Roughness correction (%1):").arg(unit));
+        for (const Row &row : qAsConst(m_rows))
+            m_form->labelForField(row.widget)
+                ->setProperty("text", labelText(row) + QLatin1Char(':'));
         m_note->setText(tr("The item's unit changed to %1 while this dialog was open. The values "
                            "are now shown in %1: check them and press OK again.")
                             .arg(unit));

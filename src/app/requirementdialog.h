@@ -2,8 +2,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <QVector>
 
 #include "coatingrequirement.h"
+#include "coatingrule.h"
 
 class ItemData;
 class QComboBox;
@@ -12,9 +14,10 @@ class QFormLayout;
 class QLabel;
 class QLineEdit;
 
-// Edits the coating requirement of one item, in the item's unit. The values are checked as
-// they are typed; OK takes them only when they make a usable requirement and the item still
-// shows the unit they were entered in.
+// Edits the coating requirement of one item, in the item's unit. The form has a row for every
+// field any rule declares, and shows the rows of the chosen rule. The values are checked as they
+// are typed; OK takes them only when they make a usable requirement and the item still shows the
+// unit they were entered in.
 class RequirementDialog : public QDialog
 {
     Q_OBJECT
@@ -34,32 +37,40 @@ public slots:
 
 private slots:
     void updateForm();
-    void roughnessChosen(int index);
 
 private:
+    // The row of one field key, shared by the rules that have that key.
+    struct Row
+    {
+        CoatingRule::Field field;
+        QLineEdit *edit = nullptr;
+        // The presets of the field and a last, free choice; nullptr without presets.
+        QComboBox *presets = nullptr;
+        // What the form lays out: the edit, or the presets and the edit side by side.
+        QWidget *widget = nullptr;
+    };
+
+    // The chosen rule; nullptr for none.
+    const CoatingRule *currentRule() const;
+    void addRow(const CoatingRule::Field &field);
+    const Row &rowOf(const QString &key) const;
+    // The label of a row, with the unit for thicknesses and without the colon.
+    QString labelText(const Row &row) const;
     void setValues(const CoatingRequirement &values);
-    // A roughness choice of the combo box in the fields' unit.
-    double roughnessPreset(int index) const;
-    QLineEdit *addField(const char *name, const QString &label);
-    void setRowVisible(QLineEdit *field, bool visible);
-    // Reads a field; false with the message set when it is empty or no number.
-    bool readNumber(QLineEdit *field, double *value, QString *message) const;
-    int readCount(QLineEdit *field) const;
+    // A preset of the row in the fields' unit.
+    double presetValue(const Row &row, int preset) const;
+    void presetChosen(const Row &row, int preset);
+    void setRowVisible(const Row &row, bool visible);
+    // Reads a row; false with the message set when it is empty or no number.
+    bool readNumber(const Row &row, double *value, QString *message) const;
+    double readCount(const Row &row) const;
 
     const ItemData *m_item;
     // The unit the fields are in.
     QString m_unit;
     QFormLayout *m_form;
     QComboBox *m_rule;
-    QComboBox *m_roughnessChoice;
-    QLineEdit *m_nominal;
-    QLineEdit *m_minimum;
-    QLineEdit *m_maximum;
-    QLineEdit *m_roughness;
-    QLineEdit *m_readingsPerSpot;
-    QLineEdit *m_spotsPerArea;
-    QLineEdit *m_spotLower;
-    QLineEdit *m_spotUpper;
+    QVector<Row> m_rows;
     QLabel *m_note;
     QLabel *m_message;
     QDialogButtonBox *m_buttons;

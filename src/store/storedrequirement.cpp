@@ -1,44 +1,62 @@
 #include "storedrequirement.h"
 
+#include <memory>
+
 #include <QHash>
 #include <QStringList>
+#include <QVector>
+
+#include "coatingrule.h"
+#include "coatingrules.h"
+#include "thicknessunit.h"
 
 namespace {
 
-const QString Micrometre = QStringLiteral("\u03BCm");
 const QString Mil = QStringLiteral("mil");
 
-QString ruleKey(CoatingRequirement::Rule rule)
+// A field as the text holds it: the first rule that declares a key gives its kind and initial
+// value, and a key that any rule may leave empty has a flag.
+struct StoredField
 {
-    switch (rule) {
-    case CoatingRequirement::Limits:
-        return QStringLiteral("limits");
-    case CoatingRequirement::Iso19840:
-        return QStringLiteral("iso19840");
-    case CoatingRequirement::SspcPa2:
-        return QStringLiteral("sspcpa2");
-    case CoatingRequirement::NoRule:
-        break;
+    CoatingRule::Field field;
+    bool flagged = false;
+
+    QString flagKey() const
+    {
+        return QStringLiteral("has") + field.key.left(1).toUpper() + field.key.mid(1);
     }
-    return QString();
+};
+
+const QVector<StoredField> &storedFields()
+{
+    static const QVector<StoredField> fields = [] {
+        QVector<StoredField> list;
+        for (const CoatingRule *rule : CoatingRules::all()) {
+            for (const CoatingRule::Field &field : rule->fields()) {
+                int known = 0;
+                while (known < list.size() && list.at(known).field.key != field.key)
+                    ++known;
+                if (known == list.size())
+                    list.append({field, false});
+                list[known].flagged = list.at(known).flagged || field.optional;
+            }
+        }
+        return list;
+    }();
+    return fields;
 }
 
-QString number(double value)
+QString number(double value, CoatingRule::Field::Kind kind)
 {
+    if (kind == CoatingRule::Field::Count)
+        return QString::number(int(value));
     return QString::number(value, 'g', 17);
 }
 
-bool readNumber(const QString &text, double *value)
+bool readNumber(const QString &text, CoatingRule::Field::Kind kind, double *value)
 {
     bool ok = false;
-    *value = text.toDouble(&ok);
-    return ok;
-}
-
-bool readWhole(const QString &text, int *value)
-{
-    bool ok = false;
-    *value = text.toInt(&ok);
+    *value = kind == CoatingRule::Field::Count ? text.toInt(&ok) : text.toDouble(&ok);
     return ok;
 }
 
@@ -55,23 +73,22 @@ QString flag(bool value)
 
 } // namespace
 
-QString StoredRequirement::toText(const CoatingRequirement &r)
+QString StoredRequirement::toText(const CoatingRequirement &requirement)
 {
-    if (!r.isSet())
+    const CoatingRule *rule = requirement.rule();
+    if (!rule)
         return QString();
-    const QStringList pairs = {QStringLiteral("rule=") + ruleKey(r.rule),
-                               QStringLiteral("unit=") + r.unit,
-                               QStringLiteral("hasNominal=") + flag(r.hasNominal),
-                               QStringLiteral("nominal=") + number(r.nominal),
-                               QStringLiteral("minimum=") + number(r.minimum),
-                               QStringLiteral("hasMaximum=") + flag(r.hasMaximum),
-                               QStringLiteral("maximum=") + number(r.maximum),
-                               QStringLiteral("roughness=") + number(r.roughness),
-                               QStringLiteral("readingsPerSpot=") +
-                                   QString::number(r.readingsPerSpot),
-                               QStringLiteral("spotsPerArea=") + QString::number(r.spotsPerArea),
-                               QStringLiteral("spotLowerPercent=") + number(r.spotLowerPercent),
-                               QStringLiteral("spotUpperPercent=") + number(r.spotUpperPercent)};
+    QStringList pairs = {QStringLiteral("rule=") + rule->key(),
+                         QStringLiteral("unit=") + rule->unit()};
+    for (const StoredField &stored : storedFields()) {
+        const int field = rule->fieldIndex(stored.field.key);
+        if (stored.flagged)
+            pairs.append(stored.flagKey() + QLatin1Char('=') +
+                         flag(field >= 0 && rule->has(field)));
+        pairs.append(
+            stored.field.key + QLatin1Char('=') +
+            number(field >= 0 ? rule->value(field) : stored.field.initial, stored.field.kind));
+    }
     return pairs.join(QLatin1Char(';'));
 }
 
@@ -90,28 +107,33 @@ CoatingRequirement StoredRequirement::fromText(const QString &text)
         values.insert(key, pair.mid(equals + 1));
     }
 
-    CoatingRequirement r;
-    const QString rule = values.take(QStringLiteral("rule"));
-    for (CoatingRequirement::Rule known :
-         {CoatingRequirement::Limits, CoatingRequirement::Iso19840, CoatingRequirement::SspcPa2}) {
-        if (rule == ruleKey(known))
-            r.rule = known;
-    }
-    r.unit = values.take(QStringLiteral("unit"));
-    const bool read =
-        r.isSet() && (r.unit == Micrometre || r.unit == Mil) &&
-        readFlag(values.take(QStringLiteral("hasNominal")), &r.hasNominal) &&
-        readNumber(values.take(QStringLiteral("nominal")), &r.nominal) &&
-        readNumber(values.take(QStringLiteral("minimum")), &r.minimum) &&
-        readFlag(values.take(QStringLiteral("hasMaximum")), &r.hasMaximum) &&
-        readNumber(values.take(QStringLiteral("maximum")), &r.maximum) &&
-        readNumber(values.take(QStringLiteral("roughness")), &r.roughness) &&
-        readWhole(values.take(QStringLiteral("readingsPerSpot")), &r.readingsPerSpot) &&
-        readWhole(values.take(QStringLiteral("spotsPerArea")), &r.spotsPerArea) &&
-        readNumber(values.take(QStringLiteral("spotLowerPercent")), &r.spotLowerPercent) &&
-        readNumber(values.take(QStringLiteral("spotUpperPercent")), &r.spotUpperPercent) &&
-        values.isEmpty();
-    if (!read || !r.problem().isEmpty())
+    std::unique_ptr<CoatingRule> rule = CoatingRules::create(values.take(QStringLiteral("rule")));
+    const QString unit = values.take(QStringLiteral("unit"));
+    if (!rule || (!ThicknessUnit::isMicrometre(unit) && unit != Mil))
         return CoatingRequirement();
-    return r;
+    rule->setUnit(unit);
+    for (const StoredField &stored : storedFields()) {
+        const int field = rule->fieldIndex(stored.field.key);
+        bool present = true;
+        if (stored.flagged && values.contains(stored.flagKey())) {
+            if (!readFlag(values.take(stored.flagKey()), &present))
+                return CoatingRequirement();
+        } else if (stored.flagged && field >= 0) {
+            return CoatingRequirement();
+        }
+        double value = 0.0;
+        if (values.contains(stored.field.key)) {
+            if (!readNumber(values.take(stored.field.key), stored.field.kind, &value))
+                return CoatingRequirement();
+        } else if (field >= 0) {
+            return CoatingRequirement();
+        }
+        if (field >= 0) {
+            rule->setValue(field, value);
+            rule->setPresent(field, present);
+        }
+    }
+    if (!values.isEmpty() || !rule->problem().isEmpty())
+        return CoatingRequirement();
+    return CoatingRequirement(std::move(rule));
 }

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -10,6 +11,7 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include "coatingrules.h"
 #include "datamodel.h"
 #include "dmmchart.h"
 #include "histogram.h"
@@ -75,6 +77,9 @@ private slots:
     void deletingTheJudgedItemClearsItsLimits();
     void badInput_data();
     void badInput();
+    void formShowsTheRulesFields_data();
+    void formShowsTheRulesFields();
+    void roughnessPresetFillsTheField();
     void unitChangeWhileTheDialogIsOpen();
     void requirementShownInTheItemsUnit();
 
@@ -166,6 +171,12 @@ void TestEvaluation::verdictFollowsTheReadings_data()
         << QList<double>{150, 150, 85, 85}
         << QStringList{"PENDING", "PENDING", "PASS", "PENDING", "FAIL"}
         << QStringList{".", ".", "X", "X"};
+    QTest::newRow("imo pspc 90/10")
+        << 4 << "edtNominal=100;edtMaximum=200"
+        << QList<double>{95, 120, 120, 120, 120, 120, 120, 120, 120, 120, 85, 210}
+        << QStringList{"PENDING", "FAIL", "FAIL", "FAIL", "FAIL", "FAIL", "FAIL",
+                       "FAIL",    "FAIL", "FAIL", "PASS", "FAIL", "FAIL"}
+        << QStringList{"n", ".", ".", ".", ".", ".", ".", ".", ".", ".", "X", "X"};
     // -1 stands for an over-range reading: counted, marked, never judged.
     QTest::newRow("over range") << 1 << "edtMinimum=100;edtMaximum=200"
                                 << QList<double>{-1, 150, -1}
@@ -182,7 +193,7 @@ void TestEvaluation::verdictFollowsTheReadings()
     QFETCH(QStringList, marks);
 
     setRequirement(rule, fields);
-    QCOMPARE(activeItem()->requirement().rule, CoatingRequirement::Rule(rule));
+    QCOMPARE(CoatingRules::indexOf(activeItem()->requirement().ruleKey()) + 1, rule);
     QVERIFY(verdictShown());
     QVERIFY2(verdict().startsWith(verdicts.first()), qPrintable(verdict()));
     startAcquiring(*window);
@@ -274,6 +285,14 @@ void TestEvaluation::badInput_data()
     QTest::newRow("half a reading per spot")
         << 3 << "edtMinimum=100;edtMaximum=200;edtReadingsPerSpot=2.5"
         << "whole numbers";
+    QTest::newRow("pspc without NDFT") << 4 << "edtNominal=;edtMaximum=200"
+                                       << "Enter a value for \"Nominal thickness (NDFT)";
+    QTest::newRow("pspc, NDFT 0") << 4 << "edtNominal=0"
+                                  << "IMO PSPC 90/10 needs a nominal dry film thickness above 0";
+    QTest::newRow("pspc, maximum below NDFT") << 4 << "edtNominal=100;edtMaximum=90"
+                                              << "must not be below the nominal";
+    QTest::newRow("pspc, maximum no number") << 4 << "edtNominal=100;edtMaximum=x"
+                                             << "\"Maximum (" + Micrometre + ")\" is not a number";
 }
 
 void TestEvaluation::badInput()
@@ -290,6 +309,74 @@ void TestEvaluation::badInput()
     });
     QVERIFY(!activeItem()->requirement().isSet());
     QVERIFY(!verdictShown());
+}
+
+void TestEvaluation::formShowsTheRulesFields_data()
+{
+    QTest::addColumn<int>("rule");
+    // The rows shown under the rule: the field's name, "?" when it may stay empty, and its label.
+    QTest::addColumn<QString>("rows");
+
+    const QString um = QStringLiteral(" (") + Micrometre + QStringLiteral("):");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("limits") << 1
+                            << "edtNominal? Nominal thickness (NDFT)" + um + "|edtMinimum Minimum" +
+                                   um + "|edtMaximum Maximum" + um;
+    QTest::newRow("iso 19840") << 2
+                               << "edtNominal Nominal thickness (NDFT)" + um +
+                                      "|edtMaximum? Maximum" + um +
+                                      "|wgtRoughness Roughness correction" + um;
+    QTest::newRow("sspc-pa 2") << 3
+                               << "edtNominal? Nominal thickness (NDFT)" + um +
+                                      "|edtMinimum Minimum" + um + "|edtMaximum Maximum" + um +
+                                      "|edtReadingsPerSpot Readings per spot:|edtSpotsPerArea "
+                                      "Spots per area:|edtSpotLower Spot minimum, % of the "
+                                      "minimum:|edtSpotUpper Spot maximum, % of the maximum:";
+    QTest::newRow("imo pspc 90/10")
+        << 4 << "edtNominal Nominal thickness (NDFT)" + um + "|edtMaximum? Maximum" + um;
+}
+
+void TestEvaluation::formShowsTheRulesFields()
+{
+    QFETCH(int, rule);
+    openDialog([&](QWidget *dialog) {
+        auto *rules = dialog->findChild<QComboBox *>(QStringLiteral("cbRule"));
+        QCOMPARE(rules->count(), CoatingRules::all().size() + 1);
+        rules->setCurrentIndex(rule);
+        const auto *form = dialog->findChild<QFormLayout *>();
+        QStringList rows;
+        for (int row = 1; row < form->rowCount(); ++row) {
+            QWidget *field = form->itemAt(row, QFormLayout::FieldRole)->widget();
+            if (!field->isVisibleTo(dialog))
+                continue;
+            auto *edit = qobject_cast<QLineEdit *>(field) ? qobject_cast<QLineEdit *>(field)
+                                                          : field->findChild<QLineEdit *>();
+            const auto *label =
+                qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+            QVERIFY(label->isVisibleTo(dialog));
+            rows << field->objectName() +
+                        (edit->placeholderText() == QStringLiteral("none") ? "? " : " ") +
+                        label->text();
+        }
+        QTEST(rows.join(QLatin1Char('|')), "rows");
+    });
+}
+
+void TestEvaluation::roughnessPresetFillsTheField()
+{
+    openDialog([&](QWidget *dialog) {
+        fill(dialog, 2, "edtNominal=100");
+        auto *presets = dialog->findChild<QComboBox *>(QStringLiteral("cbRoughness"));
+        QCOMPARE(presets->currentText(), QStringLiteral("None"));
+        QCOMPARE(presets->count(), 5);
+        presets->setCurrentIndex(2);
+        emit presets->activated(2);
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("edtRoughness"))->text(),
+                 QStringLiteral("25"));
+        okButton(dialog)->click();
+    });
+    QCOMPARE(activeItem()->requirement().value("roughness"), 25.0);
+    QCOMPARE(activeItem()->requirement().lines().first().value, 105.0);
 }
 
 void TestEvaluation::unitChangeWhileTheDialogIsOpen()
@@ -314,20 +401,17 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         QVERIFY(!dialog->isVisible());
     });
     const CoatingRequirement requirement = activeItem()->requirement();
-    QCOMPARE(requirement.unit, QStringLiteral("mil"));
-    QCOMPARE(requirement.minimum, 3.94);
-    QCOMPARE(requirement.maximum, 7.87);
+    QCOMPARE(requirement.unit(), QStringLiteral("mil"));
+    QCOMPARE(requirement.value("minimum"), 3.94);
+    QCOMPARE(requirement.value("maximum"), 7.87);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
     QCOMPARE(chart(*window)->markLines().first().value, 3.94);
 }
 
 void TestEvaluation::requirementShownInTheItemsUnit()
 {
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Iso19840;
-    requirement.unit = QStringLiteral("mil");
-    requirement.hasNominal = true;
-    requirement.nominal = 4.72;
+    CoatingRequirement requirement(QStringLiteral("iso19840"), QStringLiteral("mil"));
+    requirement.setValue(QStringLiteral("nominal"), 4.72);
     activeItem()->setRequirement(requirement);
     QCOMPARE(activeItem()->unit(), Micrometre);
     openDialog([&](QWidget *dialog) {

@@ -1231,10 +1231,9 @@ void TestImportExport::exportsOfAJudgedItemCarryItsSummary()
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             QSKIP("poppler-utils are needed to read the report");
     }
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Limits;
-    requirement.minimum = 100;
-    requirement.maximum = 200;
+    CoatingRequirement requirement(QStringLiteral("limits"), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("minimum"), 100);
+    requirement.setValue(QStringLiteral("maximum"), 200);
     TvItemModel::itemAt(itemRow(0))->setRequirement(requirement);
     startAcquiring(*window);
     for (const int value : {150, 90, 160})

@@ -399,10 +399,9 @@ void TestDataModel::operations()
 void TestDataModel::completedSpotMarksItsEarlierRows()
 {
     m_item->setUnit(Micrometre);
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::SspcPa2;
-    requirement.minimum = 100;
-    requirement.maximum = 200;
+    CoatingRequirement requirement(QStringLiteral("sspcpa2"), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("minimum"), 100);
+    requirement.setValue(QStringLiteral("maximum"), 200);
     m_item->setRequirement(requirement);
     m_model->setItem(m_item.get());
     SignalLog log(m_model.get());

@@ -2,6 +2,8 @@
 
 #include "coatingevaluator.h"
 #include "coatingrequirement.h"
+#include "coatingrule.h"
+#include "coatingrules.h"
 #include "dmmdata.h"
 
 Q_DECLARE_METATYPE(CoatingRequirement)
@@ -14,35 +16,39 @@ const QString Mil = QStringLiteral("mil");
 
 CoatingRequirement limits(double minimum, double maximum, const QString &unit = Micrometre)
 {
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Limits;
-    requirement.unit = unit;
-    requirement.minimum = minimum;
-    requirement.maximum = maximum;
-    requirement.hasMaximum = true;
+    CoatingRequirement requirement(QStringLiteral("limits"), unit);
+    requirement.setValue(QStringLiteral("minimum"), minimum);
+    requirement.setValue(QStringLiteral("maximum"), maximum);
     return requirement;
 }
 
 CoatingRequirement iso(double nominal, double maximum = 0.0, double roughness = 0.0,
                        const QString &unit = Micrometre)
 {
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Iso19840;
-    requirement.unit = unit;
-    requirement.hasNominal = true;
-    requirement.nominal = nominal;
-    requirement.hasMaximum = maximum > 0.0;
-    requirement.maximum = maximum;
-    requirement.roughness = roughness;
+    CoatingRequirement requirement(QStringLiteral("iso19840"), unit);
+    requirement.setValue(QStringLiteral("nominal"), nominal);
+    if (maximum > 0.0)
+        requirement.setValue(QStringLiteral("maximum"), maximum);
+    requirement.setValue(QStringLiteral("roughness"), roughness);
     return requirement;
 }
 
 CoatingRequirement sspc(double minimum, double maximum, int perSpot = 3, int perArea = 5)
 {
-    CoatingRequirement requirement = limits(minimum, maximum);
-    requirement.rule = CoatingRequirement::SspcPa2;
-    requirement.readingsPerSpot = perSpot;
-    requirement.spotsPerArea = perArea;
+    CoatingRequirement requirement(QStringLiteral("sspcpa2"), Micrometre);
+    requirement.setValue(QStringLiteral("minimum"), minimum);
+    requirement.setValue(QStringLiteral("maximum"), maximum);
+    requirement.setValue(QStringLiteral("readingsPerSpot"), perSpot);
+    requirement.setValue(QStringLiteral("spotsPerArea"), perArea);
+    return requirement;
+}
+
+CoatingRequirement pspc(double nominal, double maximum = 0.0, const QString &unit = Micrometre)
+{
+    CoatingRequirement requirement(QStringLiteral("imopspc"), unit);
+    requirement.setValue(QStringLiteral("nominal"), nominal);
+    if (maximum > 0.0)
+        requirement.setValue(QStringLiteral("maximum"), maximum);
     return requirement;
 }
 
@@ -87,7 +93,12 @@ private slots:
     void problem_data();
     void problem();
     void conversion();
+    void lines_data();
     void lines();
+    void describe_data();
+    void describe();
+    void valuesAreThoseOfTheRule();
+    void rulesAreRegistered();
     void noRequirementJudgesNothing();
 };
 
@@ -195,6 +206,50 @@ void TestCoatingEvaluator::verdict_data()
         << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".O.." << 1;
     QTest::newRow("sspc, small spots and areas")
         << sspc(100, 200, 1, 2) << "150 150" << Pass << "PASS" << 0 << ".." << 0;
+
+    QTest::newRow("pspc, none yet")
+        << pspc(100) << "" << Pending << "PENDING: no readings yet" << 0 << "" << 0;
+    QTest::newRow("pspc, only over range")
+        << pspc(100) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+    QTest::newRow("pspc, 1 of 10 below the NDFT, above 90 %")
+        << pspc(100) << "95 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, 2 of 10 below the NDFT")
+        << pspc(100) << "95 100 x8 99" << Fail
+        << QString("FAIL: 2 of 10 readings (20 %) below the NDFT 100.0 " + Micrometre +
+                   "; at most 10 % may be")
+        << 1 << "n........n" << 0;
+    QTest::newRow("pspc, 10 of 100 below the NDFT")
+        << pspc(100) << "95 x10 100 x90" << Pass << "PASS" << 0
+        << QString(10, 'n') + QString(90, '.') << 0;
+    QTest::newRow("pspc, 11 of 100 below the NDFT")
+        << pspc(100) << "95 x11 100 x89" << Fail
+        << QString("FAIL: 11 of 100 readings (11 %) below the NDFT 100.0 " + Micrometre +
+                   "; at most 10 % may be")
+        << 1 << QString(11, 'n') + QString(89, '.') << 0;
+    QTest::newRow("pspc, exactly 90 %")
+        << pspc(100) << "90 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, below 90 %")
+        << pspc(100) << "89.9 100 x9" << Fail
+        << QString("FAIL: 1 reading below 90 % of the NDFT (90.0 " + Micrometre + ")") << 1
+        << "L........." << 0;
+    QTest::newRow("pspc, above the maximum")
+        << pspc(100, 200) << "150 200.1 150" << Fail
+        << QString("FAIL: 1 reading above the maximum 200.0 " + Micrometre) << 1 << ".H." << 0;
+    QTest::newRow("pspc, on the maximum")
+        << pspc(100, 200) << "100 200" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("pspc, no maximum set")
+        << pspc(100) << "100 900" << Pass << "PASS" << 0 << ".." << 0;
+    QTest::newRow("pspc, every criterion broken")
+        << pspc(100, 200) << "80 80 300" << Fail
+        << QString("FAIL: 2 readings below 90 % of the NDFT (90.0 " + Micrometre + ")") << 3
+        << "LLH" << 0;
+    QTest::newRow("pspc, over range not judged")
+        << pspc(100, 200) << "-OL 120 OL" << Pass << "PASS" << 0 << "O.O" << 2;
+    QTest::newRow("pspc, mil exactly 90 %")
+        << pspc(4.72, 0, mil) << "4.248 4.72 x9" << Pass << "PASS" << 0 << "n........." << 0;
+    QTest::newRow("pspc, mil below 90 %")
+        << pspc(4.72, 0, mil) << "4.24 4.72 x9" << Fail
+        << "FAIL: 1 reading below 90 % of the NDFT (4.25 mil)" << 1 << "L........." << 0;
 }
 
 void TestCoatingEvaluator::verdict()
@@ -259,31 +314,41 @@ void TestCoatingEvaluator::problem_data()
     QTest::newRow("limits, no room") << limits(0, 0) << false;
     QTest::newRow("limits, not a number") << limits(qQNaN(), 200) << false;
     CoatingRequirement nominal = limits(100, 200);
-    nominal.hasNominal = true;
-    nominal.nominal = 150;
+    nominal.setValue(QStringLiteral("nominal"), 150);
     QTest::newRow("limits, nominal inside") << nominal << true;
-    nominal.nominal = 250;
+    nominal.setValue(QStringLiteral("nominal"), 250);
     QTest::newRow("limits, nominal outside") << nominal << false;
     QTest::newRow("iso") << iso(100, 300, 25) << true;
     QTest::newRow("iso, NDFT 0") << iso(0) << false;
     QTest::newRow("iso, maximum below NDFT") << iso(100, 99) << false;
     QTest::newRow("iso, roughness as thick as the coat") << iso(100, 0, 100) << false;
     QTest::newRow("iso, negative roughness") << iso(100, 0, -10) << false;
+    CoatingRequirement noNominal = iso(100);
+    noNominal.clearValue(QStringLiteral("nominal"));
+    QTest::newRow("iso, NDFT left empty") << noNominal << false;
     CoatingRequirement spot = sspc(100, 200);
     QTest::newRow("sspc") << spot << true;
-    spot.spotLowerPercent = 1;
-    spot.spotUpperPercent = 1000;
+    spot.setValue(QStringLiteral("spotLowerPercent"), 1);
+    spot.setValue(QStringLiteral("spotUpperPercent"), 1000);
     QTest::newRow("sspc, percentages 1 and 1000") << spot << true;
-    spot.spotLowerPercent = 0.5;
+    spot.setValue(QStringLiteral("spotLowerPercent"), 0.5);
     QTest::newRow("sspc, percentage below 1") << spot << false;
-    spot.spotLowerPercent = 80;
-    spot.spotUpperPercent = 1001;
+    spot.setValue(QStringLiteral("spotLowerPercent"), 80);
+    spot.setValue(QStringLiteral("spotUpperPercent"), 1001);
     QTest::newRow("sspc, percentage above 1000") << spot << false;
-    spot.spotUpperPercent = 10;
+    spot.setValue(QStringLiteral("spotUpperPercent"), 10);
     QTest::newRow("sspc, restriction without room") << spot << false;
     QTest::newRow("sspc, no readings per spot") << sspc(100, 200, 0) << false;
     QTest::newRow("sspc, no spots per area") << sspc(100, 200, 3, 0) << false;
     QTest::newRow("sspc, minimum above maximum") << sspc(300, 200) << false;
+    QTest::newRow("pspc") << pspc(100) << true;
+    QTest::newRow("pspc, maximum equal to NDFT") << pspc(100, 100) << true;
+    QTest::newRow("pspc, NDFT 0") << pspc(0) << false;
+    QTest::newRow("pspc, NDFT not a number") << pspc(qQNaN()) << false;
+    QTest::newRow("pspc, maximum below NDFT") << pspc(100, 99) << false;
+    noNominal = pspc(100);
+    noNominal.clearValue(QStringLiteral("nominal"));
+    QTest::newRow("pspc, NDFT left empty") << noNominal << false;
 }
 
 void TestCoatingEvaluator::problem()
@@ -297,30 +362,140 @@ void TestCoatingEvaluator::conversion()
 {
     const CoatingRequirement micrometres = iso(120, 360, 25);
     const CoatingRequirement mils = micrometres.convertedTo(Mil);
-    QCOMPARE(mils.unit, Mil);
-    QCOMPARE(mils.nominal, 4.72);
-    QCOMPARE(mils.maximum, 14.17);
-    QCOMPARE(mils.roughness, 0.98);
-    QCOMPARE(mils.format(mils.nominal), QStringLiteral("4.72 mil"));
+    QCOMPARE(mils.unit(), Mil);
+    QCOMPARE(mils.value("nominal"), 4.72);
+    QCOMPARE(mils.value("maximum"), 14.17);
+    QCOMPARE(mils.value("roughness"), 0.98);
+    QCOMPARE(mils.format(mils.value("nominal")), QStringLiteral("4.72 mil"));
     const CoatingRequirement back = mils.convertedTo(Micrometre);
-    QCOMPARE(back.nominal, 119.9);
+    QCOMPARE(back.value("nominal"), 119.9);
     QCOMPARE(micrometres.convertedTo(Micrometre), micrometres);
     QVERIFY(back != micrometres);
+    const CoatingRequirement spots = sspc(100, 200).convertedTo(Mil);
+    QCOMPARE(spots.value("minimum"), 3.94);
+    QCOMPARE(spots.value("readingsPerSpot"), 3.0);
+    QCOMPARE(spots.value("spotUpperPercent"), 120.0);
+    QCOMPARE(pspc(120).convertedTo(Mil), pspc(4.72, 0, Mil));
+}
+
+void TestCoatingEvaluator::lines_data()
+{
+    QTest::addColumn<CoatingRequirement>("requirement");
+    // "value kind label" per line, kind L for a limit, N for a nominal and S for a spot line.
+    QTest::addColumn<QString>("lines");
+
+    QTest::newRow("none") << CoatingRequirement() << "";
+    QTest::newRow("limits") << limits(100, 200) << "100 L Min|200 L Max";
+    CoatingRequirement nominal = limits(100, 200);
+    nominal.setValue(QStringLiteral("nominal"), 150);
+    QTest::newRow("limits with nominal") << nominal << "100 L Min|200 L Max|150 N Nominal";
+    QTest::newRow("iso") << iso(100, 300, 25) << "105 L 80% NDFT|325 L Max|125 N NDFT";
+    QTest::newRow("iso without maximum") << iso(100) << "80 L 80% NDFT|100 N NDFT";
+    QTest::newRow("sspc") << sspc(100, 200) << "100 L Min|200 L Max|80 S Spot min|240 S Spot max";
+    QTest::newRow("pspc") << pspc(100, 200) << "90 L 90% NDFT|200 L Max|100 N NDFT";
+    QTest::newRow("pspc without maximum, mil")
+        << pspc(4.72, 0, Mil) << "4.248 L 90% NDFT|4.72 N NDFT";
 }
 
 void TestCoatingEvaluator::lines()
 {
-    const QList<CoatingRequirement::Line> isoLines = iso(100, 300, 25).lines();
-    QCOMPARE(isoLines.size(), 3);
-    QCOMPARE(isoLines.at(0).value, 105.0);
-    QCOMPARE(isoLines.at(1).value, 325.0);
-    QCOMPARE(isoLines.at(2).value, 125.0);
-    QCOMPARE(isoLines.at(2).kind, CoatingRequirement::Line::Nominal);
-    const QList<CoatingRequirement::Line> spotLines = sspc(100, 200).lines();
-    QCOMPARE(spotLines.size(), 4);
-    QCOMPARE(spotLines.at(2).value, 80.0);
-    QCOMPARE(spotLines.at(3).value, 240.0);
-    QVERIFY(CoatingRequirement().lines().isEmpty());
+    QFETCH(CoatingRequirement, requirement);
+    static const char kinds[] = {'L', 'N', 'S'};
+    QStringList lines;
+    for (const CoatingRequirement::Line &line : requirement.lines())
+        lines << QStringLiteral("%1 %2 %3")
+                     .arg(QString::number(line.value), QString(QLatin1Char(kinds[line.kind])),
+                          line.label);
+    QTEST(lines.join(QLatin1Char('|')), "lines");
+}
+
+void TestCoatingEvaluator::describe_data()
+{
+    QTest::addColumn<CoatingRequirement>("requirement");
+    // "label: value" per row of the report.
+    QTest::addColumn<QString>("rows");
+
+    const QString um = QLatin1Char(' ') + Micrometre;
+    QTest::newRow("none") << CoatingRequirement() << "Rule: None";
+    QTest::newRow("limits") << limits(100, 200)
+                            << "Rule: Minimum and maximum|Minimum: 100.0" + um + "|Maximum: 200.0" +
+                                   um;
+    CoatingRequirement nominal = limits(100, 200);
+    nominal.setValue(QStringLiteral("nominal"), 150);
+    QTest::newRow("limits with nominal") << nominal
+                                         << "Rule: Minimum and maximum|Nominal (NDFT): 150.0" + um +
+                                                "|Minimum: 100.0" + um + "|Maximum: 200.0" + um;
+    QTest::newRow("iso") << iso(100, 0, 25)
+                         << "Rule: ISO 19840|Nominal (NDFT): 100.0" + um +
+                                "|Maximum: none|Roughness correction: 25.0" + um;
+    QTest::newRow("sspc") << sspc(100, 200)
+                          << "Rule: SSPC-PA 2|Minimum: 100.0" + um + "|Maximum: 200.0" + um +
+                                 "|Readings per spot: 3|Spots per area: 5|Spot restriction: 80 % "
+                                 "of the minimum (80.0" +
+                                 um + ") to 120 % of the maximum (240.0" + um + ")";
+    QTest::newRow("pspc") << pspc(4.72, 14.17, Mil)
+                          << "Rule: IMO PSPC 90/10|Nominal (NDFT): 4.72 mil|Maximum: 14.17 mil";
+    QTest::newRow("pspc without maximum")
+        << pspc(100) << "Rule: IMO PSPC 90/10|Nominal (NDFT): 100.0" + um + "|Maximum: none";
+}
+
+void TestCoatingEvaluator::describe()
+{
+    QFETCH(CoatingRequirement, requirement);
+    QStringList rows;
+    for (const auto &row : requirement.describe())
+        rows << row.first + QStringLiteral(": ") + row.second;
+    QTEST(rows.join(QLatin1Char('|')), "rows");
+}
+
+void TestCoatingEvaluator::valuesAreThoseOfTheRule()
+{
+    const CoatingRequirement original = limits(100, 200);
+    CoatingRequirement copy = original;
+    copy.setValue(QStringLiteral("minimum"), 120);
+    QCOMPARE(original.value("minimum"), 100.0);
+    QCOMPARE(copy.value("minimum"), 120.0);
+    QVERIFY(copy != original);
+    // A key of another rule changes nothing.
+    copy.setValue(QStringLiteral("roughness"), 25);
+    QVERIFY(!copy.has("roughness"));
+    QCOMPARE(copy.value("roughness"), 0.0);
+    QVERIFY(!copy.has("nominal"));
+    copy.setValue(QStringLiteral("nominal"), 150);
+    QVERIFY(copy.has("nominal"));
+    copy.clearValue(QStringLiteral("nominal"));
+    QVERIFY(!copy.has("nominal"));
+    QCOMPARE(copy.value("nominal"), 0.0);
+    QVERIFY(!CoatingRequirement(QStringLiteral("iso12944"), Micrometre).isSet());
+    QCOMPARE(CoatingRequirement().ruleKey(), QString());
+    QCOMPARE(pspc(100).ruleKey(), QStringLiteral("imopspc"));
+}
+
+void TestCoatingEvaluator::rulesAreRegistered()
+{
+    QStringList keys;
+    QStringList names;
+    QHash<QString, CoatingRule::Field> byKey;
+    for (const CoatingRule *rule : CoatingRules::all()) {
+        QCOMPARE(CoatingRules::indexOf(rule->key()), keys.size());
+        keys << rule->key();
+        names << rule->name();
+        QCOMPARE(CoatingRules::create(rule->key())->key(), rule->key());
+        QCOMPARE(rule->unit(), Micrometre);
+        // Rules that share a key mean the same value by it, as the dialog and the workspace do.
+        for (const CoatingRule::Field &field : rule->fields()) {
+            const CoatingRule::Field first = byKey.value(field.key, field);
+            QCOMPARE(field.name, first.name);
+            QCOMPARE(field.kind, first.kind);
+            QCOMPARE(field.initial, first.initial);
+            byKey.insert(field.key, first);
+        }
+    }
+    QCOMPARE(keys, QStringList({"limits", "iso19840", "sspcpa2", "imopspc"}));
+    QCOMPARE(names,
+             QStringList({"Minimum and maximum", "ISO 19840", "SSPC-PA 2", "IMO PSPC 90/10"}));
+    QCOMPARE(CoatingRules::indexOf(QStringLiteral("iso12944")), -1);
+    QVERIFY(!CoatingRules::create(QStringLiteral("iso12944")));
 }
 
 void TestCoatingEvaluator::noRequirementJudgesNothing()

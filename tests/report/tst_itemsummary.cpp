@@ -48,10 +48,9 @@ void TestItemSummary::judgedItem()
 {
     ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
     item.setUnit(QStringLiteral("\u03BCm"));
-    CoatingRequirement requirement;
-    requirement.rule = CoatingRequirement::Limits;
-    requirement.minimum = 100;
-    requirement.maximum = 200;
+    CoatingRequirement requirement(QStringLiteral("limits"), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("minimum"), 100);
+    requirement.setValue(QStringLiteral("maximum"), 200);
     item.setRequirement(requirement);
     item.appendReading(reading(150, QStringLiteral("Fe"), 0), true);
     item.appendReading(reading(90, QStringLiteral("NFe"), 5), true);

@@ -10,8 +10,10 @@
 #include <QtTest>
 
 #include "dmmdata.h"
+#include "iso19840rule.h"
 #include "itemdata.h"
 #include "otherconnection.h"
+#include "storedrequirement.h"
 #include "workspace.h"
 #include "workspaceschema.h"
 
@@ -76,11 +78,13 @@ QByteArray fileHash(const QString &path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-CoatingRequirement requirementOf(CoatingRequirement::Rule rule, const QString &unit)
+// A requirement of the rule with these values; the other fields keep their initial values.
+CoatingRequirement requirementOf(const QString &rule, const QString &unit,
+                                 const QList<QPair<QString, double>> &values = {})
 {
-    CoatingRequirement r;
-    r.rule = rule;
-    r.unit = unit;
+    CoatingRequirement r(rule, unit);
+    for (const auto &value : values)
+        r.setValue(value.first, value.second);
     return r;
 }
 
@@ -114,6 +118,8 @@ private slots:
     void keepsRequirement();
     void damagedRequirementIsNotApplied_data();
     void damagedRequirementIsNotApplied();
+    void storedText_data();
+    void storedText();
     void upgradesVersion1InPlace();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
@@ -407,36 +413,30 @@ void TestWorkspace::keepsRequirement_data()
 {
     QTest::addColumn<CoatingRequirement>("requirement");
 
-    CoatingRequirement limits = requirementOf(CoatingRequirement::Limits, Micrometre);
-    limits.minimum = 80;
-    limits.maximum = 250.5;
-    limits.hasMaximum = true;
+    CoatingRequirement limits =
+        requirementOf("limits", Micrometre, {{"minimum", 80}, {"maximum", 250.5}});
     QTest::newRow("limits") << limits;
-    limits.unit = QStringLiteral("mil");
-    limits.minimum = 1.0 / 3.0;
-    limits.maximum = 9.87;
-    limits.hasNominal = true;
-    limits.nominal = 4.2;
+    limits = requirementOf("limits", QStringLiteral("mil"),
+                           {{"minimum", 1.0 / 3.0}, {"maximum", 9.87}, {"nominal", 4.2}});
     QTest::newRow("limits with nominal in mils") << limits;
-    CoatingRequirement iso = requirementOf(CoatingRequirement::Iso19840, Micrometre);
-    iso.hasNominal = true;
-    iso.nominal = 120;
-    iso.roughness = CoatingRequirement::MediumRoughness;
+    CoatingRequirement iso = requirementOf(
+        "iso19840", Micrometre, {{"nominal", 120}, {"roughness", Iso19840Rule::MediumRoughness}});
     QTest::newRow("ISO 19840") << iso;
-    iso.hasMaximum = true;
-    iso.maximum = 360;
+    iso.setValue(QStringLiteral("maximum"), 360);
     QTest::newRow("ISO 19840 with maximum") << iso;
-    CoatingRequirement sspc = requirementOf(CoatingRequirement::SspcPa2, QStringLiteral("mil"));
-    sspc.hasNominal = true;
-    sspc.nominal = 5;
-    sspc.minimum = 4;
-    sspc.hasMaximum = true;
-    sspc.maximum = 6;
-    sspc.readingsPerSpot = 4;
-    sspc.spotsPerArea = 7;
-    sspc.spotLowerPercent = 75.5;
-    sspc.spotUpperPercent = 130;
+    CoatingRequirement sspc = requirementOf("sspcpa2", QStringLiteral("mil"),
+                                            {{"nominal", 5},
+                                             {"minimum", 4},
+                                             {"maximum", 6},
+                                             {"readingsPerSpot", 4},
+                                             {"spotsPerArea", 7},
+                                             {"spotLowerPercent", 75.5},
+                                             {"spotUpperPercent", 130}});
     QTest::newRow("SSPC-PA 2") << sspc;
+    CoatingRequirement pspc = requirementOf("imopspc", Micrometre, {{"nominal", 320}});
+    QTest::newRow("IMO PSPC 90/10") << pspc;
+    pspc = requirementOf("imopspc", QStringLiteral("mil"), {{"nominal", 12.6}, {"maximum", 31.5}});
+    QTest::newRow("IMO PSPC 90/10 with maximum in mils") << pspc;
 }
 
 void TestWorkspace::keepsRequirement()
@@ -506,7 +506,7 @@ void TestWorkspace::damagedRequirementIsNotApplied()
     QCOMPARE(items.size(), 1);
     QCOMPARE(items.first()->requirement().isSet(), applied);
     if (applied)
-        QCOMPARE(items.first()->requirement().readingsPerSpot, 3);
+        QCOMPARE(items.first()->requirement().value("readingsPerSpot"), 3.0);
     // The item's next change writes what it holds over the damaged text.
     workspace->itemChanged(items.first());
     workspace->commit();
@@ -516,6 +516,68 @@ void TestWorkspace::damagedRequirementIsNotApplied()
                                                  .arg(int(ItemData::MeasureData))),
                  QVariant(QString()));
     }
+}
+
+void TestWorkspace::storedText_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<CoatingRequirement>("requirement");
+    // What the requirement read is written as; empty for no requirement.
+    QTest::addColumn<QString>("written");
+
+    const QString others = QStringLiteral(
+        ";roughness=0;readingsPerSpot=3;spotsPerArea=5;spotLowerPercent=80;spotUpperPercent=120");
+    const QString limits = QStringLiteral("rule=limits;unit=\u03BCm;hasNominal=0;nominal=0;"
+                                          "minimum=80;hasMaximum=1;maximum=250.5") +
+                           others;
+    const CoatingRequirement limitsRead =
+        requirementOf("limits", Micrometre, {{"minimum", 80}, {"maximum", 250.5}});
+    QTest::newRow("limits") << limits << limitsRead << limits;
+    QTest::newRow("limits, its own keys only")
+        << QString(limits).remove(others) << limitsRead << limits;
+    QTest::newRow("limits, other rules' values left aside")
+        << QString(limits).replace("readingsPerSpot=3", "readingsPerSpot=7") << limitsRead
+        << limits;
+    QTest::newRow("limits, another rule's value no number")
+        << QString(limits).replace("roughness=0", "roughness=x") << CoatingRequirement()
+        << QString();
+    QTest::newRow("limits without its maximum key")
+        << QString(limits).remove(";hasMaximum=1;maximum=250.5") << CoatingRequirement()
+        << QString();
+    const QString iso = QStringLiteral("rule=iso19840;unit=mil;hasNominal=1;nominal=4.5;minimum=0;"
+                                       "hasMaximum=0;maximum=0;roughness=0.5;readingsPerSpot=3;"
+                                       "spotsPerArea=5;spotLowerPercent=80;spotUpperPercent=120");
+    QTest::newRow("ISO 19840") << iso
+                               << requirementOf("iso19840", QStringLiteral("mil"),
+                                                {{"nominal", 4.5}, {"roughness", 0.5}})
+                               << iso;
+    QTest::newRow("SSPC-PA 2") << StoredSspc
+                               << requirementOf(
+                                      "sspcpa2", Micrometre,
+                                      {{"nominal", 150}, {"minimum", 100}, {"maximum", 200}})
+                               << StoredSspc;
+    const QString pspc = QStringLiteral("rule=imopspc;unit=\u03BCm;hasNominal=1;nominal=320;"
+                                        "minimum=0;hasMaximum=1;maximum=800") +
+                         others;
+    const CoatingRequirement pspcRead =
+        requirementOf("imopspc", Micrometre, {{"nominal", 320}, {"maximum", 800}});
+    QTest::newRow("IMO PSPC 90/10") << pspc << pspcRead << pspc;
+    QTest::newRow("IMO PSPC 90/10, its own keys only")
+        << QStringLiteral("rule=imopspc;unit=\u03BCm;hasNominal=1;nominal=320;hasMaximum=1;"
+                          "maximum=800")
+        << pspcRead << pspc;
+    QTest::newRow("IMO PSPC 90/10 without NDFT")
+        << QString(pspc).replace("hasNominal=1", "hasNominal=0") << CoatingRequirement()
+        << QString();
+}
+
+void TestWorkspace::storedText()
+{
+    QFETCH(QString, stored);
+    QFETCH(CoatingRequirement, requirement);
+    const CoatingRequirement read = StoredRequirement::fromText(stored);
+    QVERIFY(read == requirement);
+    QTEST(StoredRequirement::toText(read), "written");
 }
 
 void TestWorkspace::upgradesVersion1InPlace()
@@ -551,10 +613,8 @@ void TestWorkspace::upgradesVersion1InPlace()
     workspace->itemActivated(items.first());
     QCOMPARE(items.first()->readings().size(), 1);
     QCOMPARE(items.first()->readings().first()->milValue(), 5.0);
-    CoatingRequirement limits = requirementOf(CoatingRequirement::Limits, QStringLiteral("mil"));
-    limits.minimum = 4;
-    limits.hasMaximum = true;
-    limits.maximum = 6;
+    const CoatingRequirement limits =
+        requirementOf("limits", QStringLiteral("mil"), {{"minimum", 4}, {"maximum", 6}});
     items.first()->setRequirement(limits);
     workspace->itemChanged(items.first());
     workspace->commit();
