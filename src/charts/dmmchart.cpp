@@ -8,7 +8,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QPen>
 #include <QResizeEvent>
@@ -123,11 +122,8 @@ void DMMChart::scheduleDataRepaint()
 
 void DMMChart::clear()
 {
-    {
-        QMutexLocker locker(&m_mutex);
-        for (ChartLine *line : qAsConst(m_lines))
-            line->clear();
-    }
+    for (ChartLine *line : qAsConst(m_lines))
+        line->clear();
     // A zoom window and a cursor index only mean something for the points they were made on.
     m_zoomed = false;
     m_indicatorIndex = -1;
@@ -526,7 +522,6 @@ void DMMChart::renderPixmap()
         layoutPlot(size());
     if (size().isEmpty())
         return;
-    QMutexLocker locker(&m_mutex);
     bool lowerChanged = false;
     const bool recompose = m_axesDirty;
     if (recompose) {

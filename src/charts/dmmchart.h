@@ -8,7 +8,6 @@
 #include <QFrame>
 #include <QImage>
 #include <QList>
-#include <QMutex>
 #include <QPixmap>
 #include <QPoint>
 #include <QPolygon>
@@ -234,7 +233,6 @@ private:
     // Rubber-band corners relative to the plot area's top-left.
     QPoint m_pressPoint;
     QPoint m_currentPoint;
-    QMutex m_mutex;
     QColor m_indicatorColor = QColor(0, 100, 250, 255);
     QColor m_overRangeColor = QColor(220, 0, 0, 255);
     QString m_xTitle;
