@@ -95,7 +95,7 @@ QImage strokeEnvelope(const DMMChart &chart, const QSize &size)
     QPainter painter(&image);
     const QColor color = chart.line(0)->color();
     painter.setPen(QPen(color, 1));
-    const int end = std::min(chart.lastIndex() + 1, chart.pointCount(0));
+    const int end = std::min(chart.lastIndex() + 1, chart.pointCount());
     PolylineStamps stamps;
     chart.line(0)->envelope(
         chart.firstIndex(), end - 1,
@@ -147,7 +147,7 @@ int main(int argc, char *argv[])
         // repaint() paints nothing until the window system has exposed the window.
         while (!chart.windowHandle() || !chart.windowHandle()->isExposed())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        chart.addPoints(readings(0, count, start, random), 0);
+        chart.addPoints(readings(0, count, start, random));
         chart.repaint();
 
         const int rounds = count >= 1000000 ? 20 : 30;
@@ -157,7 +157,7 @@ int main(int argc, char *argv[])
             const QList<ChartPoint *> next = readings(count + i, 1, start, random);
             QElapsedTimer timer;
             timer.start();
-            chart.addPoint(next.first(), 0);
+            chart.addPoint(next.first());
             QElapsedTimer render;
             render.start();
             chart.renderPixmap();

@@ -592,7 +592,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     tableFollower->rowsAppended();
     histogram->addValue(value);
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label), 0);
+    ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label));
 
     livePanel->showReading(text, activeItem->unit(), stored->basis());
     showStatistics();
@@ -629,7 +629,7 @@ void Widget::refreshItemViews()
 
     ui->chart->clear();
     ui->chart->setDecimals(micrometres ? 1 : 2);
-    ui->chart->addPoints(points, 0);
+    ui->chart->addPoints(points);
 
     livePanel->showItem(activeItem);
     showRequirement();
@@ -894,7 +894,7 @@ void Widget::slotDisplayStore(const DmmData *data)
     histogram->addValue(value);
     const QString label =
         QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, stored->umText(), stored->time(), -1, -1, label), 0);
+    ui->chart->addPoint(new ChartPoint(value, stored->umText(), stored->time(), -1, -1, label));
     showStatistics();
 }
 

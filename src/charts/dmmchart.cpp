@@ -73,13 +73,9 @@ DMMChart::~DMMChart()
     qDeleteAll(m_lines);
 }
 
-void DMMChart::addPoint(ChartPoint *point, int line)
+void DMMChart::addPoint(ChartPoint *point)
 {
-    if (line < 0 || line >= m_lines.size()) {
-        delete point;
-        return;
-    }
-    m_lines.at(line)->addPoint(point);
+    m_lines.first()->addPoint(point);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
         ++m_pointsSinceRecompose;
@@ -87,13 +83,9 @@ void DMMChart::addPoint(ChartPoint *point, int line)
     }
 }
 
-void DMMChart::addPoints(const QList<ChartPoint *> &points, int line)
+void DMMChart::addPoints(const QList<ChartPoint *> &points)
 {
-    if (line < 0 || line >= m_lines.size()) {
-        qDeleteAll(points);
-        return;
-    }
-    m_lines.at(line)->addPoints(points);
+    m_lines.first()->addPoints(points);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
         m_pointsSinceRecompose += points.size();
@@ -245,9 +237,9 @@ bool DMMChart::hasData() const
                        [](const ChartLine *line) { return line->pointCount() > 0; });
 }
 
-int DMMChart::pointCount(int line) const
+int DMMChart::pointCount() const
 {
-    return line >= 0 && line < m_lines.size() ? m_lines.at(line)->pointCount() : 0;
+    return m_lines.first()->pointCount();
 }
 
 QString DMMChart::indicatorText(const ChartPoint &point)

@@ -42,8 +42,8 @@ public:
 
     // The chart owns the points from here on. While zoomed or dragging they are kept but not
     // shown, so the window under the user's hand does not move.
-    void addPoint(ChartPoint *point, int line);
-    void addPoints(const QList<ChartPoint *> &points, int line);
+    void addPoint(ChartPoint *point);
+    void addPoints(const QList<ChartPoint *> &points);
     void clear();
 
     void setLeftMargin(int margin);
@@ -113,7 +113,6 @@ public:
     }
 
     ChartLine *line(int index) const { return m_lines.at(index); }
-    int lineCount() const { return m_lines.size(); }
     QRect plotRect() const { return m_plotRect; }
     double yMin() const { return m_yMin; }
     double yMax() const { return m_yMax; }
@@ -135,8 +134,8 @@ public:
     int decimals() const { return m_decimals; }
     QString xTitle() const { return m_xTitle; }
     QString yTitle() const { return m_yTitle; }
-    // 0 for a line the chart does not have.
-    int pointCount(int line) const;
+    // Points of the chart's line, shown or not.
+    int pointCount() const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

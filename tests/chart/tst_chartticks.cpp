@@ -251,7 +251,7 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
         QList<ChartPoint *> points;
         for (double value : values)
             points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
-        chart.addPoints(points, 0);
+        chart.addPoints(points);
         const ChartLine *line = chart.line(0);
 
         for (const QPair<int, int> window :
@@ -299,7 +299,7 @@ QImage strokeLine(const QVector<double> &values, int first, int last,
     QList<ChartPoint *> points;
     for (double value : values)
         points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
-    chart.addPoints(points, 0);
+    chart.addPoints(points);
     const QColor color(250, 150, 0);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
