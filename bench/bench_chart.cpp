@@ -46,8 +46,7 @@ QList<ChartPoint *> readings(int first, int count, const QDateTime &start, std::
         const int second = start.time().msecsSinceStartOfDay() / 1000 + first + i;
         const QDateTime time(start.date().addDays(second / 86400),
                              QTime::fromMSecsSinceStartOfDay(second % 86400 * 1000), Qt::UTC);
-        points.append(new ChartPoint(value, QString::number(value, 'f', 1), time, -1, -1,
-                                     QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
+        points.append(new ChartPoint(value, time, QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
     }
     return points;
 }

@@ -414,7 +414,7 @@ void breakdown(int size, const QSize &chartSize)
     for (const DmmData *reading : readings) {
         const QString text = item.textOf(reading);
         points.append(
-            new ChartPoint(item.valueOf(reading), text, reading->time(), -1, -1,
+            new ChartPoint(item.valueOf(reading), reading->time(),
                            QStringLiteral("%1%2 %3").arg(text, reading->unit(), reading->basis())));
     }
     chart.addPoints(points);
@@ -434,7 +434,7 @@ void breakdown(int size, const QSize &chartSize)
         plot.push_back(millisecondsOf([&] {
             const QString text = item.textOf(reading);
             chart.addPoint(new ChartPoint(
-                item.valueOf(reading), text, reading->time(), -1, -1,
+                item.valueOf(reading), reading->time(),
                 QStringLiteral("%1%2 %3").arg(text, reading->unit(), reading->basis())));
             chart.repaint();
         }));

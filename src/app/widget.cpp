@@ -592,7 +592,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     tableFollower->rowsAppended();
     histogram->addValue(value);
     const QString label = QStringLiteral("%1%2 %3").arg(text, unit, stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, text, stored->time(), -1, -1, label));
+    ui->chart->addPoint(new ChartPoint(value, stored->time(), label));
 
     livePanel->showReading(text, activeItem->unit(), stored->basis());
     showStatistics();
@@ -611,8 +611,7 @@ void Widget::refreshItemViews()
     for (const DmmData *reading : readings) {
         const double value = activeItem->valueOf(reading);
         values.append(value);
-        points.append(new ChartPoint(value, activeItem->textOf(reading), reading->time(), -1, -1,
-                                     QVariant()));
+        points.append(new ChartPoint(value, reading->time(), QVariant()));
     }
     // Titles, decimals, the unit label (through the live panel below) and the statistics follow
     // the unit the values are in.
@@ -894,7 +893,7 @@ void Widget::slotDisplayStore(const DmmData *data)
     histogram->addValue(value);
     const QString label =
         QStringLiteral("%1%2 %3").arg(stored->umText(), stored->unit(), stored->basis());
-    ui->chart->addPoint(new ChartPoint(value, stored->umText(), stored->time(), -1, -1, label));
+    ui->chart->addPoint(new ChartPoint(value, stored->time(), label));
     showStatistics();
 }
 

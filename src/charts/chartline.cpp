@@ -31,7 +31,7 @@ ChartLine::~ChartLine() = default;
 
 ChartPoint ChartLine::point(int index) const
 {
-    return ChartPoint(m_values.at(index), QString(), m_times.at(index), -1, -1, m_labels.at(index));
+    return ChartPoint(m_values.at(index), m_times.at(index), m_labels.at(index));
 }
 
 void ChartLine::addPoint(ChartPoint *point)

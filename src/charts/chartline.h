@@ -42,7 +42,7 @@ public:
     ~ChartLine() override;
 
     int pointCount() const { return m_values.size(); }
-    // The point as the chart keeps it: value, time and cursor label; no text or spare fields.
+    // The point as the chart keeps it: value, time and cursor label.
     ChartPoint point(int index) const;
     QDateTime time(int index) const { return m_times.at(index); }
     // The points' values side by side.

@@ -1123,8 +1123,7 @@ void TestImportExport::pictureShowsTheActiveItem()
         reference.setXTitle(QStringLiteral("Time"));
         QList<ChartPoint *> points;
         for (const DmmData *reading : readings)
-            points.append(new ChartPoint(item->valueOf(reading), item->textOf(reading),
-                                         reading->time(), -1, -1, QVariant()));
+            points.append(new ChartPoint(item->valueOf(reading), reading->time(), QVariant()));
         reference.addPoints(points);
         reference.resize(saved.size());
         reference.renderPixmap();

@@ -250,7 +250,7 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
         DMMChart chart;
         QList<ChartPoint *> points;
         for (double value : values)
-            points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
+            points.append(new ChartPoint(value, QDateTime(), QVariant()));
         chart.addPoints(points);
         const ChartLine *line = chart.line(0);
 
@@ -298,7 +298,7 @@ QImage strokeLine(const QVector<double> &values, int first, int last,
     DMMChart chart;
     QList<ChartPoint *> points;
     for (double value : values)
-        points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
+        points.append(new ChartPoint(value, QDateTime(), QVariant()));
     chart.addPoints(points);
     const QColor color(250, 150, 0);
     QImage image(size, QImage::Format_RGB32);

@@ -66,8 +66,7 @@ QList<ChartPoint *> makePoints(const QVector<double> &values, int firstSecond = 
     QList<ChartPoint *> points;
     for (int i = 0; i < values.size(); ++i) {
         const double value = values.at(i);
-        points.append(new ChartPoint(value, QString::number(value, 'f', 1),
-                                     Start.addSecs(firstSecond + i), -1, -1,
+        points.append(new ChartPoint(value, Start.addSecs(firstSecond + i),
                                      QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
     }
     return points;
@@ -512,7 +511,7 @@ void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
     const auto burstOf = [](const QVector<double> &values) {
         QList<ChartPoint *> points;
         for (double value : values)
-            points.append(new ChartPoint(value, QString(), Start, -1, -1, QString()));
+            points.append(new ChartPoint(value, Start, QString()));
         return points;
     };
     auto chart = makeChart(600, 300);
@@ -735,8 +734,7 @@ void TestDMMChart::overRangeIndicatorText()
 {
     QFETCH(double, value);
     QFETCH(QString, expected);
-    const ChartPoint point(value, QStringLiteral("    OL"), Start, -1, -1,
-                           QStringLiteral("12.5\u03BCm Fe"));
+    const ChartPoint point(value, Start, QStringLiteral("12.5\u03BCm Fe"));
     QCOMPARE(DMMChart::indicatorText(point), expected);
 }
 
@@ -766,7 +764,7 @@ void TestDMMChart::singleNewPointsEndInTheFreshPicture()
                             : 120 + 25 * std::sin(i / 5000.0) + int(i * 7919LL % 13) - 6;
     };
     const auto point = [&](int i) {
-        return new ChartPoint(value(i), QString(), Start.addSecs(i), -1, -1, QVariant());
+        return new ChartPoint(value(i), Start.addSecs(i), QVariant());
     };
     DMMChart incremental;
     DMMChart fresh;
