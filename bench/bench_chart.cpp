@@ -24,6 +24,7 @@
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/polylinestamps.h"
+#include "common/columnenvelope.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ QImage strokeEveryPoint(const DMMChart &chart, const QSize &size, bool thin)
         if (run.size() == 1)
             painter.drawPoint(run.first());
         else if (!run.isEmpty())
-            painter.drawPolyline(thin ? DMMChart::columnEnvelope(run) : run);
+            painter.drawPolyline(thin ? charttest::columnEnvelope(run) : run);
         run.clear();
     };
     const bool breaks = ChartLine::breaksAtIrregular(chart.xScale());

@@ -55,6 +55,7 @@
 #include "charts/chartpoint.h"
 #include "charts/dmmchart.h"
 #include "charts/histogram.h"
+#include "common/columnenvelope.h"
 #include "data/datamodel.h"
 #include "data/itemdata.h"
 #include "data/tvitemmodel.h"
@@ -452,7 +453,7 @@ void breakdown(int size, const QSize &chartSize)
                         DMMChart::truncPixel(i * chart.xScale() + chart.plotRect().x()),
                         DMMChart::truncPixel(chart.baselineY() - chart.yScale() * all.at(i))));
             }
-            painter.drawPolyline(DMMChart::columnEnvelope(run));
+            painter.drawPolyline(charttest::columnEnvelope(run));
         }));
     }
     // As the window did before: the hidden table laid out and scrolled for every reading. Apart

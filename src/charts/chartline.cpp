@@ -230,11 +230,10 @@ int ChartLine::firstOnRowIn(int from, int to, int row, bool highest, const Pixel
     return std::min(found, to);
 }
 
-// Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:
-// whole first and last columns of a stretch; in the others the first vertex, the first and last
-// change of row, the first highest and first lowest vertex between them, and the last vertex.
-// Points that are not finite are no vertices; where they do not break the line they are passed
-// over.
+// Without fillColumn the vertices are all of a stretch's first and last columns; in the others
+// the first vertex, the first and last change of row, the first highest and first lowest vertex
+// between them, and the last vertex. Points that are not finite are no vertices; where they do
+// not break the line they are passed over.
 void ChartLine::envelope(int first, int last, const PixelMap &map,
                          const std::function<void(const QPolygon &)> &draw,
                          const std::function<void(int x, int top, int bottom)> &fillColumn) const

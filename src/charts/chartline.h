@@ -79,9 +79,11 @@ public:
     // through the finite points, and the over-range markers alone show where the others were.
     static bool breaksAtIrregular(double xScale);
     // The polylines that draw values first..last: the finite points, one polyline per stretch
-    // between points that are not finite where those break the line, each with the vertices
-    // DMMChart::columnEnvelope() keeps of the polyline through all its points. Costs about one
-    // block scan per pixel column, however many points share it.
+    // between points that are not finite where those break the line. Of the vertices the polyline
+    // through all its points has in a pixel column, each keeps the first, the last, the first and
+    // last change of row and the highest and lowest between them, and all of them in a stretch's
+    // first and last column: stroked with a one-pixel aliased pen it covers the same pixels.
+    // Costs about one block scan per pixel column, however many points share it.
     // Given fillColumn, a crowded column (one with vertices between its first and last change of
     // row) cuts the polyline: the one arriving ends a row past the column's first point, a new
     // one starts a row before its last point, and fillColumn gets the rows top..bottom of column

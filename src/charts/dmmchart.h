@@ -96,12 +96,6 @@ public:
     static double valueStep(double scale, double minPixels);
     // Value-axis label: thousands get "k", millions "M".
     static QString valueLabel(double value, int decimals);
-    // Thins a polyline whose x never decreases: of the vertices in one pixel column it keeps the
-    // first, the last, the first and last change of row and the highest and lowest in between
-    // (the first and last column stay whole). Stroked with a one-pixel aliased pen it covers the
-    // same pixels as the input with at most six vertices per column, however many readings
-    // share it.
-    static QPolygon columnEnvelope(const QPolygon &polyline);
     // Truncation toward zero, clamped to coordinates far outside any widget yet well inside
     // what the painter takes; NaN gives the lower bound. Runs for every point of every redraw,
     // hence inline and written as two comparisons that compile without branches.
