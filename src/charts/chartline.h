@@ -38,6 +38,10 @@ public:
         int rowOf(double value) const;
     };
 
+    // What envelope() hands its polylines to, and the rows top..bottom of column x it fills.
+    using DrawPolyline = std::function<void(const QPolygon &)>;
+    using FillColumn = std::function<void(int x, int top, int bottom)>;
+
     explicit ChartLine(DMMChart *chart);
     ~ChartLine() override;
 
@@ -90,10 +94,8 @@ public:
     // x that the path between them runs through. Polylines stroked and spans filled in the
     // line's colour cover the same pixels as the polylines alone, with a few pixels to stroke per
     // column however many readings share it.
-    void
-    envelope(int first, int last, const PixelMap &map,
-             const std::function<void(const QPolygon &)> &draw,
-             const std::function<void(int x, int top, int bottom)> &fillColumn = nullptr) const;
+    void envelope(int first, int last, const PixelMap &map, const DrawPolyline &draw,
+                  const FillColumn &fillColumn = nullptr) const;
 
     // Smallest and largest finite value of values[first..last]; +inf and -inf when none.
     void finiteRange(int first, int last, double *min, double *max) const;
@@ -114,6 +116,28 @@ private:
     // First index in from..to of a finite value on row, the highest (highest true) or the lowest
     // row of the range; to when there is none.
     int firstOnRowIn(int from, int to, int row, bool highest, const PixelMap &map) const;
+    // First finite value in from..to, or to + 1; last one, or from - 1.
+    int firstFiniteIn(int from, int to) const;
+    int lastFiniteIn(int from, int to) const;
+
+    // envelope() walks the window column by column and hands each column to the step for its
+    // kind.
+    struct Trace;
+    struct Column;
+    // Sorts the points from..to of column x by kind.
+    void traceColumn(int from, int to, int x, Trace &trace) const;
+    Column columnOf(int first, int last, int x, const PixelMap &map) const;
+    void onePointColumn(int m, int x, Trace &trace) const;
+    // A stretch's first or last column.
+    void stretchEndColumn(int first, int last, int x, Trace &trace) const;
+    void thinnedColumn(const Column &column, Trace &trace) const;
+    // A column with vertices between its first and last change of row, cut and filled.
+    void crowdedColumn(const Column &column, Trace &trace) const;
+    // The first and last column of a line whose crowded columns are cut.
+    void lineStartColumn(const Column &column, Trace &trace) const;
+    void lineEndColumn(const Column &column, bool opens, Trace &trace) const;
+    void keepFirstStep(const Column &column, Trace &trace) const;
+    void keepLastStep(const Column &column, Trace &trace) const;
 
     QVector<double> m_values;
     QVector<QDateTime> m_times;
