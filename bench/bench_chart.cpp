@@ -22,6 +22,7 @@
 #include "benchsupport.h"
 #include "chartline.h"
 #include "chartpoint.h"
+#include "common/columnenvelope.h"
 #include "dmmchart.h"
 #include "polylinestamps.h"
 
@@ -46,8 +47,7 @@ QList<ChartPoint *> readings(int first, int count, const QDateTime &start, std::
         const int second = start.time().msecsSinceStartOfDay() / 1000 + first + i;
         const QDateTime time(start.date().addDays(second / 86400),
                              QTime::fromMSecsSinceStartOfDay(second % 86400 * 1000), Qt::UTC);
-        points.append(new ChartPoint(value, QString::number(value, 'f', 1), time, -1, -1,
-                                     QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
+        points.append(new ChartPoint(value, time, QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
     }
     return points;
 }
@@ -69,7 +69,7 @@ QImage strokeEveryPoint(const DMMChart &chart, const QSize &size, bool thin)
         if (run.size() == 1)
             painter.drawPoint(run.first());
         else if (!run.isEmpty())
-            painter.drawPolyline(thin ? DMMChart::columnEnvelope(run) : run);
+            painter.drawPolyline(thin ? charttest::columnEnvelope(run) : run);
         run.clear();
     };
     const bool breaks = ChartLine::breaksAtIrregular(chart.xScale());
@@ -95,7 +95,7 @@ QImage strokeEnvelope(const DMMChart &chart, const QSize &size)
     QPainter painter(&image);
     const QColor color = chart.line(0)->color();
     painter.setPen(QPen(color, 1));
-    const int end = std::min(chart.lastIndex() + 1, chart.pointCount(0));
+    const int end = std::min(chart.lastIndex() + 1, chart.pointCount());
     PolylineStamps stamps;
     chart.line(0)->envelope(
         chart.firstIndex(), end - 1,
@@ -147,7 +147,7 @@ int main(int argc, char *argv[])
         // repaint() paints nothing until the window system has exposed the window.
         while (!chart.windowHandle() || !chart.windowHandle()->isExposed())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        chart.addPoints(readings(0, count, start, random), 0);
+        chart.addPoints(readings(0, count, start, random));
         chart.repaint();
 
         const int rounds = count >= 1000000 ? 20 : 30;
@@ -157,7 +157,7 @@ int main(int argc, char *argv[])
             const QList<ChartPoint *> next = readings(count + i, 1, start, random);
             QElapsedTimer timer;
             timer.start();
-            chart.addPoint(next.first(), 0);
+            chart.addPoint(next.first());
             QElapsedTimer render;
             render.start();
             chart.renderPixmap();

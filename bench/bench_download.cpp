@@ -52,6 +52,7 @@
 #include "chartline.h"
 #include "chartpoint.h"
 #include "coatingrequirement.h"
+#include "common/columnenvelope.h"
 #include "datamodel.h"
 #include "dmmchart.h"
 #include "dmmdata.h"
@@ -268,9 +269,9 @@ double download(const Window &w, Probe &probe, int readings)
     QCoreApplication::processEvents();
     const double seconds = (probe.now() - start) / 1e9;
     const QString expected = QStringLiteral("Num:%1").arg(readings);
-    if (counterText(w) != expected || w.chart->pointCount(0) != readings)
+    if (counterText(w) != expected || w.chart->pointCount() != readings)
         std::printf("    INCOMPLETE: %s, %d chart points\n", qPrintable(counterText(w)),
-                    w.chart->pointCount(0));
+                    w.chart->pointCount());
     return seconds;
 }
 
@@ -414,10 +415,10 @@ void breakdown(int size, const QSize &chartSize)
     for (const DmmData *reading : readings) {
         const QString text = item.textOf(reading);
         points.append(
-            new ChartPoint(item.valueOf(reading), text, reading->time(), -1, -1,
+            new ChartPoint(item.valueOf(reading), reading->time(),
                            QStringLiteral("%1%2 %3").arg(text, reading->unit(), reading->basis())));
     }
-    chart.addPoints(points, 0);
+    chart.addPoints(points);
     points = QList<ChartPoint *>();
     chart.repaint();
     const qint64 heap4 = heapInUse();
@@ -433,10 +434,9 @@ void breakdown(int size, const QSize &chartSize)
         bins.push_back(millisecondsOf([&] { histogram.addValue(item.valueOf(reading)); }));
         plot.push_back(millisecondsOf([&] {
             const QString text = item.textOf(reading);
-            chart.addPoint(new ChartPoint(item.valueOf(reading), text, reading->time(), -1, -1,
-                                          QStringLiteral("%1%2 %3").arg(text, reading->unit(),
-                                                                        reading->basis())),
-                           0);
+            chart.addPoint(new ChartPoint(
+                item.valueOf(reading), reading->time(),
+                QStringLiteral("%1%2 %3").arg(text, reading->unit(), reading->basis())));
             chart.repaint();
         }));
         everyPoint.push_back(millisecondsOf([&] {
@@ -453,7 +453,7 @@ void breakdown(int size, const QSize &chartSize)
                         DMMChart::truncPixel(i * chart.xScale() + chart.plotRect().x()),
                         DMMChart::truncPixel(chart.baselineY() - chart.yScale() * all.at(i))));
             }
-            painter.drawPolyline(DMMChart::columnEnvelope(run));
+            painter.drawPolyline(charttest::columnEnvelope(run));
         }));
     }
     // As the window did before: the hidden table laid out and scrolled for every reading. Apart

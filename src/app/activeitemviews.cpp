@@ -116,7 +116,7 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
         m_tableFollower->rowsAppended();
         m_views.histogram->addValue(value);
         const QString label = QStringLiteral("%1%2 %3").arg(text, item->unit(), reading->basis());
-        m_views.chart->addPoint(new ChartPoint(value, text, reading->time(), -1, -1, label), 0);
+        m_views.chart->addPoint(new ChartPoint(value, reading->time(), label));
         return;
     }
     const QList<DmmData *> added = readings.mid(first, count);
@@ -127,13 +127,12 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     for (const DmmData *reading : added) {
         const double value = item->valueOf(reading);
         values.append(value);
-        points.append(
-            new ChartPoint(value, item->textOf(reading), reading->time(), -1, -1, QVariant()));
+        points.append(new ChartPoint(value, reading->time(), QVariant()));
     }
     m_tableModel->setReadings(added);
     m_tableFollower->rowsAppended();
     m_views.histogram->addValues(values);
-    m_views.chart->addPoints(points, 0);
+    m_views.chart->addPoints(points);
 }
 
 void ActiveItemViews::showUnit(ItemData *item)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
+#include <initializer_list>
 #include <limits>
 
 #include "chartpoint.h"
@@ -31,7 +31,7 @@ ChartLine::~ChartLine() = default;
 
 ChartPoint ChartLine::point(int index) const
 {
-    return ChartPoint(m_values.at(index), QString(), m_times.at(index), -1, -1, m_labels.at(index));
+    return ChartPoint(m_values.at(index), m_times.at(index), m_labels.at(index));
 }
 
 void ChartLine::addPoint(ChartPoint *point)
@@ -230,181 +230,333 @@ int ChartLine::firstOnRowIn(int from, int to, int row, bool highest, const Pixel
     return std::min(found, to);
 }
 
-// Without fillColumn the vertices are those columnEnvelope() keeps of each stretch's polyline:
-// whole first and last columns of a stretch; in the others the first vertex, the first and last
-// change of row, the first highest and first lowest vertex between them, and the last vertex.
-// Points that are not finite are no vertices; where they do not break the line they are passed
-// over.
-void ChartLine::envelope(int first, int last, const PixelMap &map,
-                         const std::function<void(const QPolygon &)> &draw,
-                         const std::function<void(int x, int top, int bottom)> &fillColumn) const
+// What the column steps of envelope() share: the window, how it is drawn, and the polyline being
+// built.
+struct ChartLine::Trace
+{
+    Trace(const ChartLine &line, int first, int last, const PixelMap &map, const DrawPolyline &draw,
+          const FillColumn &fillColumn);
+
+    int xOf(int i) const { return DMMChart::truncPixel((i - first) * map.xScale + map.left); }
+    // The last point of column x, whose first point is i.
+    int lastInColumn(int i, int x) const;
+    // Whether a point that is not finite lies in from - 1..to + 1.
+    bool irregularBeside(int from, int to);
+    // Point m as the next vertex, unless it already is one.
+    void take(int m, int x);
+    // A vertex of no point of its own: it steers the stroker at a cut or a cap.
+    void append(int x, int row) { polyline.append(QPoint(x, row)); }
+    void fill(int x, std::initializer_list<int> rows);
+    void flush();
+
+    const double *values;
+    int first;
+    int last;
+    const PixelMap &map;
+    const DrawPolyline &draw;
+    const FillColumn &fillColumn;
+    bool breaks;
+    bool spans;
+    // The window's first and last finite point: where the line runs on through the others, its
+    // one stretch starts and ends there.
+    int firstVertex;
+    int lastVertex;
+    // The points that are not finite, from the one beside the column last asked about on.
+    QVector<int>::const_iterator irregular;
+    QVector<int>::const_iterator irregularEnd;
+    QPolygon polyline;
+    int lastTaken = -1;
+};
+
+// A column's points first..last, both finite, and what its path turns on: its first change of row
+// (last + 1 without one), its last change of row (first - 1 without one) and the range of the
+// finite values between them.
+struct ChartLine::Column
+{
+    int x;
+    int first;
+    int last;
+    int firstRow;
+    int lastRow;
+    int firstChange;
+    int lastChange;
+    double low;
+    double high;
+    // Whether vertices lie between the first and the last change of row.
+    bool crowded() const { return low <= high; }
+};
+
+ChartLine::Trace::Trace(const ChartLine &line, int first, int last, const PixelMap &map,
+                        const DrawPolyline &draw, const FillColumn &fillColumn)
+    : values(line.m_values.constData())
+    , first(first)
+    , last(last)
+    , map(map)
+    , draw(draw)
+    , fillColumn(fillColumn)
+    , breaks(breaksAtIrregular(map.xScale))
+    , spans(bool(fillColumn))
+    , firstVertex(line.firstFiniteIn(first, last))
+    , lastVertex(line.lastFiniteIn(first, last))
+    , irregular(std::lower_bound(line.m_irregular.cbegin(), line.m_irregular.cend(), first))
+    , irregularEnd(line.m_irregular.cend())
+{
+}
+
+int ChartLine::Trace::lastInColumn(int i, int x) const
+{
+    if (i == last || xOf(i + 1) != x)
+        return i;
+    // The first point of a column further right, by bisection: x never decreases.
+    int low = i + 1;
+    int high = last + 1;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (xOf(middle) > x)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low - 1;
+}
+
+bool ChartLine::Trace::irregularBeside(int from, int to)
+{
+    while (irregular != irregularEnd && *irregular < from - 1)
+        ++irregular;
+    return irregular != irregularEnd && *irregular <= to + 1;
+}
+
+void ChartLine::Trace::take(int m, int x)
+{
+    if (m > lastTaken) {
+        polyline.append(QPoint(x, map.rowOf(values[m])));
+        lastTaken = m;
+    }
+}
+
+void ChartLine::Trace::fill(int x, std::initializer_list<int> rows)
+{
+    const auto span = std::minmax(rows);
+    fillColumn(x, span.first, span.second);
+}
+
+void ChartLine::Trace::flush()
+{
+    if (!polyline.isEmpty())
+        draw(polyline);
+    polyline.resize(0);
+}
+
+void ChartLine::envelope(int first, int last, const PixelMap &map, const DrawPolyline &draw,
+                         const FillColumn &fillColumn) const
 {
     if (last < first || last >= m_values.size())
         return;
-    const double *value = m_values.constData();
-    const auto xOf = [&](int i) {
-        return DMMChart::truncPixel((i - first) * map.xScale + map.left);
-    };
-    const auto rowOf = [&map](double v) { return map.rowOf(v); };
-    const auto firstRowChange = [&](int from, int to, int row) {
-        return firstRowChangeIn(from, to, row, map);
-    };
-    const auto lastRowChange = [&](int from, int to, int row) {
-        return lastRowChangeIn(from, to, row, map);
-    };
-    const auto firstOnRow = [&](int from, int to, int row, bool highest) {
-        return firstOnRowIn(from, to, row, highest, map);
-    };
-
-    QPolygon polyline;
-    int lastTaken = -1;
-    const auto take = [&](int m, int x) {
-        if (m > lastTaken) {
-            polyline.append(QPoint(x, rowOf(value[m])));
-            lastTaken = m;
-        }
-    };
-    const auto flush = [&]() {
-        if (!polyline.isEmpty())
-            draw(polyline);
-        polyline.resize(0);
-    };
-
-    const bool breaks = breaksAtIrregular(map.xScale);
-    const auto irregularEnd = m_irregular.cend();
-    auto irregular = std::lower_bound(m_irregular.cbegin(), irregularEnd, first);
-    const auto isIrregular = [&](int m) { return !std::isfinite(value[m]); };
-    // Where the line runs on through irregular points it has one stretch, from the first to the
-    // last finite point of the window.
-    int firstVertex = first;
-    while (firstVertex <= last && isIrregular(firstVertex))
-        ++firstVertex;
-    int lastVertex = last;
-    while (lastVertex >= first && isIrregular(lastVertex))
-        --lastVertex;
-
-    // With spans the polyline is cut in crowded columns (the split below), so where it
-    // starts and ends the stroker's caps must land where they land on the polyline through every
-    // point: a first or last step that stays on its row is kept, as such a step takes the cap.
-    const bool spans = bool(fillColumn);
-    const auto nextFinite = [&](int from, int to) {
-        while (from <= to && isIrregular(from))
-            ++from;
-        return from;
-    };
-    const auto previousFinite = [&](int from, int to) {
-        while (to >= from && isIrregular(to))
-            --to;
-        return to;
-    };
-    const auto repeat = [&](int row, int x) { polyline.append(QPoint(x, row)); };
-
+    Trace trace(*this, first, last, map, draw, fillColumn);
     for (int i = first; i <= last;) {
-        const int x = xOf(i);
-        // The column's last point: the one before the first point of a column further right.
-        int j = i;
-        if (i < last && xOf(i + 1) == x) {
-            int low = i + 1;
-            int high = last + 1;
-            while (low < high) {
-                const int middle = low + (high - low) / 2;
-                if (xOf(middle) > x)
-                    high = middle;
-                else
-                    low = middle + 1;
-            }
-            j = low - 1;
-        }
-        const int columnEnd = j;
-        while (irregular != irregularEnd && *irregular < i - 1)
-            ++irregular;
-        bool whole = false;
-        if (breaks) {
-            // A stretch starts or ends in a column beside a point that is not finite.
-            whole = i == first || j == last || (irregular != irregularEnd && *irregular <= j + 1);
-        } else {
-            while (i <= j && isIrregular(i))
-                ++i;
-            while (j >= i && isIrregular(j))
-                --j;
-            whole = !spans && (i == firstVertex || j == lastVertex);
-        }
-        if (i > j) {
-            i = columnEnd + 1;
-            continue;
-        }
-        if (whole) {
-            for (int m = i; m <= j; ++m) {
-                if (!isIrregular(m))
-                    polyline.append(QPoint(x, rowOf(value[m])));
-                else if (breaks)
-                    flush();
-            }
-            lastTaken = j;
-            i = columnEnd + 1;
-            continue;
-        }
-        const int rowI = rowOf(value[i]);
-        const int rowJ = rowOf(value[j]);
-        const int a = firstRowChange(i + 1, j, rowI);
-        const int k = lastRowChange(i, j - 1, rowJ);
-        const bool opens = spans && !breaks && i == firstVertex;
-        const bool closes = spans && !breaks && j == lastVertex;
-        take(i, x);
-        if (opens && nextFinite(i + 1, j) < std::min(a, j + 1))
-            repeat(rowI, x);
-        double low = Infinity;
-        double high = -Infinity;
-        if (a + 1 <= k - 1)
-            finiteRange(a + 1, k - 1, &low, &high);
-        const bool middle = low <= high;
-        if (spans && middle && !closes) {
-            // Split: the polyline ends one row past the column's first point, toward its first
-            // change of row, and a new one starts one row before its last point. Steps of one row
-            // in the same direction leave the stroker in the state the full steps leave it in, so
-            // the steps between columns keep their pixels; the rows the cut-out part ran through
-            // are filled. The repeated end takes the end cap, as a step along the path would.
-            const int rowA = rowOf(value[a]);
-            const int rowK = rowOf(value[k]);
-            const int endRow = rowI + (rowA > rowI ? 1 : -1);
-            const int startRow = rowJ - (rowJ > rowK ? 1 : -1);
-            repeat(endRow, x);
-            repeat(endRow, x);
-            flush();
-            const int rows[] = {endRow, rowA, rowOf(high), rowOf(low), rowK, startRow};
-            fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
-                       *std::max_element(std::begin(rows), std::end(rows)));
-            repeat(startRow, x);
-            repeat(rowJ, x);
-            lastTaken = j;
-            i = columnEnd + 1;
-            continue;
-        }
-        if (a <= j)
-            take(a, x);
-        if (middle && spans) {
-            // The line's last column: between the first and the last change of row the path
-            // covers every row it reaches; the step into the last change keeps its direction, as
-            // the end cap depends on it.
-            const int rowK = rowOf(value[k]);
-            const int rows[] = {rowOf(value[a]), rowOf(high), rowOf(low), rowK};
-            fillColumn(x, *std::min_element(std::begin(rows), std::end(rows)),
-                       *std::max_element(std::begin(rows), std::end(rows)));
-            const int q = lastRowChange(a, k - 1, rowK);
-            if (q > a)
-                repeat(rowK - (rowK > rowOf(value[q]) ? 1 : -1), x);
-        } else if (middle) {
-            const int top = firstOnRow(a + 1, k - 1, rowOf(high), true);
-            const int bottom = firstOnRow(a + 1, k - 1, rowOf(low), false);
-            take(std::min(top, bottom), x);
-            take(std::max(top, bottom), x);
-        }
-        if (k >= i)
-            take(k, x);
-        take(j, x);
-        if (closes && previousFinite(i, j - 1) > std::max(k, i - 1))
-            repeat(rowJ, x);
-        i = columnEnd + 1;
+        const int x = trace.xOf(i);
+        const int end = trace.lastInColumn(i, x);
+        traceColumn(i, end, x, trace);
+        i = end + 1;
     }
-    flush();
+    trace.flush();
+}
+
+void ChartLine::traceColumn(int from, int to, int x, Trace &trace) const
+{
+    if (from == to) {
+        onePointColumn(from, x, trace);
+        return;
+    }
+    int first = from;
+    int last = to;
+    if (trace.breaks) {
+        // A stretch starts or ends in a column beside a point that is not finite.
+        if (from == trace.first || to == trace.last || trace.irregularBeside(from, to)) {
+            stretchEndColumn(from, to, x, trace);
+            return;
+        }
+    } else {
+        // Points that are not finite are passed over: the column is its finite points.
+        first = firstFiniteIn(from, to);
+        last = lastFiniteIn(first, to);
+        if (first > last)
+            return;
+        if (first == last) {
+            onePointColumn(first, x, trace);
+            return;
+        }
+        if (!trace.spans && (first == trace.firstVertex || last == trace.lastVertex)) {
+            stretchEndColumn(first, last, x, trace);
+            return;
+        }
+    }
+    const Column column = columnOf(first, last, x, trace.map);
+    const bool opens = trace.spans && !trace.breaks && first == trace.firstVertex;
+    const bool closes = trace.spans && !trace.breaks && last == trace.lastVertex;
+    if (closes)
+        lineEndColumn(column, opens, trace);
+    else if (opens)
+        lineStartColumn(column, trace);
+    else if (trace.spans && column.crowded())
+        crowdedColumn(column, trace);
+    else
+        thinnedColumn(column, trace);
+}
+
+ChartLine::Column ChartLine::columnOf(int first, int last, int x, const PixelMap &map) const
+{
+    Column column;
+    column.x = x;
+    column.first = first;
+    column.last = last;
+    column.firstRow = map.rowOf(m_values.at(first));
+    column.lastRow = map.rowOf(m_values.at(last));
+    column.firstChange = firstRowChangeIn(first + 1, last, column.firstRow, map);
+    column.lastChange = lastRowChangeIn(first, last - 1, column.lastRow, map);
+    finiteRange(column.firstChange + 1, column.lastChange - 1, &column.low, &column.high);
+    return column;
+}
+
+int ChartLine::firstFiniteIn(int from, int to) const
+{
+    const double *value = m_values.constData();
+    while (from <= to && !std::isfinite(value[from]))
+        ++from;
+    return from;
+}
+
+int ChartLine::lastFiniteIn(int from, int to) const
+{
+    const double *value = m_values.constData();
+    while (to >= from && !std::isfinite(value[to]))
+        --to;
+    return to;
+}
+
+// Nothing to thin: the point is the vertex, or, where points that are not finite break the line,
+// the polyline ends there.
+void ChartLine::onePointColumn(int m, int x, Trace &trace) const
+{
+    if (std::isfinite(m_values.at(m)))
+        trace.take(m, x);
+    else if (trace.breaks)
+        trace.flush();
+}
+
+// Where a polyline starts and ends, even steps that stay on a row decide where the stroker's caps
+// fall, so every point is kept; where points that are not finite break the line, the polyline
+// ends at each of them.
+void ChartLine::stretchEndColumn(int first, int last, int x, Trace &trace) const
+{
+    for (int m = first; m <= last; ++m) {
+        if (std::isfinite(m_values.at(m)))
+            trace.take(m, x);
+        else if (trace.breaks)
+            trace.flush();
+    }
+}
+
+// Which end pixels a step covers depends on the step before it, so the first and the last change
+// of row stay as they are; between them only the highest and the lowest vertex matter, the first
+// of each, in their order along the line.
+void ChartLine::thinnedColumn(const Column &column, Trace &trace) const
+{
+    const int x = column.x;
+    trace.take(column.first, x);
+    if (column.firstChange <= column.last)
+        trace.take(column.firstChange, x);
+    if (column.crowded()) {
+        const int from = column.firstChange + 1;
+        const int to = column.lastChange - 1;
+        const PixelMap &map = trace.map;
+        const int top = firstOnRowIn(from, to, map.rowOf(column.high), true, map);
+        const int bottom = firstOnRowIn(from, to, map.rowOf(column.low), false, map);
+        trace.take(std::min(top, bottom), x);
+        trace.take(std::max(top, bottom), x);
+    }
+    if (column.lastChange >= column.first)
+        trace.take(column.lastChange, x);
+    trace.take(column.last, x);
+}
+
+// Stroking the steps up and down a crowded column costs far more than filling it. The polyline
+// ends one row past the column's first point, toward its first change of row, and a new one starts
+// one row before its last point: steps of one row in the same direction leave the stroker in the
+// state the full steps leave it in, so the steps between columns keep their pixels, and the rows
+// the cut-out part ran through are filled. The repeated end takes the end cap, as a step along the
+// path would.
+void ChartLine::crowdedColumn(const Column &column, Trace &trace) const
+{
+    const int x = column.x;
+    const PixelMap &map = trace.map;
+    const int firstChangeRow = map.rowOf(m_values.at(column.firstChange));
+    const int lastChangeRow = map.rowOf(m_values.at(column.lastChange));
+    const int endRow = column.firstRow + (firstChangeRow > column.firstRow ? 1 : -1);
+    const int startRow = column.lastRow - (column.lastRow > lastChangeRow ? 1 : -1);
+    trace.take(column.first, x);
+    trace.append(x, endRow);
+    trace.append(x, endRow);
+    trace.flush();
+    trace.fill(x, {endRow, firstChangeRow, map.rowOf(column.high), map.rowOf(column.low),
+                   lastChangeRow, startRow});
+    trace.append(x, startRow);
+    trace.append(x, column.lastRow);
+}
+
+// The line's first column where crowded columns are cut: thinned or cut like any other, once its
+// first step is kept where the start cap needs it.
+void ChartLine::lineStartColumn(const Column &column, Trace &trace) const
+{
+    trace.take(column.first, column.x);
+    keepFirstStep(column, trace);
+    if (column.crowded())
+        crowdedColumn(column, trace);
+    else
+        thinnedColumn(column, trace);
+}
+
+// The line's last column where crowded columns are cut: between the first and the last change of
+// row the path covers every row it reaches; the step into the last change keeps its direction, as
+// the end cap depends on it, and so is the last step kept where the cap needs it.
+void ChartLine::lineEndColumn(const Column &column, bool opens, Trace &trace) const
+{
+    const int x = column.x;
+    const PixelMap &map = trace.map;
+    trace.take(column.first, x);
+    if (opens)
+        keepFirstStep(column, trace);
+    if (column.firstChange <= column.last)
+        trace.take(column.firstChange, x);
+    if (column.crowded()) {
+        const int lastChangeRow = map.rowOf(m_values.at(column.lastChange));
+        trace.fill(x, {map.rowOf(m_values.at(column.firstChange)), map.rowOf(column.high),
+                       map.rowOf(column.low), lastChangeRow});
+        const int before =
+            lastRowChangeIn(column.firstChange, column.lastChange - 1, lastChangeRow, map);
+        if (before > column.firstChange) {
+            const int previousRow = map.rowOf(m_values.at(before));
+            trace.append(x, lastChangeRow - (lastChangeRow > previousRow ? 1 : -1));
+        }
+    }
+    if (column.lastChange >= column.first)
+        trace.take(column.lastChange, x);
+    trace.take(column.last, x);
+    keepLastStep(column, trace);
+}
+
+// Where crowded columns cut the polyline, the caps at the line's ends must still land where they
+// land on the polyline through every point: a first or last step that stays on its row takes the
+// cap, so it is kept.
+void ChartLine::keepFirstStep(const Column &column, Trace &trace) const
+{
+    if (firstFiniteIn(column.first + 1, column.last) < column.firstChange)
+        trace.append(column.x, column.firstRow);
+}
+
+void ChartLine::keepLastStep(const Column &column, Trace &trace) const
+{
+    if (lastFiniteIn(column.first, column.last - 1) > column.lastChange)
+        trace.append(column.x, column.lastRow);
 }

@@ -38,11 +38,15 @@ public:
         int rowOf(double value) const;
     };
 
+    // What envelope() hands its polylines to, and the rows top..bottom of column x it fills.
+    using DrawPolyline = std::function<void(const QPolygon &)>;
+    using FillColumn = std::function<void(int x, int top, int bottom)>;
+
     explicit ChartLine(DMMChart *chart);
     ~ChartLine() override;
 
     int pointCount() const { return m_values.size(); }
-    // The point as the chart keeps it: value, time and cursor label; no text or spare fields.
+    // The point as the chart keeps it: value, time and cursor label.
     ChartPoint point(int index) const;
     QDateTime time(int index) const { return m_times.at(index); }
     // The points' values side by side.
@@ -79,19 +83,19 @@ public:
     // through the finite points, and the over-range markers alone show where the others were.
     static bool breaksAtIrregular(double xScale);
     // The polylines that draw values first..last: the finite points, one polyline per stretch
-    // between points that are not finite where those break the line, each with the vertices
-    // DMMChart::columnEnvelope() keeps of the polyline through all its points. Costs about one
-    // block scan per pixel column, however many points share it.
+    // between points that are not finite where those break the line. Of the vertices the polyline
+    // through all its points has in a pixel column, each keeps the first, the last, the first and
+    // last change of row and the highest and lowest between them, and all of them in a stretch's
+    // first and last column: stroked with a one-pixel aliased pen it covers the same pixels.
+    // Costs about one block scan per pixel column, however many points share it.
     // Given fillColumn, a crowded column (one with vertices between its first and last change of
     // row) cuts the polyline: the one arriving ends a row past the column's first point, a new
     // one starts a row before its last point, and fillColumn gets the rows top..bottom of column
     // x that the path between them runs through. Polylines stroked and spans filled in the
     // line's colour cover the same pixels as the polylines alone, with a few pixels to stroke per
     // column however many readings share it.
-    void
-    envelope(int first, int last, const PixelMap &map,
-             const std::function<void(const QPolygon &)> &draw,
-             const std::function<void(int x, int top, int bottom)> &fillColumn = nullptr) const;
+    void envelope(int first, int last, const PixelMap &map, const DrawPolyline &draw,
+                  const FillColumn &fillColumn = nullptr) const;
 
     // Smallest and largest finite value of values[first..last]; +inf and -inf when none.
     void finiteRange(int first, int last, double *min, double *max) const;
@@ -112,6 +116,28 @@ private:
     // First index in from..to of a finite value on row, the highest (highest true) or the lowest
     // row of the range; to when there is none.
     int firstOnRowIn(int from, int to, int row, bool highest, const PixelMap &map) const;
+    // First finite value in from..to, or to + 1; last one, or from - 1.
+    int firstFiniteIn(int from, int to) const;
+    int lastFiniteIn(int from, int to) const;
+
+    // envelope() walks the window column by column and hands each column to the step for its
+    // kind.
+    struct Trace;
+    struct Column;
+    // Sorts the points from..to of column x by kind.
+    void traceColumn(int from, int to, int x, Trace &trace) const;
+    Column columnOf(int first, int last, int x, const PixelMap &map) const;
+    void onePointColumn(int m, int x, Trace &trace) const;
+    // A stretch's first or last column.
+    void stretchEndColumn(int first, int last, int x, Trace &trace) const;
+    void thinnedColumn(const Column &column, Trace &trace) const;
+    // A column with vertices between its first and last change of row, cut and filled.
+    void crowdedColumn(const Column &column, Trace &trace) const;
+    // The first and last column of a line whose crowded columns are cut.
+    void lineStartColumn(const Column &column, Trace &trace) const;
+    void lineEndColumn(const Column &column, bool opens, Trace &trace) const;
+    void keepFirstStep(const Column &column, Trace &trace) const;
+    void keepLastStep(const Column &column, Trace &trace) const;
 
     QVector<double> m_values;
     QVector<QDateTime> m_times;

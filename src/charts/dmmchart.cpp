@@ -8,7 +8,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QPen>
 #include <QResizeEvent>
@@ -74,13 +73,9 @@ DMMChart::~DMMChart()
     qDeleteAll(m_lines);
 }
 
-void DMMChart::addPoint(ChartPoint *point, int line)
+void DMMChart::addPoint(ChartPoint *point)
 {
-    if (line < 0 || line >= m_lines.size()) {
-        delete point;
-        return;
-    }
-    m_lines.at(line)->addPoint(point);
+    m_lines.first()->addPoint(point);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
         ++m_pointsSinceRecompose;
@@ -88,13 +83,9 @@ void DMMChart::addPoint(ChartPoint *point, int line)
     }
 }
 
-void DMMChart::addPoints(const QList<ChartPoint *> &points, int line)
+void DMMChart::addPoints(const QList<ChartPoint *> &points)
 {
-    if (line < 0 || line >= m_lines.size()) {
-        qDeleteAll(points);
-        return;
-    }
-    m_lines.at(line)->addPoints(points);
+    m_lines.first()->addPoints(points);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
         m_pointsSinceRecompose += points.size();
@@ -123,11 +114,8 @@ void DMMChart::scheduleDataRepaint()
 
 void DMMChart::clear()
 {
-    {
-        QMutexLocker locker(&m_mutex);
-        for (ChartLine *line : qAsConst(m_lines))
-            line->clear();
-    }
+    for (ChartLine *line : qAsConst(m_lines))
+        line->clear();
     // A zoom window and a cursor index only mean something for the points they were made on.
     m_zoomed = false;
     m_indicatorIndex = -1;
@@ -249,9 +237,9 @@ bool DMMChart::hasData() const
                        [](const ChartLine *line) { return line->pointCount() > 0; });
 }
 
-int DMMChart::pointCount(int line) const
+int DMMChart::pointCount() const
 {
-    return line >= 0 && line < m_lines.size() ? m_lines.at(line)->pointCount() : 0;
+    return m_lines.first()->pointCount();
 }
 
 QString DMMChart::indicatorText(const ChartPoint &point)
@@ -394,65 +382,6 @@ QString DMMChart::valueLabel(double value, int decimals)
     return QString::number(value, 'f', decimals) + suffix;
 }
 
-QPolygon DMMChart::columnEnvelope(const QPolygon &polyline)
-{
-    const int n = polyline.size();
-    QPolygon result;
-    if (n == 0)
-        return result;
-    const int columns = polyline.last().x() - polyline.first().x() + 1;
-    result.reserve(std::min(n, 6 * std::max(columns, 1)));
-    int lastTaken = -1;
-    const auto take = [&](int index) {
-        if (index > lastTaken) {
-            result.append(polyline.at(index));
-            lastTaken = index;
-        }
-    };
-    const auto row = [&](int index) { return polyline.at(index).y(); };
-    for (int i = 0; i < n;) {
-        const int x = polyline.at(i).x();
-        int j = i;
-        while (j + 1 < n && polyline.at(j + 1).x() == x)
-            ++j;
-        if (i == 0 || j == n - 1) {
-            // At the ends of the line even repeated vertices decide where the caps fall.
-            for (int m = i; m <= j; ++m)
-                take(m);
-        } else {
-            // Which end pixels a step covers depends on the step before it, so the first and
-            // the last change of row in the column stay as they are; between them only the
-            // highest and the lowest vertex matter.
-            int a = i + 1;
-            while (a <= j && row(a) == row(i))
-                ++a;
-            int k = j - 1;
-            while (k >= i && row(k) == row(j))
-                --k;
-            take(i);
-            if (a <= j)
-                take(a);
-            int top = -1;
-            int bottom = -1;
-            for (int m = a + 1; m < k; ++m) {
-                if (top < 0 || row(m) < row(top))
-                    top = m;
-                if (bottom < 0 || row(m) > row(bottom))
-                    bottom = m;
-            }
-            if (top >= 0) {
-                take(std::min(top, bottom));
-                take(std::max(top, bottom));
-            }
-            if (k >= i)
-                take(k);
-            take(j);
-        }
-        i = j + 1;
-    }
-    return result;
-}
-
 void DMMChart::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && hasData()) {
@@ -526,7 +455,6 @@ void DMMChart::renderPixmap()
         layoutPlot(size());
     if (size().isEmpty())
         return;
-    QMutexLocker locker(&m_mutex);
     bool lowerChanged = false;
     const bool recompose = m_axesDirty;
     if (recompose) {

@@ -8,7 +8,6 @@
 #include <QFrame>
 #include <QImage>
 #include <QList>
-#include <QMutex>
 #include <QPixmap>
 #include <QPoint>
 #include <QPolygon>
@@ -43,8 +42,8 @@ public:
 
     // The chart owns the points from here on. While zoomed or dragging they are kept but not
     // shown, so the window under the user's hand does not move.
-    void addPoint(ChartPoint *point, int line);
-    void addPoints(const QList<ChartPoint *> &points, int line);
+    void addPoint(ChartPoint *point);
+    void addPoints(const QList<ChartPoint *> &points);
     void clear();
 
     void setLeftMargin(int margin);
@@ -97,12 +96,6 @@ public:
     static double valueStep(double scale, double minPixels);
     // Value-axis label: thousands get "k", millions "M".
     static QString valueLabel(double value, int decimals);
-    // Thins a polyline whose x never decreases: of the vertices in one pixel column it keeps the
-    // first, the last, the first and last change of row and the highest and lowest in between
-    // (the first and last column stay whole). Stroked with a one-pixel aliased pen it covers the
-    // same pixels as the input with at most six vertices per column, however many readings
-    // share it.
-    static QPolygon columnEnvelope(const QPolygon &polyline);
     // Truncation toward zero, clamped to coordinates far outside any widget yet well inside
     // what the painter takes; NaN gives the lower bound. Runs for every point of every redraw,
     // hence inline and written as two comparisons that compile without branches.
@@ -114,7 +107,6 @@ public:
     }
 
     ChartLine *line(int index) const { return m_lines.at(index); }
-    int lineCount() const { return m_lines.size(); }
     QRect plotRect() const { return m_plotRect; }
     double yMin() const { return m_yMin; }
     double yMax() const { return m_yMax; }
@@ -136,8 +128,8 @@ public:
     int decimals() const { return m_decimals; }
     QString xTitle() const { return m_xTitle; }
     QString yTitle() const { return m_yTitle; }
-    // 0 for a line the chart does not have.
-    int pointCount(int line) const;
+    // Points of the chart's line, shown or not.
+    int pointCount() const;
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -234,7 +226,6 @@ private:
     // Rubber-band corners relative to the plot area's top-left.
     QPoint m_pressPoint;
     QPoint m_currentPoint;
-    QMutex m_mutex;
     QColor m_indicatorColor = QColor(0, 100, 250, 255);
     QColor m_overRangeColor = QColor(220, 0, 0, 255);
     QString m_xTitle;

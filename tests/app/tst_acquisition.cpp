@@ -203,7 +203,7 @@ void TestAcquisition::liveReadingReachesEveryView()
     QCOMPARE(rows->index(0, 4).data().toString(), QStringLiteral("NFe"));
 
     QCOMPARE(histogram(*window)->count(1), 1);
-    QCOMPARE(chart(*window)->pointCount(0), 1);
+    QCOMPARE(chart(*window)->pointCount(), 1);
 
     const QModelIndex first =
         tree(*window)->model()->index(0, 0, tree(*window)->model()->index(1, 0));
@@ -342,7 +342,7 @@ void TestAcquisition::overRangeReadings()
     for (int bar = 0; bar < 8; ++bar)
         counts << histogram(*window)->count(bar);
     QCOMPARE(counts, bars);
-    QCOMPARE(chart(*window)->pointCount(0), values.size());
+    QCOMPARE(chart(*window)->pointCount(), values.size());
     chart(*window)->renderPixmap();
     QCOMPARE(chart(*window)->yMax(), largest * 1.1);
     QCOMPARE(chart(*window)->yMin(), -1.1);

@@ -170,7 +170,7 @@ void TestDownload::storedReadingsFillStoreData()
     QCOMPARE(histogram->count(7), 1);
     QCOMPARE(histogram->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
     auto *chart = window->findChild<DMMChart *>(QStringLiteral("chart"));
-    QCOMPARE(chart->pointCount(0), 4);
+    QCOMPARE(chart->pointCount(), 4);
     QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
 }
 

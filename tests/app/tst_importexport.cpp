@@ -515,7 +515,7 @@ void TestImportExport::importedItemBecomesActive()
                                        "3|2024-03-04 05:07:00|20|\u03BCm|Fe",
                                        "4|2024-03-04 05:07:01|    OL|\u03BCm|Fe"}));
     QCOMPARE(item->readings().at(1)->milText(), QStringLiteral("   -OL"));
-    QCOMPARE(chart(*window)->pointCount(0), 4);
+    QCOMPARE(chart(*window)->pointCount(), 4);
     // The over-range readings count, but not as thicknesses.
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
     QCOMPARE(label(*window, "lcdMin"), QStringLiteral("Min:12.5"));
@@ -1123,9 +1123,8 @@ void TestImportExport::pictureShowsTheActiveItem()
         reference.setXTitle(QStringLiteral("Time"));
         QList<ChartPoint *> points;
         for (const DmmData *reading : readings)
-            points.append(new ChartPoint(item->valueOf(reading), item->textOf(reading),
-                                         reading->time(), -1, -1, QVariant()));
-        reference.addPoints(points, 0);
+            points.append(new ChartPoint(item->valueOf(reading), reading->time(), QVariant()));
+        reference.addPoints(points);
         reference.resize(saved.size());
         reference.renderPixmap();
         fresh = reference.pixmap().toImage();

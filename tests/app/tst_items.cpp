@@ -233,7 +233,7 @@ void TestItems::deletingAnotherItemKeepsTheActiveOne()
     QCOMPARE(activeRow(*window), itemRow(0));
     QCOMPARE(itemRow(0).data().toString(), QStringLiteral("A"));
     QCOMPARE(table(*window)->rowCount(), 2);
-    QCOMPARE(chart(*window)->pointCount(0), 2);
+    QCOMPARE(chart(*window)->pointCount(), 2);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2"));
     // Readings keep arriving into the active item.
     emitReading(160, QStringLiteral("160"));

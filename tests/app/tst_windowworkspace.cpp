@@ -57,7 +57,7 @@ QStringList view(Widget &window)
     for (int bin = 0; bin < histogram(window)->barCount(); ++bin)
         bins << QString::number(histogram(window)->count(bin));
     seen << bins.join(QLatin1Char(' '));
-    seen << QString::number(chart(window)->pointCount(0));
+    seen << QString::number(chart(window)->pointCount());
     const auto *verdict = window.findChild<QLabel *>(QStringLiteral("lcdVerdict"));
     seen << (verdict->isVisibleTo(&window) ? verdict->text() : QString());
     QStringList lines;
@@ -328,7 +328,7 @@ void TestWindowWorkspace::failedCommitKeepsEveryReadingOnScreen()
         emitReading(100, QStringLiteral("100"));
     QCOMPARE(table(*window)->rowCount(), 2000);
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:2000"));
-    QCOMPARE(chart(*window)->pointCount(0), 2000);
+    QCOMPARE(chart(*window)->pointCount(), 2000);
     // Told once only.
     QTest::qWait(300);
     QVERIFY(!QApplication::activeModalWidget());

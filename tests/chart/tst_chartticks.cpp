@@ -9,6 +9,7 @@
 
 #include "chartline.h"
 #include "chartpoint.h"
+#include "common/columnenvelope.h"
 #include "dmmchart.h"
 #include "polylinestamps.h"
 
@@ -195,7 +196,7 @@ void TestChartTicks::envelopeKeepsPixels()
 {
     QFETCH(QVector<double>, rows);
     const QPolygon polyline = layOut(rows, 70, 920);
-    const QPolygon envelope = DMMChart::columnEnvelope(polyline);
+    const QPolygon envelope = charttest::columnEnvelope(polyline);
 
     // Whole first and last columns, at most six vertices in each of the others.
     const int perColumn = int(std::ceil(rows.size() / 920.0));
@@ -211,8 +212,8 @@ void TestChartTicks::envelopeKeepsShortLines()
     // Fewer readings than pixel columns: nothing may be dropped.
     const QVector<double> rows{300, 120, 480, 480, 90, 301, 302, 550};
     const QPolygon polyline = layOut(rows, 70, 920);
-    QCOMPARE(DMMChart::columnEnvelope(polyline), polyline);
-    QVERIFY(DMMChart::columnEnvelope(QPolygon()).isEmpty());
+    QCOMPARE(charttest::columnEnvelope(polyline), polyline);
+    QVERIFY(charttest::columnEnvelope(QPolygon()).isEmpty());
 }
 
 void TestChartTicks::envelopeKeepsSmallTurns()
@@ -222,7 +223,7 @@ void TestChartTicks::envelopeKeepsSmallTurns()
     for (int round = 0; round < 3000; ++round) {
         const Zigzag zigzag = randomZigzag(random);
         const QPolygon narrow = layOut(zigzag.rows, 10, zigzag.columns);
-        if (stroke(DMMChart::columnEnvelope(narrow), size) != stroke(narrow, size))
+        if (stroke(charttest::columnEnvelope(narrow), size) != stroke(narrow, size))
             QFAIL(qPrintable(QStringLiteral("round %1 differs").arg(round)));
     }
 }
@@ -250,8 +251,8 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
         DMMChart chart;
         QList<ChartPoint *> points;
         for (double value : values)
-            points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
-        chart.addPoints(points, 0);
+            points.append(new ChartPoint(value, QDateTime(), QVariant()));
+        chart.addPoints(points);
         const ChartLine *line = chart.line(0);
 
         for (const QPair<int, int> window :
@@ -268,7 +269,7 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
             for (int i = window.first; i <= window.second; ++i) {
                 if (std::isinf(values.at(i))) {
                     if (breaks && !run.isEmpty()) {
-                        expected.append(DMMChart::columnEnvelope(run));
+                        expected.append(charttest::columnEnvelope(run));
                         run.clear();
                     }
                     continue;
@@ -277,7 +278,7 @@ void TestChartTicks::lineEnvelopeIsTheColumnEnvelope()
                     QPoint(int((i - window.first) * map.xScale + map.left), int(rows.at(i))));
             }
             if (!run.isEmpty())
-                expected.append(DMMChart::columnEnvelope(run));
+                expected.append(charttest::columnEnvelope(run));
             QVector<QPolygon> drawn;
             line->envelope(window.first, window.second, map,
                            [&drawn](const QPolygon &polyline) { drawn.append(polyline); });
@@ -298,8 +299,8 @@ QImage strokeLine(const QVector<double> &values, int first, int last,
     DMMChart chart;
     QList<ChartPoint *> points;
     for (double value : values)
-        points.append(new ChartPoint(value, QString(), QDateTime(), -1, -1, QVariant()));
-    chart.addPoints(points, 0);
+        points.append(new ChartPoint(value, QDateTime(), QVariant()));
+    chart.addPoints(points);
     const QColor color(250, 150, 0);
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);

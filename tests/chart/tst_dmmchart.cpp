@@ -51,7 +51,6 @@ private slots:
     void renderPixmapWhileHidden();
     void singleNewPointsEndInTheFreshPicture();
     void savePixmapWritesFiles();
-    void pointsForMissingLineAreDeleted();
 };
 
 namespace {
@@ -67,8 +66,7 @@ QList<ChartPoint *> makePoints(const QVector<double> &values, int firstSecond = 
     QList<ChartPoint *> points;
     for (int i = 0; i < values.size(); ++i) {
         const double value = values.at(i);
-        points.append(new ChartPoint(value, QString::number(value, 'f', 1),
-                                     Start.addSecs(firstSecond + i), -1, -1,
+        points.append(new ChartPoint(value, Start.addSecs(firstSecond + i),
                                      QStringLiteral("%1μm Fe").arg(value, 0, 'f', 1)));
     }
     return points;
@@ -91,7 +89,7 @@ std::unique_ptr<DMMChart> makeChart(int plotWidth, int plotHeight,
         qWarning("chart window not exposed");
     // Moves to where the last test left the mouse would be dropped as no move at all.
     QTest::mouseMove(chart.get(), QPoint(1, 1));
-    chart->addPoints(makePoints(values), 0);
+    chart->addPoints(makePoints(values));
     chart->repaint();
     return chart;
 }
@@ -513,7 +511,7 @@ void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
     const auto burstOf = [](const QVector<double> &values) {
         QList<ChartPoint *> points;
         for (double value : values)
-            points.append(new ChartPoint(value, QString(), Start, -1, -1, QString()));
+            points.append(new ChartPoint(value, Start, QString()));
         return points;
     };
     auto chart = makeChart(600, 300);
@@ -522,7 +520,7 @@ void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
         QVector<double> part;
         for (int i = 0; i < 2500; ++i)
             part.append(100.0 + (burst * 37 + i * 13) % 101);
-        chart->addPoints(burstOf(part), 0);
+        chart->addPoints(burstOf(part));
         values += part;
         QCoreApplication::processEvents();
     }
@@ -530,7 +528,7 @@ void TestDMMChart::pointsFasterThanRepaintsEndInFullPicture()
     QTest::qWait(50);
 
     auto reference = makeChart(600, 300);
-    reference->addPoints(burstOf(values), 0);
+    reference->addPoints(burstOf(values));
     reference->repaint();
     QCOMPARE(chart->pixmap().toImage(), reference->pixmap().toImage());
 }
@@ -542,8 +540,8 @@ void TestDMMChart::newPointsWaitWhileZoomed()
     drag(chart.get(), origin + QPoint(60, 10), origin + QPoint(300, 200));
     const QPixmap zoomedPicture = chart->pixmap().copy();
 
-    chart->addPoint(makePoints({500.0}, 100).first(), 0);
-    chart->addPoints(makePoints(constant(4, 400.0), 101), 0);
+    chart->addPoint(makePoints({500.0}, 100).first());
+    chart->addPoints(makePoints(constant(4, 400.0), 101));
     chart->repaint();
     QCOMPARE(chart->line(0)->pointCount(), 105);
     QCOMPARE(chart->firstIndex(), 10);
@@ -562,7 +560,7 @@ void TestDMMChart::newPointsWaitWhileDragging()
     const QPoint origin = chart->plotRect().topLeft();
 
     QTest::mousePress(chart.get(), Qt::LeftButton, {}, origin + QPoint(300, 200));
-    chart->addPoint(makePoints({7.0}, 100).first(), 0);
+    chart->addPoint(makePoints({7.0}, 100).first());
     QTest::mouseMove(chart.get(), origin + QPoint(200, 100));
     chart->repaint();
     QCOMPARE(chart->lastIndex(), 99);
@@ -584,7 +582,7 @@ void TestDMMChart::clearEndsZoom()
 
     // The next item is shorter than the zoom window was.
     chart->clear();
-    chart->addPoints(makePoints(constant(5, 2.0)), 0);
+    chart->addPoints(makePoints(constant(5, 2.0)));
     chart->repaint();
     QVERIFY(!chart->zoomed());
     QCOMPARE(chart->firstIndex(), 0);
@@ -626,7 +624,7 @@ void TestDMMChart::tinyPlotAreaPaintsAxesOnly()
         chart.resize(size);
         chart.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chart));
-        chart.addPoints(makePoints({3, 80, 12}), 0);
+        chart.addPoints(makePoints({3, 80, 12}));
         chart.repaint();
         QVERIFY(!chart.pixmap().isNull());
         QCOMPARE(chart.xScale(), 0.0);
@@ -654,7 +652,7 @@ void TestDMMChart::renderedPicture()
     QVector<double> values(300, 50.0);
     for (int i = 150; i < 300; ++i)
         values[i] = -20.0;
-    chart->addPoints(makePoints(values), 0);
+    chart->addPoints(makePoints(values));
     chart->repaint();
 
     const QRect plot = chart->plotRect();
@@ -736,8 +734,7 @@ void TestDMMChart::overRangeIndicatorText()
 {
     QFETCH(double, value);
     QFETCH(QString, expected);
-    const ChartPoint point(value, QStringLiteral("    OL"), Start, -1, -1,
-                           QStringLiteral("12.5\u03BCm Fe"));
+    const ChartPoint point(value, Start, QStringLiteral("12.5\u03BCm Fe"));
     QCOMPARE(DMMChart::indicatorText(point), expected);
 }
 
@@ -746,7 +743,7 @@ void TestDMMChart::renderPixmapWhileHidden()
 {
     DMMChart hidden;
     hidden.resize(680, 380);
-    hidden.addPoints(makePoints({10, 20, std::numeric_limits<double>::infinity(), 30}), 0);
+    hidden.addPoints(makePoints({10, 20, std::numeric_limits<double>::infinity(), 30}));
     QVERIFY(hidden.pixmap().isNull());
     hidden.renderPixmap();
     QCOMPARE(hidden.pixmap().size(), QSize(680, 380));
@@ -767,7 +764,7 @@ void TestDMMChart::singleNewPointsEndInTheFreshPicture()
                             : 120 + 25 * std::sin(i / 5000.0) + int(i * 7919LL % 13) - 6;
     };
     const auto point = [&](int i) {
-        return new ChartPoint(value(i), QString(), Start.addSecs(i), -1, -1, QVariant());
+        return new ChartPoint(value(i), Start.addSecs(i), QVariant());
     };
     DMMChart incremental;
     DMMChart fresh;
@@ -776,18 +773,18 @@ void TestDMMChart::singleNewPointsEndInTheFreshPicture()
     QList<ChartPoint *> points;
     for (int i = 0; i < count - single; ++i)
         points.append(point(i));
-    incremental.addPoints(points, 0);
+    incremental.addPoints(points);
     incremental.renderPixmap();
     for (int i = count - single; i < count; ++i) {
-        incremental.addPoint(point(i), 0);
+        incremental.addPoint(point(i));
         incremental.renderPixmap();
     }
     points.clear();
     for (int i = 0; i < count; ++i)
         points.append(point(i));
-    fresh.addPoints(points, 0);
+    fresh.addPoints(points);
     fresh.renderPixmap();
-    QCOMPARE(incremental.pointCount(0), count);
+    QCOMPARE(incremental.pointCount(), count);
     QCOMPARE(incremental.pixmap().toImage(), fresh.pixmap().toImage());
 }
 
@@ -817,16 +814,6 @@ void TestDMMChart::savePixmapWritesFiles()
     QVERIFY(qGray(fromJpg.pixel(5, 5)) > 240);
 
     QVERIFY(!chart->savePixmap(dir.filePath(QStringLiteral("missing/chart.png"))));
-}
-
-void TestDMMChart::pointsForMissingLineAreDeleted()
-{
-    // The chart owns what it is handed, even for a line it does not have (LSan checks).
-    DMMChart chart;
-    chart.addPoint(makePoints({1.0}).first(), 3);
-    chart.addPoints(makePoints({1.0, 2.0}), -1);
-    QCOMPARE(chart.lineCount(), 1);
-    QCOMPARE(chart.line(0)->pointCount(), 0);
 }
 
 QTEST_MAIN(TestDMMChart)
