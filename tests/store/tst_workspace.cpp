@@ -12,6 +12,7 @@
 #include "dmmdata.h"
 #include "iso19840rule.h"
 #include "itemdata.h"
+#include "itemstore.h"
 #include "otherconnection.h"
 #include "storedrequirement.h"
 #include "workspace.h"
@@ -111,6 +112,7 @@ private slots:
     void keepsEveryField();
     void keepsOrderNamesUnitsAndActiveItem();
     void keepsClearedAndRemovedItems();
+    void followsTheItemStore();
     void commitsWithinTheDelay();
     void restoredItemsReadTheirReadingsOnActivation();
     void upgradesEveryStepInOrder();
@@ -332,6 +334,49 @@ void TestWorkspace::keepsClearedAndRemovedItems()
     workspace->commit();
     QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM reading")).toInt(),
              1);
+}
+
+void TestWorkspace::followsTheItemStore()
+{
+    // As the window does it: restored items are adopted by the store, which announces them as
+    // added; the workspace must not add them a second time.
+    const auto openStore = [this](ItemStore &items) {
+        workspace = std::make_unique<Workspace>();
+        workspace->open(path);
+        workspace->follow(&items);
+        ItemData *restoredActive = nullptr;
+        items.adopt(workspace->restore(items.storeData(), &restoredActive));
+        items.activate(restoredActive);
+    };
+    {
+        ItemStore items;
+        openStore(items);
+        ItemData *a = items.add(QStringLiteral("A"), ItemData::MeasureData);
+        ItemData *b = items.add(QStringLiteral("B"), ItemData::MeasureData);
+        items.activate(a);
+        items.append(a, makeReading(120), QStringLiteral("\u03BCm"));
+        items.append(a, {makeReading(130), makeReading(140)}, QStringLiteral("mil"));
+        items.rename(a, QStringLiteral("Coat"));
+        CoatingRequirement iso(QStringLiteral("iso19840"), QStringLiteral("mil"));
+        iso.setValue(QStringLiteral("nominal"), 4);
+        items.setRequirement(a, iso);
+        items.append(items.storeData(), makeReading(7), QStringLiteral("\u03BCm"));
+        items.remove(b);
+        workspace.reset();
+    }
+    ItemStore items;
+    openStore(items);
+    QCOMPARE(items.items().size(), 1);
+    ItemData *coat = items.items().first();
+    QCOMPARE(items.active(), coat);
+    QCOMPARE(coat->name(), QStringLiteral("Coat"));
+    QCOMPARE(coat->readings().size(), 3);
+    QCOMPARE(coat->requirement().value(QStringLiteral("nominal")), 4.0);
+    items.activate(items.storeData());
+    QCOMPARE(items.storeData()->readings().size(), 1);
+    workspace->commit();
+    QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 2);
+    workspace.reset();
 }
 
 void TestWorkspace::commitsWithinTheDelay()

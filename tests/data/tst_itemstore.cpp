@@ -1,0 +1,216 @@
+#include <memory>
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTreeView>
+#include <QtTest>
+
+#include "coatingrequirement.h"
+#include "dmmdata.h"
+#include "itemstore.h"
+#include "itemtree.h"
+#include "tvitemmodel.h"
+
+namespace {
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+DmmData *makeReading(double umValue, const QString &unit = Micrometre)
+{
+    auto *reading = new DmmData;
+    reading->setUmValue(umValue);
+    reading->setMilValue(umValue / 25.4);
+    reading->setUnit(unit);
+    return reading;
+}
+
+// Every signal of the store, in the order they came, as "signal:item name".
+class SignalLog : public QObject
+{
+public:
+    explicit SignalLog(ItemStore *store)
+    {
+        const auto log = [this](const char *name) {
+            return [this, name](ItemData *item) {
+                entries << QStringLiteral("%1:%2").arg(QLatin1String(name),
+                                                       item ? item->name() : QStringLiteral("-"));
+            };
+        };
+        connect(store, &ItemStore::itemAdded, this, log("added"));
+        connect(store, &ItemStore::renamed, this, log("renamed"));
+        connect(store, &ItemStore::requirementChanged, this, log("requirement"));
+        connect(store, &ItemStore::unitChanged, this, log("unit"));
+        connect(store, &ItemStore::itemRemoved, this, log("removed"));
+        connect(store, &ItemStore::activating, this, log("activating"));
+        connect(store, &ItemStore::activeChanged, this, log("active"));
+        connect(store, &ItemStore::readingsCleared, this, log("cleared"));
+        connect(
+            store, &ItemStore::readingsAppended, this,
+            [this](ItemData *item, int first, int count) {
+                entries
+                    << QStringLiteral("appended:%1:%2+%3").arg(item->name()).arg(first).arg(count);
+            });
+    }
+    QStringList entries;
+};
+} // namespace
+
+class TestItemStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void commandsAnnounceThemselves_data();
+    void commandsAnnounceThemselves();
+    void removalDeletesTheItemAndItsReadings();
+    void oneReadingAndABatchGiveTheSameStatistics();
+    void treeFollowsTheStore();
+    void rowKindsDecideTheActions();
+
+private:
+    std::unique_ptr<ItemStore> store;
+    std::unique_ptr<SignalLog> log;
+};
+
+void TestItemStore::init()
+{
+    store = std::make_unique<ItemStore>();
+    log = std::make_unique<SignalLog>(store.get());
+}
+
+void TestItemStore::cleanup()
+{
+    log.reset();
+    store.reset();
+}
+
+void TestItemStore::commandsAnnounceThemselves_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("add") << "add" << QStringList{"added:B"};
+    QTest::newRow("activate: readings first, then the views")
+        << "activate" << QStringList{"activating:A", "active:A"};
+    QTest::newRow("activating the active item again") << "activate twice" << QStringList();
+    QTest::newRow("the live group is never active") << "activate group" << QStringList();
+    QTest::newRow("rename") << "rename" << QStringList{"renamed:C"};
+    QTest::newRow("requirement") << "requirement" << QStringList{"requirement:A"};
+    QTest::newRow("a reading in the item's unit") << "append" << QStringList{"appended:A:0+1"};
+    QTest::newRow("a reading in another unit: the unit first")
+        << "append mil" << QStringList{"unit:A", "appended:A:0+1"};
+    QTest::newRow("a batch") << "append batch" << QStringList{"appended:A:0+3"};
+    QTest::newRow("clear") << "clear" << QStringList{"cleared:A"};
+    QTest::newRow("remove the active item: nothing is active before it goes")
+        << "remove active" << QStringList{"active:-", "removed:A"};
+    QTest::newRow("remove another item") << "remove other" << QStringList{"removed:A"};
+}
+
+void TestItemStore::commandsAnnounceThemselves()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, expected);
+    ItemData *a = store->add(QStringLiteral("A"), ItemData::MeasureData);
+    store->activate(a);
+    store->setRequirement(a, CoatingRequirement());
+    // Each row starts from an active, micrometre item "A" with no readings.
+    log->entries.clear();
+    if (command == QLatin1String("add")) {
+        store->add(QStringLiteral("B"), ItemData::ImportData);
+    } else if (command == QLatin1String("activate")) {
+        store->activate(store->storeData());
+        log->entries.clear();
+        store->activate(a);
+    } else if (command == QLatin1String("activate twice")) {
+        store->activate(a);
+    } else if (command == QLatin1String("activate group")) {
+        store->activate(store->liveGroup());
+    } else if (command == QLatin1String("rename")) {
+        store->rename(a, QStringLiteral("C"));
+    } else if (command == QLatin1String("requirement")) {
+        store->setRequirement(a, CoatingRequirement());
+    } else if (command == QLatin1String("append")) {
+        store->append(a, makeReading(100), Micrometre);
+    } else if (command == QLatin1String("append mil")) {
+        store->append(a, makeReading(100, QStringLiteral("mil")), QStringLiteral("mil"));
+    } else if (command == QLatin1String("append batch")) {
+        store->append(a, {makeReading(1), makeReading(2), makeReading(3)}, Micrometre);
+    } else if (command == QLatin1String("clear")) {
+        store->clear(a);
+    } else if (command == QLatin1String("remove active")) {
+        store->remove(a);
+        QCOMPARE(store->active(), nullptr);
+    } else if (command == QLatin1String("remove other")) {
+        store->activate(store->storeData());
+        log->entries.clear();
+        store->remove(a);
+    }
+    QCOMPARE(log->entries, expected);
+}
+
+void TestItemStore::removalDeletesTheItemAndItsReadings()
+{
+    ItemData *item = store->add(QStringLiteral("A"), ItemData::MeasureData);
+    QPointer<ItemData> watched(item);
+    store->append(item, makeReading(10), Micrometre);
+    store->remove(item);
+    QVERIFY(watched.isNull());
+    QVERIFY(store->items().isEmpty());
+    // The two fixed items cannot be removed.
+    store->remove(store->storeData());
+    QVERIFY(store->storeData());
+    QVERIFY(log->entries.filter(QStringLiteral("removed:Store")).isEmpty());
+}
+
+void TestItemStore::oneReadingAndABatchGiveTheSameStatistics()
+{
+    ItemData *single = store->add(QStringLiteral("single"), ItemData::MeasureData);
+    ItemData *batch = store->add(QStringLiteral("batch"), ItemData::ImportData);
+    QList<DmmData *> readings;
+    for (double value : {120.0, 95.5, 130.25, 101.0}) {
+        store->append(single, makeReading(value), Micrometre);
+        readings << makeReading(value);
+    }
+    store->append(batch, readings, Micrometre);
+    const StatData *a = single->statistics();
+    const StatData *b = batch->statistics();
+    QCOMPARE(QStringList({QString::number(a->num), a->avg, a->min, a->max, a->sd, a->cv}),
+             QStringList({QString::number(b->num), b->avg, b->min, b->max, b->sd, b->cv}));
+    QCOMPARE(a->avg, QStringLiteral("111.7"));
+}
+
+void TestItemStore::treeFollowsTheStore()
+{
+    QTreeView view;
+    ItemTree tree(&view, store.get(), nullptr);
+    QAbstractItemModelTester tester(tree.model());
+    ItemData *a = store->add(QStringLiteral("Measure1"), ItemData::MeasureData);
+    ItemData *b = store->add(QStringLiteral("Measure2"), ItemData::MeasureData);
+    store->activate(b);
+    QCOMPARE(tree.indexOf(b).data(TvItemModel::ActiveRole), QVariant(true));
+    QCOMPARE(view.currentIndex(), tree.indexOf(b));
+    QCOMPARE(tree.indexOf(a).data(TvItemModel::ActiveRole), QVariant(false));
+
+    store->rename(a, QStringLiteral("Coat"));
+    QCOMPARE(tree.indexOf(a).data(Qt::DisplayRole), QVariant(QStringLiteral("Coat")));
+    QCOMPARE(tree.nextName(QStringLiteral("Measure")), QStringLiteral("Measure2"));
+
+    store->remove(b);
+    QVERIFY(!tree.indexOf(b).isValid());
+    QCOMPARE(tree.model()->rowCount(tree.indexOf(store->liveGroup())), 1);
+    QCOMPARE(tree.indexOf(a).parent(), tree.indexOf(store->liveGroup()));
+}
+
+void TestItemStore::rowKindsDecideTheActions()
+{
+    QTreeView view;
+    ItemTree tree(&view, store.get(), nullptr);
+    ItemData *item = store->add(QStringLiteral("Measure1"), ItemData::MeasureData);
+    QCOMPARE(tree.kindOf(tree.indexOf(store->storeData())), ItemTree::RowKind::StoreData);
+    QCOMPARE(tree.kindOf(tree.indexOf(store->liveGroup())), ItemTree::RowKind::LiveGroup);
+    QCOMPARE(tree.kindOf(tree.indexOf(item)), ItemTree::RowKind::Item);
+    QCOMPARE(tree.kindOf(QModelIndex()), ItemTree::RowKind::None);
+}
+
+QTEST_MAIN(TestItemStore)
+#include "tst_itemstore.moc"
