@@ -44,7 +44,10 @@ double ItemData::valueOf(const DmmData *reading, bool micrometre)
     if (reading->overload() != 0)
         return reading->overload() > 0 ? std::numeric_limits<double>::infinity()
                                        : -std::numeric_limits<double>::infinity();
-    return micrometre ? reading->umValue() : reading->milValue();
+    const double value = micrometre ? reading->umValue() : reading->milValue();
+    // A value that is no number measured nothing: it counts as over range, as "OL" does, so that
+    // it reaches neither the statistics nor the histogram and the chart as a thickness.
+    return std::isnan(value) ? std::numeric_limits<double>::infinity() : value;
 }
 
 QString ItemData::textOf(const DmmData *reading) const

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QCoreApplication>
+
 #include "coatingrule.h"
 #include "dmmdata.h"
 
@@ -55,7 +57,11 @@ CoatingVerdict CoatingEvaluator::verdict() const
     if (!m_rule)
         return verdict;
     verdict.failures = m_rule->failures();
+    // Over-range readings are never judged: with nothing else, the verdict still waits.
+    const bool onlyOverRange = m_overRange > 0 && m_overRange == readingCount();
     if (verdict.state == CoatingVerdict::Pending)
-        verdict.pending = m_rule->pending();
+        verdict.pending =
+            onlyOverRange ? QCoreApplication::translate("CoatingEvaluator", "no readings in range")
+                          : m_rule->pending();
     return verdict;
 }

@@ -109,6 +109,9 @@ void TestItemData::statistics_data()
         << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"};
     QTest::newRow("a reading of 0 counts as 0")
         << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"};
+    QTest::newRow("a value that is no number counts as over range")
+        << Micrometre << L{120, std::nan(""), 124}
+        << QStringList{"3", "122.0", "120.0", "124.0", "OL:1"};
     QTest::newRow("OL and -OL stay out of avg min max")
         << Micrometre << L{120, Inf, 124, -Inf}
         << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"};

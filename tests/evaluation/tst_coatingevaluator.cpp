@@ -130,15 +130,15 @@ void TestCoatingEvaluator::verdict_data()
     QTest::newRow("limits, over range counted, not judged")
         << limits(100, 200) << "150 OL -OL" << Pass << "PASS" << 0 << ".OO" << 2;
     QTest::newRow("limits, only over range")
-        << limits(100, 200) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+        << limits(100, 200) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
     QTest::newRow("limits, mil on the limits")
         << limits(3.94, 7.87, mil) << "3.94 7.87" << Pass << "PASS" << 0 << ".." << 0;
     QTest::newRow("limits, mil below")
         << limits(3.94, 7.87, mil) << "3.93" << Fail << "FAIL: 1 reading below the minimum 3.94 mil"
         << 1 << "L" << 0;
 
-    QTest::newRow("iso, none yet")
-        << iso(100) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+    QTest::newRow("iso, only over range")
+        << iso(100) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
     QTest::newRow("iso, exactly 80 %")
         << iso(100, 300) << "80 120 x5" << Pass << "PASS" << 0 << "n....." << 0;
     QTest::newRow("iso, below 80 %")
@@ -204,13 +204,16 @@ void TestCoatingEvaluator::verdict_data()
     QTest::newRow("sspc, over range skipped in the spots")
         << sspc(100, 200) << "150 OL 150 150" << Pending
         << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".O.." << 1;
+    QTest::newRow("sspc, only over range: no spot is begun")
+        << sspc(100, 200) << "OL -OL" << Pending << "PENDING: no readings in range" << 0 << "OO"
+        << 2;
     QTest::newRow("sspc, small spots and areas")
         << sspc(100, 200, 1, 2) << "150 150" << Pass << "PASS" << 0 << ".." << 0;
 
     QTest::newRow("pspc, none yet")
         << pspc(100) << "" << Pending << "PENDING: no readings yet" << 0 << "" << 0;
     QTest::newRow("pspc, only over range")
-        << pspc(100) << "OL" << Pending << "PENDING: no readings yet" << 0 << "O" << 1;
+        << pspc(100) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
     QTest::newRow("pspc, 1 of 10 below the NDFT, above 90 %")
         << pspc(100) << "95 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
     QTest::newRow("pspc, 2 of 10 below the NDFT")
