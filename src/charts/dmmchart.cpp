@@ -3,52 +3,28 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
-#include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QPolygon>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QVector>
 
+#include "chartaxes.h"
+#include "chartcursor.h"
 #include "chartline.h"
+#include "chartmarklines.h"
 #include "chartpoint.h"
+#include "overrangemarkers.h"
 
 namespace {
 
 const int IndicatorTimeoutMs = 3000;
 const double MinTimeTickPixels = 80.0;
 const double MinValueTickPixels = 30.0;
-const int TickLength = 5;
-const QString ClockFormat = QStringLiteral("hh:mm:ss");
-const int OverRangeMarkerHalfWidth = 3;
-const int OverRangeMarkerHeight = 5;
-// Redrawing the line after new points takes at most this share (1 / n) of the time.
-const qint64 RecomposeCostShare = 4;
-// While readings arrive in bulk, more than one in this time (a download, a fast serial gauge),
-// the chart follows them at the frame interval at most, which the eye cannot tell from more
-// frames. A gauge's live readings, ten or so a second, are drawn one by one.
-const qint64 BulkPointSpacingNs = 4 * 1000 * 1000;
-const qint64 BulkFrameNs = 20 * 1000 * 1000;
-
-// First of 50, 100, 150, ... whose spacing reaches minPixels; 0 when none is representable.
-double fallbackStep(double scale, double minPixels)
-{
-    double k = std::ceil(minPixels / (50.0 * scale));
-    // Beyond 2^52 adding one no longer changes k, so the search below would not end.
-    if (!std::isfinite(k) || k > 1e15)
-        return 0.0;
-    k = std::max(k, 1.0);
-    // The division may round either way; settle on the exact first multiple.
-    while (k > 1.0 && (k - 1.0) * 50.0 * scale >= minPixels)
-        k -= 1.0;
-    while (k * 50.0 * scale < minPixels)
-        k += 1.0;
-    return k * 50.0;
-}
 
 } // namespace
 
@@ -78,7 +54,7 @@ void DMMChart::addPoint(ChartPoint *point)
     m_lines.first()->addPoint(point);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
-        ++m_pointsSinceRecompose;
+        m_pacer.addPoints(1);
         scheduleDataRepaint();
     }
 }
@@ -88,24 +64,16 @@ void DMMChart::addPoints(const QList<ChartPoint *> &points)
     m_lines.first()->addPoints(points);
     if (!m_selecting && !m_zoomed) {
         m_axesDirty = true;
-        m_pointsSinceRecompose += points.size();
+        m_pacer.addPoints(points.size());
         scheduleDataRepaint();
     }
 }
 
 void DMMChart::scheduleDataRepaint()
 {
-    // Every new point redraws the whole line. A gauge downloading its memory sends readings
-    // faster than a large line can be redrawn, so redraws are spaced to take a bounded share of
-    // the time, and while readings arrive in bulk, to a frame interval; a reading at a time is
-    // still drawn at the next event-loop turn.
     if (m_dataRepaintTimer->isActive())
         return;
-    qint64 spacingNs = RecomposeCostShare * m_recomposeNs;
-    if (m_bulk)
-        spacingNs = std::max(spacingNs, BulkFrameNs);
-    const qint64 waitNs =
-        m_sinceRecompose.isValid() ? spacingNs - m_sinceRecompose.nsecsElapsed() : 0;
+    const qint64 waitNs = m_pacer.waitNs();
     if (waitNs <= 0)
         update();
     else
@@ -197,38 +165,9 @@ bool DMMChart::savePixmap(const QString &fileName)
 
 int DMMChart::indexAt(int x) const
 {
-    if (m_lines.isEmpty() || m_lines.first()->pixelPointCount() == 0)
+    if (m_lines.isEmpty())
         return -1;
-    const ChartLine *line = m_lines.first();
-    const int count = line->pixelPointCount();
-    if (x < 0)
-        return 0;
-    if (x > m_plotRect.width())
-        return count - 1;
-    const int i = firstPixelAtOrRightOf(x);
-    if (i == count)
-        return count - 1;
-    if (line->pixelX(i) == x)
-        return i;
-    const int j = std::max(i - 1, 0);
-    return (x - line->pixelX(j) > line->pixelX(i) - x) ? i : j;
-}
-
-int DMMChart::firstPixelAtOrRightOf(int x) const
-{
-    // Pixel x never decreases along the line, so the first one at or right of x is found by
-    // bisection.
-    const ChartLine *line = m_lines.first();
-    int low = 0;
-    int high = line->pixelPointCount();
-    while (low < high) {
-        const int middle = low + (high - low) / 2;
-        if (line->pixelX(middle) < x)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
+    return ChartCursor::indexAt(m_lines.first(), x, m_plotRect.width());
 }
 
 bool DMMChart::hasData() const
@@ -240,13 +179,6 @@ bool DMMChart::hasData() const
 int DMMChart::pointCount() const
 {
     return m_lines.first()->pointCount();
-}
-
-QString DMMChart::indicatorText(const ChartPoint &point)
-{
-    if (isOverRange(point.value))
-        return point.value > 0 ? QStringLiteral("OL") : QStringLiteral("-OL");
-    return point.data.toString();
 }
 
 int DMMChart::baselineY() const
@@ -268,12 +200,9 @@ void DMMChart::computeScales()
     m_yMin -= std::abs(m_yMin) / 10;
     if (!m_markLines.isEmpty()) {
         // Judged against limits, the scatter between them matters, not the distance from 0.
-        double low = m_markLines.first().value;
-        double high = low;
-        for (const CoatingRequirement::Line &mark : qAsConst(m_markLines)) {
-            low = std::min(low, mark.value);
-            high = std::max(high, mark.value);
-        }
+        double low = 0.0;
+        double high = 0.0;
+        ChartMarkLines::extent(m_markLines, &low, &high);
         double dataLow = 0.0;
         double dataHigh = 0.0;
         if (visibleExtent(&dataLow, &dataHigh)) {
@@ -313,12 +242,12 @@ void DMMChart::computeGrid()
     if (!hasData())
         return;
 
-    m_xTickPoints = pointStep(m_xScale, MinTimeTickPixels);
+    m_xTickPoints = ChartAxes::pointStep(m_xScale, MinTimeTickPixels);
     m_xGridPx = m_xTickPoints * m_xScale;
     if (m_xGridPx > 0.0)
         m_xDivs = truncPixel(m_plotRect.width() / m_xGridPx);
 
-    m_yStep = valueStep(m_yScale, MinValueTickPixels);
+    m_yStep = ChartAxes::valueStep(m_yScale, MinValueTickPixels);
     m_yGridPx = m_yScale * m_yStep;
     if (m_yGridPx > 0.0) {
         m_yDivsUp = truncPixel(m_yMax * m_yScale / m_yGridPx);
@@ -334,52 +263,9 @@ QStringList DMMChart::timeLabels() const
         const int index = i * m_xTickPoints + m_firstIndex;
         if (index >= line0->pointCount())
             break;
-        labels.append(line0->time(index).toString(ClockFormat));
+        labels.append(ChartAxes::clockText(line0->time(index)));
     }
     return labels;
-}
-
-int DMMChart::pointStep(double scale, double minPixels)
-{
-    if (!(scale > 0.0))
-        return 0;
-    static const int steps[] = {1, 2, 3, 5, 10, 20, 30, 40};
-    for (int step : steps) {
-        if (step * scale >= minPixels)
-            return step;
-    }
-    const double step = fallbackStep(scale, minPixels);
-    return step <= std::numeric_limits<int>::max() ? int(step) : 0;
-}
-
-double DMMChart::valueStep(double scale, double minPixels)
-{
-    if (!(scale > 0.0))
-        return 0.0;
-    static const double steps[] = {0.00001, 0.0001, 0.001, 0.01, 0.1, 0.2, 0.3, 0.5, 0.8,
-                                   1,       2,      3,     5,    10,  20,  30,  40};
-    for (double step : steps) {
-        if (step * scale >= minPixels)
-            return step;
-    }
-    return fallbackStep(scale, minPixels);
-}
-
-QString DMMChart::valueLabel(double value, int decimals)
-{
-    const double magnitude = std::abs(value);
-    QString suffix;
-    if (magnitude >= 1000000) {
-        value /= 1000000;
-        suffix = QStringLiteral("M");
-    } else if (magnitude >= 1000) {
-        value /= 1000;
-        suffix = QStringLiteral("k");
-    }
-    // The lower series labels its baseline tick with -0; print it as 0.
-    if (value == 0.0)
-        value = 0.0;
-    return QString::number(value, 'f', decimals) + suffix;
 }
 
 void DMMChart::mousePressEvent(QMouseEvent *event)
@@ -402,9 +288,10 @@ void DMMChart::mouseReleaseEvent(QMouseEvent *event)
 {
     if (m_selecting) {
         if (m_currentPoint.x() > m_pressPoint.x() && m_currentPoint.y() > m_pressPoint.y()) {
-            const int count = m_lines.first()->pixelPointCount();
-            int start = firstPixelAtOrRightOf(m_pressPoint.x());
-            int end = firstPixelAtOrRightOf(m_currentPoint.x());
+            const ChartLine *line0 = m_lines.first();
+            const int count = line0->pixelPointCount();
+            int start = ChartCursor::firstPixelAtOrRightOf(line0, m_pressPoint.x());
+            int end = ChartCursor::firstPixelAtOrRightOf(line0, m_currentPoint.x());
             end = end < count ? std::max(end - 1, 1) : -1;
             if (start >= count)
                 start = 0;
@@ -457,27 +344,22 @@ void DMMChart::renderPixmap()
         return;
     bool lowerChanged = false;
     const bool recompose = m_axesDirty;
-    if (recompose) {
-        const qint64 sinceLast = m_sinceRecompose.isValid() ? m_sinceRecompose.nsecsElapsed() : 0;
-        m_bulk =
-            m_pointsSinceRecompose > 1 && sinceLast < m_pointsSinceRecompose * BulkPointSpacingNs;
-        m_pointsSinceRecompose = 0;
-        m_sinceRecompose.start();
-    }
+    if (recompose)
+        m_pacer.recomposeStarted();
     if (m_axesDirty) {
         m_axesDirty = false;
         updateWindow();
         computeScales();
         computeGrid();
         // In a long item a new reading rarely moves a tick or changes a label: the axes stay.
-        AxesLayout layout = axesLayout();
+        ChartAxes::Layout layout = axesLayout();
         if (m_axesLayer.size() != size() || !(layout == m_axesLayout)) {
             m_axesLayout = std::move(layout);
             if (m_axesLayer.size() != size())
                 m_axesLayer = QImage(size(), QImage::Format_RGB32);
             QPainter layer(&m_axesLayer);
             layer.fillRect(0, 0, width(), height(), m_background);
-            drawAxes(&layer, m_axesLayout);
+            ChartAxes::draw(&layer, m_axesLayout);
         }
         lowerChanged = true;
     }
@@ -510,7 +392,7 @@ void DMMChart::renderPixmap()
         }
     }
     if (recompose)
-        m_recomposeNs = m_sinceRecompose.nsecsElapsed();
+        m_pacer.recomposeFinished();
     if (m_selectionDirty || lowerChanged) {
         m_selectionDirty = false;
         m_selectionLayer = m_linesLayer;
@@ -555,7 +437,7 @@ void DMMChart::layoutPlot(const QSize &size)
     m_plotRect = QRect(m_leftMargin, m_topMargin, size.width() - m_rightMargin - m_leftMargin,
                        size.height() - m_bottomMargin - m_topMargin);
     m_axesLayer = QImage(size, QImage::Format_RGB32);
-    m_axesLayout = AxesLayout();
+    m_axesLayout = ChartAxes::Layout();
     m_layoutSize = size;
     m_axesDirty = true;
 }
@@ -583,16 +465,9 @@ QPoint DMMChart::plotPosition(const QPoint &pos) const
                   std::min(std::max(pos.y() - m_plotRect.top(), 0), m_plotRect.height()));
 }
 
-bool DMMChart::AxesLayout::operator==(const AxesLayout &other) const
+ChartAxes::Layout DMMChart::axesLayout() const
 {
-    return size == other.size && plot == other.plot && font == other.font && tickX == other.tickX &&
-           timeLabels == other.timeLabels && tickY == other.tickY &&
-           valueLabels == other.valueLabels && xTitle == other.xTitle && yTitle == other.yTitle;
-}
-
-DMMChart::AxesLayout DMMChart::axesLayout() const
-{
-    AxesLayout layout;
+    ChartAxes::Layout layout;
     layout.size = size();
     layout.plot = m_plotRect;
     layout.font = font();
@@ -601,215 +476,29 @@ DMMChart::AxesLayout DMMChart::axesLayout() const
     for (int i = 0; i < m_xDivs; ++i)
         layout.tickX.append(truncPixel(i * m_xGridPx + m_plotRect.left() + 0.5));
     layout.timeLabels = timeLabels();
-    // direction +1 walks up from the baseline, -1 down; both series mark the baseline.
-    const int baseline = baselineY();
-    const auto addValueTicks = [&](int direction, int divs) {
-        for (int j = 0; j <= divs; ++j) {
-            const int y = truncPixel(baseline - direction * j * m_yGridPx);
-            // A range spanning limits away from 0 puts the first ticks outside the plot.
-            if (!m_markLines.isEmpty() && (y < m_plotRect.top() - 1 || y > m_plotRect.bottom() + 1))
-                continue;
-            layout.tickY.append(y);
-            layout.valueLabels.append(valueLabel(direction * j * m_yStep, m_decimals));
-        }
-    };
-    addValueTicks(1, m_yDivsUp);
-    addValueTicks(-1, m_yDivsDown);
+    ChartAxes::addValueTicks(&layout, baselineY(), m_yGridPx, m_yStep, m_yDivsUp, m_yDivsDown,
+                             m_decimals, !m_markLines.isEmpty());
     return layout;
-}
-
-void DMMChart::drawAxes(QPainter *painter, const AxesLayout &layout)
-{
-    const QFontMetrics metrics = painter->fontMetrics();
-    const int h = metrics.height();
-    const QRect &plot = layout.plot;
-    const int left = plot.left();
-    const int right = plot.right();
-    const int top = plot.top();
-    const int bottom = plot.bottom();
-    const QPen solid = painter->pen();
-    QPen dotted = solid;
-    dotted.setStyle(Qt::DotLine);
-
-    painter->drawLine(left - 1, bottom + 1, right + 1, bottom + 1);
-    for (int x : layout.tickX)
-        painter->drawLine(x, bottom, x, bottom + TickLength);
-    painter->setPen(dotted);
-    for (int x : layout.tickX)
-        painter->drawLine(x, top, x, bottom);
-    painter->setPen(solid);
-    for (int i = 0; i < layout.timeLabels.size(); ++i) {
-        const QString &label = layout.timeLabels.at(i);
-        const int w = metrics.horizontalAdvance(label);
-        painter->drawText(QRect(layout.tickX.at(i) - w / 2, bottom + 7, w, h), Qt::AlignCenter,
-                          label);
-    }
-
-    painter->drawLine(left - 1, top - 1, left - 1, bottom + 1);
-    for (int y : layout.tickY)
-        painter->drawLine(left, y, left - TickLength, y);
-    painter->setPen(dotted);
-    for (int y : layout.tickY)
-        painter->drawLine(left, y, left + plot.width(), y);
-    painter->setPen(solid);
-    for (int k = 0; k < layout.tickY.size(); ++k) {
-        const QString &text = layout.valueLabels.at(k);
-        const int w = metrics.horizontalAdvance(text);
-        painter->drawText(QRect(left - TickLength - w - 2, layout.tickY.at(k) - h / 2, w, h),
-                          Qt::AlignCenter, text);
-    }
-
-    // The y title reads upwards in the left margin, centred on the plot's vertical middle, and
-    // stays whole where the margin is narrower than the labels it was made for.
-    const int wY = metrics.horizontalAdvance(layout.yTitle);
-    const int w0 = metrics.horizontalAdvance(QStringLiteral("000.0k "));
-    const int tx = std::max(0, (left - w0) / 2 - h / 2);
-    const int ty = wY / 2 + plot.height() / 2 + top;
-    painter->save();
-    painter->translate(tx, ty);
-    painter->rotate(-90);
-    painter->drawText(QRect(0, 0, wY, h), Qt::AlignCenter, layout.yTitle);
-    painter->restore();
-
-    const int wX = metrics.horizontalAdvance(layout.xTitle);
-    const int x = left + plot.width() / 2 - wX / 2;
-    const int y = bottom + h + (layout.size.height() - bottom - 1 - h) / 2;
-    painter->drawText(QRect(x, y, wX, h), Qt::AlignCenter, layout.xTitle);
 }
 
 void DMMChart::drawLine(QPainter *painter, QImage *layer, const ChartLine *line)
 {
     if (line->pointCount() == 0 || !hasPlotArea())
         return;
-    const int end = std::min(m_lastIndex + 1, line->pointCount());
-    const QColor color = line->color();
-    painter->setPen(QPen(color, 1));
-    // Each stretch of in-range points is a polyline of its own: an over-range point breaks it.
-    // Where many readings share a column, filling its span costs far less than stroking the
-    // steps up and down it; the spans go to the painter in one call.
-    QVector<QRect> spans;
-    line->envelope(
-        m_firstIndex, end - 1, ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
-        [&](const QPolygon &polyline) {
-            if (polyline.size() == 1)
-                painter->drawPoint(polyline.first());
-            else if (!m_stamps.draw(layer, polyline, color.rgb()))
-                painter->drawPolyline(polyline);
-        },
-        [&spans](int x, int top, int bottom) { spans.append(QRect(x, top, 1, bottom - top + 1)); });
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(color);
-    painter->drawRects(spans.constData(), spans.size());
-    drawOverRangeMarkers(painter, line);
+    m_linePainter.draw(painter, layer, line, m_firstIndex, m_lastIndex,
+                       ChartLine::PixelMap{m_xScale, m_plotRect.x(), baselineY(), m_yScale},
+                       m_plotRect, m_overRangeColor);
 }
 
 QVector<int> DMMChart::overRangeColumns(const ChartLine *line, bool above) const
 {
-    QVector<int> columns;
-    const int end = std::min(m_lastIndex + 1, line->pointCount());
-    const double *value = line->values().constData();
-    const double mark =
-        above ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
-    const QVector<int> &irregular = line->irregularIndexes();
-    const auto columnOf = [this](int i) {
-        return truncPixel((i - m_firstIndex) * m_xScale + m_plotRect.x());
-    };
-    const auto last = std::lower_bound(irregular.cbegin(), irregular.cend(), end);
-    for (auto it = std::lower_bound(irregular.cbegin(), last, m_firstIndex); it != last;) {
-        if (value[*it] != mark) {
-            ++it;
-            continue;
-        }
-        const int x = columnOf(*it);
-        columns.append(x);
-        // A crowded column holds many over-range readings; one marker stands for them all.
-        it = std::partition_point(it, last, [&](int i) { return columnOf(i) <= x; });
-    }
-    return columns;
-}
-
-QVector<QRect> DMMChart::markerRects(const QPolygon &marker, const QVector<int> &columns)
-{
-    // The rows the painter fills for one marker, found by painting it: a triangle is convex, so
-    // each row is one run of pixels.
-    const QRect bounds = marker.boundingRect();
-    QImage stamp(bounds.size() + QSize(2, 2), QImage::Format_ARGB32_Premultiplied);
-    stamp.fill(Qt::transparent);
-    {
-        QPainter painter(&stamp);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        painter.drawPolygon(marker.translated(1 - bounds.left(), 1 - bounds.top()));
-    }
-    QVector<QRect> rects;
-    for (int y = 0; y < stamp.height(); ++y) {
-        const QRgb *row = reinterpret_cast<const QRgb *>(stamp.constScanLine(y));
-        int left = 0;
-        while (left < stamp.width() && qAlpha(row[left]) == 0)
-            ++left;
-        if (left == stamp.width())
-            continue;
-        int right = stamp.width() - 1;
-        while (qAlpha(row[right]) == 0)
-            --right;
-        // Runs of neighbouring markers that touch or overlap merge into one rectangle.
-        const int dy = y - 1 + bounds.top();
-        const int from = left - 1 + bounds.left();
-        const int to = right - 1 + bounds.left();
-        for (int c = 0; c < columns.size();) {
-            const int start = columns.at(c) + from;
-            int stop = columns.at(c) + to;
-            while (++c < columns.size() && columns.at(c) + from <= stop + 1)
-                stop = columns.at(c) + to;
-            rects.append(QRect(start, dy, stop - start + 1, 1));
-        }
-    }
-    return rects;
-}
-
-void DMMChart::drawOverRangeMarkers(QPainter *painter, const ChartLine *line)
-{
-    // A small triangle pointing out of the plot: up at the top edge for "OL", down at the
-    // bottom edge for "-OL".
-    const int top = m_plotRect.top();
-    const int bottom = m_plotRect.bottom();
-    const QPolygon up({QPoint(-OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
-                       QPoint(OverRangeMarkerHalfWidth, top + OverRangeMarkerHeight),
-                       QPoint(0, top)});
-    const QPolygon down({QPoint(-OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
-                         QPoint(OverRangeMarkerHalfWidth, bottom - OverRangeMarkerHeight),
-                         QPoint(0, bottom)});
-    QVector<QRect> rects = markerRects(up, overRangeColumns(line, true));
-    rects += markerRects(down, overRangeColumns(line, false));
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(m_overRangeColor);
-    painter->drawRects(rects.constData(), rects.size());
+    return OverRangeMarkers::columns(line, m_firstIndex, m_lastIndex, m_xScale, m_plotRect.x(),
+                                     above);
 }
 
 void DMMChart::drawMarkLines(QPainter *painter)
 {
-    const QFontMetrics metrics = painter->fontMetrics();
-    for (const CoatingRequirement::Line &mark : qAsConst(m_markLines)) {
-        const int y = valueY(mark.value);
-        if (y < m_plotRect.top() || y > m_plotRect.bottom())
-            continue;
-        QColor color(200, 0, 0);
-        Qt::PenStyle style = Qt::DashLine;
-        if (mark.kind == CoatingRequirement::Line::Nominal) {
-            color = QColor(0, 140, 0);
-            style = Qt::SolidLine;
-        } else if (mark.kind == CoatingRequirement::Line::Spot) {
-            color = QColor(200, 110, 0);
-            style = Qt::DashDotLine;
-        }
-        painter->setPen(QPen(color, 1, style));
-        painter->drawLine(m_plotRect.left(), y, m_plotRect.right(), y);
-        const QString text = mark.label;
-        const int w = metrics.horizontalAdvance(text);
-        painter->drawText(
-            QRect(m_plotRect.right() - w - 2, y - metrics.height(), w, metrics.height()),
-            Qt::AlignRight | Qt::AlignBottom, text);
-    }
+    ChartMarkLines::draw(painter, m_markLines, m_plotRect, baselineY(), m_yScale);
 }
 
 void DMMChart::drawSelection(QPainter *painter)
@@ -834,24 +523,12 @@ void DMMChart::drawIndicator(QPainter *painter)
     if (m_indicatorIndex >= line0->pixelPointCount())
         m_indicatorIndex = line0->pixelPointCount() - 1;
 
-    painter->setPen(m_indicatorColor);
     const int x = m_plotRect.left() + line0->pixelX(m_indicatorIndex);
-    painter->drawLine(x, m_plotRect.top(), x, m_plotRect.bottom());
-
-    // Labels stand in the top margin, stacked upwards, on the side that keeps them in the plot.
-    const QFontMetrics metrics = painter->fontMetrics();
-    const int h = metrics.height();
-    int textBottom = m_plotRect.top();
+    QList<ChartPoint> points;
     for (const ChartLine *line : qAsConst(m_lines)) {
         const int index = m_firstIndex + m_indicatorIndex;
-        if (index >= line->pointCount())
-            continue;
-        const ChartPoint point = line->point(index);
-        const QString text =
-            QStringLiteral("%1:%2\r\n").arg(point.time.toString(ClockFormat), indicatorText(point));
-        const int w = metrics.horizontalAdvance(text);
-        const int textLeft = (x + 2 + w >= m_plotRect.right()) ? x - 2 - w : x + 2;
-        painter->drawText(QRect(textLeft, textBottom - h, w, h), Qt::AlignCenter, text);
-        textBottom = textBottom - h + 1;
+        if (index < line->pointCount())
+            points.append(line->point(index));
     }
+    ChartCursor::draw(painter, m_plotRect, x, points, m_indicatorColor);
 }

@@ -3,21 +3,20 @@
 #include <cmath>
 
 #include <QColor>
-#include <QElapsedTimer>
-#include <QFont>
 #include <QFrame>
 #include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
-#include <QPolygon>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include "chartaxes.h"
 #include "coatingrequirement.h"
-#include "polylinestamps.h"
+#include "linepainter.h"
+#include "repaintpacer.h"
 
 class ChartLine;
 class ChartPoint;
@@ -75,27 +74,13 @@ public:
     // Pixel x of the over-range markers in the visible window, one per pixel column, left to
     // right: those above the range ("OL") and those below it ("-OL").
     QVector<int> overRangeColumns(const ChartLine *line, bool above) const;
-    // The rectangles that cover what the painter fills for the marker polygon placed at each of
-    // the columns, ascending (the polygon's x counts from the column): one rectangle per row of
-    // touching or overlapping markers.
-    static QVector<QRect> markerRects(const QPolygon &marker, const QVector<int> &columns);
     static bool isOverRange(double value) { return std::isinf(value); }
-    // What the cursor shows after the time for a point: "OL" or "-OL" for an over-range point.
-    static QString indicatorText(const ChartPoint &point);
 
     // Axes geometry, recomputed at every redraw of the axes layer.
     void computeScales();
     void computeGrid();
     // Clock times under the time-axis ticks in force, left to right.
     QStringList timeLabels() const;
-    // First of 1, 2, 3, 5, 10, 20, 30, 40, then 50, 100, 150, ... points whose spacing reaches
-    // minPixels. 0 for a scale that is not positive: no ticks can be placed.
-    static int pointStep(double scale, double minPixels);
-    // Same rule over 0.00001, 0.0001, 0.001, 0.01, 0.1, 0.2, 0.3, 0.5, 0.8, 1, 2, 3, 5, 10, 20,
-    // 30, 40 and then 50, 100, 150, ...
-    static double valueStep(double scale, double minPixels);
-    // Value-axis label: thousands get "k", millions "M".
-    static QString valueLabel(double value, int decimals);
     // Truncation toward zero, clamped to coordinates far outside any widget yet well inside
     // what the painter takes; NaN gives the lower bound. Runs for every point of every redraw,
     // hence inline and written as two comparisons that compile without branches.
@@ -149,29 +134,10 @@ private:
     void layoutPlot(const QSize &size);
     // Follows the data when not zoomed; ends a zoom whose window no longer fits the data.
     void updateWindow();
-    // Index of the first visible point of line 0 whose pixel x is at least x; the count of
-    // visible points when there is none.
-    int firstPixelAtOrRightOf(int x) const;
     // Clamps a widget position into the plot area, relative to its top-left corner.
     QPoint plotPosition(const QPoint &pos) const;
-    // What the axes layer shows; a redraw that gives the same layout keeps the layer.
-    struct AxesLayout
-    {
-        QSize size;
-        QRect plot;
-        QFont font;
-        QVector<int> tickX;
-        QStringList timeLabels;
-        QVector<int> tickY; // baseline first, up, then baseline again, down
-        QStringList valueLabels;
-        QString xTitle;
-        QString yTitle;
-        bool operator==(const AxesLayout &other) const;
-    };
-    AxesLayout axesLayout() const;
-    void drawAxes(QPainter *painter, const AxesLayout &layout);
+    ChartAxes::Layout axesLayout() const;
     void drawLine(QPainter *painter, QImage *layer, const ChartLine *line);
-    void drawOverRangeMarkers(QPainter *painter, const ChartLine *line);
     void drawSelection(QPainter *painter);
     void drawIndicator(QPainter *painter);
     void drawMarkLines(QPainter *painter);
@@ -188,17 +154,14 @@ private:
     // Each layer is the one below plus one kind of content.
     // Images rather than pixmaps: the line is partly set pixel by pixel.
     QImage m_axesLayer;
-    AxesLayout m_axesLayout; // what m_axesLayer shows
+    ChartAxes::Layout m_axesLayout; // what m_axesLayer shows
     QImage m_linesLayer;
     QImage m_outputLayer;
     QImage m_selectionLayer;
-    PolylineStamps m_stamps;
+    LinePainter m_linePainter;
     QTimer *m_indicatorTimer;
     QTimer *m_dataRepaintTimer;
-    QElapsedTimer m_sinceRecompose; // started when the axes and lines were last recomposed
-    qint64 m_recomposeNs = 0;       // what that recomposition took
-    int m_pointsSinceRecompose = 0;
-    bool m_bulk = false; // the last recomposition showed readings that arrived in bulk
+    RepaintPacer m_pacer;
     bool m_axesDirty = true;
     bool m_linesDirty = true;
     bool m_indicatorDirty = false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include <QList>
 #include <QPair>
@@ -10,7 +9,9 @@
 #include <QSet>
 #include <QStringList>
 
+#include "biffbuffer.h"
 #include "biffrecord.h"
+#include "compoundfilewriter.h"
 
 namespace {
 
@@ -23,108 +24,6 @@ constexpr quint16 GeneralCellXf = 15;
 constexpr quint16 FirstCustomFormat = 164;
 constexpr int FontCount = 4;
 constexpr int DefaultWidthChars = 8;
-
-// Compound file (OLE2) constants.
-constexpr int SectorSize = 512;
-constexpr int IdsPerSector = SectorSize / 4;
-constexpr int HeaderDifatSlots = 109;
-constexpr int DirEntrySize = 128;
-// Streams below this size would have to live in the mini stream.
-constexpr int MiniStreamCutoff = 4096;
-constexpr quint32 FreeSect = 0xFFFFFFFF;
-constexpr quint32 EndOfChain = 0xFFFFFFFE;
-constexpr quint32 FatSect = 0xFFFFFFFD;
-constexpr quint32 DifatSect = 0xFFFFFFFC;
-constexpr quint32 NoStream = 0xFFFFFFFF;
-
-// Little-endian byte sink.
-class Bytes
-{
-public:
-    void u8(quint8 v) { m_data.append(static_cast<char>(v)); }
-    void u16(quint16 v)
-    {
-        const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-        m_data.append(b, 2);
-    }
-    void u32(quint32 v)
-    {
-        u16(static_cast<quint16>(v & 0xFFFF));
-        u16(static_cast<quint16>(v >> 16));
-    }
-    void f64(double v)
-    {
-        quint64 bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        u32(static_cast<quint32>(bits & 0xFFFFFFFF));
-        u32(static_cast<quint32>(bits >> 32));
-    }
-    void zeros(int n) { m_data.append(n, '\0'); }
-    void bytes(const QByteArray &b) { m_data.append(b); }
-    void record(quint16 type, int size)
-    {
-        u16(type);
-        u16(static_cast<quint16>(size));
-    }
-    // Characters of a BIFF8 string: one byte each when compressed, else UTF-16LE.
-    void chars(const QString &s, int from, int count, bool wide)
-    {
-        for (int i = from; i < from + count; ++i) {
-            const ushort c = s.at(i).unicode();
-            if (wide)
-                u16(c);
-            else
-                u8(static_cast<quint8>(c));
-        }
-    }
-    void setU32(int pos, quint32 v)
-    {
-        for (int i = 0; i < 4; ++i)
-            m_data[pos + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
-    int size() const { return m_data.size(); }
-    void reserve(int n) { m_data.reserve(n); }
-    void clear() { m_data.clear(); }
-    const QByteArray &data() const { return m_data; }
-
-private:
-    QByteArray m_data;
-};
-
-bool needsWide(const QString &s)
-{
-    return std::any_of(s.cbegin(), s.cend(), [](QChar c) { return c.unicode() > 0xFF; });
-}
-
-// XLUnicodeString: 16-bit length, option flags, characters.
-void putString16(Bytes &out, const QString &s)
-{
-    const bool wide = needsWide(s);
-    out.u16(static_cast<quint16>(s.size()));
-    out.u8(wide ? 1 : 0);
-    out.chars(s, 0, s.size(), wide);
-}
-
-int string16Size(const QString &s)
-{
-    return 3 + s.size() * (needsWide(s) ? 2 : 1);
-}
-
-// XF: every cell format points at the Normal style (XF 0) and changes only the number format.
-void putXf(Bytes &out, quint16 format, bool style)
-{
-    out.record(RecXf, 20);
-    out.u16(0); // font
-    out.u16(format);
-    out.u16(style ? 0xFFF5 : 0x0001); // locked; a style has no parent
-    out.u8(0x20);                     // bottom aligned
-    out.u8(0);                        // rotation
-    out.u8(0);                        // indent, shrink, reading order
-    out.u8(style ? 0x00 : 0x04);      // a cell format overrides the number format
-    out.u32(0);                       // borders
-    out.u32(0);
-    out.u16(0x20C0); // pattern colours: system window text and background
-}
 
 bool isBuiltInFormat(const QString &format, quint16 *index)
 {
@@ -160,11 +59,11 @@ bool toRkInteger(double value, quint32 *rk)
 // The shared string table, split into CONTINUE records where it overflows a record. A string's
 // length and flags never part; when its characters are cut, the CONTINUE record starts with the
 // flags byte again. Returns the offset table of every stringsPerBucket-th string for EXTSST.
-QList<QPair<quint32, quint16>> putSst(Bytes &out, const QStringList &strings, quint32 references,
-                                      int stringsPerBucket)
+QList<QPair<quint32, quint16>> putSst(BiffBuffer &out, const QStringList &strings,
+                                      quint32 references, int stringsPerBucket)
 {
     QList<QPair<quint32, quint16>> buckets;
-    Bytes body;
+    BiffBuffer body;
     quint16 type = RecSst;
     const auto flush = [&] {
         out.record(type, body.size());
@@ -176,7 +75,7 @@ QList<QPair<quint32, quint16>> putSst(Bytes &out, const QStringList &strings, qu
     body.u32(static_cast<quint32>(strings.size()));
     for (int i = 0; i < strings.size(); ++i) {
         const QString &s = strings.at(i);
-        const bool wide = needsWide(s);
+        const bool wide = BiffBuffer::needsWide(s);
         const int charSize = wide ? 2 : 1;
         if (body.size() + 3 + charSize > MaxRecordBody)
             flush();
@@ -200,101 +99,6 @@ QList<QPair<quint32, quint16>> putSst(Bytes &out, const QStringList &strings, qu
     }
     flush();
     return buckets;
-}
-
-void putDirEntry(Bytes &out, const QString &name, quint8 type, quint32 child, quint32 start,
-                 quint32 size)
-{
-    const int before = out.size();
-    for (const QChar c : name)
-        out.u16(c.unicode());
-    out.zeros(64 - 2 * name.size());
-    out.u16(static_cast<quint16>(name.isEmpty() ? 0 : 2 * (name.size() + 1)));
-    out.u8(type);
-    out.u8(1); // black: a tree of one node per level needs no balancing
-    out.u32(NoStream);
-    out.u32(NoStream);
-    out.u32(child);
-    out.zeros(16 + 4 + 8 + 8); // class id, state bits, creation and modification times
-    out.u32(start);
-    out.u32(size);
-    out.u32(0);
-    Q_ASSERT(out.size() - before == DirEntrySize);
-}
-
-// Wraps one stream named "Workbook" in a version 3 compound file: the stream's sectors first,
-// then the FAT, the DIFAT sectors that a FAT of more than 109 sectors needs, and the directory.
-QByteArray compoundFile(QByteArray stream)
-{
-    // Padding keeps a small workbook out of the mini stream; readers stop at the EOF record.
-    if (stream.size() < MiniStreamCutoff)
-        stream.append(MiniStreamCutoff - stream.size(), '\0');
-    const quint32 streamSize = static_cast<quint32>(stream.size());
-    const int streamSectors = (stream.size() + SectorSize - 1) / SectorSize;
-    stream.append(streamSectors * SectorSize - stream.size(), '\0');
-
-    int fatSectors = 0;
-    int difatSectors = 0;
-    for (;;) {
-        const int total = streamSectors + fatSectors + difatSectors + 1;
-        const int fat = (total + IdsPerSector - 1) / IdsPerSector;
-        const int difat = fat > HeaderDifatSlots
-                              ? (fat - HeaderDifatSlots + IdsPerSector - 2) / (IdsPerSector - 1)
-                              : 0;
-        if (fat == fatSectors && difat == difatSectors)
-            break;
-        fatSectors = fat;
-        difatSectors = difat;
-    }
-    const quint32 firstFat = static_cast<quint32>(streamSectors);
-    const quint32 firstDifat = firstFat + static_cast<quint32>(fatSectors);
-    const quint32 dirSector = firstDifat + static_cast<quint32>(difatSectors);
-
-    std::vector<quint32> fat(static_cast<size_t>(fatSectors) * IdsPerSector, FreeSect);
-    for (int i = 0; i < streamSectors; ++i)
-        fat[i] = i + 1 < streamSectors ? static_cast<quint32>(i + 1) : EndOfChain;
-    for (int i = 0; i < fatSectors; ++i)
-        fat[firstFat + i] = FatSect;
-    for (int i = 0; i < difatSectors; ++i)
-        fat[firstDifat + i] = DifatSect;
-    fat[dirSector] = EndOfChain;
-
-    Bytes out;
-    out.reserve(SectorSize * (2 + static_cast<int>(dirSector)));
-    out.bytes(QByteArray::fromHex("D0CF11E0A1B11AE1"));
-    out.zeros(16);
-    out.u16(0x003E); // minor version
-    out.u16(0x0003); // major version 3: 512-byte sectors
-    out.u16(0xFFFE); // little-endian
-    out.u16(9);      // sector size 2^9
-    out.u16(6);      // mini sector size 2^6
-    out.zeros(6);
-    out.u32(0); // directory sectors (always 0 in version 3)
-    out.u32(static_cast<quint32>(fatSectors));
-    out.u32(dirSector);
-    out.u32(0); // transactions
-    out.u32(MiniStreamCutoff);
-    out.u32(EndOfChain); // no mini FAT
-    out.u32(0);
-    out.u32(difatSectors > 0 ? firstDifat : EndOfChain);
-    out.u32(static_cast<quint32>(difatSectors));
-    for (int i = 0; i < HeaderDifatSlots; ++i)
-        out.u32(i < fatSectors ? firstFat + static_cast<quint32>(i) : FreeSect);
-
-    out.bytes(stream);
-    for (const quint32 id : fat)
-        out.u32(id);
-    int nextFat = HeaderDifatSlots;
-    for (int d = 0; d < difatSectors; ++d) {
-        for (int i = 0; i < IdsPerSector - 1; ++i, ++nextFat)
-            out.u32(nextFat < fatSectors ? firstFat + static_cast<quint32>(nextFat) : FreeSect);
-        out.u32(d + 1 < difatSectors ? firstDifat + static_cast<quint32>(d + 1) : EndOfChain);
-    }
-    putDirEntry(out, QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0);
-    putDirEntry(out, QStringLiteral("Workbook"), 2, NoStream, 0, streamSize);
-    putDirEntry(out, QString(), 0, NoStream, 0, 0);
-    putDirEntry(out, QString(), 0, NoStream, 0, 0);
-    return out.data();
 }
 
 int generalTextLength(double value)
@@ -465,7 +269,7 @@ QByteArray XlsWriter::sheetStream(const Sheet &sheet, bool first,
         }
     }
 
-    Bytes out;
+    BiffBuffer out;
     out.reserve(64 + rowCount * sheet.columnCount * 18);
     out.record(RecBof, 16);
     out.u16(0x0600); // BIFF8
@@ -569,7 +373,7 @@ QByteArray XlsWriter::workbookStream() const
     for (int i = 0; i < formats.size(); ++i)
         xfOfFormat.insert(formats.at(i), static_cast<quint16>(GeneralCellXf + 1 + i));
 
-    Bytes out;
+    BiffBuffer out;
     out.record(RecBof, 16);
     out.u16(0x0600);
     out.u16(0x0005); // workbook globals
@@ -614,16 +418,16 @@ QByteArray XlsWriter::workbookStream() const
     }
 
     for (auto it = m_customFormats.cbegin(); it != m_customFormats.cend(); ++it) {
-        out.record(RecFormat, 2 + string16Size(it.value()));
+        out.record(RecFormat, 2 + BiffBuffer::string16Size(it.value()));
         out.u16(it.key());
-        putString16(out, it.value());
+        out.putString16(it.value());
     }
 
     for (quint16 i = 0; i < StyleXfCount; ++i)
-        putXf(out, 0, true);
-    putXf(out, 0, false);
+        out.putXf(0, true);
+    out.putXf(0, false);
     for (const quint16 format : formats)
-        putXf(out, format, false);
+        out.putXf(format, false);
 
     out.record(RecStyle, 4);
     out.u16(0x8000); // built-in style on XF 0
@@ -634,14 +438,14 @@ QByteArray XlsWriter::workbookStream() const
     QList<int> sheetOffsetPos;
     for (const Sheet &sheet : m_sheets) {
         const QString &name = sheet.name;
-        out.record(RecBoundSheet, 8 + name.size() * (needsWide(name) ? 2 : 1));
+        out.record(RecBoundSheet, 8 + name.size() * (BiffBuffer::needsWide(name) ? 2 : 1));
         sheetOffsetPos.append(out.size());
         out.u32(0);
         out.u8(0); // visible
         out.u8(0); // worksheet
         out.u8(static_cast<quint8>(name.size()));
-        out.u8(needsWide(name) ? 1 : 0);
-        out.chars(name, 0, name.size(), needsWide(name));
+        out.u8(BiffBuffer::needsWide(name) ? 1 : 0);
+        out.chars(name, 0, name.size(), BiffBuffer::needsWide(name));
     }
 
     const int stringsPerBucket = std::max(8, (strings.size() + 127) / 128);
@@ -664,7 +468,7 @@ QByteArray XlsWriter::workbookStream() const
 
 QByteArray XlsWriter::fileData() const
 {
-    return compoundFile(workbookStream());
+    return CompoundFileWriter::write(workbookStream());
 }
 
 bool XlsWriter::save(const QString &fileName) const

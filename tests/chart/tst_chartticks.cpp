@@ -7,10 +7,12 @@
 #include <QPolygon>
 #include <QtTest>
 
+#include "chartaxes.h"
 #include "chartline.h"
 #include "chartpoint.h"
 #include "common/columnenvelope.h"
 #include "dmmchart.h"
+#include "overrangemarkers.h"
 #include "polylinestamps.h"
 
 // Tick spacing, value labels and the line thinning of the time chart: plain functions.
@@ -60,7 +62,7 @@ void TestChartTicks::pointStep()
 {
     QFETCH(double, scale);
     QFETCH(int, step);
-    QCOMPARE(DMMChart::pointStep(scale, 80), step);
+    QCOMPARE(ChartAxes::pointStep(scale, 80), step);
 }
 
 void TestChartTicks::valueStep_data()
@@ -84,7 +86,7 @@ void TestChartTicks::valueStep()
 {
     QFETCH(double, scale);
     QFETCH(double, step);
-    QCOMPARE(DMMChart::valueStep(scale, 30), step);
+    QCOMPARE(ChartAxes::valueStep(scale, 30), step);
 }
 
 void TestChartTicks::valueLabel_data()
@@ -110,7 +112,7 @@ void TestChartTicks::valueLabel()
     QFETCH(double, value);
     QFETCH(int, decimals);
     QFETCH(QString, label);
-    QCOMPARE(DMMChart::valueLabel(value, decimals), label);
+    QCOMPARE(ChartAxes::valueLabel(value, decimals), label);
 }
 
 namespace {
@@ -473,7 +475,7 @@ void TestChartTicks::markerRectsKeepPixels()
         for (int x : columns)
             painter.drawPolygon(marker.translated(x, 0));
         painter.end();
-        const QVector<QRect> rects = DMMChart::markerRects(marker, columns);
+        const QVector<QRect> rects = OverRangeMarkers::markerRects(marker, columns);
         painter.begin(&merged);
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::red);

@@ -9,6 +9,8 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include <QtTest>
 
+#include "chartaxes.h"
+#include "chartcursor.h"
 #include "chartline.h"
 #include "chartpoint.h"
 #include "dmmchart.h"
@@ -184,8 +186,8 @@ void TestDMMChart::valueAxis()
     QCOMPARE(chart->yStep(), 0.3);
     QCOMPARE(chart->yDivsUp(), 3);
     QCOMPARE(chart->yDivsDown(), 3);
-    QCOMPARE(DMMChart::valueLabel(3 * chart->yStep(), chart->decimals()), QStringLiteral("0.9"));
-    QCOMPARE(DMMChart::valueLabel(-2 * chart->yStep(), chart->decimals()), QStringLiteral("-0.6"));
+    QCOMPARE(ChartAxes::valueLabel(3 * chart->yStep(), chart->decimals()), QStringLiteral("0.9"));
+    QCOMPARE(ChartAxes::valueLabel(-2 * chart->yStep(), chart->decimals()), QStringLiteral("-0.6"));
 
     // Ticks left of the plot at the baseline and three steps either side of it.
     const int tickX = chart->plotRect().left() - 3;
@@ -718,7 +720,7 @@ void TestDMMChart::overRangeBreaksTheLineAndMarksTheEdge()
     QTest::mouseMove(chart.get(), pointPosition(*chart, 50));
     chart->repaint();
     QCOMPARE(chart->indicatorIndex(), 50);
-    QCOMPARE(DMMChart::indicatorText(chart->line(0)->point(50)), QStringLiteral("OL"));
+    QCOMPARE(ChartCursor::indicatorText(chart->line(0)->point(50)), QStringLiteral("OL"));
 }
 
 void TestDMMChart::overRangeIndicatorText_data()
@@ -735,7 +737,7 @@ void TestDMMChart::overRangeIndicatorText()
     QFETCH(double, value);
     QFETCH(QString, expected);
     const ChartPoint point(value, Start, QStringLiteral("12.5\u03BCm Fe"));
-    QCOMPARE(DMMChart::indicatorText(point), expected);
+    QCOMPARE(ChartCursor::indicatorText(point), expected);
 }
 
 // A chart that was never shown composes its picture at its own size when asked to.
