@@ -84,6 +84,8 @@ RequirementDialog::RequirementDialog(const ItemData *item, QWidget *parent)
     }
     m_note->setVisible(!m_note->text().isEmpty());
     setValues(values);
+    m_entered = item->requirement();
+    rememberShown();
 
     connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &RequirementDialog::updateForm);
@@ -226,21 +228,38 @@ double RequirementDialog::readCount(const Row &row) const
     return count;
 }
 
+void RequirementDialog::rememberShown()
+{
+    m_shown.clear();
+    for (const Row &row : qAsConst(m_rows))
+        m_shown.append(row.edit->text());
+}
+
 CoatingRequirement RequirementDialog::requirement() const
 {
     const CoatingRule *chosen = currentRule();
     if (!chosen)
         return CoatingRequirement();
-    std::unique_ptr<CoatingRule> rule = chosen->clone();
-    rule->setUnit(m_unit);
+    // Shown converted to the item's unit, the values are rounded: what the user leaves as it is
+    // keeps the value and unit it was entered in, and only what is typed here changes, exactly.
+    const bool sameRule = m_entered.isSet() && m_entered.ruleKey() == chosen->key();
+    std::unique_ptr<CoatingRule> rule = sameRule ? m_entered.rule()->clone() : chosen->clone();
+    if (!sameRule)
+        rule->setUnit(m_unit);
+    const double toRuleUnit = ThicknessUnit::factor(m_unit, rule->unit());
     QString ignored;
     for (int field = 0; field < rule->fields().size(); ++field) {
         const Row &row = rowOf(rule->fields().at(field).key);
+        const int shownIndex = int(&row - m_rows.constData());
+        if (sameRule && row.edit->text() == m_shown.value(shownIndex))
+            continue;
         double value = rule->value(field);
-        if (row.field.kind == CoatingRule::Field::Count)
+        if (row.field.kind == CoatingRule::Field::Count) {
             value = readCount(row);
-        else
-            readNumber(row, &value, &ignored);
+        } else if (readNumber(row, &value, &ignored) &&
+                   row.field.kind == CoatingRule::Field::Thickness) {
+            value *= toRuleUnit;
+        }
         rule->setValue(field, value);
         rule->setPresent(field, !row.edit->text().trimmed().isEmpty());
     }
@@ -276,8 +295,11 @@ void RequirementDialog::accept()
         const QString problemBefore = problem();
         const CoatingRequirement typed = requirement();
         m_unit = unit;
-        if (problemBefore.isEmpty())
+        if (problemBefore.isEmpty()) {
             setValues(typed.convertedTo(unit));
+            m_entered = typed;
+            rememberShown();
+        }
         for (const Row &row : qAsConst(m_rows))
             m_form->labelForField(row.widget)
                 ->setProperty("text", labelText(row) + QLatin1Char(':'));

@@ -65,9 +65,15 @@ private:
     bool readNumber(const Row &row, double *value, QString *message) const;
     double readCount(const Row &row) const;
 
+    // Notes what the fields show now: a field left as it is keeps the value as it was entered.
+    void rememberShown();
+
     const ItemData *m_item;
     // The unit the fields are in.
     QString m_unit;
+    // The requirement as it was entered, in its own unit, and the fields' texts it was shown as.
+    CoatingRequirement m_entered;
+    QStringList m_shown;
     QFormLayout *m_form;
     QComboBox *m_rule;
     QVector<Row> m_rows;

@@ -59,6 +59,11 @@ QString CoatingRule::format(double value) const
     return ThicknessUnit::format(value, m_unit);
 }
 
+QString CoatingRule::formatApart(double value, double limit) const
+{
+    return ThicknessUnit::formatApart(value, limit, m_unit);
+}
+
 bool CoatingRule::sameAs(const CoatingRule &other) const
 {
     return key() == other.key() && m_unit == other.m_unit && m_values == other.m_values &&

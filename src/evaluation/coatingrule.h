@@ -61,6 +61,8 @@ public:
     // Changes the unit and every thickness with it, rounded as a user would enter it.
     void convertTo(const QString &unit);
     QString format(double value) const;
+    // A mean beside the limit it broke, never reading as the limit (ThicknessUnit::formatApart).
+    QString formatApart(double value, double limit) const;
     // The same rule, unit and values.
     bool sameAs(const CoatingRule &other) const;
 

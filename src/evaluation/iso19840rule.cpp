@@ -121,9 +121,9 @@ QList<CoatingVerdict::Failure> Iso19840Rule::failures() const
                                : QString();
     const double mean = m_sum / m_count;
     if (below(mean, value(Nominal)))
-        result.append(
-            FailedReadings().failure(tr("mean %1 below the NDFT %2%3")
-                                         .arg(format(mean), format(value(Nominal)), corrected)));
+        result.append(FailedReadings().failure(
+            tr("mean %1 below the NDFT %2%3")
+                .arg(formatApart(mean, value(Nominal)), format(value(Nominal)), corrected)));
     if (m_low.happened())
         result.append(m_low.failure(
             tr("%1 below 80 % of the NDFT (%2)%3")

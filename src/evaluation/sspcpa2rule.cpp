@@ -213,24 +213,24 @@ QList<CoatingVerdict::Failure> SspcPa2Rule::failures() const
     if (m_lowSpots.happened())
         fail(tr("spot %1 mean %2 below %3 % of the minimum (%4)")
                  .arg(m_lowSpots.firstGroup)
-                 .arg(format(m_lowSpots.firstMean), percent(value(SpotLowerPercent)),
-                      format(spotLow())),
+                 .arg(formatApart(m_lowSpots.firstMean, spotLow()),
+                      percent(value(SpotLowerPercent)), format(spotLow())),
              m_lowSpots, spots);
     if (m_highSpots.happened())
         fail(tr("spot %1 mean %2 above %3 % of the maximum (%4)")
                  .arg(m_highSpots.firstGroup)
-                 .arg(format(m_highSpots.firstMean), percent(value(SpotUpperPercent)),
-                      format(spotHigh())),
+                 .arg(formatApart(m_highSpots.firstMean, spotHigh()),
+                      percent(value(SpotUpperPercent)), format(spotHigh())),
              m_highSpots, spots);
     if (m_lowAreas.happened())
         fail(tr("area %1 mean %2 below the minimum %3")
                  .arg(m_lowAreas.firstGroup)
-                 .arg(format(m_lowAreas.firstMean), format(value(Minimum))),
+                 .arg(formatApart(m_lowAreas.firstMean, value(Minimum)), format(value(Minimum))),
              m_lowAreas, areas);
     if (m_highAreas.happened())
         fail(tr("area %1 mean %2 above the maximum %3")
                  .arg(m_highAreas.firstGroup)
-                 .arg(format(m_highAreas.firstMean), format(value(Maximum))),
+                 .arg(formatApart(m_highAreas.firstMean, value(Maximum)), format(value(Maximum))),
              m_highAreas, areas);
     return result;
 }

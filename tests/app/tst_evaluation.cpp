@@ -82,6 +82,8 @@ private slots:
     void roughnessPresetFillsTheField();
     void unitChangeWhileTheDialogIsOpen();
     void requirementShownInTheItemsUnit();
+    void okKeepsWhatWasEntered_data();
+    void okKeepsWhatWasEntered();
 
 private:
     ItemData *activeItem() { return TvItemModel::itemAt(activeRow(*window)); }
@@ -400,12 +402,14 @@ void TestEvaluation::unitChangeWhileTheDialogIsOpen()
         okButton(dialog)->click();
         QVERIFY(!dialog->isVisible());
     });
+    // OK on the values as shown keeps them as they were typed, in micrometres; the mil views show
+    // them converted.
     const CoatingRequirement requirement = activeItem()->requirement();
-    QCOMPARE(requirement.unit(), QStringLiteral("mil"));
-    QCOMPARE(requirement.value("minimum"), 3.94);
-    QCOMPARE(requirement.value("maximum"), 7.87);
+    QCOMPARE(requirement.unit(), Micrometre);
+    QCOMPARE(requirement.value("minimum"), 100.0);
+    QCOMPARE(requirement.value("maximum"), 200.0);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
-    QCOMPARE(chart(*window)->markLines().first().value, 3.94);
+    QVERIFY(qAbs(chart(*window)->markLines().first().value - 100 / 25.4) < 1e-9);
 }
 
 void TestEvaluation::requirementShownInTheItemsUnit()
@@ -428,6 +432,44 @@ void TestEvaluation::requirementShownInTheItemsUnit()
     QVERIFY(chart(*window)->markLines().isEmpty());
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, measure1));
     QVERIFY(qAbs(chart(*window)->markLines().last().value - 4.72 * 25.4) < 1e-9);
+}
+
+void TestEvaluation::okKeepsWhatWasEntered_data()
+{
+    QTest::addColumn<QString>("maximumTyped");
+    QTest::addColumn<double>("maximum");
+    QTest::newRow("OK without an edit") << QString() << -1.0;
+    // 10 mil is 254 micrometres exactly; the requirement stays in the unit it was entered in.
+    QTest::newRow("an edited maximum, typed in mil") << QStringLiteral("10") << 254.0;
+}
+
+void TestEvaluation::okKeepsWhatWasEntered()
+{
+    QFETCH(QString, maximumTyped);
+    QFETCH(double, maximum);
+    CoatingRequirement iso(QStringLiteral("iso19840"), Micrometre);
+    iso.setValue(QStringLiteral("nominal"), 100);
+    activeItem()->setRequirement(iso);
+    startAcquiring(*window);
+    for (int i = 0; i < 5; ++i)
+        emitReading(100, QStringLiteral("100"));
+    // 3.94 mil is 100.076 micrometres; the NDFT shown in mil, 3.94, is 100.076 micrometres too.
+    emitMilReading(3.94, QStringLiteral("3.94"));
+    QCOMPARE(activeItem()->unit(), QStringLiteral("mil"));
+    QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
+
+    openDialog([&](QWidget *dialog) {
+        if (!maximumTyped.isEmpty())
+            dialog->findChild<QLineEdit *>(QStringLiteral("edtMaximum"))->setText(maximumTyped);
+        okButton(dialog)->click();
+    });
+    const CoatingRequirement &stored = activeItem()->requirement();
+    QCOMPARE(stored.unit(), Micrometre);
+    QCOMPARE(stored.value(QStringLiteral("nominal")), 100.0);
+    QCOMPARE(stored.has(QStringLiteral("maximum")), maximum > 0);
+    if (maximum > 0)
+        QCOMPARE(stored.value(QStringLiteral("maximum")), maximum);
+    QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
 }
 
 QTEST_MAIN(TestEvaluation)

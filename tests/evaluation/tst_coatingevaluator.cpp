@@ -156,6 +156,11 @@ void TestCoatingEvaluator::verdict_data()
         << iso(100) << "80 100 x9" << Fail
         << QString("FAIL: mean 98.0 " + Micrometre + " below the NDFT 100.0 " + Micrometre) << 1
         << "n........." << 0;
+    // Shown with one decimal the mean would read as the NDFT itself.
+    QTest::newRow("iso, mean just below the NDFT")
+        << iso(100) << "99.96 99.97 100 x3" << Fail
+        << QString("FAIL: mean 99.99 " + Micrometre + " below the NDFT 100.0 " + Micrometre) << 2
+        << "nn..." << 0;
     QTest::newRow("iso, above the maximum")
         << iso(100, 300) << "120 300.1 120 x3" << Fail
         << QString("FAIL: 1 reading above the maximum 300.0 " + Micrometre) << 1 << ".H..." << 0;
