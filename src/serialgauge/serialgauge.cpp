@@ -287,9 +287,6 @@ void SerialGauge::drain()
             if (m_downloading)
                 m_quietTimer.start(m_settings.memoryQuietMs);
             m_pending = m_lines.append(data);
-            const int overlong = m_lines.takeOverlongCount();
-            for (int i = 0; i < overlong; ++i)
-                countBadLine(QByteArray());
         }
         // A receiver may close the gauge, which hands on the rest first, in order.
         while (m_open && m_next < m_pending.size() && turn.elapsed() < TurnBudgetMs)
@@ -308,6 +305,10 @@ void SerialGauge::drainAll()
 
 void SerialGauge::handleLine(const QByteArray &line)
 {
+    if (line.isEmpty()) { // a line too long to keep
+        countBadLine(line);
+        return;
+    }
     if (m_downloading) {
         handleStoredLine(line);
         return;

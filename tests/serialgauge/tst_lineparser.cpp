@@ -30,6 +30,8 @@ class TestLineParser : public QObject
 private slots:
     void parse_data();
     void parse();
+    void overRangeWords_data();
+    void overRangeWords();
     void invalidFormats_data();
     void invalidFormats();
     void everyPresetReadsItsExample();
@@ -102,6 +104,58 @@ void TestLineParser::parse_data()
         << QStringLiteral(R"(^(?<value>\d+)\s*(?<unit>\w+)$)") << false << QByteArray("12 furlongs")
         << false << 0.0 << "" << 0.0 << "" << 0 << ""
         << "";
+    QTest::newRow("microns") << any << false << QByteArray("125 microns") << true << 125.0 << "125"
+                             << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("micron, basis") << any << false << QByteArray("125 micron Fe") << true << 125.0
+                                   << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "Fe";
+    QTest::newRow("millimetres, zero-padded, a comma before the unit")
+        << any << false << QByteArray("+0000.125 , MM") << true << 125.0 << "125" << 125 / 25.4
+        << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("millimetres finer than a micrometre")
+        << any << false << QByteArray("0.0125 mm") << true << 12.5 << "12.5" << 12.5 / 25.4
+        << "0.49" << 0 << Micrometre << "";
+    QTest::newRow("inches") << any << false << QByteArray("0.0049 in") << true << 4.9 * 25.4
+                            << "124" << 4.9 << "4.9" << 0 << "mil"
+                            << "";
+    QTest::newRow("exponent") << any << false << QByteArray("1.25E2 um") << true << 125.0 << "125"
+                              << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("negative exponent") << any << false << QByteArray("125e-1 um") << true << 12.5
+                                       << "12.5" << 12.5 / 25.4 << "0.49" << 0 << Micrometre << "";
+    QTest::newRow("reading number with #")
+        << any << false << QByteArray("#12 125 um") << true << 125.0 << "125" << 125 / 25.4
+        << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("reading number") << any << false << QByteArray("12 125 um") << true << 125.0
+                                    << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("# glued to the value is no reading number")
+        << any << false << QByteArray("#125 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("basis first") << any << false << QByteArray("Fe 125 um") << true << 125.0
+                                 << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "Fe";
+    QTest::newRow("reading number, basis first")
+        << any << false << QByteArray("#3 NFe 80 um") << true << 80.0 << "80" << 80 / 25.4 << "3.15"
+        << 0 << Micrometre << "NFe";
+    QTest::newRow("the largest plausible value")
+        << any << false << QByteArray("100000 um") << true << 100000.0 << "100000" << 100000 / 25.4
+        << "3937.01" << 0 << Micrometre << "";
+    QTest::newRow("beyond any gauge's range")
+        << any << false << QByteArray("100001 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("beyond any gauge's range in mils")
+        << any << false << QByteArray("4000 mil") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("300 digits") << any << false << QByteArray(300, '9') << false << 0.0 << "" << 0.0
+                                << "" << 0 << ""
+                                << "";
+    QTest::newRow("more digits than a double keeps")
+        << any << false << QByteArray("0.1111111111111111 um") << false << 0.0 << "" << 0.0 << ""
+        << 0 << ""
+        << "";
+    QTest::newRow("25 ones") << any << false << QByteArray("1111111111111111111111111 um") << false
+                             << 0.0 << "" << 0.0 << "" << 0 << ""
+                             << "";
+    QTest::newRow("finer than any gauge")
+        << any << false << QByteArray("1e-7 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
     QTest::newRow("mil in the signed form")
         << pattern("signed") << false << QByteArray("-0.50 mils") << true << -0.5 * 25.4 << "-13"
         << -0.5 << "-0.50" << 0 << "mil"
@@ -134,6 +188,40 @@ void TestLineParser::parse()
     QTEST(reading->unit(), "unit");
     QTEST(reading->basis(), "basis");
     QCOMPARE(reading->time(), time);
+}
+
+void TestLineParser::overRangeWords_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("matches");
+    QTest::addColumn<int>("overload");
+    QTest::addColumn<QString>("basis");
+
+    const QStringList listed = {"OL", "OV", "ERR3"};
+    QTest::newRow("an error word listed") << listed << QByteArray("ERR3") << true << 1 << "";
+    QTest::newRow("an error word not listed")
+        << QStringList{"OL"} << QByteArray("ERR3") << false << 0 << "";
+    QTest::newRow("a reading number and a basis first")
+        << listed << QByteArray("#7 Fe ERR3") << true << 1 << "Fe";
+    QTest::newRow("negative side") << listed << QByteArray("12 -OL um") << true << -1 << "";
+}
+
+void TestLineParser::overRangeWords()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, matches);
+    LineFormat format;
+    format.overRangeTokens = words;
+    const std::unique_ptr<DmmData> reading =
+        LineParser(format).parse(line, QDateTime::currentDateTime());
+    QCOMPARE(bool(reading), matches);
+    if (!matches)
+        return;
+    QTEST(reading->overload(), "overload");
+    QTEST(reading->basis(), "basis");
+    QCOMPARE(reading->umValue(), 0.0);
 }
 
 void TestLineParser::invalidFormats_data()
@@ -176,20 +264,20 @@ void TestLineParser::split_data()
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QList<QByteArray>>("lines");
     QTest::addColumn<QByteArray>("partial");
-    QTest::addColumn<int>("overlong");
 
     using Lines = QList<QByteArray>;
     QTest::newRow("CR LF split across chunks")
-        << Lines{"12", "3\r", "\n45\n"} << Lines{"123", "45"} << QByteArray() << 0;
-    QTest::newRow("CR alone") << Lines{"1\r2\r"} << Lines{"1", "2"} << QByteArray() << 0;
-    QTest::newRow("a partial line is kept")
-        << Lines{"7\n12"} << Lines{"7"} << QByteArray("12") << 0;
+        << Lines{"12", "3\r", "\n45\n"} << Lines{"123", "45"} << QByteArray();
+    QTest::newRow("CR alone") << Lines{"1\r2\r"} << Lines{"1", "2"} << QByteArray();
+    QTest::newRow("a partial line is kept") << Lines{"7\n12"} << Lines{"7"} << QByteArray("12");
     QTest::newRow("an overlong line is dropped to its end")
-        << Lines{"0123456789ab", "cdef\nok\n"} << Lines{"ok"} << QByteArray() << 1;
+        << Lines{"0123456789ab", "cdef\nok\n"} << Lines{"", "ok"} << QByteArray();
+    QTest::newRow("an overlong line stays in its place")
+        << Lines{"bad\n0123456789\nok\n"} << Lines{"bad", "", "ok"} << QByteArray();
     QTest::newRow("exactly the longest line")
-        << Lines{"01234567\n"} << Lines{"01234567"} << QByteArray() << 0;
+        << Lines{"01234567\n"} << Lines{"01234567"} << QByteArray();
     QTest::newRow("noise without line ends")
-        << Lines{QByteArray(100, 'x'), QByteArray(100, '\0')} << Lines{} << QByteArray() << 1;
+        << Lines{QByteArray(100, 'x'), QByteArray(100, '\0')} << Lines{""} << QByteArray();
 }
 
 void TestLineParser::split()
@@ -201,8 +289,6 @@ void TestLineParser::split()
         lines += buffer.append(chunk);
     QTEST(lines, "lines");
     QTEST(buffer.partialLine(), "partial");
-    QTEST(buffer.takeOverlongCount(), "overlong");
-    QCOMPARE(buffer.takeOverlongCount(), 0);
 }
 
 void TestLineParser::settingsRoundTrip()
