@@ -1,12 +1,14 @@
 #include <memory>
 
 #include <QDateTime>
+#include <QDirIterator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "dmmdata.h"
 #include "linebuffer.h"
+#include "linefuzzcase.h"
 #include "lineformat.h"
 #include "lineparser.h"
 #include "serialgaugesettings.h"
@@ -37,6 +39,8 @@ private slots:
     void everyPresetReadsItsExample();
     void split_data();
     void split();
+    void fuzzCorpus_data();
+    void fuzzCorpus();
     void settingsRoundTrip();
     void settingsAsWrittenByHand();
     void unusableSettingsAreReported();
@@ -289,6 +293,32 @@ void TestLineParser::split()
         lines += buffer.append(chunk);
     QTEST(lines, "lines");
     QTEST(buffer.partialLine(), "partial");
+}
+
+void TestLineParser::fuzzCorpus_data()
+{
+    // The fuzz target's seeds, and the inputs that once made it fail.
+    QTest::addColumn<QString>("file");
+    const QDir corpus(QStringLiteral(RQ_TEST_SOURCE_DIR "/corpus"));
+    for (const char *folder : {"seeds", "regressions"}) {
+        QDirIterator it(corpus.filePath(QLatin1String(folder)), QDir::Files);
+        QStringList files;
+        while (it.hasNext())
+            files << it.next();
+        files.sort();
+        for (const QString &file : files)
+            if (!file.endsWith(QLatin1String(".gitkeep")))
+                QTest::newRow(qPrintable(corpus.relativeFilePath(file))) << file;
+    }
+}
+
+void TestLineParser::fuzzCorpus()
+{
+    QFETCH(QString, file);
+    QFile input(file);
+    QVERIFY(input.open(QIODevice::ReadOnly));
+    const QString problem = LineFuzzCase(input.readAll()).run();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 void TestLineParser::settingsRoundTrip()
