@@ -43,6 +43,7 @@ private slots:
     void fuzzCorpus();
     void settingsRoundTrip();
     void settingsAsWrittenByHand();
+    void unusableSettingsAreReported_data();
     void unusableSettingsAreReported();
     void commandEscapes_data();
     void commandEscapes();
@@ -395,23 +396,73 @@ void TestLineParser::settingsAsWrittenByHand()
     QCOMPARE(s.format.pattern, QStringLiteral(R"(^T=(?<value>\d+)$)"));
 }
 
+void TestLineParser::unusableSettingsAreReported_data()
+{
+    // Each problem is named with the value used instead, which the settings then hold.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QString>("used"); // the setting as read: "key=value"
+
+    QTest::newRow("baud rate not a number")
+        << QByteArray("[General]\nbaudRate=fast\n")
+        << "baudRate \"fast\" is not a whole number from 50 to 4000000; 9600 is used instead"
+        << "baudRate=9600";
+    QTest::newRow("data bits beyond the range")
+        << QByteArray("[General]\ndataBits=9\n")
+        << "dataBits \"9\" is not a whole number from 5 to 8; 8 is used instead"
+        << "dataBits=8";
+    QTest::newRow("quiet time below the range")
+        << QByteArray("[General]\nmemoryQuietMs=5\n")
+        << "memoryQuietMs \"5\" is not a whole number from 100 to 60000; 100 is used instead"
+        << "memoryQuietMs=100";
+    QTest::newRow("unknown parity") << QByteArray("[General]\nparity=maybe\n")
+                                    << "parity \"maybe\" is not one of none, even, odd, space, "
+                                       "mark; none is used instead"
+                                    << "parity=0";
+    QTest::newRow("unknown format") << QByteArray("[General]\nformat=morse\n")
+                                    << "format \"morse\" is unknown; any is used instead"
+                                    << "format=any";
+    QTest::newRow("unknown unit") << QByteArray("[General]\nunit=inch\n")
+                                  << "unit \"inch\" is neither um nor mil; um is used instead"
+                                  << "unit=um";
+    QTest::newRow("random bytes")
+        << QByteArray("\x8f\x03port=\x00\x9a\xfe[General\x01\n", 16)
+        << "the content is not text; the default settings are used instead"
+        << "port=auto";
+}
+
 void TestLineParser::unusableSettingsAreReported()
 {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, warning);
+    QFETCH(QString, used);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("serialgauge.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nbaudRate=fast\nparity=maybe\ndataBits=9\nformat=morse\nunit=inch\n"
-               "memoryQuietMs=5\n");
+    file.write(content);
     file.close();
     const SerialGaugeSettings s = SerialGaugeSettings::load(path);
-    const SerialGaugeSettings defaults;
-    QCOMPARE(s.warnings.size(), 6);
-    QCOMPARE(s.baudRate, defaults.baudRate);
-    QCOMPARE(s.parity, defaults.parity);
-    QCOMPARE(s.dataBits, QSerialPort::Data8);
-    QCOMPARE(s.format.pattern, defaults.format.pattern);
-    QCOMPARE(s.memoryQuietMs, 100);
+    QCOMPARE(s.warnings, QStringList{warning});
+
+    const QString key = used.section(QLatin1Char('='), 0, 0);
+    const QString value = used.section(QLatin1Char('='), 1);
+    QString got;
+    if (key == QLatin1String("baudRate"))
+        got = QString::number(s.baudRate);
+    else if (key == QLatin1String("dataBits"))
+        got = QString::number(s.dataBits);
+    else if (key == QLatin1String("memoryQuietMs"))
+        got = QString::number(s.memoryQuietMs);
+    else if (key == QLatin1String("parity"))
+        got = QString::number(s.parity);
+    else if (key == QLatin1String("format"))
+        got = LineFormat::presetForPattern(s.format.pattern)->id;
+    else if (key == QLatin1String("unit"))
+        got = s.format.milByDefault ? QStringLiteral("mil") : QStringLiteral("um");
+    else
+        got = s.port;
+    QCOMPARE(got, value);
     QVERIFY(!SerialGaugeSettings::load(dir.filePath(QStringLiteral("none.ini"))).fileFound);
 }
 
