@@ -7,8 +7,8 @@ const QList<LineFormat::Preset> &LineFormat::presets()
         // A reading number may come first ("#12 125 um", "12 125 um"), the basis before or after
         // the value; the value may carry an exponent and be followed by a comma ("0.125 , MM").
         {QStringLiteral("any"),
-         QStringLiteral("any of: 125 um, +0123.4 um, 123 µm Fe, 4.92 mil, 123, 125 microns, "
-                        "+0000.125 , MM, 0.0049 in, 1.25E2 um, #12 125 um, Fe 125 um"),
+         QStringLiteral("any of: 125 um, +0123.4 um, 123 µm Fe, 4.92 mil, 0.125 mm, #12 Fe 1.25E2 "
+                        "um, 123"),
          QStringLiteral(
              R"((?J)^\s*(?:#\s*\d+\s+|\d+\s+(?=[+-]?[\d.,]))?(?:(?<basis>N?Fe)\s+)?)"
              R"((?<value>[+-]?(?:\d+(?:[.,]\d*)?|[.,]\d+)(?:E[+-]?\d+)?)\s*,?\s*)"

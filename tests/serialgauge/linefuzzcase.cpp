@@ -1,6 +1,7 @@
 #include "linefuzzcase.h"
 
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <utility>
