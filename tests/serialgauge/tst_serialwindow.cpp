@@ -1,9 +1,9 @@
 #include <memory>
 
 #include <QComboBox>
-#include <QLabel>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -231,7 +231,7 @@ void TestSerialWindow::portInUseFailsToOpenWithTheReason()
 void TestSerialWindow::settingsProblemsAreShown_data()
 {
     QTest::addColumn<QByteArray>("content"); // the settings file the next start finds
-    QTest::addColumn<QString>("shown");      // in the status bar
+    QTest::addColumn<QString>("shown");      // in the messages; the status bar shows the last
     QTest::newRow("a port that is not there")
         << QByteArray("[General]\nport=/dev/ttyNoSuchPort\n")
         << "Serial gauge: the port /dev/ttyNoSuchPort is not there; Connect is enabled once it is.";
