@@ -139,7 +139,9 @@ void GaugeSession::onOpened()
 
 void GaugeSession::onClosed()
 {
-    m_canConnect = true;
+    // The gauge may have closed because its port went away.
+    m_canConnect =
+        m_binding.rs232Vir && m_binding.rs232Vir->isPortPresent(GaugeVendorId, GaugeProductId);
     m_acquiring = false;
     emit closed();
     emit stateChanged();

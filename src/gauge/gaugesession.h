@@ -15,8 +15,9 @@ class QDir;
 // gauge's readings, progress and messages come out as this object's signals, whichever plug-in
 // sends them.
 //
-// Connect is offered when the gauge's port was present when last looked for, and again when the
-// gauge closes; not from when it opens. Live readings are collected only while the gauge is open.
+// Connect is offered when the gauge's port was present when last looked for: at binding, when the
+// plug-in reports a change of ports, and when the gauge closes; not from when it opens. Live
+// readings are collected only while the gauge is open.
 class GaugeSession : public QObject
 {
     Q_OBJECT

@@ -20,7 +20,7 @@ QList<QByteArray> LineBuffer::append(const QByteArray &data)
             if (m_line.size() + take > m_maxLength) {
                 m_line.clear();
                 m_dropping = true;
-                ++m_overlong;
+                lines.append(QByteArray());
             } else {
                 m_line.append(data.constData() + start, take);
             }
@@ -37,16 +37,8 @@ QList<QByteArray> LineBuffer::append(const QByteArray &data)
     return lines;
 }
 
-int LineBuffer::takeOverlongCount()
-{
-    const int count = m_overlong;
-    m_overlong = 0;
-    return count;
-}
-
 void LineBuffer::clear()
 {
     m_line.clear();
     m_dropping = false;
-    m_overlong = 0;
 }

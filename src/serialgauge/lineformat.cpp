@@ -4,10 +4,15 @@ const QList<LineFormat::Preset> &LineFormat::presets()
 {
     // Case-insensitive; a decimal comma is read like a point.
     static const QList<Preset> list = {
+        // A reading number may come first ("#12 125 um", "12 125 um"), the basis before or after
+        // the value; the value may carry an exponent and be followed by a comma ("0.125 , MM").
         {QStringLiteral("any"),
-         QStringLiteral("any of: 125 um, +0123.4 um, 123 µm Fe, 4.92 mil, 123"),
-         QStringLiteral(R"(^\s*(?<value>[+-]?\d+(?:[.,]\d*)?)\s*(?<unit>[uµμ]m|mils?)?)"
-                        R"(\s*(?<basis>N?Fe)?\s*$)")},
+         QStringLiteral("any of: 125 um, +0123.4 um, 123 µm Fe, 4.92 mil, 0.125 mm, #12 Fe 1.25E2 "
+                        "um, 123"),
+         QStringLiteral(
+             R"((?J)^\s*(?:#\s*\d+\s+|\d+\s+(?=[+-]?[\d.,]))?(?:(?<basis>N?Fe)\s+)?)"
+             R"((?<value>[+-]?(?:\d+(?:[.,]\d*)?|[.,]\d+)(?:E[+-]?\d+)?)\s*,?\s*)"
+             R"((?<unit>[uµμ]m|microns?|mils?|mm|in(?:ch(?:es)?)?)?\s*(?<basis>N?Fe)?\s*$)")},
         {QStringLiteral("signed"), QStringLiteral("+0123.4 um"),
          QStringLiteral(R"(^\s*(?<value>[+-]\d+(?:[.,]\d+)?)\s*(?<unit>[uµμ]m|mils?)\s*$)")},
         {QStringLiteral("unitbasis"), QStringLiteral("123 µm Fe"),

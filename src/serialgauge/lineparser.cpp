@@ -21,6 +21,69 @@ QString mils()
     return QStringLiteral("mil");
 }
 
+// The group of that name that took part in the match: a pattern may name a group twice (with
+// "(?J)"), as the default one does for a basis before or after the value.
+QString captured(const QRegularExpressionMatch &match, const QString &name)
+{
+    const QStringList names = match.regularExpression().namedCaptureGroups();
+    for (int group = 1; group < names.size(); ++group)
+        if (names.at(group) == name && match.capturedStart(group) >= 0)
+            return match.captured(group);
+    return {};
+}
+
+// The digits of a number as sent, apart: "-1.25E2" has the sign "-", the digits "125", two of
+// them after the point and the exponent 2.
+struct Decimal
+{
+    QString sign;
+    QString digits;
+    int fraction = 0;
+    int exponent = 0;
+};
+
+bool splitNumber(QString number, Decimal *out)
+{
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (number.startsWith(QLatin1Char('+')) || number.startsWith(QLatin1Char('-'))) {
+        out->sign = number.left(1);
+        number.remove(0, 1);
+    }
+    const int e = number.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    if (e >= 0) {
+        bool ok = false;
+        // More exponent digits than this only ever mean noise.
+        const QString exponent = number.mid(e + 1);
+        if (exponent.size() > 4)
+            return false;
+        out->exponent = exponent.toInt(&ok);
+        if (!ok)
+            return false;
+        number.truncate(e);
+    }
+    const int point = number.indexOf(QLatin1Char('.'));
+    if (point >= 0) {
+        out->fraction = number.size() - point - 1;
+        number.remove(point, 1);
+    }
+    for (const QChar c : number)
+        if (!c.isDigit() || c.unicode() > '9')
+            return false;
+    out->digits = number;
+    return !number.isEmpty();
+}
+
+int significantDigits(const QString &digits)
+{
+    int first = 0;
+    while (first < digits.size() && digits.at(first) == QLatin1Char('0'))
+        ++first;
+    int last = digits.size();
+    while (last > first && digits.at(last - 1) == QLatin1Char('0'))
+        --last;
+    return last - first;
+}
+
 } // namespace
 
 LineParser::LineParser(const LineFormat &format)
@@ -44,16 +107,26 @@ QString LineParser::decode(const QByteArray &line)
     return text;
 }
 
-QString LineParser::unitText(const QString &written)
+LineParser::Unit LineParser::unitOf(const QString &written)
 {
     const QString unit = written.trimmed().toLower();
     if (unit == QLatin1String("um") || unit == QStringLiteral("\u00B5m") ||
         unit == QStringLiteral("\u03BCm") || unit == QLatin1String("micron") ||
         unit == QLatin1String("microns"))
-        return micrometres();
+        return {micrometres(), 0};
+    if (unit == QLatin1String("mm"))
+        return {micrometres(), 3};
     if (unit == QLatin1String("mil") || unit == QLatin1String("mils"))
-        return mils();
+        return {mils(), 0};
+    if (unit == QLatin1String("in") || unit == QLatin1String("inch") ||
+        unit == QLatin1String("inches"))
+        return {mils(), 3};
     return {};
+}
+
+QString LineParser::unitText(const QString &written)
+{
+    return unitOf(written).shown;
 }
 
 QString LineParser::basisText(const QString &written)
@@ -76,13 +149,22 @@ std::unique_ptr<DmmData> LineParser::parse(const QByteArray &line, const QDateTi
     const QRegularExpressionMatch match = m_pattern.match(text);
     if (!match.hasMatch())
         return nullptr;
-    return reading(match.captured(QStringLiteral("value")), match.captured(QStringLiteral("unit")),
-                   match.captured(QStringLiteral("basis")), time);
+    return reading(captured(match, QStringLiteral("value")),
+                   captured(match, QStringLiteral("unit")),
+                   captured(match, QStringLiteral("basis")), time);
 }
 
 std::unique_ptr<DmmData> LineParser::overRange(const QString &text, const QDateTime &time) const
 {
-    const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // A reading number and a basis may come first, as before a value.
+    static const QRegularExpression number(QStringLiteral(R"(^#?\d+$)"));
+    if (words.size() > 1 && number.match(words.first()).hasMatch())
+        words.removeFirst();
+    QString basis;
+    if (words.size() > 1 && (words.first().compare(QLatin1String("fe"), Qt::CaseInsensitive) == 0 ||
+                             words.first().compare(QLatin1String("nfe"), Qt::CaseInsensitive) == 0))
+        basis = basisText(words.takeFirst());
     if (words.isEmpty())
         return nullptr;
     QString token = words.first();
@@ -101,7 +183,6 @@ std::unique_ptr<DmmData> LineParser::overRange(const QString &text, const QDateT
 
     // What follows the token: a unit and a basis, in either order, or nothing.
     QString unit;
-    QString basis;
     for (int i = 1; i < words.size(); ++i) {
         const QString asUnit = unitText(words.at(i));
         if (!asUnit.isEmpty() && unit.isEmpty())
@@ -128,21 +209,33 @@ std::unique_ptr<DmmData> LineParser::overRange(const QString &text, const QDateT
 std::unique_ptr<DmmData> LineParser::reading(const QString &value, const QString &unit,
                                              const QString &basis, const QDateTime &time) const
 {
-    QString number = value.trimmed();
-    number.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double parsed = number.toDouble(&ok);
-    if (!ok || !std::isfinite(parsed))
+    Decimal number;
+    if (!splitNumber(value.trimmed(), &number) ||
+        significantDigits(number.digits) > MaxSignificantDigits)
         return nullptr;
-    QString unitShown = m_format.milByDefault ? mils() : micrometres();
+    Unit written{m_format.milByDefault ? mils() : micrometres(), 0};
     if (!unit.trimmed().isEmpty()) {
-        unitShown = unitText(unit);
-        if (unitShown.isEmpty())
+        written = unitOf(unit);
+        if (written.shown.isEmpty())
             return nullptr;
     }
-    // The gauge's own resolution: as many decimals as it sent.
-    const int point = number.indexOf(QLatin1Char('.'));
-    const int decimals = point < 0 ? 0 : number.size() - point - 1;
+    // The gauge's own resolution: as many decimals as it sent, in the unit shown.
+    const int scale = number.exponent + written.shift;
+    const int decimals = qMax(0, number.fraction - scale);
+    if (decimals > MaxDecimals)
+        return nullptr;
+    // Read with the point moved, so that "0.0049 in" is the double nearest 4.9 mil.
+    bool ok = false;
+    const double parsed = QStringLiteral("%1%2e%3")
+                              .arg(number.sign, number.digits)
+                              .arg(scale - number.fraction)
+                              .toDouble(&ok);
+    if (!ok || !std::isfinite(parsed))
+        return nullptr;
+    const QString unitShown = written.shown;
+    const double um = unitShown == micrometres() ? parsed : parsed * UmPerMil;
+    if (std::fabs(um) > MaxMicrometres)
+        return nullptr;
     const QString sent = QString::number(parsed, 'f', decimals);
 
     auto result = std::make_unique<DmmData>();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 
 #include <QByteArray>
@@ -13,10 +14,18 @@ class QDateTime;
 
 // Turns one line from the gauge into a reading with every field set: the value in micrometres and
 // mils (1 mil = 25.4 μm) with the texts the gauge would display, the over-range state, the unit
-// ("μm" or "mil") and the basis. A plain class: it never sees a port.
+// ("μm" or "mil") and the basis. Millimetres become micrometres and inches mils, keeping the digits
+// the gauge sent. A plain class: it never sees a port.
 class LineParser
 {
 public:
+    // No coating gauge measures beyond 100 mm; a larger value is noise or a wrong format.
+    static constexpr double MaxMicrometres = 100000.0;
+    // Digits beyond these would be stored as a different number than the gauge sent.
+    static constexpr int MaxSignificantDigits = std::numeric_limits<double>::digits10;
+    // A nanometre in micrometres: finer than any gauge resolves.
+    static constexpr int MaxDecimals = 6;
+
     explicit LineParser(const LineFormat &format);
 
     // False when the pattern does not compile or has no `value` group; error() says why.
@@ -28,12 +37,21 @@ public:
 
     // The line as text: UTF-8 when it is valid UTF-8, else Latin-1, which many gauges send.
     static QString decode(const QByteArray &line);
-    // "μm" for the micrometre spellings, "mil" for the mil ones, else empty.
+    // "μm" for the micrometre and millimetre spellings, "mil" for the mil and inch ones, else
+    // empty.
     static QString unitText(const QString &written);
     // "Fe" and "NFe" in the gauge's spelling; other texts as sent.
     static QString basisText(const QString &written);
 
 private:
+    // A unit as written: the unit shown and the powers of ten to it (3 for mm and inches).
+    struct Unit
+    {
+        QString shown;
+        int shift = 0;
+    };
+    static Unit unitOf(const QString &written);
+
     std::unique_ptr<DmmData> overRange(const QString &text, const QDateTime &time) const;
     std::unique_ptr<DmmData> reading(const QString &value, const QString &unit,
                                      const QString &basis, const QDateTime &time) const;

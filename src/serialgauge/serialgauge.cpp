@@ -6,8 +6,14 @@
 #include <QMetaMethod>
 #include <QSerialPortInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 #include "dmmdata.h"
 #include "lineparser.h"
+#include "portusers.h"
 #include "serialgaugepage.h"
 
 namespace {
@@ -35,6 +41,16 @@ QString printable(const QByteArray &line)
     if (text.size() > SampleLength)
         text = text.left(SampleLength) + QStringLiteral("...");
     return text;
+}
+
+// The device file of a port given by name ("ttyUSB0", "/dev/ttyUSB0"); on Windows the name.
+QString devicePath(const QString &port)
+{
+#ifdef Q_OS_WIN
+    return port;
+#else
+    return port.startsWith(QLatin1Char('/')) ? port : QStringLiteral("/dev/") + port;
+#endif
 }
 
 } // namespace
@@ -74,9 +90,7 @@ bool SerialGauge::open(SerialDeviceInf *device)
         shutDown(QString());
 
     m_settings = SerialGaugeSettings::load(SerialGaugeSettings::defaultFileName());
-    const QString fileName = SerialGaugeSettings::defaultFileName();
-    for (const QString &warning : m_settings.warnings)
-        emit message(tr("Serial gauge: %1 in %2.").arg(warning, fileName));
+    reportWarnings(m_settings);
     auto parser = std::make_unique<LineParser>(m_settings.format);
     if (!parser->isValid()) {
         emit message(tr("Serial gauge: %1.").arg(parser->error()));
@@ -99,8 +113,10 @@ bool SerialGauge::open(SerialDeviceInf *device)
             return false;
         }
         m_port.setPort(info);
+        m_location = info.systemLocation();
     } else {
         m_port.setPortName(m_settings.port);
+        m_location = devicePath(m_settings.port);
     }
     m_port.setBaudRate(m_settings.baudRate);
     m_port.setDataBits(m_settings.dataBits);
@@ -109,9 +125,21 @@ bool SerialGauge::open(SerialDeviceInf *device)
     m_port.setFlowControl(m_settings.flowControl);
     m_port.setReadBufferSize(PortBufferBytes);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        emit message(
-            tr("Serial gauge: cannot open %1: %2.").arg(m_settings.port, m_port.errorString()));
+        emit message(openFailure());
         m_port.clearError();
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // The port is the logger's alone, as terminal programs take it: another program that opens it
+    // now fails instead of taking part of the lines. (Windows opens serial ports exclusively.)
+    ::ioctl(int(m_port.handle()), TIOCEXCL);
+#endif
+    const QStringList others = PortUsers::others(m_location, qintptr(m_port.handle()));
+    if (!others.isEmpty()) {
+        m_port.close();
+        emit message(tr("Serial gauge: %1 is in use by another program (%2); close it, then "
+                        "connect again.")
+                         .arg(m_location, others.join(QStringLiteral(", "))));
         return false;
     }
 
@@ -218,6 +246,8 @@ bool SerialGauge::saveOptionsPage(QWidget *page, QString *error)
     // The port may have changed: let the logger look again.
     m_present = portPresent(serialPage->settings().port);
     emit usbRefreshed();
+    if (!m_present)
+        emit message(portMissing(serialPage->settings().port));
     return true;
 }
 
@@ -227,6 +257,54 @@ void SerialGauge::connectNotify(const QMetaMethod &signal)
         return;
     m_present = isPortPresent(GaugeVendorId, GaugeProductId);
     m_presenceTimer.start();
+    // Said from the event loop: the caller is still connecting, maybe its message() too.
+    QMetaObject::invokeMethod(this, &SerialGauge::reportSettings, Qt::QueuedConnection);
+}
+
+void SerialGauge::reportSettings()
+{
+    const SerialGaugeSettings settings =
+        SerialGaugeSettings::load(SerialGaugeSettings::defaultFileName());
+    reportWarnings(settings);
+    if (!m_open && !portPresent(settings.port))
+        emit message(portMissing(settings.port));
+}
+
+void SerialGauge::reportWarnings(const SerialGaugeSettings &settings)
+{
+    const QString fileName = SerialGaugeSettings::defaultFileName();
+    for (const QString &warning : settings.warnings)
+        emit message(tr("Serial gauge: in %1, %2.").arg(fileName, warning));
+}
+
+QString SerialGauge::portMissing(const QString &port) const
+{
+    if (port.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return tr("Serial gauge: no gauge port (USB %1:%2) is present; Connect is enabled once "
+                  "the gauge is plugged in.")
+            .arg(GaugeVendorId, 4, 16, QLatin1Char('0'))
+            .arg(GaugeProductId, 4, 16, QLatin1Char('0'));
+    return tr("Serial gauge: the port %1 is not there; Connect is enabled once it is.").arg(port);
+}
+
+QString SerialGauge::openFailure() const
+{
+    if (m_port.error() == QSerialPort::PermissionError) {
+#ifdef Q_OS_UNIX
+        // Refused although the user may read and write it: someone else holds it.
+        const bool allowed = ::access(QFile::encodeName(m_location).constData(), R_OK | W_OK) == 0;
+#else
+        const bool allowed = true;
+#endif
+        if (allowed)
+            return tr("Serial gauge: %1 is in use by another program; close it, then connect "
+                      "again.")
+                .arg(m_location);
+        return tr("Serial gauge: no permission to use %1 (%2); on Linux the user must be in the "
+                  "dialout group.")
+            .arg(m_location, m_port.errorString());
+    }
+    return tr("Serial gauge: cannot open %1: %2.").arg(m_location, m_port.errorString());
 }
 
 bool SerialGauge::portPresent(const QString &port)
@@ -239,8 +317,7 @@ bool SerialGauge::portPresent(const QString &port)
     return false;
 #else
     // Pseudo-terminals and some adapters are not listed, yet open like any port.
-    return QFileInfo::exists(port.startsWith(QLatin1Char('/')) ? port
-                                                               : QStringLiteral("/dev/") + port);
+    return QFileInfo::exists(devicePath(port));
 #endif
 }
 
@@ -257,6 +334,8 @@ void SerialGauge::checkPresence()
         return;
     m_present = present;
     emit usbRefreshed();
+    if (!present && !m_open)
+        emit message(portMissing(portName()));
 }
 
 void SerialGauge::finishOpening()
@@ -287,9 +366,6 @@ void SerialGauge::drain()
             if (m_downloading)
                 m_quietTimer.start(m_settings.memoryQuietMs);
             m_pending = m_lines.append(data);
-            const int overlong = m_lines.takeOverlongCount();
-            for (int i = 0; i < overlong; ++i)
-                countBadLine(QByteArray());
         }
         // A receiver may close the gauge, which hands on the rest first, in order.
         while (m_open && m_next < m_pending.size() && turn.elapsed() < TurnBudgetMs)
@@ -308,6 +384,10 @@ void SerialGauge::drainAll()
 
 void SerialGauge::handleLine(const QByteArray &line)
 {
+    if (line.isEmpty()) { // a line too long to keep
+        countBadLine(line);
+        return;
+    }
     if (m_downloading) {
         handleStoredLine(line);
         return;
@@ -404,8 +484,22 @@ void SerialGauge::portLost()
 {
     if (!m_open || m_port.error() == QSerialPort::NoError)
         return;
-    shutDown(tr("Serial gauge: the connection on %1 was lost (%2).")
-                 .arg(m_port.portName(), m_port.errorString()));
+    // The system's reason for a vanished device is often "Unknown error" or a stale one; whether
+    // the device is still there says more.
+    const bool present = portPresent(m_settings.port);
+    QString cause;
+    if (!present)
+        cause = tr("the device was removed");
+    else if (m_port.error() == QSerialPort::ReadError)
+        cause = tr("a read error (%1)").arg(m_port.errorString());
+    else
+        cause = tr("an input/output error (%1)").arg(m_port.errorString());
+    shutDown(tr("Serial gauge: the connection on %1 was lost: %2.").arg(m_location, cause));
+    // Connect is not offered for a port that is gone, not even until the next look.
+    if (!present && m_present) {
+        m_present = false;
+        emit usbRefreshed();
+    }
 }
 
 void SerialGauge::shutDown(const QString &why)

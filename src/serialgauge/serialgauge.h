@@ -75,6 +75,11 @@ protected:
 
 private:
     bool portPresent(const QString &port);
+    // The settings file's problems and a missing port, said when the logger binds the gauge.
+    void reportSettings();
+    void reportWarnings(const SerialGaugeSettings &settings);
+    QString portMissing(const QString &port) const;
+    QString openFailure() const;
     void finishOpening();
     // Handles lines for a few milliseconds, reading bounded chunks; schedules itself while more
     // is waiting, so that a flood of lines cannot hold up the event loop.
@@ -94,6 +99,8 @@ private:
     void handOver(void (SerialGauge::*signal)(const DmmData *), std::unique_ptr<DmmData> reading);
 
     QSerialPort m_port;
+    // The port's device file ("/dev/ttyUSB0"; "COM3" on Windows).
+    QString m_location;
     SerialGaugeSettings m_settings;
     std::unique_ptr<LineParser> m_parser;
     QRegularExpression m_countPattern;

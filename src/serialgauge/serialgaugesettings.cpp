@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -13,6 +14,21 @@ constexpr int MinQuietMs = 100;
 constexpr int MaxQuietMs = 60000;
 constexpr int MaxExpected = 10000000;
 constexpr int MaxCommandLength = 256;
+// Far beyond any settings file written by hand or by the logger.
+constexpr qint64 MaxFileBytes = 1 << 20;
+
+// Text, in any 8-bit encoding: no control characters but tabs and line ends, and not too long.
+bool isText(const QByteArray &bytes)
+{
+    if (bytes.size() > MaxFileBytes)
+        return false;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7f)
+            return false;
+    }
+    return true;
+}
 
 QString tr(const char *text)
 {
@@ -44,13 +60,16 @@ int readChoice(const QSettings &ini, const char *key, const Choice (&choices)[N]
         return fallback;
     const QString text = ini.value(QLatin1String(key)).toString().trimmed().toLower();
     QStringList keys;
+    QString used;
     for (const Choice &choice : choices) {
         if (text == QLatin1String(choice.key))
             return choice.value;
         keys << QLatin1String(choice.key);
+        if (choice.value == fallback)
+            used = QLatin1String(choice.key);
     }
-    warnings->append(
-        tr("%1 is one of %2").arg(QLatin1String(key), keys.join(QStringLiteral(", "))));
+    warnings->append(tr("%1 \"%2\" is not one of %3; %4 is used instead")
+                         .arg(QLatin1String(key), text, keys.join(QStringLiteral(", ")), used));
     return fallback;
 }
 
@@ -69,11 +88,16 @@ int readInt(const QSettings &ini, const char *key, int fallback, int min, int ma
     if (!ini.contains(QLatin1String(key)))
         return fallback;
     bool ok = false;
-    const int value = ini.value(QLatin1String(key)).toString().trimmed().toInt(&ok);
+    const QString text = ini.value(QLatin1String(key)).toString().trimmed();
+    const int value = text.toInt(&ok);
     if (!ok || value < min || value > max) {
-        warnings->append(
-            tr("%1 is a whole number from %2 to %3").arg(QLatin1String(key)).arg(min).arg(max));
-        return ok ? qBound(min, value, max) : fallback;
+        const int used = ok ? qBound(min, value, max) : fallback;
+        warnings->append(tr("%1 \"%2\" is not a whole number from %3 to %4; %5 is used instead")
+                             .arg(QLatin1String(key), text)
+                             .arg(min)
+                             .arg(max)
+                             .arg(used));
+        return used;
     }
     return value;
 }
@@ -86,6 +110,18 @@ SerialGaugeSettings SerialGaugeSettings::load(const QString &fileName)
     s.fileFound = QFileInfo(fileName).isFile();
     if (!s.fileFound)
         return s;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        s.warnings.append(tr("the file cannot be read (%1); the default settings are used instead")
+                              .arg(file.errorString()));
+        return s;
+    }
+    // A damaged or foreign file would give settings made of noise.
+    if (!isText(file.read(MaxFileBytes + 1))) {
+        s.warnings.append(tr("the content is not text; the default settings are used instead"));
+        return s;
+    }
+    file.close();
     const QSettings ini(fileName, QSettings::IniFormat);
 
     const QString port = ini.value(QStringLiteral("port"), s.port).toString().trimmed();
@@ -107,7 +143,8 @@ SerialGaugeSettings SerialGaugeSettings::load(const QString &fileName)
                (format.isEmpty() && ini.contains(QStringLiteral("pattern")))) {
         s.format.pattern = ini.value(QStringLiteral("pattern")).toString();
     } else if (!format.isEmpty()) {
-        s.warnings.append(tr("format %1 is unknown").arg(format));
+        s.warnings.append(tr("format \"%1\" is unknown; %2 is used instead")
+                              .arg(format, LineFormat::presets().constFirst().id));
     }
     if (ini.contains(QStringLiteral("unit"))) {
         const QString unit = ini.value(QStringLiteral("unit")).toString().trimmed().toLower();
@@ -115,7 +152,8 @@ SerialGaugeSettings SerialGaugeSettings::load(const QString &fileName)
             s.format.milByDefault = true;
         else if (unit != QLatin1String("um") && unit != QStringLiteral("\u03BCm") &&
                  unit != QStringLiteral("\u00B5m"))
-            s.warnings.append(tr("unit is um or mil"));
+            s.warnings.append(
+                tr("unit \"%1\" is neither um nor mil; um is used instead").arg(unit));
     }
     s.format.basis = ini.value(QStringLiteral("basis")).toString().trimmed();
     if (ini.contains(QStringLiteral("overRange"))) {

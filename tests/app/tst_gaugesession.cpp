@@ -84,6 +84,7 @@ void TestGaugeSession::connectFollowsThePortAndTheGauge_data()
                                << true;
     QTest::newRow("opened") << QStringList{"opened"} << false;
     QTest::newRow("closed again") << QStringList{"opened", "closed"} << true;
+    QTest::newRow("closed as the port went") << QStringList{"opened", "absent", "closed"} << false;
 }
 
 void TestGaugeSession::connectFollowsThePortAndTheGauge()

@@ -1,12 +1,14 @@
 #include <memory>
 
 #include <QDateTime>
+#include <QDirIterator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "dmmdata.h"
 #include "linebuffer.h"
+#include "linefuzzcase.h"
 #include "lineformat.h"
 #include "lineparser.h"
 #include "serialgaugesettings.h"
@@ -30,13 +32,18 @@ class TestLineParser : public QObject
 private slots:
     void parse_data();
     void parse();
+    void overRangeWords_data();
+    void overRangeWords();
     void invalidFormats_data();
     void invalidFormats();
     void everyPresetReadsItsExample();
     void split_data();
     void split();
+    void fuzzCorpus_data();
+    void fuzzCorpus();
     void settingsRoundTrip();
     void settingsAsWrittenByHand();
+    void unusableSettingsAreReported_data();
     void unusableSettingsAreReported();
     void commandEscapes_data();
     void commandEscapes();
@@ -102,6 +109,58 @@ void TestLineParser::parse_data()
         << QStringLiteral(R"(^(?<value>\d+)\s*(?<unit>\w+)$)") << false << QByteArray("12 furlongs")
         << false << 0.0 << "" << 0.0 << "" << 0 << ""
         << "";
+    QTest::newRow("microns") << any << false << QByteArray("125 microns") << true << 125.0 << "125"
+                             << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("micron, basis") << any << false << QByteArray("125 micron Fe") << true << 125.0
+                                   << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "Fe";
+    QTest::newRow("millimetres, zero-padded, a comma before the unit")
+        << any << false << QByteArray("+0000.125 , MM") << true << 125.0 << "125" << 125 / 25.4
+        << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("millimetres finer than a micrometre")
+        << any << false << QByteArray("0.0125 mm") << true << 12.5 << "12.5" << 12.5 / 25.4
+        << "0.49" << 0 << Micrometre << "";
+    QTest::newRow("inches") << any << false << QByteArray("0.0049 in") << true << 4.9 * 25.4
+                            << "124" << 4.9 << "4.9" << 0 << "mil"
+                            << "";
+    QTest::newRow("exponent") << any << false << QByteArray("1.25E2 um") << true << 125.0 << "125"
+                              << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("negative exponent") << any << false << QByteArray("125e-1 um") << true << 12.5
+                                       << "12.5" << 12.5 / 25.4 << "0.49" << 0 << Micrometre << "";
+    QTest::newRow("reading number with #")
+        << any << false << QByteArray("#12 125 um") << true << 125.0 << "125" << 125 / 25.4
+        << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("reading number") << any << false << QByteArray("12 125 um") << true << 125.0
+                                    << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "";
+    QTest::newRow("# glued to the value is no reading number")
+        << any << false << QByteArray("#125 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("basis first") << any << false << QByteArray("Fe 125 um") << true << 125.0
+                                 << "125" << 125 / 25.4 << "4.92" << 0 << Micrometre << "Fe";
+    QTest::newRow("reading number, basis first")
+        << any << false << QByteArray("#3 NFe 80 um") << true << 80.0 << "80" << 80 / 25.4 << "3.15"
+        << 0 << Micrometre << "NFe";
+    QTest::newRow("the largest plausible value")
+        << any << false << QByteArray("100000 um") << true << 100000.0 << "100000" << 100000 / 25.4
+        << "3937.01" << 0 << Micrometre << "";
+    QTest::newRow("beyond any gauge's range")
+        << any << false << QByteArray("100001 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("beyond any gauge's range in mils")
+        << any << false << QByteArray("4000 mil") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
+    QTest::newRow("300 digits") << any << false << QByteArray(300, '9') << false << 0.0 << "" << 0.0
+                                << "" << 0 << ""
+                                << "";
+    QTest::newRow("more digits than a double keeps")
+        << any << false << QByteArray("0.1111111111111111 um") << false << 0.0 << "" << 0.0 << ""
+        << 0 << ""
+        << "";
+    QTest::newRow("25 ones") << any << false << QByteArray("1111111111111111111111111 um") << false
+                             << 0.0 << "" << 0.0 << "" << 0 << ""
+                             << "";
+    QTest::newRow("finer than any gauge")
+        << any << false << QByteArray("1e-7 um") << false << 0.0 << "" << 0.0 << "" << 0 << ""
+        << "";
     QTest::newRow("mil in the signed form")
         << pattern("signed") << false << QByteArray("-0.50 mils") << true << -0.5 * 25.4 << "-13"
         << -0.5 << "-0.50" << 0 << "mil"
@@ -134,6 +193,40 @@ void TestLineParser::parse()
     QTEST(reading->unit(), "unit");
     QTEST(reading->basis(), "basis");
     QCOMPARE(reading->time(), time);
+}
+
+void TestLineParser::overRangeWords_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("matches");
+    QTest::addColumn<int>("overload");
+    QTest::addColumn<QString>("basis");
+
+    const QStringList listed = {"OL", "OV", "ERR3"};
+    QTest::newRow("an error word listed") << listed << QByteArray("ERR3") << true << 1 << "";
+    QTest::newRow("an error word not listed")
+        << QStringList{"OL"} << QByteArray("ERR3") << false << 0 << "";
+    QTest::newRow("a reading number and a basis first")
+        << listed << QByteArray("#7 Fe ERR3") << true << 1 << "Fe";
+    QTest::newRow("negative side") << listed << QByteArray("12 -OL um") << true << -1 << "";
+}
+
+void TestLineParser::overRangeWords()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, matches);
+    LineFormat format;
+    format.overRangeTokens = words;
+    const std::unique_ptr<DmmData> reading =
+        LineParser(format).parse(line, QDateTime::currentDateTime());
+    QCOMPARE(bool(reading), matches);
+    if (!matches)
+        return;
+    QTEST(reading->overload(), "overload");
+    QTEST(reading->basis(), "basis");
+    QCOMPARE(reading->umValue(), 0.0);
 }
 
 void TestLineParser::invalidFormats_data()
@@ -176,20 +269,20 @@ void TestLineParser::split_data()
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QList<QByteArray>>("lines");
     QTest::addColumn<QByteArray>("partial");
-    QTest::addColumn<int>("overlong");
 
     using Lines = QList<QByteArray>;
     QTest::newRow("CR LF split across chunks")
-        << Lines{"12", "3\r", "\n45\n"} << Lines{"123", "45"} << QByteArray() << 0;
-    QTest::newRow("CR alone") << Lines{"1\r2\r"} << Lines{"1", "2"} << QByteArray() << 0;
-    QTest::newRow("a partial line is kept")
-        << Lines{"7\n12"} << Lines{"7"} << QByteArray("12") << 0;
+        << Lines{"12", "3\r", "\n45\n"} << Lines{"123", "45"} << QByteArray();
+    QTest::newRow("CR alone") << Lines{"1\r2\r"} << Lines{"1", "2"} << QByteArray();
+    QTest::newRow("a partial line is kept") << Lines{"7\n12"} << Lines{"7"} << QByteArray("12");
     QTest::newRow("an overlong line is dropped to its end")
-        << Lines{"0123456789ab", "cdef\nok\n"} << Lines{"ok"} << QByteArray() << 1;
+        << Lines{"0123456789ab", "cdef\nok\n"} << Lines{"", "ok"} << QByteArray();
+    QTest::newRow("an overlong line stays in its place")
+        << Lines{"bad\n0123456789\nok\n"} << Lines{"bad", "", "ok"} << QByteArray();
     QTest::newRow("exactly the longest line")
-        << Lines{"01234567\n"} << Lines{"01234567"} << QByteArray() << 0;
+        << Lines{"01234567\n"} << Lines{"01234567"} << QByteArray();
     QTest::newRow("noise without line ends")
-        << Lines{QByteArray(100, 'x'), QByteArray(100, '\0')} << Lines{} << QByteArray() << 1;
+        << Lines{QByteArray(100, 'x'), QByteArray(100, '\0')} << Lines{""} << QByteArray();
 }
 
 void TestLineParser::split()
@@ -201,8 +294,32 @@ void TestLineParser::split()
         lines += buffer.append(chunk);
     QTEST(lines, "lines");
     QTEST(buffer.partialLine(), "partial");
-    QTEST(buffer.takeOverlongCount(), "overlong");
-    QCOMPARE(buffer.takeOverlongCount(), 0);
+}
+
+void TestLineParser::fuzzCorpus_data()
+{
+    // The fuzz target's seeds, and the inputs that once made it fail.
+    QTest::addColumn<QString>("file");
+    const QDir corpus(QStringLiteral(RQ_TEST_SOURCE_DIR "/corpus"));
+    for (const char *folder : {"seeds", "regressions"}) {
+        QDirIterator it(corpus.filePath(QLatin1String(folder)), QDir::Files);
+        QStringList files;
+        while (it.hasNext())
+            files << it.next();
+        files.sort();
+        for (const QString &file : files)
+            if (!file.endsWith(QLatin1String(".gitkeep")))
+                QTest::newRow(qPrintable(corpus.relativeFilePath(file))) << file;
+    }
+}
+
+void TestLineParser::fuzzCorpus()
+{
+    QFETCH(QString, file);
+    QFile input(file);
+    QVERIFY(input.open(QIODevice::ReadOnly));
+    const QString problem = LineFuzzCase(input.readAll()).run();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
 }
 
 void TestLineParser::settingsRoundTrip()
@@ -279,23 +396,73 @@ void TestLineParser::settingsAsWrittenByHand()
     QCOMPARE(s.format.pattern, QStringLiteral(R"(^T=(?<value>\d+)$)"));
 }
 
+void TestLineParser::unusableSettingsAreReported_data()
+{
+    // Each problem is named with the value used instead, which the settings then hold.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<QString>("used"); // the setting as read: "key=value"
+
+    QTest::newRow("baud rate not a number")
+        << QByteArray("[General]\nbaudRate=fast\n")
+        << "baudRate \"fast\" is not a whole number from 50 to 4000000; 9600 is used instead"
+        << "baudRate=9600";
+    QTest::newRow("data bits beyond the range")
+        << QByteArray("[General]\ndataBits=9\n")
+        << "dataBits \"9\" is not a whole number from 5 to 8; 8 is used instead"
+        << "dataBits=8";
+    QTest::newRow("quiet time below the range")
+        << QByteArray("[General]\nmemoryQuietMs=5\n")
+        << "memoryQuietMs \"5\" is not a whole number from 100 to 60000; 100 is used instead"
+        << "memoryQuietMs=100";
+    QTest::newRow("unknown parity") << QByteArray("[General]\nparity=maybe\n")
+                                    << "parity \"maybe\" is not one of none, even, odd, space, "
+                                       "mark; none is used instead"
+                                    << "parity=0";
+    QTest::newRow("unknown format") << QByteArray("[General]\nformat=morse\n")
+                                    << "format \"morse\" is unknown; any is used instead"
+                                    << "format=any";
+    QTest::newRow("unknown unit") << QByteArray("[General]\nunit=inch\n")
+                                  << "unit \"inch\" is neither um nor mil; um is used instead"
+                                  << "unit=um";
+    QTest::newRow("random bytes")
+        << QByteArray("\x8f\x03port=\x00\x9a\xfe[General\x01\n", 16)
+        << "the content is not text; the default settings are used instead"
+        << "port=auto";
+}
+
 void TestLineParser::unusableSettingsAreReported()
 {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, warning);
+    QFETCH(QString, used);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("serialgauge.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nbaudRate=fast\nparity=maybe\ndataBits=9\nformat=morse\nunit=inch\n"
-               "memoryQuietMs=5\n");
+    file.write(content);
     file.close();
     const SerialGaugeSettings s = SerialGaugeSettings::load(path);
-    const SerialGaugeSettings defaults;
-    QCOMPARE(s.warnings.size(), 6);
-    QCOMPARE(s.baudRate, defaults.baudRate);
-    QCOMPARE(s.parity, defaults.parity);
-    QCOMPARE(s.dataBits, QSerialPort::Data8);
-    QCOMPARE(s.format.pattern, defaults.format.pattern);
-    QCOMPARE(s.memoryQuietMs, 100);
+    QCOMPARE(s.warnings, QStringList{warning});
+
+    const QString key = used.section(QLatin1Char('='), 0, 0);
+    const QString value = used.section(QLatin1Char('='), 1);
+    QString got;
+    if (key == QLatin1String("baudRate"))
+        got = QString::number(s.baudRate);
+    else if (key == QLatin1String("dataBits"))
+        got = QString::number(s.dataBits);
+    else if (key == QLatin1String("memoryQuietMs"))
+        got = QString::number(s.memoryQuietMs);
+    else if (key == QLatin1String("parity"))
+        got = QString::number(s.parity);
+    else if (key == QLatin1String("format"))
+        got = LineFormat::presetForPattern(s.format.pattern)->id;
+    else if (key == QLatin1String("unit"))
+        got = s.format.milByDefault ? QStringLiteral("mil") : QStringLiteral("um");
+    else
+        got = s.port;
+    QCOMPARE(got, value);
     QVERIFY(!SerialGaugeSettings::load(dir.filePath(QStringLiteral("none.ini"))).fileFound);
 }
 

@@ -1,11 +1,16 @@
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPluginLoader>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSettings>
@@ -91,8 +96,11 @@ private slots:
     void interfaces();
     void portPresence_data();
     void portPresence();
+    void bindingSaysWhatIsWrong_data();
+    void bindingSaysWhatIsWrong();
     void openFailures_data();
     void openFailures();
+    void othersCannotOpenThePortWhileOpen();
     void openedArrivesFromEventLoop();
     void liveLines_data();
     void liveLines();
@@ -186,25 +194,78 @@ void TestSerialGauge::portPresence()
     QCOMPARE(!rs232->findPort(0x0483, 0x5740).isNull(), port == QLatin1String("auto") && present);
 }
 
+void TestSerialGauge::bindingSaysWhatIsWrong_data()
+{
+    // Said as soon as the logger listens to the gauge, before anyone presses Connect.
+    QTest::addColumn<QByteArray>("content"); // the settings file; empty: the pseudo-terminal's
+    QTest::addColumn<QStringList>("said");
+    QTest::newRow("all well") << QByteArray() << QStringList();
+    QTest::newRow("a port that is not there")
+        << QByteArray("[General]\nport=/dev/ttyNoSuchPort\n")
+        << QStringList{"Serial gauge: the port /dev/ttyNoSuchPort is not there; Connect is enabled "
+                       "once it is."};
+    QTest::newRow("random bytes")
+        << QByteArray("\x8f\x03port=\x00\x9a\xfe[General\x01\n", 16)
+        << QStringList{"the content is not text; the default settings are used instead",
+                       "no gauge port (USB 0483:5740) is present"};
+}
+
+void TestSerialGauge::bindingSaysWhatIsWrong()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, said);
+    if (!content.isEmpty()) {
+        QFile file(m_iniPath);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    const bool gaugePlugged =
+        !qobject_cast<SerialRS232VirInf *>(m_gauge)->findPort(0x0483, 0x5740).isNull();
+    if (gaugePlugged && content.startsWith('\x8f'))
+        QSKIP("a gauge is plugged in: the default port is there");
+    Recorder recorder(m_gauge);
+    QObject logger;
+    QVERIFY(connect(m_gauge, SIGNAL(usbRefreshed()), &logger, SLOT(deleteLater())));
+    // What the gauge has to say comes from the event loop's next turn, all at once.
+    QCoreApplication::processEvents();
+    QCOMPARE(recorder.messages.size(), said.size());
+    for (int i = 0; i < said.size(); ++i)
+        QVERIFY2(recorder.messages.at(i).contains(said.at(i)), qPrintable(recorder.messages.at(i)));
+    if (!content.isEmpty()) // the file, named
+        QVERIFY(recorder.messages.first().contains(m_iniPath) ||
+                recorder.messages.first().contains(QStringLiteral("/dev/ttyNoSuchPort")));
+}
+
 void TestSerialGauge::openFailures_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("pattern");
-    QTest::addColumn<bool>("portInUse");
+    QTest::addColumn<QString>("holder"); // who has the port open: a locking port, a program
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing port") << "/dev/ttyNoSuchPort"
-                                  << "" << false << "cannot open";
+                                  << ""
+                                  << ""
+                                  << "cannot open /dev/ttyNoSuchPort";
     QTest::newRow("in use by another program") << ""
-                                               << "" << true << "cannot open";
+                                               << ""
+                                               << "port"
+                                               << "is in use by another program; close it";
+    QTest::newRow("held by a program without a lock file")
+        << ""
+        << ""
+        << "program"
+        << "is in use by another program (sleep (process ";
     QTest::newRow("a line format without a value") << ""
-                                                   << "^(\\d+)$" << false << "value";
+                                                   << "^(\\d+)$"
+                                                   << ""
+                                                   << "value";
 }
 
 void TestSerialGauge::openFailures()
 {
     QFETCH(QString, port);
     QFETCH(QString, pattern);
-    QFETCH(bool, portInUse);
+    QFETCH(QString, holder);
     QFETCH(QString, reason);
     Settings settings;
     if (!port.isEmpty())
@@ -214,8 +275,15 @@ void TestSerialGauge::openFailures()
                  << qMakePair(QStringLiteral("pattern"), QVariant(pattern));
     writeSettings(settings);
     QSerialPort other(m_pty->slaveName());
-    if (portInUse)
+    if (holder == QLatin1String("port"))
         QVERIFY(other.open(QIODevice::ReadWrite));
+    // A program that reads the port as its input, with neither lock file nor exclusive access.
+    QProcess program;
+    if (holder == QLatin1String("program")) {
+        program.setStandardInputFile(m_pty->slaveName());
+        program.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(program.waitForStarted());
+    }
 
     Recorder recorder(m_gauge);
     QSignalSpy opened(m_gauge, SIGNAL(opened()));
@@ -224,6 +292,22 @@ void TestSerialGauge::openFailures()
     QVERIFY(!opened.wait(100));
     QCOMPARE(recorder.messages.size(), 1);
     QVERIFY2(recorder.messages.first().contains(reason), qPrintable(recorder.messages.first()));
+}
+
+void TestSerialGauge::othersCannotOpenThePortWhileOpen()
+{
+    openAndWait();
+    // Refused to others; the superuser may still open the port, but sees it taken.
+    const int fd =
+        ::open(QFile::encodeName(m_pty->slaveName()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        QCOMPARE(errno, EBUSY);
+        return;
+    }
+    int exclusive = 0;
+    QCOMPARE(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    ::close(fd);
+    QCOMPARE(exclusive, 1);
 }
 
 void TestSerialGauge::openedArrivesFromEventLoop()
@@ -257,6 +341,13 @@ void TestSerialGauge::liveLines_data()
     QTest::newRow("mils") << "mil"
                           << "mil" << QByteArray("4.92 mil\n5.10 mils\nOL mil\n")
                           << QStringList{"4.92 mil ", "5.10 mil ", "    OL mil "};
+    QTest::newRow("as instrument manuals write them")
+        << "any"
+        << "um"
+        << QByteArray("125 microns\r\n125 micron Fe\r\n+0000.125 , MM\r\n0.0049 in\r\n"
+                      "1.25E2 um\r\n#12 125 um\r\nNFe 80 um\r\n")
+        << QStringList{"125 μm ", "125 μm Fe", "125 μm ",  "4.9 mil ",
+                       "125 μm ", "125 μm ",   "80 μm NFe"};
     QTest::newRow("bare numbers in mils")
         << "number"
         << "mil" << QByteArray("4.9\r5\r") << QStringList{"4.9 mil ", "5 mil "};
@@ -377,6 +468,9 @@ void TestSerialGauge::badInputIsCountedNotLost()
     reading();
     data += QByteArray("\x00\x01\xff\xfe\x1b[2J noise\n", 15);
     reading();
+    // Numbers no gauge sends: they would be stored as other numbers than sent.
+    data += QByteArray(300, '9') + "\r\n1111111111111111111111111 um\r\n";
+    reading();
     data += QByteArray(100 * 1024, '7'); // 100 kB without a line end
     data += "\n";
     reading();
@@ -391,7 +485,9 @@ void TestSerialGauge::badInputIsCountedNotLost()
     // One summary, not a message per line.
     QTRY_VERIFY(!recorder.messages.filter(QStringLiteral("not understood")).isEmpty());
     const QString summary = recorder.messages.filter(QStringLiteral("not understood")).join('\n');
-    QVERIFY2(summary.contains(QStringLiteral("3 lines")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("5 lines")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("the last: a line longer than 1024 bytes")),
+             qPrintable(summary));
     QVERIFY(recorder.messages.size() <= 3);
 
     // The unfinished line is reported when the gauge closes.
@@ -403,18 +499,24 @@ void TestSerialGauge::badInputIsCountedNotLost()
 void TestSerialGauge::pulledCable()
 {
     Recorder recorder(m_gauge);
+    QSignalSpy refreshed(m_gauge, SIGNAL(usbRefreshed()));
     openAndWait();
     QSignalSpy closed(m_gauge, SIGNAL(closed()));
     QVERIFY(m_pty->send("120 um\n121 um\n122 um\n"));
     QTRY_COMPARE(int(recorder.live.size()), 3);
 
+    const QString port = m_pty->slaveName();
     m_pty->closeMaster();
     QVERIFY(closed.wait(5000));
     QCOMPARE(closed.count(), 1);
     QVERIFY(!m_dmm->isOpen());
     QCOMPARE(recorder.liveWhenClosed, 3);
-    QVERIFY2(!recorder.messages.filter(QStringLiteral("lost")).isEmpty(),
-             qPrintable(recorder.messages.join('\n')));
+    // The port's departure is told at once, not at the next look for ports.
+    QCOMPARE(refreshed.count(), 1);
+    const QString lost = QStringLiteral("Serial gauge: the connection on %1 was lost: the device "
+                                        "was removed.")
+                             .arg(port);
+    QVERIFY2(recorder.messages.contains(lost), qPrintable(recorder.messages.join('\n')));
 }
 
 void TestSerialGauge::pulledDuringABurst()

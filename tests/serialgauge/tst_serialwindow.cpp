@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "devicebinder.h"
@@ -32,6 +34,8 @@ private slots:
     void freshStartIsSimulated();
     void chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled();
     void portInUseFailsToOpenWithTheReason();
+    void settingsProblemsAreShown_data();
+    void settingsProblemsAreShown();
     void unusableFormatKeepsTheDialogOpen();
 
 private:
@@ -179,14 +183,15 @@ void TestSerialWindow::chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled()
     QCOMPARE(table(*window)->index(2, 2).data().toString().trimmed(), QStringLiteral("OL"));
     QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
 
-    // The cable is pulled: the window is disconnected, the readings stay.
+    // The cable is pulled: the window is disconnected, the readings stay, and Connect waits for
+    // the port to come back.
     pty->closeMaster();
     QTRY_VERIFY(!action(*window, "actionDisconnect")->isEnabled());
-    QVERIFY(action(*window, "actionConnect")->isEnabled());
+    QVERIFY(!action(*window, "actionConnect")->isEnabled());
     QVERIFY(!action(*window, "actionStart")->isEnabled());
     QVERIFY(!action(*window, "actionStop")->isEnabled());
     QCOMPARE(table(*window)->rowCount(), 4);
-    QVERIFY2(!messages().filter(QStringLiteral("lost")).isEmpty(),
+    QVERIFY2(!messages().filter(QStringLiteral("lost: the device was removed")).isEmpty(),
              qPrintable(messages().join('\n')));
 
     // The choice is kept: the next start binds the serial gauge again.
@@ -216,7 +221,46 @@ void TestSerialWindow::portInUseFailsToOpenWithTheReason()
     action(*window, "actionConnect")->trigger();
     QCOMPARE(shown, QStringLiteral("Failed to open device."));
     QVERIFY(!action(*window, "actionDisconnect")->isEnabled());
-    QVERIFY2(!messages().filter(pty->slaveName()).isEmpty(), qPrintable(messages().join('\n')));
+    const QString inUse =
+        QStringLiteral(
+            "Serial gauge: %1 is in use by another program; close it, then connect again.")
+            .arg(pty->slaveName());
+    QVERIFY2(messages().contains(inUse), qPrintable(messages().join('\n')));
+}
+
+void TestSerialWindow::settingsProblemsAreShown_data()
+{
+    QTest::addColumn<QByteArray>("content"); // the settings file the next start finds
+    QTest::addColumn<QString>("shown");      // in the messages; the status bar shows the last
+    QTest::newRow("a port that is not there")
+        << QByteArray("[General]\nport=/dev/ttyNoSuchPort\n")
+        << "Serial gauge: the port /dev/ttyNoSuchPort is not there; Connect is enabled once it is.";
+    QTest::newRow("random bytes")
+        << QByteArray("\x8f\x03port=\x00\x9a\xfe[General\x01\n", 16)
+        << "the content is not text; the default settings are used instead.";
+}
+
+void TestSerialWindow::settingsProblemsAreShown()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, shown);
+    chooseInOptions(QStringLiteral("Serial gauge"));
+    window.reset();
+    QFile ini(libDir() + QStringLiteral("/serialgauge.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(content);
+    ini.close();
+    freshWorkspace();
+    window = std::make_unique<Widget>();
+
+    // The settings file's problem comes first, then whether the port is there.
+    QTRY_VERIFY2(!messages().filter(shown).isEmpty(), qPrintable(messages().join('\n')));
+    const QString last = messages().constLast();
+    QCOMPARE(window->statusBar()->findChild<QLabel *>(QStringLiteral("lblMessage"))->text(), last);
+    if (content.startsWith('[')) {
+        QCOMPARE(last, shown);
+        QVERIFY(!action(*window, "actionConnect")->isEnabled());
+    }
 }
 
 void TestSerialWindow::unusableFormatKeepsTheDialogOpen()
