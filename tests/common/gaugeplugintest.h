@@ -34,7 +34,7 @@ inline void openAndWait(IDmm *dmm, QObject *gauge)
 {
     QSignalSpy opened(gauge, SIGNAL(opened()));
     QVERIFY(dmm->open(nullptr));
-    QVERIFY(opened.wait(2000));
+    QVERIFY(opened.wait(30000));
 }
 
 // The logger finds the interfaces by identifier on the root instance and connects the signals by

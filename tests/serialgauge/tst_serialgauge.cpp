@@ -316,7 +316,7 @@ void TestSerialGauge::openedArrivesFromEventLoop()
     QVERIFY(m_dmm->open(nullptr));
     QVERIFY(m_dmm->isOpen());
     QCOMPARE(opened.count(), 0);
-    QVERIFY(opened.wait(2000));
+    QVERIFY(opened.wait(30000));
 }
 
 void TestSerialGauge::liveLines_data()
@@ -401,7 +401,7 @@ void TestSerialGauge::downloadWithAnnouncedCount()
 
     QVERIFY(m_myDmm->requestStoredData());
     QVERIFY(recorder.progress.empty());
-    QCOMPARE(m_pty->receive(7, 2000), QByteArray("PRINT\r\n"));
+    QCOMPARE(m_pty->receive(7, 30000), QByteArray("PRINT\r\n"));
     QVERIFY(m_pty->send("N=3\r\n101 um\r\n102 um\r\n103 um\r\n"));
     QTRY_VERIFY(recorder.downloadDone());
 
@@ -507,7 +507,7 @@ void TestSerialGauge::pulledCable()
 
     const QString port = m_pty->slaveName();
     m_pty->closeMaster();
-    QVERIFY(closed.wait(5000));
+    QVERIFY(closed.wait(30000));
     QCOMPARE(closed.count(), 1);
     QVERIFY(!m_dmm->isOpen());
     QCOMPARE(recorder.liveWhenClosed, 3);
@@ -530,7 +530,7 @@ void TestSerialGauge::pulledDuringABurst()
     QVERIFY(m_pty->send(data));
     const int beforePull = int(recorder.live.size());
     m_pty->closeMaster();
-    QVERIFY(closed.wait(5000));
+    QVERIFY(closed.wait(30000));
 
     // What the system still held is gone with the line; what the plug-in had read all came,
     // in order, before closed().

@@ -190,7 +190,7 @@ void TestSimGauge::openedArrivesFromEventLoop()
     QVERIFY(m_dmm->open(nullptr));
     QCOMPARE(opened.count(), 0);
     QVERIFY(m_dmm->isOpen());
-    QVERIFY(opened.wait(2000));
+    QVERIFY(opened.wait(30000));
     QCOMPARE(opened.count(), 1);
     QVERIFY(!messages.isEmpty());
     QVERIFY(messages.last().first().toString().contains(QStringLiteral("1000 ms")));
@@ -233,12 +233,25 @@ void TestSimGauge::liveReadingsAtConfiguredRate()
     QFETCH(int, intervalMs);
     writeSettings({{QStringLiteral("intervalMs"), intervalMs}});
     Recorder recorder(m_gauge);
+    // A timer of the configured interval, started when the gauge says it is open, as the gauge
+    // starts its own. A loaded machine delays both alike, so the readings keep pace with its ticks
+    // however late each of them comes.
+    QTimer reference;
+    reference.setTimerType(Qt::PreciseTimer);
+    reference.setInterval(intervalMs);
+    int ticks = 0;
+    connect(&reference, &QTimer::timeout, &reference, [&ticks] { ++ticks; });
+    QVERIFY(connect(m_gauge, SIGNAL(opened()), &reference, SLOT(start())));
     openAndWait();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder.live.size() >= 8, 20 * intervalMs + 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.live.size() >= 8, 20 * intervalMs + 30000);
 
+    const int readings = int(recorder.live.size());
     const double span = recorder.liveArrivalMs[7] - recorder.liveArrivalMs[0];
-    QVERIFY2(span >= 7 * intervalMs * 0.9 && span <= 7 * intervalMs * 2.5,
-             qPrintable(QStringLiteral("7 intervals took %1 ms").arg(span)));
+    QVERIFY2(std::abs(readings - ticks) <= 1,
+             qPrintable(QStringLiteral("%1 readings in %2 ticks; 7 intervals took %3 ms")
+                            .arg(readings)
+                            .arg(ticks)
+                            .arg(span)));
 }
 
 void TestSimGauge::liveReadingsConsistent_data()
@@ -366,10 +379,11 @@ void TestSimGauge::storedReadings()
                    {QStringLiteral("overloadEvery"), 0}});
     Recorder recorder(m_gauge);
 
+    const qint64 requestedMs = QDateTime::currentMSecsSinceEpoch();
     QVERIFY(m_myDmm->requestStoredData());
+    const qint64 acceptedMs = QDateTime::currentMSecsSinceEpoch();
     QVERIFY(recorder.events.empty());
     QTRY_VERIFY(recorder.downloadDone);
-    const QDateTime finished = QDateTime::currentDateTime();
 
     // Each stored reading is followed by the progress that counts it; no live readings between.
     const std::vector<Recorder::Event> &events = recorder.events;
@@ -388,14 +402,18 @@ void TestSimGauge::storedReadings()
     }
     QCOMPARE(recorder.stored.size(), std::size_t(count));
 
-    // Taken in the past, a few seconds apart, the newest just now.
+    // Taken in the past, a few seconds apart, the newest when the memory was asked for.
     for (int i = 1; i < count; ++i) {
         const qint64 gap = recorder.stored[i - 1]->time().secsTo(recorder.stored[i]->time());
         QVERIFY(gap >= 1 && gap <= 10);
     }
     if (count > 0) {
-        const qint64 age = recorder.stored.back()->time().secsTo(finished);
-        QVERIFY(age >= 0 && age <= 2);
+        const qint64 newestMs = recorder.stored.back()->time().toMSecsSinceEpoch();
+        QVERIFY2(newestMs >= requestedMs && newestMs <= acceptedMs,
+                 qPrintable(QStringLiteral("%1 not within %2 to %3")
+                                .arg(newestMs)
+                                .arg(requestedMs)
+                                .arg(acceptedMs)));
     }
     if (count >= 200) {
         double sum = 0;
@@ -468,7 +486,7 @@ void TestSimGauge::defaultsWithoutSettingsFile()
     QSignalSpy messages(m_gauge, SIGNAL(message(QString)));
     openAndWait();
     QVERIFY(messages.first().first().toString().contains(m_iniPath));
-    QTRY_VERIFY_WITH_TIMEOUT(!recorder.live.empty(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!recorder.live.empty(), 30000);
     QCOMPARE(recorder.live[0]->unit(), Micrometre);
     QCOMPARE(recorder.live[0]->basis(), QStringLiteral("Fe"));
 

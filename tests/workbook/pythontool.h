@@ -12,6 +12,11 @@ inline bool runPythonScript(const QString &script, const QStringList &arguments,
                             QByteArray *output = nullptr)
 {
     QProcess process;
+    // Unbuffered, Python hands a large text to the pipe in one write and drops whatever a signal
+    // to the process (a stop and continue, say) cut short; buffered, it writes the rest too.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("PYTHONUNBUFFERED"));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(RQ_SYSTEM_PYTHON),
                   QStringList{QStringLiteral(RQ_TEST_SOURCE_DIR "/") + script} + arguments);
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
