@@ -137,7 +137,6 @@ void Widget::initConnec()
     connect(gauge, &GaugeSession::storedReading, this, &Widget::slotDisplayStore);
     connect(gauge, &GaugeSession::downloadProgress, this, &Widget::slotStoreNum);
     connect(this, &Widget::updateDowndPos, download, &StoreDownload::progress);
-    connect(download, &StoreDownload::message, this, &Widget::slotMessage);
     // Any change of item ends collecting: readings go only where the user started them.
     connect(items, &ItemStore::activeChanged, this, &Widget::stopAcquisition);
     connect(items, &ItemStore::renamed, this, &Widget::stopAcquisition);
@@ -370,10 +369,6 @@ void Widget::slotStoreNum(int total, int num)
 void Widget::slotDisplayStore(const DmmData *data)
 {
     std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
-    if (download->isRunning()) {
-        download->receive(reading.release());
-        return;
-    }
     ItemData *active = items->active();
     if (!active || active->dataType() != ItemData::StoreData)
         return;

@@ -449,8 +449,7 @@ void SerialGauge::finishDownload()
     emit message(m_storeNum == 1
                      ? tr("Serial gauge: 1 stored reading received.")
                      : tr("Serial gauge: %1 stored readings received.").arg(m_storeNum));
-    // A count the gauge announced stays the total: fewer readings leave the transfer short of it.
-    emit storeNum(m_storeTotal >= 0 ? m_storeTotal : m_storeNum, m_storeNum);
+    emit storeNum(m_storeNum, m_storeNum);
 }
 
 void SerialGauge::countBadLine(const QByteArray &line)

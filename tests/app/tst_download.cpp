@@ -1,14 +1,9 @@
 #include <memory>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QListWidget>
 #include <QLocale>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -35,8 +30,7 @@ private slots:
     void progress_data();
     void progress();
     void storedReadingsFillStoreData();
-    void interruptedDownload_data();
-    void interruptedDownload();
+    void startsByEmptyingStoreData();
     void watchdogClosesAfterSilence();
     void storedReadingsForAnotherItemAreDiscarded();
     void countBesideTheBar_data();
@@ -180,78 +174,17 @@ void TestDownload::storedReadingsFillStoreData()
     QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
 }
 
-void TestDownload::interruptedDownload_data()
+void TestDownload::startsByEmptyingStoreData()
 {
-    QTest::addColumn<int>("earlier");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<int>("received");
-    QTest::addColumn<QString>("choice");
-    QTest::addColumn<int>("kept");
-    QTest::addColumn<QString>("message");
-    const QString twoOfFour = QStringLiteral("Download interrupted: 2 of 4 readings received.");
-    QTest::newRow("cancelled: the earlier readings stay")
-        << 1 << "cancel" << 2 << "Keep the earlier readings" << 1 << twoOfFour;
-    QTest::newRow("cancelled: the readings received replace them")
-        << 1 << "cancel" << 2 << "Keep the readings received" << 2 << twoOfFour;
-    QTest::newRow("gauge closed, nothing held before: kept without a question")
-        << 0 << "close" << 2 << "" << 2 << twoOfFour;
-    QTest::newRow("cancelled before anything came")
-        << 1 << "cancel" << 0 << "" << 1
-        << QStringLiteral("Download interrupted: no readings received.");
-}
+    download([](DlgDownload *) {
+        emitStoreReading(120, QStringLiteral("120"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 1), Q_ARG(int, 1));
+    });
+    QCOMPARE(storeItem()->readings().size(), 1);
 
-void TestDownload::interruptedDownload()
-{
-    QFETCH(int, earlier);
-    QFETCH(QString, end);
-    QFETCH(int, received);
-    QFETCH(QString, choice);
-    QFETCH(int, kept);
-    QFETCH(QString, message);
-    if (earlier > 0) {
-        download([earlier](DlgDownload *) {
-            for (int i = 0; i < earlier; ++i)
-                emitStoreReading(100, QStringLiteral("100"));
-            QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, earlier),
-                                      Q_ARG(int, earlier));
-        });
-    }
-    QCOMPARE(storeItem()->readings().size(), earlier);
-    // The question comes once the progress dialog has gone.
-    QString asked;
-    QTimer chooser;
-    chooser.setInterval(0);
-    connect(&chooser, &QTimer::timeout, [&]() {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        chooser.stop();
-        asked = box->text();
-        for (QAbstractButton *button : box->buttons())
-            if (button->text() == choice)
-                button->click();
-    });
-    chooser.start();
-    download([&](DlgDownload *dialog) {
-        for (int i = 0; i < received; ++i) {
-            emitStoreReading(120, QStringLiteral("120"));
-            QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 4), Q_ARG(int, i + 1));
-        }
-        // Until the download is complete, Store Data keeps what it held.
-        QCOMPARE(storeItem()->readings().size(), earlier);
-        if (end == QLatin1String("close"))
-            QMetaObject::invokeMethod(gauge(), "emitClosed");
-        else
-            dialog->reject();
-    });
-    QCOMPARE(asked.isEmpty(), choice.isEmpty());
-    QVERIFY2(asked.isEmpty() || asked.startsWith(message), qPrintable(asked));
-    QCOMPARE(storeItem()->readings().size(), kept);
-    QCOMPARE(table(*window)->rowCount(), kept);
-    auto *messages = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
-    QCOMPARE(messages->item(messages->count() - 1)->text(), message);
-    QCOMPARE(window->statusBar()->findChild<QLabel *>(QStringLiteral("lblMessage"))->text(),
-             message);
+    download([](DlgDownload *dialog) { dialog->reject(); });
+    QCOMPARE(storeItem()->readings().size(), 0);
+    QCOMPARE(table(*window)->rowCount(), 0);
 }
 
 void TestDownload::watchdogClosesAfterSilence()
