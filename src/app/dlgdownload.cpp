@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QLocale>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -22,6 +24,10 @@ DlgDownload::DlgDownload(QWidget *parent)
     , ui(new Ui::DlgDownload)
 {
     ui->setupUi(this);
+    choice = new QDialogButtonBox(this);
+    choice->setObjectName(QStringLiteral("choice"));
+    choice->hide();
+    ui->gridLayout->addWidget(choice, 3, 0, 1, 2);
 }
 
 DlgDownload::~DlgDownload()
@@ -35,8 +41,58 @@ QString DlgDownload::countText(int pos, int total)
     return tr("%1 of %2").arg(locale.toString(pos), locale.toString(total));
 }
 
+void DlgDownload::stop(bool byUser)
+{
+    if (state != State::Transferring)
+        return;
+    state = State::Stopped;
+    if (timerId != 0)
+        killTimer(timerId);
+    timerId = 0;
+    emit stopped(byUser);
+}
+
+void DlgDownload::offerChoice(const QString &text, bool canRestore)
+{
+    state = State::Choosing;
+    restoreOffered = canRestore;
+    ui->label->setText(text);
+    choice->clear();
+    if (canRestore) {
+        QPushButton *keep =
+            choice->addButton(tr("Keep the readings received"), QDialogButtonBox::AcceptRole);
+        keep->setDefault(true);
+        connect(choice->addButton(tr("Restore the earlier readings"),
+                                  QDialogButtonBox::DestructiveRole),
+                &QPushButton::clicked, this, [this] { done(RestoreEarlier); });
+    } else {
+        choice->addButton(QDialogButtonBox::Close)->setDefault(true);
+        connect(choice, &QDialogButtonBox::rejected, this, &QDialog::accept);
+    }
+    connect(choice, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    choice->show();
+    resize(qMax(width(), sizeHint().width()), sizeHint().height());
+}
+
+void DlgDownload::reject()
+{
+    switch (state) {
+    case State::Transferring:
+        stop(true);
+        break;
+    case State::Choosing:
+        done(restoreOffered ? int(RestoreEarlier) : int(Accepted));
+        break;
+    case State::Complete:
+    case State::Stopped:
+        break;
+    }
+}
+
 void DlgDownload::updatePos(int total, int pos)
 {
+    if (state != State::Transferring)
+        return;
     ui->progressBar->setMinimum(0);
     ui->progressBar->setMaximum(total);
     ui->progressBar->setValue(pos);
@@ -47,8 +103,12 @@ void DlgDownload::updatePos(int total, int pos)
     timerId = startTimer(WatchdogMs, Qt::CoarseTimer);
 
     const bool complete = pos >= total;
-    if (complete)
+    if (complete) {
+        state = State::Complete;
+        killTimer(timerId);
+        timerId = 0;
         QTimer::singleShot(0, this, &QDialog::accept);
+    }
 
     // The gauge may send its progress in a tight loop; let the bar and the window repaint now and
     // then, and always once the last reading is in.
@@ -62,5 +122,5 @@ void DlgDownload::updatePos(int total, int pos)
 
 void DlgDownload::timerEvent(QTimerEvent *)
 {
-    QTimer::singleShot(0, this, &QDialog::accept);
+    stop(false);
 }

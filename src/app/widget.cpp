@@ -137,6 +137,7 @@ void Widget::initConnec()
     connect(gauge, &GaugeSession::storedReading, this, &Widget::slotDisplayStore);
     connect(gauge, &GaugeSession::downloadProgress, this, &Widget::slotStoreNum);
     connect(this, &Widget::updateDowndPos, download, &StoreDownload::progress);
+    connect(download, &StoreDownload::message, this, &Widget::slotMessage);
     // Any change of item ends collecting: readings go only where the user started them.
     connect(items, &ItemStore::activeChanged, this, &Widget::stopAcquisition);
     connect(items, &ItemStore::renamed, this, &Widget::stopAcquisition);
@@ -370,7 +371,7 @@ void Widget::slotDisplayStore(const DmmData *data)
 {
     std::unique_ptr<DmmData> reading(const_cast<DmmData *>(data));
     ItemData *active = items->active();
-    if (!active || active->dataType() != ItemData::StoreData)
+    if (!active || active->dataType() != ItemData::StoreData || !download->takesReadings())
         return;
     // Stored readings are shown in micrometres, as the gauge keeps them.
     items->append(active, reading.release(), QStringLiteral("\u03BCm"));

@@ -82,13 +82,19 @@ void ItemData::refreshStatisticsTexts()
 
 void ItemData::clearReadings()
 {
-    qDeleteAll(m_readings);
-    m_readings.clear();
+    qDeleteAll(takeReadings());
+}
+
+QList<DmmData *> ItemData::takeReadings()
+{
+    QList<DmmData *> taken;
+    taken.swap(m_readings);
     m_statistics = StatData();
     m_evaluator = CoatingEvaluator(m_requirement);
     m_micrometres.reset();
     m_mils.reset();
     m_published = false;
+    return taken;
 }
 
 void ItemData::setRequirement(const CoatingRequirement &requirement)

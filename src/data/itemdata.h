@@ -56,6 +56,8 @@ public:
     // item that never had a reading stay as they are.
     void refreshStatisticsTexts();
     void clearReadings();
+    // Empties the item as clearReadings() does, handing its readings to the caller.
+    QList<DmmData *> takeReadings();
 
     QString formatStatistic(double value) const;
 

@@ -17,7 +17,11 @@ ItemStore::ItemStore(QObject *parent)
 {
 }
 
-ItemStore::~ItemStore() = default;
+ItemStore::~ItemStore()
+{
+    for (const QList<DmmData *> &readings : qAsConst(m_aside))
+        qDeleteAll(readings);
+}
 
 void ItemStore::adopt(const QList<ItemData *> &items)
 {
@@ -57,6 +61,7 @@ void ItemStore::remove(ItemData *item)
         emit activeChanged(nullptr);
     }
     emit itemRemoved(item);
+    qDeleteAll(m_aside.take(item));
     m_items.removeOne(item);
     delete item;
 }
@@ -92,6 +97,43 @@ void ItemStore::clear(ItemData *item)
 {
     item->clearReadings();
     emit readingsCleared(item);
+}
+
+void ItemStore::setAside(ItemData *item)
+{
+    dropAside(item);
+    emit settingAside(item);
+    m_aside.insert(item, item->takeReadings());
+    emit readingsSetAside(item);
+    emit readingsCleared(item);
+}
+
+void ItemStore::dropAside(ItemData *item)
+{
+    const auto found = m_aside.find(item);
+    if (found == m_aside.end())
+        return;
+    qDeleteAll(found.value());
+    m_aside.erase(found);
+    emit asideDropped(item);
+}
+
+void ItemStore::restoreAside(ItemData *item)
+{
+    if (!m_aside.contains(item))
+        return;
+    clear(item);
+    const QList<DmmData *> earlier = m_aside.take(item);
+    for (DmmData *reading : earlier)
+        item->appendReading(reading, false);
+    item->updateStatistics();
+    emit asideRestored(item);
+    emit readingsAppended(item, 0, earlier.size());
+}
+
+int ItemStore::asideCount(const ItemData *item) const
+{
+    return m_aside.value(item).size();
 }
 
 void ItemStore::setUnit(ItemData *item, const QString &unit)

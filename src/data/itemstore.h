@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -46,6 +47,16 @@ public:
     void append(ItemData *item, DmmData *reading, const QString &unit);
     void clear(ItemData *item);
 
+    // A replacement of item's readings that can be taken back. setAside() empties the item as
+    // clear() does, but keeps its readings aside; new readings are then appended as usual, until
+    // dropAside() deletes the earlier ones or restoreAside() deletes the new ones and brings the
+    // earlier back. Setting aside again first drops what was aside.
+    void setAside(ItemData *item);
+    void dropAside(ItemData *item);
+    void restoreAside(ItemData *item);
+    // The readings kept aside for item.
+    int asideCount(const ItemData *item) const;
+
 signals:
     void itemAdded(ItemData *item);
     void renamed(ItemData *item);
@@ -60,6 +71,15 @@ signals:
     // Readings first to first + count - 1 of item are new.
     void readingsAppended(ItemData *item, int first, int count);
     void readingsCleared(ItemData *item);
+    // Before setAside() takes the readings: whoever keeps readings elsewhere brings them into the
+    // item now, as for activating.
+    void settingAside(ItemData *item);
+    // The readings are aside; readingsCleared follows.
+    void readingsSetAside(ItemData *item);
+    void asideDropped(ItemData *item);
+    // After readingsCleared has emptied the item of the new readings and before readingsAppended
+    // announces the earlier ones, back in the item.
+    void asideRestored(ItemData *item);
 
 private:
     void setUnit(ItemData *item, const QString &unit);
@@ -68,4 +88,5 @@ private:
     ItemData *m_liveGroup;
     QList<ItemData *> m_items;
     ItemData *m_active = nullptr;
+    QHash<const ItemData *, QList<DmmData *>> m_aside;
 };

@@ -68,7 +68,7 @@ SerialGauge::SerialGauge(QObject *parent)
     m_reportTimer.setInterval(ReportIntervalMs);
     connect(&m_reportTimer, &QTimer::timeout, this, &SerialGauge::reportBadLines);
     m_quietTimer.setSingleShot(true);
-    connect(&m_quietTimer, &QTimer::timeout, this, &SerialGauge::finishDownload);
+    connect(&m_quietTimer, &QTimer::timeout, this, [this] { finishDownload(false); });
     m_presenceTimer.setInterval(PresenceIntervalMs);
     connect(&m_presenceTimer, &QTimer::timeout, this, &SerialGauge::checkPresence);
 
@@ -408,7 +408,7 @@ bool SerialGauge::isEndLine(const QByteArray &line) const
 void SerialGauge::handleStoredLine(const QByteArray &line)
 {
     if (isEndLine(line)) {
-        finishDownload();
+        finishDownload(false);
         return;
     }
     const QString text = LineParser::decode(line).trimmed();
@@ -420,7 +420,7 @@ void SerialGauge::handleStoredLine(const QByteArray &line)
             m_storeTotal = total;
             emit storeNum(m_storeTotal, m_storeNum);
             if (m_storeNum >= m_storeTotal)
-                finishDownload();
+                finishDownload(false);
             return;
         }
     }
@@ -437,15 +437,28 @@ void SerialGauge::handleStoredLine(const QByteArray &line)
         m_storeTotal >= 0 ? m_storeTotal : qMax(m_settings.memoryExpected, m_storeNum + 1);
     emit storeNum(total, m_storeNum);
     if (m_storeTotal >= 0 && m_storeNum >= m_storeTotal)
-        finishDownload();
+        finishDownload(false);
 }
 
-void SerialGauge::finishDownload()
+void SerialGauge::finishDownload(bool connectionLost)
 {
     if (!m_downloading)
         return;
     m_downloading = false;
     m_quietTimer.stop();
+    // Without an announced count, only the end line or the quiet after the last reading tell that
+    // the memory is all there.
+    const bool complete = m_storeTotal >= 0 ? m_storeNum >= m_storeTotal : !connectionLost;
+    if (!complete) {
+        // The last progress stands: the logger sees the transfer stop short of its total.
+        emit message(m_storeTotal >= 0
+                         ? tr("Serial gauge: the download stopped after %1 of %2 stored readings.")
+                               .arg(m_storeNum)
+                               .arg(m_storeTotal)
+                         : tr("Serial gauge: the download stopped after %1 stored readings.")
+                               .arg(m_storeNum));
+        return;
+    }
     emit message(m_storeNum == 1
                      ? tr("Serial gauge: 1 stored reading received.")
                      : tr("Serial gauge: %1 stored readings received.").arg(m_storeNum));
@@ -516,7 +529,7 @@ void SerialGauge::shutDown(const QString &why)
     m_lines.clear();
     m_pending.clear();
     m_next = 0;
-    finishDownload();
+    finishDownload(true);
     m_open = false;
     m_openTimer.stop();
     m_drainTimer.stop();

@@ -89,7 +89,9 @@ private:
     void handleLine(const QByteArray &line);
     void handleStoredLine(const QByteArray &line);
     bool isEndLine(const QByteArray &line) const;
-    void finishDownload();
+    // Ends a download: complete when the count announced is in, or without one unless the
+    // connection was lost.
+    void finishDownload(bool connectionLost);
     void countBadLine(const QByteArray &line);
     void reportBadLines();
     void onPortError(QSerialPort::SerialPortError error);

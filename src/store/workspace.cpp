@@ -22,6 +22,21 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// The kind of the row that keeps an item's readings while a replacement of them may still be
+// taken back. Negative, so that no item type can ever take it, and so that a logger that does
+// not know it passes the row over.
+constexpr int AsideKind = -1;
+
+void post(WorkspaceConnection &connection, WorkspaceConnection::Change::Kind kind, qint64 item,
+          qint64 number = 0)
+{
+    WorkspaceConnection::Change change;
+    change.kind = kind;
+    change.item = item;
+    change.number = number;
+    connection.post(change);
+}
+
 } // namespace
 
 Workspace::Workspace(QObject *parent)
@@ -165,6 +180,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
     }
 
     bool storeFound = false;
+    QString earlierStore;
     for (const WorkspaceConnection::StoredItem &row : qAsConst(stored)) {
         ItemData *item = nullptr;
         const auto kind = static_cast<ItemData::DataType>(row.kind);
@@ -174,6 +190,18 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
         } else if (kind == ItemData::MeasureData || kind == ItemData::ImportData) {
             item = new ItemData(row.name, kind);
             items.append(item);
+        } else if (row.kind == AsideKind) {
+            // The logger stopped before a download of the gauge's memory ended: Store Data keeps
+            // what was received, and what it held before becomes an item of its own.
+            earlierStore = tr("%1 before download").arg(row.name);
+            item = new ItemData(earlierStore, ItemData::ImportData);
+            items.append(item);
+            post(*m_connection, WorkspaceConnection::Change::SetKind, row.id, ItemData::ImportData);
+            WorkspaceConnection::Change rename;
+            rename.kind = WorkspaceConnection::Change::Rename;
+            rename.item = row.id;
+            rename.text = earlierStore;
+            m_connection->post(rename);
         } else {
             continue;
         }
@@ -194,6 +222,12 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
     }
     if (!storeFound)
         itemAdded(storeItem);
+    if (!earlierStore.isEmpty()) {
+        emit message(tr("The logger stopped during a download of the gauge's memory. Store Data "
+                        "holds the readings received; the readings it held before are kept in "
+                        "the item \"%1\".")
+                         .arg(earlierStore));
+    }
     return items;
 }
 
@@ -209,15 +243,32 @@ void Workspace::follow(ItemStore *items)
     // Before the views show the item: its readings must be in memory by then.
     connect(items, &ItemStore::activating, this, &Workspace::itemActivated);
     connect(items, &ItemStore::readingsCleared, this, &Workspace::readingsCleared);
+    // Readings only on disk must be in memory before they are set aside there.
+    connect(items, &ItemStore::settingAside, this, [this](ItemData *item) {
+        const auto found = m_entries.find(item);
+        if (found != m_entries.end() && !found->loaded)
+            load(item, found.value());
+    });
+    connect(items, &ItemStore::readingsSetAside, this, &Workspace::readingsSetAside);
+    connect(items, &ItemStore::asideDropped, this, &Workspace::asideDropped);
+    connect(items, &ItemStore::asideRestored, this, &Workspace::asideRestored);
 }
 
 void Workspace::itemAdded(ItemData *item)
 {
     if (!m_saving || m_entries.contains(item))
         return;
-    Entry entry;
+    Entry &added = m_entries.insert(item, Entry()).value();
+    addRow(item, added);
+    writeReadings(item, added);
+}
+
+void Workspace::addRow(ItemData *item, Entry &entry)
+{
     entry.id = m_nextId++;
     entry.name = item->name();
+    entry.unit.clear();
+    entry.requirement.clear();
     WorkspaceConnection::Change change;
     change.kind = WorkspaceConnection::Change::AddItem;
     change.item = entry.id;
@@ -226,9 +277,7 @@ void Workspace::itemAdded(ItemData *item)
     change.text = entry.name;
     change.time = QDateTime::currentDateTime();
     m_connection->post(change);
-    Entry &added = m_entries.insert(item, entry).value();
-    writeItem(item, added);
-    writeReadings(item, added);
+    writeItem(item, entry);
 }
 
 void Workspace::itemChanged(ItemData *item)
@@ -242,26 +291,26 @@ void Workspace::itemChanged(ItemData *item)
     writeReadings(item, found.value());
 }
 
-void Workspace::writeItem(ItemData *item, Entry &entry)
+void Workspace::writeItem(ItemData *item, Entry &entry, bool all)
 {
     WorkspaceConnection::Change change;
     change.item = entry.id;
     const QString name = item->name();
-    if (name != entry.name) {
+    if (all || name != entry.name) {
         change.kind = WorkspaceConnection::Change::Rename;
         change.text = name;
         m_connection->post(change);
         entry.name = name;
     }
     const QString unit = item->unit();
-    if (unit != entry.unit) {
+    if (all || unit != entry.unit) {
         change.kind = WorkspaceConnection::Change::SetUnit;
         change.text = unit;
         m_connection->post(change);
         entry.unit = unit;
     }
     const QString requirement = StoredRequirement::toText(item->requirement());
-    if (requirement != entry.requirement) {
+    if (all || requirement != entry.requirement) {
         change.kind = WorkspaceConnection::Change::SetRequirement;
         change.text = requirement;
         m_connection->post(change);
@@ -299,14 +348,15 @@ void Workspace::itemRemoved(ItemData *item)
     const auto found = m_entries.find(item);
     if (found == m_entries.end())
         return;
-    const qint64 id = found->id;
+    const Entry entry = found.value();
     m_entries.erase(found);
+    if (item == m_active)
+        m_active = nullptr;
     if (!m_saving)
         return;
-    WorkspaceConnection::Change change;
-    change.kind = WorkspaceConnection::Change::RemoveItem;
-    change.item = id;
-    m_connection->post(change);
+    post(*m_connection, WorkspaceConnection::Change::RemoveItem, entry.id);
+    if (entry.asideId != 0)
+        post(*m_connection, WorkspaceConnection::Change::RemoveItem, entry.asideId);
 }
 
 void Workspace::itemActivated(ItemData *item)
@@ -316,12 +366,10 @@ void Workspace::itemActivated(ItemData *item)
         return;
     if (!found->loaded)
         load(item, found.value());
+    m_active = item;
     if (!m_saving)
         return;
-    WorkspaceConnection::Change change;
-    change.kind = WorkspaceConnection::Change::Activate;
-    change.item = found->id;
-    m_connection->post(change);
+    post(*m_connection, WorkspaceConnection::Change::Activate, found->id);
     writeItem(item, found.value());
 }
 
@@ -332,12 +380,56 @@ void Workspace::readingsCleared(ItemData *item)
         return;
     found->loaded = true;
     found->stored = 0;
+    if (m_saving)
+        post(*m_connection, WorkspaceConnection::Change::ClearReadings, found->id);
+}
+
+void Workspace::readingsSetAside(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    // With nothing on disk there is nothing to keep: the earlier readings are in memory only.
+    if (!m_saving || found == m_entries.end() || found->stored == 0)
+        return;
+    Entry &entry = found.value();
+    post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, AsideKind);
+    entry.asideId = entry.id;
+    entry.asideStored = entry.stored;
+    entry.stored = 0;
+    addRow(item, entry);
+    if (item == m_active)
+        post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
+}
+
+void Workspace::asideDropped(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    if (found == m_entries.end() || found->asideId == 0)
+        return;
+    if (m_saving)
+        post(*m_connection, WorkspaceConnection::Change::RemoveItem, found->asideId);
+    found->asideId = 0;
+    found->asideStored = 0;
+}
+
+void Workspace::asideRestored(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    if (found == m_entries.end() || found->asideId == 0)
+        return;
+    Entry &entry = found.value();
+    const qint64 replacement = entry.id;
+    entry.id = entry.asideId;
+    entry.stored = entry.asideStored;
+    entry.asideId = 0;
+    entry.asideStored = 0;
     if (!m_saving)
         return;
-    WorkspaceConnection::Change change;
-    change.kind = WorkspaceConnection::Change::ClearReadings;
-    change.item = found->id;
-    m_connection->post(change);
+    post(*m_connection, WorkspaceConnection::Change::RemoveItem, replacement);
+    post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, int(item->dataType()));
+    if (item == m_active)
+        post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
+    // The row kept what the item was when it went aside; write what it is now.
+    writeItem(item, entry, true);
 }
 
 void Workspace::load(ItemData *item, Entry &entry)

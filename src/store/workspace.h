@@ -56,6 +56,11 @@ public:
     // Reads the item's readings when they are not in memory yet and records it as active.
     void itemActivated(ItemData *item);
     void readingsCleared(ItemData *item);
+    // The item's readings stay on disk under a row of their own until they are dropped or
+    // restored; the item continues in a new row.
+    void readingsSetAside(ItemData *item);
+    void asideDropped(ItemData *item);
+    void asideRestored(ItemData *item);
 
     // Waits until everything handed over so far is on disk.
     void commit();
@@ -78,12 +83,17 @@ private:
         QString requirement;
         // False while the readings live only in the database.
         bool loaded = true;
+        // The row that keeps the readings set aside, and how many it holds; 0 for none.
+        qint64 asideId = 0;
+        int asideStored = 0;
     };
 
     bool moveAside(QString *damagedPath);
     void runInMemory(const QString &text);
     void fail(const QString &detail);
-    void writeItem(ItemData *item, Entry &entry);
+    void addRow(ItemData *item, Entry &entry);
+    // Writes what changed since the entry was written, or everything.
+    void writeItem(ItemData *item, Entry &entry, bool all = false);
     void writeReadings(ItemData *item, Entry &entry);
     void load(ItemData *item, Entry &entry);
 
@@ -92,6 +102,7 @@ private:
     std::unique_ptr<WorkspaceConnection> m_connection;
     bool m_saving = false;
     QHash<ItemData *, Entry> m_entries;
+    ItemData *m_active = nullptr;
     qint64 m_nextId = 1;
     qint64 m_nextPosition = 1;
 };

@@ -50,6 +50,7 @@ struct WorkspaceStatements
         , renameItem(db)
         , setItemUnit(db)
         , setItemRequirement(db)
+        , setItemKind(db)
         , clearActive(db)
         , setActive(db)
         , deleteItem(db)
@@ -69,6 +70,7 @@ struct WorkspaceStatements
             {&renameItem, "UPDATE item SET name = ? WHERE id = ?"},
             {&setItemUnit, "UPDATE item SET unit = ? WHERE id = ?"},
             {&setItemRequirement, "UPDATE item SET requirement = ? WHERE id = ?"},
+            {&setItemKind, "UPDATE item SET kind = ? WHERE id = ?"},
             {&clearActive, "UPDATE item SET active = 0 WHERE active <> 0"},
             {&setActive, "UPDATE item SET active = 1 WHERE id = ?"},
             {&deleteItem, "DELETE FROM item WHERE id = ?"},
@@ -93,6 +95,7 @@ struct WorkspaceStatements
     QSqlQuery renameItem;
     QSqlQuery setItemUnit;
     QSqlQuery setItemRequirement;
+    QSqlQuery setItemKind;
     QSqlQuery clearActive;
     QSqlQuery setActive;
     QSqlQuery deleteItem;
@@ -403,6 +406,11 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
                 : change.kind == Change::SetUnit ? &s.setItemUnit
                                                  : &s.setItemRequirement;
         query->bindValue(0, text(change.text));
+        query->bindValue(1, change.item);
+        break;
+    case Change::SetKind:
+        query = &s.setItemKind;
+        query->bindValue(0, change.number);
         query->bindValue(1, change.item);
         break;
     case Change::Activate:

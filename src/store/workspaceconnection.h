@@ -67,6 +67,7 @@ public:
             Rename,
             SetUnit,
             SetRequirement,
+            SetKind,
             Activate,
             ClearReadings,
             RemoveItem,
@@ -74,7 +75,7 @@ public:
         };
         Kind kind = AddItem;
         qint64 item = 0;
-        // AddItem: the kind of item; AddReading: the reading's place in its item.
+        // AddItem, SetKind: the kind of item; AddReading: the reading's place in its item.
         qint64 number = 0;
         // AddItem: the position in the tree.
         qint64 position = 0;

@@ -1,6 +1,9 @@
 #include <memory>
 
+#include <QDialogButtonBox>
+#include <QListWidget>
 #include <QLocale>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTableView>
@@ -30,8 +33,9 @@ private slots:
     void progress_data();
     void progress();
     void storedReadingsFillStoreData();
-    void startsByEmptyingStoreData();
-    void watchdogClosesAfterSilence();
+    void stoppingShortKeepsOrRestores_data();
+    void stoppingShortKeepsOrRestores();
+    void watchdogStopsAfterSilence();
     void storedReadingsForAnotherItemAreDiscarded();
     void countBesideTheBar_data();
     void countBesideTheBar();
@@ -41,6 +45,16 @@ private:
     ItemData *storeItem() const { return TvItemModel::itemAt(tree(*window)->model()->index(0, 0)); }
     // Starts a download and runs `during` inside the dialog's modal loop.
     void download(std::function<void(DlgDownload *)> during);
+    // Cancels a transfer and closes the dialog, restoring whatever was there before.
+    static void cancel(DlgDownload *dialog)
+    {
+        dialog->reject();
+        dialog->reject();
+    }
+    QString messageShown() const
+    {
+        return window->statusBar()->findChild<QLabel *>(QStringLiteral("lblMessage"))->text();
+    }
 
     std::unique_ptr<Widget> window;
 };
@@ -89,6 +103,7 @@ void TestDownload::dialogLayout()
         textVisible =
             dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isTextVisible();
         QTest::keyClick(dialog, Qt::Key_Escape);
+        QTest::keyClick(dialog, Qt::Key_Escape);
     });
     // 498 x 57 as laid out; the layout may grow it to fit the label's minimum height.
     QCOMPARE(size.width(), 498);
@@ -129,7 +144,7 @@ void TestDownload::progress()
         QTest::qWait(50);
         stillOpen = guard && guard->isVisible();
         if (guard)
-            guard->reject();
+            cancel(guard);
     });
     QCOMPARE(stillOpen, !closes);
     if (total > 0) {
@@ -174,33 +189,122 @@ void TestDownload::storedReadingsFillStoreData()
     QCOMPARE(chart->yTitle(), QStringLiteral("Thickness(\u03BCm)"));
 }
 
-void TestDownload::startsByEmptyingStoreData()
+void TestDownload::stoppingShortKeepsOrRestores_data()
 {
-    download([](DlgDownload *) {
-        emitStoreReading(120, QStringLiteral("120"));
-        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 1), Q_ARG(int, 1));
-    });
-    QCOMPARE(storeItem()->readings().size(), 1);
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("kept");
 
-    download([](DlgDownload *dialog) { dialog->reject(); });
-    QCOMPARE(storeItem()->readings().size(), 0);
-    QCOMPARE(table(*window)->rowCount(), 0);
+    const QStringList earlier{"120", "250"};
+    // A reading that came while the user was asked is kept with the others.
+    const QStringList received{"300", "330"};
+    QTest::newRow("complete replaces")
+        << "complete"
+        << ""
+        << "Download finished: 3 readings in Store Data." << QStringList{"300", "310", "320"};
+    QTest::newRow("cancelled, kept") << "cancel"
+                                     << "keep"
+                                     << "Download cancelled: 1 of 3 readings received." << received;
+    QTest::newRow("cancelled, restored by Escape")
+        << "cancel"
+        << "escape"
+        << "Store Data holds its 2 earlier readings again." << earlier;
+    QTest::newRow("gauge lost, kept")
+        << "close"
+        << "keep"
+        << "Download interrupted: 1 of 3 readings received." << received;
+    QTest::newRow("gauge lost, restored")
+        << "close"
+        << "restore"
+        << "Store Data holds its 2 earlier readings again." << earlier;
 }
 
-void TestDownload::watchdogClosesAfterSilence()
+void TestDownload::stoppingShortKeepsOrRestores()
+{
+    QFETCH(QString, stop);
+    QFETCH(QString, choice);
+    QFETCH(QString, said);
+    QFETCH(QStringList, kept);
+
+    download([](DlgDownload *) {
+        emitStoreReading(120, QStringLiteral("120"));
+        emitStoreReading(250, QStringLiteral("250"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 2), Q_ARG(int, 2));
+    });
+    QString offered;
+    QStringList buttons;
+    download([&](DlgDownload *dialog) {
+        // The earlier readings stay out of sight while the new ones come.
+        QCOMPARE(table(*window)->rowCount(), 0);
+        emitStoreReading(300, QStringLiteral("300"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 3), Q_ARG(int, 1));
+        if (stop == "complete") {
+            emitStoreReading(310, QStringLiteral("310"));
+            emitStoreReading(320, QStringLiteral("320"));
+            QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 3), Q_ARG(int, 3));
+            return;
+        }
+        if (stop == "cancel")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            QMetaObject::invokeMethod(gauge(), "emitClosed");
+        offered = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
+        auto *box = dialog->findChild<QDialogButtonBox *>();
+        for (QAbstractButton *button : box->buttons())
+            buttons << button->text();
+        emitStoreReading(330, QStringLiteral("330"));
+        if (choice == "escape")
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            box->buttons().at(choice == "keep" ? 0 : 1)->click();
+    });
+
+    if (stop != "complete") {
+        QCOMPARE(offered, stop == "cancel" ? "Download cancelled: 1 of 3 readings received."
+                                           : "Download interrupted: 1 of 3 readings received.");
+        QCOMPARE(buttons,
+                 QStringList({"Keep the readings received", "Restore the earlier readings"}));
+        auto *messages = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+        QVERIFY(!messages->findItems(offered, Qt::MatchExactly).isEmpty());
+    }
+    QCOMPARE(messageShown(), said);
+    QStringList values;
+    for (int row = 0; row < table(*window)->rowCount(); ++row)
+        values << table(*window)->index(row, 2).data().toString().trimmed();
+    QCOMPARE(values, kept);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:%1").arg(kept.size()));
+
+    // After going back, whatever the gauge still sends is not mixed in.
+    emitStoreReading(400, QStringLiteral("400"));
+    const bool wentBack = choice == "restore" || choice == "escape";
+    QCOMPARE(storeItem()->readings().size(), kept.size() + (wentBack ? 0 : 1));
+}
+
+void TestDownload::watchdogStopsAfterSilence()
 {
     QElapsedTimer clock;
-    download([&clock](DlgDownload *) {
+    qint64 waited = -1;
+    QString offered;
+    download([&](DlgDownload *dialog) {
+        connect(dialog, &DlgDownload::stopped, dialog, [&, dialog] {
+            waited = clock.elapsed();
+            QTimer::singleShot(0, dialog, [&, dialog] {
+                offered = dialog->findChild<QLabel *>(QStringLiteral("label"))->text();
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+        });
         QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 10), Q_ARG(int, 1));
         clock.start();
     });
-    const qint64 waited = clock.elapsed();
     QVERIFY2(waited >= 4500 && waited < 8000, qPrintable(QString::number(waited)));
+    // Nothing was there before: there is nothing to go back to.
+    QCOMPARE(offered, QStringLiteral("Download interrupted: 0 of 10 readings received."));
 }
 
 void TestDownload::storedReadingsForAnotherItemAreDiscarded()
 {
-    download([](DlgDownload *dialog) { dialog->reject(); });
+    download([](DlgDownload *dialog) { cancel(dialog); });
     QMetaObject::invokeMethod(window.get(), "itemSetToActive",
                               Q_ARG(QModelIndex, tree(*window)->model()->index(
                                                      0, 0, tree(*window)->model()->index(1, 0))));
@@ -228,7 +332,7 @@ void TestDownload::countBesideTheBar()
     download([&](DlgDownload *dialog) {
         QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, total), Q_ARG(int, num));
         shown = dialog->findChild<QLabel *>(QStringLiteral("lblCount"))->text();
-        dialog->reject();
+        cancel(dialog);
     });
     QLocale::setDefault(QLocale::system());
     QCOMPARE(shown, text);

@@ -43,6 +43,10 @@ public:
         connect(store, &ItemStore::activating, this, log("activating"));
         connect(store, &ItemStore::activeChanged, this, log("active"));
         connect(store, &ItemStore::readingsCleared, this, log("cleared"));
+        connect(store, &ItemStore::settingAside, this, log("settingAside"));
+        connect(store, &ItemStore::readingsSetAside, this, log("setAside"));
+        connect(store, &ItemStore::asideDropped, this, log("asideDropped"));
+        connect(store, &ItemStore::asideRestored, this, log("asideRestored"));
         connect(
             store, &ItemStore::readingsAppended, this,
             [this](ItemData *item, int first, int count) {
@@ -104,6 +108,15 @@ void TestItemStore::commandsAnnounceThemselves_data()
     QTest::newRow("remove the active item: nothing is active before it goes")
         << "remove active" << QStringList{"active:-", "removed:A"};
     QTest::newRow("remove another item") << "remove other" << QStringList{"removed:A"};
+    QTest::newRow("set aside: readings in first, the views emptied last")
+        << "set aside" << QStringList{"settingAside:A", "setAside:A", "cleared:A"};
+    QTest::newRow("set aside twice: the earlier aside goes")
+        << "set aside twice"
+        << QStringList{"asideDropped:A", "settingAside:A", "setAside:A", "cleared:A"};
+    QTest::newRow("drop aside") << "drop aside" << QStringList{"asideDropped:A"};
+    QTest::newRow("restore aside: new readings out, then the earlier back")
+        << "restore aside" << QStringList{"cleared:A", "asideRestored:A", "appended:A:0+2"};
+    QTest::newRow("nothing aside: nothing to drop or restore") << "nothing aside" << QStringList();
 }
 
 void TestItemStore::commandsAnnounceThemselves()
@@ -144,6 +157,30 @@ void TestItemStore::commandsAnnounceThemselves()
         store->activate(store->storeData());
         log->entries.clear();
         store->remove(a);
+    } else if (command.contains(QLatin1String("aside"))) {
+        // Two readings, and unless nothing is to be aside, a replacement of one under way.
+        store->append(a, {makeReading(1), makeReading(2)}, Micrometre);
+        if (command != QLatin1String("set aside") && command != QLatin1String("nothing aside")) {
+            store->setAside(a);
+            store->append(a, makeReading(3), Micrometre);
+        }
+        log->entries.clear();
+        if (command.startsWith(QLatin1String("set aside"))) {
+            store->setAside(a);
+        } else if (command == QLatin1String("drop aside")) {
+            store->dropAside(a);
+        } else {
+            store->restoreAside(a);
+            store->dropAside(a);
+        }
+        // Readings in the item, and aside.
+        const QHash<QString, QPair<int, int>> left{{"set aside", {0, 2}},
+                                                   {"set aside twice", {0, 1}},
+                                                   {"drop aside", {1, 0}},
+                                                   {"restore aside", {2, 0}},
+                                                   {"nothing aside", {2, 0}}};
+        QCOMPARE(a->readings().size(), left.value(command).first);
+        QCOMPARE(store->asideCount(a), left.value(command).second);
     }
     QCOMPARE(log->entries, expected);
 }

@@ -107,6 +107,8 @@ private slots:
     void downloadWithAnnouncedCount();
     void downloadWithoutCount_data();
     void downloadWithoutCount();
+    void downloadStoppedShort_data();
+    void downloadStoppedShort();
     void badInputIsCountedNotLost();
     void pulledCable();
     void pulledDuringABurst();
@@ -454,6 +456,42 @@ void TestSerialGauge::downloadWithoutCount()
     QCOMPARE(recorder.progress.back().total, 3);
     QCOMPARE(recorder.progress.back().num, 3);
     QVERIFY(recorder.live.empty());
+}
+
+void TestSerialGauge::downloadStoppedShort_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<bool>("pull");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("count announced, cable pulled")
+        << QByteArray("N=100\n1 um\n2 um\n3 um\n") << true
+        << "Serial gauge: the download stopped after 3 of 100 stored readings.";
+    QTest::newRow("no count, cable pulled")
+        << QByteArray("1 um\n2 um\n3 um\n") << true
+        << "Serial gauge: the download stopped after 3 stored readings.";
+    QTest::newRow("count announced, end line early")
+        << QByteArray("N=100\n1 um\n2 um\n3 um\nEND\n") << false
+        << "Serial gauge: the download stopped after 3 of 100 stored readings.";
+}
+
+void TestSerialGauge::downloadStoppedShort()
+{
+    QFETCH(QByteArray, lines);
+    QFETCH(bool, pull);
+    QFETCH(QString, said);
+    Recorder recorder(m_gauge);
+    openAndWait();
+    QSignalSpy closed(m_gauge, SIGNAL(closed()));
+    QVERIFY(m_myDmm->requestStoredData());
+    QVERIFY(m_pty->send(lines));
+    QTRY_COMPARE(int(recorder.stored.size()), 3);
+    if (pull) {
+        m_pty->closeMaster();
+        QVERIFY(closed.wait(30000));
+    }
+    QTRY_VERIFY2(recorder.messages.contains(said), qPrintable(recorder.messages.join('\n')));
+    // The bar never reaches its end: the logger sees the transfer stop short.
+    QVERIFY(!recorder.downloadDone());
 }
 
 void TestSerialGauge::badInputIsCountedNotLost()

@@ -115,6 +115,8 @@ private slots:
     void keepsOrderNamesUnitsAndActiveItem();
     void keepsClearedAndRemovedItems();
     void followsTheItemStore();
+    void readingsSetAsideOutliveTheLogger_data();
+    void readingsSetAsideOutliveTheLogger();
     void commitsWithinTheDelay();
     void restoredItemsReadTheirReadingsOnActivation();
     void upgradesEveryStepInOrder();
@@ -136,6 +138,8 @@ private:
     // Opens path (the test's workspace by default) and restores it into the members below.
     void reopen(const QString &path = QString());
     void close();
+    // Opens the workspace as the window does: following items, which adopt what is restored.
+    void openFollowing(ItemStore &items);
 
     std::unique_ptr<QTemporaryDir> dir;
     QString path;
@@ -338,18 +342,21 @@ void TestWorkspace::keepsClearedAndRemovedItems()
              1);
 }
 
+void TestWorkspace::openFollowing(ItemStore &items)
+{
+    workspace = std::make_unique<Workspace>();
+    workspace->open(path);
+    workspace->follow(&items);
+    ItemData *restoredActive = nullptr;
+    items.adopt(workspace->restore(items.storeData(), &restoredActive));
+    items.activate(restoredActive);
+}
+
 void TestWorkspace::followsTheItemStore()
 {
-    // As the window does it: restored items are adopted by the store, which announces them as
-    // added; the workspace must not add them a second time.
-    const auto openStore = [this](ItemStore &items) {
-        workspace = std::make_unique<Workspace>();
-        workspace->open(path);
-        workspace->follow(&items);
-        ItemData *restoredActive = nullptr;
-        items.adopt(workspace->restore(items.storeData(), &restoredActive));
-        items.activate(restoredActive);
-    };
+    // Restored items are adopted by the store, which announces them as added; the workspace must
+    // not add them a second time.
+    const auto openStore = [this](ItemStore &items) { openFollowing(items); };
     {
         ItemStore items;
         openStore(items);
@@ -378,6 +385,89 @@ void TestWorkspace::followsTheItemStore()
     QCOMPARE(items.storeData()->readings().size(), 1);
     workspace->commit();
     QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 2);
+    workspace.reset();
+}
+
+void TestWorkspace::readingsSetAsideOutliveTheLogger_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QList<double>>("store");
+    QTest::addColumn<QList<double>>("earlierItem");
+    QTest::newRow("dropped") << "drop" << QList<double>{300} << QList<double>{};
+    QTest::newRow("restored") << "restore" << QList<double>{7, 8} << QList<double>{};
+    // A logger that dies before the answer leaves both: nothing is lost either way.
+    QTest::newRow("logger killed") << "kill" << QList<double>{300} << QList<double>{7, 8};
+}
+
+void TestWorkspace::readingsSetAsideOutliveTheLogger()
+{
+    QFETCH(QString, ending);
+    QFETCH(QList<double>, store);
+    QFETCH(QList<double>, earlierItem);
+    const auto values = [](const ItemData *item) {
+        QList<double> all;
+        for (const DmmData *reading : item->readings())
+            all << reading->umValue();
+        return all;
+    };
+    {
+        ItemStore items;
+        openFollowing(items);
+        items.activate(items.storeData());
+        items.append(items.storeData(), {makeReading(7), makeReading(8)}, Micrometre);
+        items.activate(items.add(QStringLiteral("A"), ItemData::MeasureData));
+        workspace.reset();
+    }
+    {
+        // Store Data's readings are on disk only when they go aside.
+        ItemStore items;
+        openFollowing(items);
+        items.setAside(items.storeData());
+        QCOMPARE(items.asideCount(items.storeData()), 2);
+        items.activate(items.storeData());
+        items.append(items.storeData(), makeReading(300), Micrometre);
+        if (ending == "drop")
+            items.dropAside(items.storeData());
+        else if (ending == "restore")
+            items.restoreAside(items.storeData());
+        QCOMPARE(values(items.storeData()), ending == "restore" ? store : QList<double>{300});
+        workspace->commit();
+        workspace.reset();
+    }
+    ItemStore items;
+    workspace = std::make_unique<Workspace>();
+    workspace->open(path);
+    QSignalSpy told(workspace.get(), &Workspace::message);
+    workspace->follow(&items);
+    ItemData *restoredActive = nullptr;
+    items.adopt(workspace->restore(items.storeData(), &restoredActive));
+    QCOMPARE(restoredActive, items.storeData());
+    items.activate(items.storeData());
+    QCOMPARE(values(items.storeData()), store);
+    QCOMPARE(items.items().size(), earlierItem.isEmpty() ? 1 : 2);
+    QCOMPARE(told.count(), earlierItem.isEmpty() ? 0 : 1);
+    if (!earlierItem.isEmpty()) {
+        const auto imported = [](const ItemData *item) {
+            return item->dataType() == ItemData::ImportData;
+        };
+        ItemData *earlier = *std::find_if(items.items().begin(), items.items().end(), imported);
+        QCOMPARE(earlier->name(), QStringLiteral("Store Data before download"));
+        items.activate(earlier);
+        QCOMPARE(values(earlier), earlierItem);
+        QVERIFY(told.first().first().toString().contains(earlier->name()));
+    }
+    workspace->commit();
+    workspace.reset();
+    // Said once: from then on the earlier readings are an item like any other.
+    workspace = std::make_unique<Workspace>();
+    workspace->open(path);
+    QSignalSpy again(workspace.get(), &Workspace::message);
+    ItemData *ignored = nullptr;
+    ItemData storeItem(QStringLiteral("Store Data"), ItemData::StoreData);
+    const QList<ItemData *> restored = workspace->restore(&storeItem, &ignored);
+    QCOMPARE(restored.size(), earlierItem.isEmpty() ? 1 : 2);
+    QCOMPARE(again.count(), 0);
+    qDeleteAll(restored);
     workspace.reset();
 }
 
