@@ -71,9 +71,11 @@ void ItemStore::activate(ItemData *item)
     emit activeChanged(item);
 }
 
-void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit)
+void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit,
+                       double rangeUm)
 {
     setUnit(item, unit);
+    setRange(item, rangeUm);
     const int first = item->readings().size();
     for (DmmData *reading : readings)
         item->appendReading(reading, false);
@@ -81,9 +83,10 @@ void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const Q
     emit readingsAppended(item, first, readings.size());
 }
 
-void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit)
+void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm)
 {
     setUnit(item, unit);
+    setRange(item, rangeUm);
     item->appendReading(reading, true);
     emit readingsAppended(item, item->readings().size() - 1, 1);
 }
@@ -100,4 +103,12 @@ void ItemStore::setUnit(ItemData *item, const QString &unit)
         return;
     item->setUnit(unit);
     emit unitChanged(item);
+}
+
+void ItemStore::setRange(ItemData *item, double rangeUm)
+{
+    if (rangeUm == item->rangeUm())
+        return;
+    item->setRangeUm(rangeUm);
+    emit rangeChanged(item);
 }

@@ -178,6 +178,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
             continue;
         }
         item->setUnit(row.unit);
+        item->setRangeUm(row.rangeUm);
         // A damaged or hand-edited requirement reads as none; the entry keeps the stored text, so
         // the item's next change overwrites it.
         item->setRequirement(StoredRequirement::fromText(row.requirement));
@@ -186,6 +187,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
         entry.stored = row.readings;
         entry.name = item->name();
         entry.unit = row.unit;
+        entry.rangeUm = row.rangeUm;
         entry.requirement = row.requirement;
         entry.loaded = row.readings == 0;
         m_entries.insert(item, entry);
@@ -200,8 +202,8 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
 void Workspace::follow(ItemStore *items)
 {
     connect(items, &ItemStore::itemAdded, this, &Workspace::itemAdded);
-    for (auto changed :
-         {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::requirementChanged})
+    for (auto changed : {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::rangeChanged,
+                         &ItemStore::requirementChanged})
         connect(items, changed, this, &Workspace::itemChanged);
     connect(items, &ItemStore::readingsAppended, this,
             [this](ItemData *item) { itemChanged(item); });
@@ -259,6 +261,12 @@ void Workspace::writeItem(ItemData *item, Entry &entry)
         change.text = unit;
         m_connection->post(change);
         entry.unit = unit;
+    }
+    if (item->rangeUm() != entry.rangeUm) {
+        change.kind = WorkspaceConnection::Change::SetRange;
+        change.value = item->rangeUm();
+        m_connection->post(change);
+        entry.rangeUm = item->rangeUm();
     }
     const QString requirement = StoredRequirement::toText(item->requirement());
     if (requirement != entry.requirement) {

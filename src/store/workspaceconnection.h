@@ -58,6 +58,7 @@ public:
         bool active = false;
         int readings = 0;
         QString requirement;
+        double rangeUm = 0.0;
     };
 
     struct Change
@@ -67,6 +68,7 @@ public:
             Rename,
             SetUnit,
             SetRequirement,
+            SetRange,
             Activate,
             ClearReadings,
             RemoveItem,
@@ -79,6 +81,8 @@ public:
         // AddItem: the position in the tree.
         qint64 position = 0;
         QString text;
+        // SetRange: the range in micrometres.
+        double value = 0.0;
         QDateTime time;
         Reading reading;
     };
