@@ -1,7 +1,6 @@
 #include "activeitemviews.h"
 
 #include <algorithm>
-#include <limits>
 
 #include <QTableView>
 
@@ -10,22 +9,10 @@
 #include "dmmchart.h"
 #include "dmmdata.h"
 #include "histogram.h"
+#include "igaugerange.h"
 #include "itemstore.h"
 #include "livepanel.h"
 #include "tablefollower.h"
-
-namespace {
-
-// The histogram's thickness bands when no requirement gives it limits to lay them around.
-QList<QPair<double, double>> standardBins()
-{
-    const double lowest = std::numeric_limits<double>::lowest();
-    const double largest = std::numeric_limits<double>::max();
-    return {{lowest, 0}, {0, 200},    {200, 400},   {400, 600},
-            {600, 800},  {800, 1000}, {1000, 1250}, {1250, largest}};
-}
-
-} // namespace
 
 ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *parent)
     : QObject(parent)
@@ -38,11 +25,15 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
     const int widths[] = {80, 150, 100, 80, 80};
     for (int column = 0; column < m_tableModel->columnCount(); ++column)
         m_views.table->setColumnWidth(column, widths[column]);
-    m_views.histogram->setRanges(standardBins());
+    m_views.histogram->setRanges(Histogram::standardRanges(IGaugeRange::DefaultRangeUm));
     connect(items, &ItemStore::activeChanged, this, &ActiveItemViews::showActive);
     connect(items, &ItemStore::readingsAppended, this, &ActiveItemViews::showAppended);
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
+    connect(items, &ItemStore::rangeChanged, this, [this](ItemData *item) {
+        if (item == m_items->active())
+            showBands();
+    });
     connect(items, &ItemStore::requirementChanged, this, [this](ItemData *item) {
         if (item != m_items->active())
             return;
@@ -176,16 +167,26 @@ void ActiveItemViews::showRequirement()
     if (!item)
         m_views.panel->hideVerdict();
     m_views.chart->setMarkLines(lines);
-    if (lines.isEmpty()) {
-        m_views.histogram->setRanges(standardBins());
-    } else {
-        const auto [lowest, highest] =
-            std::minmax_element(lines.cbegin(), lines.cend(),
-                                [](const auto &a, const auto &b) { return a.value < b.value; });
-        m_views.histogram->setRanges(Histogram::rangesAround(lowest->value, highest->value));
-    }
+    showBands();
     m_views.histogram->setMarkLines(lines);
     m_tableModel->refreshMarks();
+}
+
+void ActiveItemViews::showBands()
+{
+    const ItemData *item = m_items->active();
+    const QList<CoatingRequirement::Line> lines =
+        item ? item->requirement().linesIn(item->unit()) : QList<CoatingRequirement::Line>();
+    // Over range above the item's range, in the numbers of its unit as its statistics count.
+    const double limit = item ? item->rangeUm() : IGaugeRange::DefaultRangeUm;
+    if (lines.isEmpty()) {
+        m_views.histogram->setRanges(Histogram::standardRanges(limit));
+        return;
+    }
+    const auto [lowest, highest] =
+        std::minmax_element(lines.cbegin(), lines.cend(),
+                            [](const auto &a, const auto &b) { return a.value < b.value; });
+    m_views.histogram->setRanges(Histogram::rangesAround(lowest->value, highest->value, limit));
 }
 
 void ActiveItemViews::setThicknessUnit(bool micrometres)

@@ -43,6 +43,8 @@ private:
     void addToViews(ItemData *item, int first, int count);
     void showUnit(ItemData *item);
     void showRequirement();
+    // The histogram's bands: around the requirement's limits if any, up to the item's range.
+    void showBands();
     void showCleared(ItemData *item);
     void showStatistics();
     void clearViews();

@@ -184,7 +184,8 @@ void FileCommands::importWorkbook(const QString &itemName)
     ItemData *item = m_items->add(itemName, ItemData::ImportData);
     m_items->activate(item);
     const QString unit = readings.isEmpty() ? item->unit() : readings.last()->unit();
-    m_items->append(item, readings, unit);
+    // A workbook does not say which gauge measured: the item keeps the range it has.
+    m_items->append(item, readings, unit, item->rangeUm());
     inform(failed ? tr("The datas is imported failed.")
                   : tr("The datas is imported successfully."));
 }

@@ -300,7 +300,7 @@ void Widget::slotDmmDisplay(const DmmData *data)
     if (!gauge->isAcquiring() || !controls->activeTakesLiveReadings())
         return;
     const QString unit = reading->unit();
-    items->append(items->active(), reading.release(), unit);
+    items->append(items->active(), reading.release(), unit, gauge->rangeUm());
 }
 
 void Widget::on_actionItemRequirement_triggered()
@@ -374,7 +374,7 @@ void Widget::slotDisplayStore(const DmmData *data)
     if (!active || active->dataType() != ItemData::StoreData || !download->takesReadings())
         return;
     // Stored readings are shown in micrometres, as the gauge keeps them.
-    items->append(active, reading.release(), QStringLiteral("\u03BCm"));
+    items->append(active, reading.release(), QStringLiteral("\u03BCm"), gauge->rangeUm());
 }
 
 void Widget::on_actionExport_triggered()

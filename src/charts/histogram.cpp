@@ -16,9 +16,21 @@
 namespace {
 // Count ticks are spaced at least this far apart.
 constexpr double MinTickSpacing = 50.0;
-// Values above this show as over range, in micrometres and mils alike, as in the statistics.
-constexpr double OverRangeLimit = 1250.0;
 constexpr int LimitBins = 10;
+// Round widths of intervals: 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten.
+constexpr double Mantissas[] = {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0};
+// The standard bands are about this many to the over-range limit: 200 wide for 1250.
+constexpr double StandardBands = 6.25;
+
+// The smallest round width of at least raw.
+double roundWidth(double raw)
+{
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double mantissa : Mantissas)
+        if (mantissa * decade >= raw)
+            return mantissa * decade;
+    return 10.0 * decade;
+}
 } // namespace
 
 Histogram::Histogram(QWidget *parent)
@@ -120,24 +132,37 @@ void Histogram::setMarkLines(const QList<CoatingRequirement::Line> &lines)
     changed();
 }
 
-QList<QPair<double, double>> Histogram::rangesAround(double lowest, double highest)
+QList<QPair<double, double>> Histogram::standardRanges(double overRangeLimit)
+{
+    const double width = roundWidth(overRangeLimit / StandardBands);
+    // Whole bands up to at least one width short of the limit; the last band takes the rest, one
+    // to two widths.
+    const int bands = int(std::floor(overRangeLimit / width)) - 1;
+    QList<QPair<double, double>> ranges{{std::numeric_limits<double>::lowest(), 0.0}};
+    for (int i = 0; i < bands; ++i)
+        ranges.append({i * width, (i + 1) * width});
+    ranges.append({bands * width, overRangeLimit});
+    ranges.append({overRangeLimit, std::numeric_limits<double>::max()});
+    return ranges;
+}
+
+QList<QPair<double, double>> Histogram::rangesAround(double lowest, double highest,
+                                                     double overRangeLimit)
 {
     const double low = std::max(0.0, lowest / 2);
     const double high = std::max(1.5 * highest, low + 1e-6);
-    // Round bounds read better than exact fractions of the span: the step is the first of 1, 1.5,
-    // 2, 2.5, 3, 4, 5, 6, 8 times a power of ten whose ten intervals, from the multiple of the
-    // step at or below low, reach high.
-    static const double mantissas[] = {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0};
+    // Round bounds read better than exact fractions of the span: the step is the first round
+    // width whose ten intervals, from the multiple of the step at or below low, reach high.
     const double raw = (high - low) / LimitBins;
     double decade = std::pow(10.0, std::floor(std::log10(raw)));
     double step = 0.0;
     double first = 0.0;
     for (int m = 0; step == 0.0; ++m) {
-        if (m == int(std::size(mantissas))) {
+        if (m == int(std::size(Mantissas))) {
             m = 0;
             decade *= 10.0;
         }
-        const double candidate = mantissas[m] * decade;
+        const double candidate = Mantissas[m] * decade;
         const double start = std::floor(low / candidate) * candidate;
         if (candidate >= raw && start + LimitBins * candidate >= high) {
             step = candidate;
@@ -151,9 +176,9 @@ QList<QPair<double, double>> Histogram::rangesAround(double lowest, double highe
     const double base = std::round(first / step);
     for (int i = 0; i < LimitBins; ++i)
         ranges.append({(base + i) * step, (base + i + 1) * step});
-    if (top < OverRangeLimit)
-        ranges.append({top, OverRangeLimit});
-    ranges.append({std::max(top, OverRangeLimit), std::numeric_limits<double>::max()});
+    if (top < overRangeLimit)
+        ranges.append({top, overRangeLimit});
+    ranges.append({std::max(top, overRangeLimit), std::numeric_limits<double>::max()});
     return ranges;
 }
 

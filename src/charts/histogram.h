@@ -46,11 +46,16 @@ public:
     // Horizontal marks at a requirement's limits and nominal value, in the unit of the values.
     void setMarkLines(const QList<CoatingRequirement::Line> &lines);
     const QList<CoatingRequirement::Line> &markLines() const { return m_markLines; }
+    // The thickness bands shown without limits: the open "-OL " interval up to 0, bands of a
+    // round width of about a sixth of overRangeLimit from 0 on, the last of them up to the limit,
+    // and the open "OL " interval above it. For 1250: 200 wide up to 1000, then 1000 to 1250.
+    static QList<QPair<double, double>> standardRanges(double overRangeLimit);
     // Intervals laid out around limits from lowest to highest: the open "-OL " interval up to 0,
     // the values up to about half the lowest, ten equal intervals with round bounds from there
-    // to one and a half times the highest or a little more, the values up to the over-range
-    // limit and the open "OL " interval above it.
-    static QList<QPair<double, double>> rangesAround(double lowest, double highest);
+    // to one and a half times the highest or a little more, the values up to overRangeLimit and
+    // the open "OL " interval above it.
+    static QList<QPair<double, double>> rangesAround(double lowest, double highest,
+                                                     double overRangeLimit);
     // Plot y (upward negative) where a value falls within the bars of the finite intervals,
     // interpolated inside its interval; NaN for a value in an open interval or none.
     double valueY(double value) const;

@@ -7,11 +7,6 @@
 
 #include "dmmdata.h"
 
-namespace {
-// Statistics above this many units (micrometres or mils alike) show as over range.
-constexpr double OverRangeLimit = 1250.0;
-} // namespace
-
 ItemData::ItemData(const QString &name, DataType type, QObject *parent)
     : QObject(parent)
     , m_name(name)
@@ -111,7 +106,7 @@ QString ItemData::formatStatistic(double value) const
 {
     if (value < 0)
         return QStringLiteral("-OL");
-    if (value > OverRangeLimit)
+    if (value > m_rangeUm)
         return QStringLiteral(" OL");
     return QString::number(value, 'f', isMicrometre() ? 1 : 2);
 }

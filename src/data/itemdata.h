@@ -6,6 +6,7 @@
 
 #include "coatingevaluator.h"
 #include "coatingrequirement.h"
+#include "igaugerange.h"
 #include "runningstatistics.h"
 #include "statdata.h"
 
@@ -33,6 +34,13 @@ public:
 
     // True when the unit text is exactly "μm": readings then count with their micrometre values.
     bool isMicrometre() const;
+
+    // The top of the measuring range of the gauge that filled the item, in micrometres
+    // (IGaugeRange::DefaultRangeUm until a gauge says otherwise): statistics above it read " OL".
+    // Items in mils are held to the same number, as they always were, so that they show what they
+    // did. Leaves the statistics texts as they are until the next recomputation.
+    double rangeUm() const { return m_rangeUm; }
+    void setRangeUm(double rangeUm) { m_rangeUm = rangeUm; }
 
     // The value a reading shows with in this item's unit: its micrometre or mil value, or for an
     // over-range reading +infinity ("OL") or -infinity ("-OL"), whatever value it carries. The
@@ -75,6 +83,7 @@ private:
     QList<DmmData *> m_readings;
     StatData m_statistics;
     QString m_unit;
+    double m_rangeUm = IGaugeRange::DefaultRangeUm;
     DataType m_dataType;
 
     // Running state of the statistics pass over m_readings in list order, in both units, so

@@ -76,9 +76,11 @@ void ItemStore::activate(ItemData *item)
     emit activeChanged(item);
 }
 
-void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit)
+void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit,
+                       double rangeUm)
 {
     setUnit(item, unit);
+    setRange(item, rangeUm);
     const int first = item->readings().size();
     for (DmmData *reading : readings)
         item->appendReading(reading, false);
@@ -86,9 +88,10 @@ void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const Q
     emit readingsAppended(item, first, readings.size());
 }
 
-void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit)
+void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm)
 {
     setUnit(item, unit);
+    setRange(item, rangeUm);
     item->appendReading(reading, true);
     emit readingsAppended(item, item->readings().size() - 1, 1);
 }
@@ -142,4 +145,12 @@ void ItemStore::setUnit(ItemData *item, const QString &unit)
         return;
     item->setUnit(unit);
     emit unitChanged(item);
+}
+
+void ItemStore::setRange(ItemData *item, double rangeUm)
+{
+    if (rangeUm == item->rangeUm())
+        return;
+    item->setRangeUm(rangeUm);
+    emit rangeChanged(item);
 }

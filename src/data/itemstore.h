@@ -42,9 +42,11 @@ public:
     // Makes item the active one, shown in micrometres, as every item is when it is activated.
     void activate(ItemData *item);
 
-    // Takes ownership of readings and appends them to item, which from then on shows them in unit.
-    void append(ItemData *item, const QList<DmmData *> &readings, const QString &unit);
-    void append(ItemData *item, DmmData *reading, const QString &unit);
+    // Takes ownership of readings and appends them to item, which from then on shows them in unit
+    // and takes rangeUm, the range of the gauge that measured them, as its own.
+    void append(ItemData *item, const QList<DmmData *> &readings, const QString &unit,
+                double rangeUm);
+    void append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm);
     void clear(ItemData *item);
 
     // A replacement of item's readings that can be taken back. setAside() empties the item as
@@ -62,6 +64,8 @@ signals:
     void renamed(ItemData *item);
     void requirementChanged(ItemData *item);
     void unitChanged(ItemData *item);
+    // Before the readings that came with the new range are announced.
+    void rangeChanged(ItemData *item);
     // Emitted before the item is deleted.
     void itemRemoved(ItemData *item);
     // Before activeChanged: whoever keeps readings elsewhere brings them into the item now.
@@ -83,6 +87,7 @@ signals:
 
 private:
     void setUnit(ItemData *item, const QString &unit);
+    void setRange(ItemData *item, double rangeUm);
 
     ItemData *m_storeData;
     ItemData *m_liveGroup;

@@ -7,6 +7,7 @@
 #include <QPluginLoader>
 
 #include "idmm.h"
+#include "igaugerange.h"
 #include "imydmm.h"
 #include "serialdeviceinf.h"
 #include "serialrs232virinf.h"
@@ -26,7 +27,8 @@ QString pluginId(const QFileInfo &file)
 
 DeviceBinder::Binding bindingOf(const DeviceBinder::Plugin &plugin)
 {
-    return {plugin.serialDevice, plugin.rs232Vir, plugin.dmm, plugin.myDmm, plugin.id};
+    return {plugin.serialDevice, plugin.rs232Vir, plugin.dmm,
+            plugin.myDmm,        plugin.range,    plugin.id};
 }
 
 } // namespace
@@ -52,6 +54,7 @@ void DeviceBinder::load(const QDir &dir)
         plugin.rs232Vir = qobject_cast<SerialRS232VirInf *>(instance);
         plugin.dmm = qobject_cast<IDmm *>(instance);
         plugin.myDmm = qobject_cast<IMyDmm *>(instance);
+        plugin.range = qobject_cast<IGaugeRange *>(instance);
         if (plugin.serialDevice || plugin.rs232Vir || plugin.dmm || plugin.myDmm)
             m_plugins.append(plugin);
     }
@@ -73,8 +76,10 @@ DeviceBinder::Binding DeviceBinder::bind(const QString &chosen) const
             binding.serialDevice = plugin.serialDevice;
         if (plugin.rs232Vir)
             binding.rs232Vir = plugin.rs232Vir;
-        if (plugin.dmm)
+        if (plugin.dmm) {
             binding.dmm = plugin.dmm;
+            binding.range = plugin.range;
+        }
         if (plugin.myDmm)
             binding.myDmm = plugin.myDmm;
     }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class IDmm;
+class IGaugeRange;
 class IMyDmm;
 class QDir;
 class QObject;
@@ -29,6 +30,8 @@ public:
         SerialRS232VirInf *rs232Vir = nullptr;
         IDmm *dmm = nullptr;
         IMyDmm *myDmm = nullptr;
+        // Optional: the gauge's measuring range.
+        IGaugeRange *range = nullptr;
 
         bool offersAll() const { return serialDevice && rs232Vir && dmm && myDmm; }
     };
@@ -39,6 +42,8 @@ public:
         SerialRS232VirInf *rs232Vir = nullptr;
         IDmm *dmm = nullptr;
         IMyDmm *myDmm = nullptr;
+        // The range of the plug-in that gives IDmm, when it offers one.
+        IGaugeRange *range = nullptr;
         QString id; // the plug-in bound, when all four come from one
 
         bool complete() const { return serialDevice && rs232Vir && dmm && myDmm; }

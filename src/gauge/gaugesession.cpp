@@ -4,6 +4,7 @@
 
 #include "dmmdata.h"
 #include "idmm.h"
+#include "igaugerange.h"
 #include "imydmm.h"
 #include "serialdeviceinf.h"
 #include "serialrs232virinf.h"
@@ -70,6 +71,11 @@ void GaugeSession::disconnectPlugin()
         disconnect(m_binding.dmm->getObject(), nullptr, this, nullptr);
     if (m_binding.serialDevice)
         disconnect(m_binding.serialDevice->getObject(), nullptr, this, nullptr);
+}
+
+double GaugeSession::rangeUm() const
+{
+    return m_binding.range ? m_binding.range->rangeUm() : IGaugeRange::DefaultRangeUm;
 }
 
 GaugeSession::State GaugeSession::state() const

@@ -37,6 +37,9 @@ public:
     const DeviceBinder &binder() const { return m_binder; }
     // The plug-in bound, when all its interfaces come from one.
     QString boundId() const { return m_boundId; }
+    // The top of the bound gauge's measuring range in micrometres: what the plug-in says through
+    // IGaugeRange, else IGaugeRange::DefaultRangeUm.
+    double rangeUm() const;
 
     State state() const;
     bool isOpen() const;

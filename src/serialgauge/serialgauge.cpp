@@ -251,6 +251,11 @@ bool SerialGauge::saveOptionsPage(QWidget *page, QString *error)
     return true;
 }
 
+double SerialGauge::rangeUm() const
+{
+    return m_settings.rangeUm;
+}
+
 void SerialGauge::connectNotify(const QMetaMethod &signal)
 {
     if (signal != QMetaMethod::fromSignal(&SerialGauge::usbRefreshed))

@@ -9,6 +9,7 @@
 
 #include "idmm.h"
 #include "ideviceoptions.h"
+#include "igaugerange.h"
 #include "imydmm.h"
 #include "linebuffer.h"
 #include "serialdeviceinf.h"
@@ -27,11 +28,12 @@ class SerialGauge : public QObject,
                     public IMyDmm,
                     public SerialDeviceInf,
                     public SerialRS232VirInf,
-                    public IDeviceOptions
+                    public IDeviceOptions,
+                    public IGaugeRange
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID IDmm_iid FILE "serialgauge.json")
-    Q_INTERFACES(IDmm IMyDmm SerialDeviceInf SerialRS232VirInf IDeviceOptions)
+    Q_INTERFACES(IDmm IMyDmm SerialDeviceInf SerialRS232VirInf IDeviceOptions IGaugeRange)
     Q_DISABLE_COPY(SerialGauge)
 
 public:
@@ -59,6 +61,9 @@ public:
     // IDeviceOptions
     QWidget *createOptionsPage(QWidget *parent) override;
     bool saveOptionsPage(QWidget *page, QString *error) override;
+
+    // IGaugeRange: the range of the settings read at the last Connect.
+    double rangeUm() const override;
 
 signals:
     void opened();

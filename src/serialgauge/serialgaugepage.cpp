@@ -92,6 +92,11 @@ SerialGaugePage::SerialGaugePage(const SerialGaugeSettings &settings, QWidget *p
                     settings.format.milByDefault ? 1 : 0);
     edtBasis = edit("edtBasis", settings.format.basis);
     edtOverRange = edit("edtOverRange", settings.format.overRangeTokens.join(QStringLiteral(", ")));
+    spnRange = new QSpinBox();
+    spnRange->setObjectName(QStringLiteral("spnRange"));
+    spnRange->setRange(1, int(LineParser::MaxMicrometres));
+    spnRange->setSuffix(QStringLiteral(" \u03BCm"));
+    spnRange->setValue(settings.rangeUm);
     patternEdited(settings.format.pattern);
 
     edtMemoryCommand =
@@ -125,6 +130,7 @@ SerialGaugePage::SerialGaugePage(const SerialGaugeSettings &settings, QWidget *p
     line->addRow(tr("Unit without one"), cmbUnit);
     line->addRow(tr("Basis without one"), edtBasis);
     line->addRow(tr("Over-range words"), edtOverRange);
+    line->addRow(tr("Measures up to"), spnRange);
     auto *lineBox = new QGroupBox(tr("Readings"));
     lineBox->setLayout(line);
 
@@ -185,6 +191,7 @@ SerialGaugeSettings SerialGaugePage::settings() const
     for (const QString &token : edtOverRange->text().split(QLatin1Char(',')))
         if (!token.trimmed().isEmpty())
             s.format.overRangeTokens << token.trimmed();
+    s.rangeUm = spnRange->value();
     s.memoryCommand = SerialGaugeSettings::unescape(edtMemoryCommand->text());
     s.memoryCountPattern = edtMemoryCount->text().trimmed();
     s.memoryEndLine = edtMemoryEnd->text().trimmed();

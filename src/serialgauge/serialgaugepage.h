@@ -39,6 +39,7 @@ private:
     QComboBox *cmbUnit;
     QLineEdit *edtBasis;
     QLineEdit *edtOverRange;
+    QSpinBox *spnRange;
     QLineEdit *edtMemoryCommand;
     QLineEdit *edtMemoryCount;
     QLineEdit *edtMemoryEnd;

@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "lineparser.h"
+
 namespace {
 
 // Bounds that keep a mistyped value from hanging the transfer or the port.
@@ -14,6 +16,8 @@ constexpr int MinQuietMs = 100;
 constexpr int MaxQuietMs = 60000;
 constexpr int MaxExpected = 10000000;
 constexpr int MaxCommandLength = 256;
+// No gauge's range reaches beyond the values the line parser takes.
+constexpr int MaxRangeUm = int(LineParser::MaxMicrometres);
 // Far beyond any settings file written by hand or by the logger.
 constexpr qint64 MaxFileBytes = 1 << 20;
 
@@ -163,6 +167,7 @@ SerialGaugeSettings SerialGaugeSettings::load(const QString &fileName)
                 tokens << token.trimmed();
         s.format.overRangeTokens = tokens;
     }
+    s.rangeUm = readInt(ini, "rangeUm", s.rangeUm, 1, MaxRangeUm, &s.warnings);
 
     s.memoryCommand =
         unescape(ini.value(QStringLiteral("memoryCommand")).toString()).left(MaxCommandLength);
@@ -197,6 +202,7 @@ bool SerialGaugeSettings::save(const QString &fileName) const
                  format.milByDefault ? QStringLiteral("mil") : QStringLiteral("um"));
     ini.setValue(QStringLiteral("basis"), format.basis);
     ini.setValue(QStringLiteral("overRange"), format.overRangeTokens);
+    ini.setValue(QStringLiteral("rangeUm"), rangeUm);
     ini.setValue(QStringLiteral("memoryCommand"), escape(memoryCommand));
     ini.setValue(QStringLiteral("memoryCount"), memoryCountPattern);
     ini.setValue(QStringLiteral("memoryEnd"), memoryEndLine);

@@ -20,6 +20,8 @@ struct SerialGaugeSettings
     QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
 
     LineFormat format;
+    // The top of the gauge's measuring range in micrometres, from 0.
+    int rangeUm = 1250;
 
     // Sent to ask for the memory; empty when the gauge sends it from its own keys.
     QByteArray memoryCommand;

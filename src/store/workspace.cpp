@@ -206,6 +206,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
             continue;
         }
         item->setUnit(row.unit);
+        item->setRangeUm(row.rangeUm);
         // A damaged or hand-edited requirement reads as none; the entry keeps the stored text, so
         // the item's next change overwrites it.
         item->setRequirement(StoredRequirement::fromText(row.requirement));
@@ -214,6 +215,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
         entry.stored = row.readings;
         entry.name = item->name();
         entry.unit = row.unit;
+        entry.rangeUm = row.rangeUm;
         entry.requirement = row.requirement;
         entry.loaded = row.readings == 0;
         m_entries.insert(item, entry);
@@ -234,8 +236,8 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
 void Workspace::follow(ItemStore *items)
 {
     connect(items, &ItemStore::itemAdded, this, &Workspace::itemAdded);
-    for (auto changed :
-         {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::requirementChanged})
+    for (auto changed : {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::rangeChanged,
+                         &ItemStore::requirementChanged})
         connect(items, changed, this, &Workspace::itemChanged);
     connect(items, &ItemStore::readingsAppended, this,
             [this](ItemData *item) { itemChanged(item); });
@@ -269,6 +271,7 @@ void Workspace::addRow(ItemData *item, Entry &entry)
     entry.name = item->name();
     entry.unit.clear();
     entry.requirement.clear();
+    entry.rangeUm = IGaugeRange::DefaultRangeUm;
     WorkspaceConnection::Change change;
     change.kind = WorkspaceConnection::Change::AddItem;
     change.item = entry.id;
@@ -308,6 +311,12 @@ void Workspace::writeItem(ItemData *item, Entry &entry, bool all)
         change.text = unit;
         m_connection->post(change);
         entry.unit = unit;
+    }
+    if (all || item->rangeUm() != entry.rangeUm) {
+        change.kind = WorkspaceConnection::Change::SetRange;
+        change.value = item->rangeUm();
+        m_connection->post(change);
+        entry.rangeUm = item->rangeUm();
     }
     const QString requirement = StoredRequirement::toText(item->requirement());
     if (all || requirement != entry.requirement) {

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include "igaugerange.h"
+
 class ItemData;
 class ItemStore;
 class QLockFile;
@@ -49,8 +51,8 @@ public:
 
     // An item already in the workspace (a restored one) is not added again.
     void itemAdded(ItemData *item);
-    // Writes a new name, unit or coating requirement and the readings appended since the last
-    // call.
+    // Writes a new name, unit, range or coating requirement and the readings appended since the
+    // last call.
     void itemChanged(ItemData *item);
     void itemRemoved(ItemData *item);
     // Reads the item's readings when they are not in memory yet and records it as active.
@@ -81,6 +83,8 @@ private:
         QString unit;
         // The requirement as StoredRequirement writes it.
         QString requirement;
+        // The column starts at the default.
+        double rangeUm = IGaugeRange::DefaultRangeUm;
         // False while the readings live only in the database.
         bool loaded = true;
         // The row that keeps the readings set aside, and how many it holds; 0 for none.

@@ -51,6 +51,7 @@ struct WorkspaceStatements
         , setItemUnit(db)
         , setItemRequirement(db)
         , setItemKind(db)
+        , setItemRange(db)
         , clearActive(db)
         , setActive(db)
         , deleteItem(db)
@@ -71,6 +72,7 @@ struct WorkspaceStatements
             {&setItemUnit, "UPDATE item SET unit = ? WHERE id = ?"},
             {&setItemRequirement, "UPDATE item SET requirement = ? WHERE id = ?"},
             {&setItemKind, "UPDATE item SET kind = ? WHERE id = ?"},
+            {&setItemRange, "UPDATE item SET range_um = ? WHERE id = ?"},
             {&clearActive, "UPDATE item SET active = 0 WHERE active <> 0"},
             {&setActive, "UPDATE item SET active = 1 WHERE id = ?"},
             {&deleteItem, "DELETE FROM item WHERE id = ?"},
@@ -96,6 +98,7 @@ struct WorkspaceStatements
     QSqlQuery setItemUnit;
     QSqlQuery setItemRequirement;
     QSqlQuery setItemKind;
+    QSqlQuery setItemRange;
     QSqlQuery clearActive;
     QSqlQuery setActive;
     QSqlQuery deleteItem;
@@ -291,8 +294,8 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
         }
         *nextId = query.value(0).toLongLong() + 1;
         *nextPosition = query.value(1).toLongLong() + 1;
-        if (!query.exec(QStringLiteral("SELECT id, kind, name, unit, active, requirement FROM item "
-                                       "ORDER BY position, id"))) {
+        if (!query.exec(QStringLiteral("SELECT id, kind, name, unit, active, requirement, range_um "
+                                       "FROM item ORDER BY position, id"))) {
             *error = query.lastError().text();
             return;
         }
@@ -304,6 +307,7 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
             item.unit = query.value(3).toString();
             item.active = query.value(4).toInt() != 0;
             item.requirement = query.value(5).toString();
+            item.rangeUm = query.value(6).toDouble();
             items->append(item);
         }
         query.finish();
@@ -411,6 +415,11 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
     case Change::SetKind:
         query = &s.setItemKind;
         query->bindValue(0, change.number);
+        query->bindValue(1, change.item);
+        break;
+    case Change::SetRange:
+        query = &s.setItemRange;
+        query->bindValue(0, change.value);
         query->bindValue(1, change.item);
         break;
     case Change::Activate:

@@ -58,6 +58,7 @@ public:
         bool active = false;
         int readings = 0;
         QString requirement;
+        double rangeUm = 0.0;
     };
 
     struct Change
@@ -68,6 +69,7 @@ public:
             SetUnit,
             SetRequirement,
             SetKind,
+            SetRange,
             Activate,
             ClearReadings,
             RemoveItem,
@@ -80,6 +82,8 @@ public:
         // AddItem: the position in the tree.
         qint64 position = 0;
         QString text;
+        // SetRange: the range in micrometres.
+        double value = 0.0;
         QDateTime time;
         Reading reading;
     };

@@ -38,6 +38,11 @@ QStringList WorkspaceSchema::steps(int version)
         // none.
         return {QStringLiteral(
             "ALTER TABLE item ADD COLUMN requirement VARCHAR(1024) NOT NULL DEFAULT ''")};
+    case 3:
+        // The top of the measuring range of the gauge that filled the item, in micrometres. Items
+        // kept before gauges told their range had 1250, the range then assumed for every gauge.
+        return {QStringLiteral(
+            "ALTER TABLE item ADD COLUMN range_um DOUBLE PRECISION NOT NULL DEFAULT 1250")};
     default:
         return {};
     }

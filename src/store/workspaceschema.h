@@ -10,7 +10,7 @@
 class WorkspaceSchema
 {
 public:
-    static constexpr int Version = 2;
+    static constexpr int Version = 3;
 
     enum class Outcome { Ready, Newer, Failed };
 

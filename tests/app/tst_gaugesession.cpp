@@ -7,6 +7,7 @@
 
 #include "dmmdata.h"
 #include "gaugesession.h"
+#include "igaugerange.h"
 #include "windowfixture.h"
 
 using namespace WindowFixture;
@@ -61,6 +62,8 @@ QList<double> *TestGaugeSession::collect(void (GaugeSession::*signal)(const DmmD
 void TestGaugeSession::bindsThePluginOfLib()
 {
     QCOMPARE(session->boundId(), QStringLiteral("testgauge"));
+    // The test gauge does not say how far it measures.
+    QCOMPARE(session->rangeUm(), IGaugeRange::DefaultRangeUm);
     QCOMPARE(session->state(), GaugeSession::State::Closed);
     QVERIFY(session->open());
     QCOMPARE(gauge()->property("openCalls").toInt(), 1);

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "dmmdata.h"
+#include "igaugerange.h"
 #include "itemdata.h"
 
 namespace {
@@ -46,6 +47,7 @@ QStringList spreadTexts(const ItemData &item)
     return {item.statistics()->sd, item.statistics()->cv};
 }
 const double Inf = std::numeric_limits<double>::infinity();
+const double Default = IGaugeRange::DefaultRangeUm;
 } // namespace
 
 class TestItemData : public QObject
@@ -86,42 +88,59 @@ void TestItemData::statistics_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<double>("rangeUm");
 
     using L = QList<double>;
     QTest::newRow("um 10 20 30") << Micrometre << L{10, 20, 30}
-                                 << QStringList{"3", "20.0", "10.0", "30.0"};
+                                 << QStringList{"3", "20.0", "10.0", "30.0"} << Default;
     QTest::newRow("mil 10 20 30") << Mil << L{10, 20, 30}
-                                  << QStringList{"3", "20.00", "10.00", "30.00"};
+                                  << QStringList{"3", "20.00", "10.00", "30.00"} << Default;
     QTest::newRow("empty unit counts as mil")
-        << QString() << L{1.5} << QStringList{"1", "1.50", "1.50", "1.50"};
-    QTest::newRow("um empty") << Micrometre << L{} << QStringList{"0", "0.0", "0.0", "0.0"};
-    QTest::newRow("mil empty") << Mil << L{} << QStringList{"0", "0.00", "0.00", "0.00"};
+        << QString() << L{1.5} << QStringList{"1", "1.50", "1.50", "1.50"} << Default;
+    QTest::newRow("um empty") << Micrometre << L{} << QStringList{"0", "0.0", "0.0", "0.0"}
+                              << Default;
+    QTest::newRow("mil empty") << Mil << L{} << QStringList{"0", "0.00", "0.00", "0.00"} << Default;
     QTest::newRow("unordered") << Micrometre << L{30, 10, 20, 10}
-                               << QStringList{"4", "17.5", "10.0", "30.0"};
-    QTest::newRow("negative min") << Mil << L{-2, 4} << QStringList{"2", "1.00", "-OL", "4.00"};
+                               << QStringList{"4", "17.5", "10.0", "30.0"} << Default;
+    QTest::newRow("negative min") << Mil << L{-2, 4} << QStringList{"2", "1.00", "-OL", "4.00"}
+                                  << Default;
     QTest::newRow("negative all") << Micrometre << L{-3, -1}
-                                  << QStringList{"2", "-OL", "-OL", "-OL"};
+                                  << QStringList{"2", "-OL", "-OL", "-OL"} << Default;
     QTest::newRow("above limit") << Micrometre << L{1000, 1300}
-                                 << QStringList{"2", "1150.0", "1000.0", " OL"};
+                                 << QStringList{"2", "1150.0", "1000.0", " OL"} << Default;
     QTest::newRow("limit is the same in mil")
-        << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"};
+        << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"} << Default;
     QTest::newRow("exactly 1250 um")
-        << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"};
+        << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"} << Default;
     QTest::newRow("a reading of 0 counts as 0")
-        << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"};
+        << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"} << Default;
     QTest::newRow("a value that is no number counts as over range")
         << Micrometre << L{120, std::nan(""), 124}
-        << QStringList{"3", "122.0", "120.0", "124.0", "OL:1"};
+        << QStringList{"3", "122.0", "120.0", "124.0", "OL:1"} << Default;
     QTest::newRow("OL and -OL stay out of avg min max")
         << Micrometre << L{120, Inf, 124, -Inf}
-        << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"};
+        << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"} << Default;
     QTest::newRow("eleven readings and one -OL")
         << Micrometre << (L() << QVector<double>(11, 122.0).toList() << -Inf)
-        << QStringList{"12", "122.0", "122.0", "122.0", "OL:1"};
+        << QStringList{"12", "122.0", "122.0", "122.0", "OL:1"} << Default;
     QTest::newRow("over range first")
-        << Mil << L{Inf, 2.5, 1.5} << QStringList{"3", "2.00", "1.50", "2.50", "OL:1"};
+        << Mil << L{Inf, 2.5, 1.5} << QStringList{"3", "2.00", "1.50", "2.50", "OL:1"} << Default;
     QTest::newRow("all over range shows what an empty item shows")
-        << Micrometre << L{Inf, -Inf, Inf} << QStringList{"3", "0.0", "0.0", "0.0", "OL:3"};
+        << Micrometre << L{Inf, -Inf, Inf} << QStringList{"3", "0.0", "0.0", "0.0", "OL:3"}
+        << Default;
+    QTest::newRow("1300 is in a range of 5000")
+        << Micrometre << L{1000, 1300} << QStringList{"2", "1150.0", "1000.0", "1300.0"} << 5000.0;
+    QTest::newRow("exactly 5000 in a range of 5000")
+        << Micrometre << L{5000} << QStringList{"1", "5000.0", "5000.0", "5000.0"} << 5000.0;
+    QTest::newRow("above a range of 5000")
+        << Micrometre << L{1300, 5000.6} << QStringList{"2", "3150.3", "1300.0", " OL"} << 5000.0;
+    QTest::newRow("a range of 5000 in mil")
+        << Mil << L{1300, 5001} << QStringList{"2", "3150.50", "1300.00", " OL"} << 5000.0;
+    QTest::newRow("a smaller range")
+        << Micrometre << L{400, 600} << QStringList{"2", "500.0", "400.0", " OL"} << 500.0;
+    QTest::newRow("OL from the gauge whatever the range")
+        << Micrometre << L{1300, Inf} << QStringList{"2", "1300.0", "1300.0", "1300.0", "OL:1"}
+        << 5000.0;
 }
 
 // Both ways of filling an item (flag per reading, or once at the end) give the same texts.
@@ -130,11 +149,15 @@ void TestItemData::statistics()
     QFETCH(QString, unit);
     QFETCH(QList<double>, values);
     QFETCH(QStringList, expected);
+    QFETCH(double, rangeUm);
 
     ItemData live(QStringLiteral("Measure1"), ItemData::MeasureData);
     ItemData imported(QStringLiteral("Import1"), ItemData::ImportData);
+    QCOMPARE(live.rangeUm(), Default);
     live.setUnit(unit);
     imported.setUnit(unit);
+    live.setRangeUm(rangeUm);
+    imported.setRangeUm(rangeUm);
     for (double v : values) {
         live.appendReading(makeReading(unit, v), true);
         imported.appendReading(makeReading(unit, v), false);
@@ -150,16 +173,21 @@ void TestItemData::formatStatistic_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<double>("rangeUm");
 
-    QTest::newRow("um zero") << Micrometre << 0.0 << "0.0";
-    QTest::newRow("mil zero") << Mil << 0.0 << "0.00";
-    QTest::newRow("um rounds to 1 decimal") << Micrometre << 12.34 << "12.3";
-    QTest::newRow("mil rounds to 2 decimals") << Mil << 0.987 << "0.99";
-    QTest::newRow("just below zero") << Micrometre << -0.001 << "-OL";
-    QTest::newRow("exactly 1250") << Micrometre << 1250.0 << "1250.0";
-    QTest::newRow("just above 1250") << Mil << 1250.001 << " OL";
-    QTest::newRow("ascii um is not micrometre") << "um" << 3.0 << "3.00";
-    QTest::newRow("capital mu is not micrometre") << QStringLiteral("\u039Cm") << 3.0 << "3.00";
+    QTest::newRow("um zero") << Micrometre << 0.0 << "0.0" << Default;
+    QTest::newRow("mil zero") << Mil << 0.0 << "0.00" << Default;
+    QTest::newRow("um rounds to 1 decimal") << Micrometre << 12.34 << "12.3" << Default;
+    QTest::newRow("mil rounds to 2 decimals") << Mil << 0.987 << "0.99" << Default;
+    QTest::newRow("just below zero") << Micrometre << -0.001 << "-OL" << Default;
+    QTest::newRow("exactly 1250") << Micrometre << 1250.0 << "1250.0" << Default;
+    QTest::newRow("just above 1250") << Mil << 1250.001 << " OL" << Default;
+    QTest::newRow("ascii um is not micrometre") << "um" << 3.0 << "3.00" << Default;
+    QTest::newRow("capital mu is not micrometre")
+        << QStringLiteral("\u039Cm") << 3.0 << "3.00" << Default;
+    QTest::newRow("1300 in a range of 5000") << Micrometre << 1300.0 << "1300.0" << 5000.0;
+    QTest::newRow("just above 5000") << Micrometre << 5000.001 << " OL" << 5000.0;
+    QTest::newRow("below zero in a range of 5000") << Micrometre << -0.001 << "-OL" << 5000.0;
 }
 
 void TestItemData::formatStatistic()
@@ -167,9 +195,11 @@ void TestItemData::formatStatistic()
     QFETCH(QString, unit);
     QFETCH(double, value);
     QFETCH(QString, expected);
+    QFETCH(double, rangeUm);
 
     ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
     item.setUnit(unit);
+    item.setRangeUm(rangeUm);
     QCOMPARE(item.formatStatistic(value), expected);
 }
 

@@ -7,12 +7,14 @@
 
 #include "coatingrequirement.h"
 #include "dmmdata.h"
+#include "igaugerange.h"
 #include "itemstore.h"
 #include "itemtree.h"
 #include "tvitemmodel.h"
 
 namespace {
 const QString Micrometre = QStringLiteral("\u03BCm");
+const double Range = IGaugeRange::DefaultRangeUm;
 
 DmmData *makeReading(double umValue, const QString &unit = Micrometre)
 {
@@ -39,6 +41,7 @@ public:
         connect(store, &ItemStore::renamed, this, log("renamed"));
         connect(store, &ItemStore::requirementChanged, this, log("requirement"));
         connect(store, &ItemStore::unitChanged, this, log("unit"));
+        connect(store, &ItemStore::rangeChanged, this, log("range"));
         connect(store, &ItemStore::itemRemoved, this, log("removed"));
         connect(store, &ItemStore::activating, this, log("activating"));
         connect(store, &ItemStore::activeChanged, this, log("active"));
@@ -104,6 +107,10 @@ void TestItemStore::commandsAnnounceThemselves_data()
     QTest::newRow("a reading in another unit: the unit first")
         << "append mil" << QStringList{"unit:A", "appended:A:0+1"};
     QTest::newRow("a batch") << "append batch" << QStringList{"appended:A:0+3"};
+    QTest::newRow("a reading of a gauge with another range: the range first")
+        << "append range" << QStringList{"range:A", "appended:A:0+1"};
+    QTest::newRow("a batch of a gauge with another range")
+        << "append batch range" << QStringList{"range:A", "appended:A:0+2"};
     QTest::newRow("clear") << "clear" << QStringList{"cleared:A"};
     QTest::newRow("remove the active item: nothing is active before it goes")
         << "remove active" << QStringList{"active:-", "removed:A"};
@@ -143,11 +150,18 @@ void TestItemStore::commandsAnnounceThemselves()
     } else if (command == QLatin1String("requirement")) {
         store->setRequirement(a, CoatingRequirement());
     } else if (command == QLatin1String("append")) {
-        store->append(a, makeReading(100), Micrometre);
+        store->append(a, makeReading(100), Micrometre, Range);
     } else if (command == QLatin1String("append mil")) {
-        store->append(a, makeReading(100, QStringLiteral("mil")), QStringLiteral("mil"));
+        store->append(a, makeReading(100, QStringLiteral("mil")), QStringLiteral("mil"), Range);
     } else if (command == QLatin1String("append batch")) {
-        store->append(a, {makeReading(1), makeReading(2), makeReading(3)}, Micrometre);
+        store->append(a, {makeReading(1), makeReading(2), makeReading(3)}, Micrometre, Range);
+    } else if (command == QLatin1String("append range")) {
+        store->append(a, makeReading(1300), Micrometre, 5000);
+        QCOMPARE(a->rangeUm(), 5000.0);
+        QCOMPARE(a->statistics()->max, QStringLiteral("1300.0"));
+    } else if (command == QLatin1String("append batch range")) {
+        store->append(a, {makeReading(1300), makeReading(5001)}, Micrometre, 5000);
+        QCOMPARE(a->statistics()->max, QStringLiteral(" OL"));
     } else if (command == QLatin1String("clear")) {
         store->clear(a);
     } else if (command == QLatin1String("remove active")) {
@@ -159,10 +173,10 @@ void TestItemStore::commandsAnnounceThemselves()
         store->remove(a);
     } else if (command.contains(QLatin1String("aside"))) {
         // Two readings, and unless nothing is to be aside, a replacement of one under way.
-        store->append(a, {makeReading(1), makeReading(2)}, Micrometre);
+        store->append(a, {makeReading(1), makeReading(2)}, Micrometre, Range);
         if (command != QLatin1String("set aside") && command != QLatin1String("nothing aside")) {
             store->setAside(a);
-            store->append(a, makeReading(3), Micrometre);
+            store->append(a, makeReading(3), Micrometre, Range);
         }
         log->entries.clear();
         if (command.startsWith(QLatin1String("set aside"))) {
@@ -189,7 +203,7 @@ void TestItemStore::removalDeletesTheItemAndItsReadings()
 {
     ItemData *item = store->add(QStringLiteral("A"), ItemData::MeasureData);
     QPointer<ItemData> watched(item);
-    store->append(item, makeReading(10), Micrometre);
+    store->append(item, makeReading(10), Micrometre, Range);
     store->remove(item);
     QVERIFY(watched.isNull());
     QVERIFY(store->items().isEmpty());
@@ -205,10 +219,10 @@ void TestItemStore::oneReadingAndABatchGiveTheSameStatistics()
     ItemData *batch = store->add(QStringLiteral("batch"), ItemData::ImportData);
     QList<DmmData *> readings;
     for (double value : {120.0, 95.5, 130.25, 101.0}) {
-        store->append(single, makeReading(value), Micrometre);
+        store->append(single, makeReading(value), Micrometre, Range);
         readings << makeReading(value);
     }
-    store->append(batch, readings, Micrometre);
+    store->append(batch, readings, Micrometre, Range);
     const StatData *a = single->statistics();
     const StatData *b = batch->statistics();
     QCOMPARE(QStringList({QString::number(a->num), a->avg, a->min, a->max, a->sd, a->cv}),

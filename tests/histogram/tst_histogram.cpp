@@ -14,7 +14,9 @@
 namespace {
 using Ranges = QList<QPair<double, double>>;
 
-// The thickness intervals the main window installs, bottom bar first.
+const double DefaultRange = 1250.0;
+
+// The thickness intervals the main window installs for the logger's own gauge, bottom bar first.
 Ranges thicknessRanges()
 {
     return {{std::numeric_limits<double>::lowest(), 0},
@@ -83,6 +85,8 @@ private slots:
     void renderedPicture();
     void repaintsOnlyAfterChange();
     void savePixmapRoundTrip();
+    void standardRanges_data();
+    void standardRanges();
     void rangesAroundLimits_data();
     void rangesAroundLimits();
     void limitsMarked();
@@ -92,33 +96,43 @@ void TestHistogram::binning_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("bar"); // -1: counted nowhere
+    QTest::addColumn<double>("rangeUm");
 
-    QTest::newRow("200 closes bar 2") << 200.0 << 1;
-    QTest::newRow("200.0001 opens bar 3") << 200.0001 << 2;
-    QTest::newRow("zero is -OL") << 0.0 << 0;
-    QTest::newRow("negative is -OL") << -35.5 << 0;
-    QTest::newRow("just above zero") << 0.0001 << 1;
-    QTest::newRow("1250 closes bar 7") << 1250.0 << 6;
-    QTest::newRow("1250.5 is OL") << 1250.5 << 7;
-    QTest::newRow("largest double is OL") << std::numeric_limits<double>::max() << 7;
+    const double R = DefaultRange;
+    QTest::newRow("200 closes bar 2") << 200.0 << 1 << R;
+    QTest::newRow("200.0001 opens bar 3") << 200.0001 << 2 << R;
+    QTest::newRow("zero is -OL") << 0.0 << 0 << R;
+    QTest::newRow("negative is -OL") << -35.5 << 0 << R;
+    QTest::newRow("just above zero") << 0.0001 << 1 << R;
+    QTest::newRow("1250 closes bar 7") << 1250.0 << 6 << R;
+    QTest::newRow("1250.5 is OL") << 1250.5 << 7 << R;
+    QTest::newRow("largest double is OL") << std::numeric_limits<double>::max() << 7 << R;
     QTest::newRow("lowest double is below every bin")
-        << std::numeric_limits<double>::lowest() << -1;
-    QTest::newRow("+infinity is over range, OL") << std::numeric_limits<double>::infinity() << 7;
-    QTest::newRow("-infinity is over range, -OL") << -std::numeric_limits<double>::infinity() << 0;
-    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << -1;
+        << std::numeric_limits<double>::lowest() << -1 << R;
+    QTest::newRow("+infinity is over range, OL")
+        << std::numeric_limits<double>::infinity() << 7 << R;
+    QTest::newRow("-infinity is over range, -OL")
+        << -std::numeric_limits<double>::infinity() << 0 << R;
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << -1 << R;
+    QTest::newRow("1300 in a range of 5000") << 1300.0 << 2 << 5000.0;
+    QTest::newRow("5000 closes bar 7 of a range of 5000") << 5000.0 << 6 << 5000.0;
+    QTest::newRow("5000.5 is OL in a range of 5000") << 5000.5 << 7 << 5000.0;
+    QTest::newRow("+infinity is OL in a range of 5000")
+        << std::numeric_limits<double>::infinity() << 7 << 5000.0;
 }
 
 void TestHistogram::binning()
 {
     QFETCH(double, value);
     QFETCH(int, bar);
+    QFETCH(double, rangeUm);
 
     QList<int> expected = QVector<int>(8, 0).toList();
     if (bar >= 0)
         expected[bar] = 1;
 
     Histogram histogram;
-    histogram.setRanges(thicknessRanges());
+    histogram.setRanges(Histogram::standardRanges(rangeUm));
     histogram.addValue(value);
     QCOMPARE(counts(histogram), expected);
 }
@@ -416,26 +430,70 @@ void TestHistogram::savePixmapRoundTrip()
              histogram->pixmap().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
+void TestHistogram::standardRanges_data()
+{
+    QTest::addColumn<double>("rangeUm");
+    QTest::addColumn<QList<double>>("bounds");
+
+    // The upper bounds of every interval but the last, which is open-ended.
+    QList<double> window;
+    for (const QPair<double, double> &range : thicknessRanges().mid(0, 7))
+        window << range.second;
+    QTest::newRow("the logger's own gauge: the bands it always had") << DefaultRange << window;
+    QTest::newRow("5000") << 5000.0 << QList<double>{0, 800, 1600, 2400, 3200, 4000, 5000};
+    QTest::newRow("a whole number of bands")
+        << 1000.0 << QList<double>{0, 200, 400, 600, 800, 1000};
+    QTest::newRow("the largest range")
+        << 100000.0 << QList<double>{0, 20000, 40000, 60000, 80000, 100000};
+}
+
+void TestHistogram::standardRanges()
+{
+    QFETCH(double, rangeUm);
+    QFETCH(QList<double>, bounds);
+    const Ranges ranges = Histogram::standardRanges(rangeUm);
+    QCOMPARE(ranges.size(), bounds.size() + 1);
+    QCOMPARE(ranges.first().first, std::numeric_limits<double>::lowest());
+    QCOMPARE(ranges.last().second, std::numeric_limits<double>::max());
+    for (int i = 0; i < bounds.size(); ++i) {
+        QCOMPARE(ranges.at(i).second, bounds.at(i));
+        QCOMPARE(ranges.at(i + 1).first, ranges.at(i).second);
+    }
+}
+
 void TestHistogram::rangesAroundLimits_data()
 {
     QTest::addColumn<double>("lowest");
     QTest::addColumn<double>("highest");
     QTest::addColumn<QList<double>>("bounds");
+    QTest::addColumn<double>("rangeUm");
 
     // The upper bounds of every interval but the last, which is open-ended.
     QTest::newRow("100 to 200 um")
         << 100.0 << 200.0
-        << QList<double>{0, 50, 75, 100, 125, 150, 175, 200, 225, 250, 275, 300, 1250};
+        << QList<double>{0, 50, 75, 100, 125, 150, 175, 200, 225, 250, 275, 300, 1250}
+        << DefaultRange;
     QTest::newRow("from 0") << 0.0 << 100.0
-                            << QList<double>{0, 15, 30, 45, 60, 75, 90, 105, 120, 135, 150, 1250};
+                            << QList<double>{0, 15, 30, 45, 60, 75, 90, 105, 120, 135, 150, 1250}
+                            << DefaultRange;
     QTest::newRow("rounded bounds")
         << 96.0 << 200.0
-        << QList<double>{0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330, 1250};
+        << QList<double>{0, 30, 60, 90, 120, 150, 180, 210, 240, 270, 300, 330, 1250}
+        << DefaultRange;
     QTest::newRow("mils") << 3.94 << 7.87 << QList<double>{0,    1.5, 3,    4.5, 6,    7.5, 9,
-                                                           10.5, 12,  13.5, 15,  16.5, 1250};
+                                                           10.5, 12,  13.5, 15,  16.5, 1250}
+                          << DefaultRange;
     QTest::newRow("beyond the over-range limit")
         << 400.0 << 1000.0
-        << QList<double>{0, 150, 300, 450, 600, 750, 900, 1050, 1200, 1350, 1500, 1650};
+        << QList<double>{0, 150, 300, 450, 600, 750, 900, 1050, 1200, 1350, 1500, 1650}
+        << DefaultRange;
+    QTest::newRow("100 to 200 um, a range of 5000")
+        << 100.0 << 200.0
+        << QList<double>{0, 50, 75, 100, 125, 150, 175, 200, 225, 250, 275, 300, 5000} << 5000.0;
+    QTest::newRow("beyond 1250, within a range of 5000")
+        << 400.0 << 1000.0
+        << QList<double>{0, 150, 300, 450, 600, 750, 900, 1050, 1200, 1350, 1500, 1650, 5000}
+        << 5000.0;
 }
 
 void TestHistogram::rangesAroundLimits()
@@ -443,7 +501,8 @@ void TestHistogram::rangesAroundLimits()
     QFETCH(double, lowest);
     QFETCH(double, highest);
     QFETCH(QList<double>, bounds);
-    const QList<QPair<double, double>> ranges = Histogram::rangesAround(lowest, highest);
+    QFETCH(double, rangeUm);
+    const QList<QPair<double, double>> ranges = Histogram::rangesAround(lowest, highest, rangeUm);
     QCOMPARE(ranges.size(), bounds.size() + 1);
     QCOMPARE(ranges.first().first, std::numeric_limits<double>::lowest());
     QCOMPARE(ranges.last().second, std::numeric_limits<double>::max());
@@ -456,7 +515,7 @@ void TestHistogram::rangesAroundLimits()
 void TestHistogram::limitsMarked()
 {
     auto histogram = makeHistogram(400, 280);
-    histogram->setRanges(Histogram::rangesAround(100, 200));
+    histogram->setRanges(Histogram::rangesAround(100, 200, DefaultRange));
     histogram->addValues({60, 110, 110, 150, 190, 250, 1300});
     histogram->setMarkLines({{100.0, CoatingRequirement::Line::Limit, QStringLiteral("Min")},
                              {150.0, CoatingRequirement::Line::Nominal, QString()},

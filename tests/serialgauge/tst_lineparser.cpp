@@ -341,6 +341,7 @@ void TestLineParser::settingsRoundTrip()
     s.memoryEndLine = QStringLiteral("DONE");
     s.memoryQuietMs = 500;
     s.memoryExpected = 400;
+    s.rangeUm = 5000;
     QVERIFY(s.save(path));
 
     const SerialGaugeSettings r = SerialGaugeSettings::load(path);
@@ -361,6 +362,7 @@ void TestLineParser::settingsRoundTrip()
     QCOMPARE(r.memoryEndLine, QStringLiteral("DONE"));
     QCOMPARE(r.memoryQuietMs, 500);
     QCOMPARE(r.memoryExpected, 400);
+    QCOMPARE(r.rangeUm, 5000);
 
     // A preset is kept by its name.
     s.format.pattern = pattern("mil");
@@ -387,13 +389,16 @@ void TestLineParser::settingsAsWrittenByHand()
     QCOMPARE(s.format.pattern, pattern("any"));
     QCOMPARE(s.format.overRangeTokens, QStringList({"OL", "OV"}));
     QCOMPARE(s.memoryCommand, QByteArray("PRINT\r\n"));
+    QCOMPARE(s.rangeUm, 1250);
     QVERIFY(LineParser(s.format).parse("  125 um", QDateTime::currentDateTime()));
 
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("[General]\nformat=custom\npattern=\"^T=(?<value>\\\\d+)$\"\n");
+    file.write("[General]\nformat=custom\npattern=\"^T=(?<value>\\\\d+)$\"\nrangeUm=5000\n");
     file.close();
     s = SerialGaugeSettings::load(path);
+    QVERIFY(s.warnings.isEmpty());
     QCOMPARE(s.format.pattern, QStringLiteral(R"(^T=(?<value>\d+)$)"));
+    QCOMPARE(s.rangeUm, 5000);
 }
 
 void TestLineParser::unusableSettingsAreReported_data()
@@ -425,6 +430,18 @@ void TestLineParser::unusableSettingsAreReported_data()
     QTest::newRow("unknown unit") << QByteArray("[General]\nunit=inch\n")
                                   << "unit \"inch\" is neither um nor mil; um is used instead"
                                   << "unit=um";
+    QTest::newRow("range not a number")
+        << QByteArray("[General]\nrangeUm=5 mm\n")
+        << "rangeUm \"5 mm\" is not a whole number from 1 to 100000; 1250 is used instead"
+        << "rangeUm=1250";
+    QTest::newRow("range of nothing")
+        << QByteArray("[General]\nrangeUm=0\n")
+        << "rangeUm \"0\" is not a whole number from 1 to 100000; 1 is used instead"
+        << "rangeUm=1";
+    QTest::newRow("range beyond any gauge")
+        << QByteArray("[General]\nrangeUm=250000\n")
+        << "rangeUm \"250000\" is not a whole number from 1 to 100000; 100000 is used instead"
+        << "rangeUm=100000";
     QTest::newRow("random bytes")
         << QByteArray("\x8f\x03port=\x00\x9a\xfe[General\x01\n", 16)
         << "the content is not text; the default settings are used instead"
@@ -460,6 +477,8 @@ void TestLineParser::unusableSettingsAreReported()
         got = LineFormat::presetForPattern(s.format.pattern)->id;
     else if (key == QLatin1String("unit"))
         got = s.format.milByDefault ? QStringLiteral("mil") : QStringLiteral("um");
+    else if (key == QLatin1String("rangeUm"))
+        got = QString::number(s.rangeUm);
     else
         got = s.port;
     QCOMPARE(got, value);

@@ -20,6 +20,7 @@
 #include "common/gaugeplugintest.h"
 #include "dmmdata.h"
 #include "idmm.h"
+#include "igaugerange.h"
 #include "imydmm.h"
 #include "ptypair.h"
 #include "serialdeviceinf.h"
@@ -162,7 +163,7 @@ void TestSerialGauge::writeSettings(const Settings &extra)
 
 void TestSerialGauge::interfaces()
 {
-    gaugetest::verifyInterfaces(m_gauge, {"com.qd.IDeviceOptions"});
+    gaugetest::verifyInterfaces(m_gauge, {"com.qd.IDeviceOptions", "com.qd.IGaugeRange"});
     auto *device = qobject_cast<SerialDeviceInf *>(m_gauge);
     QCOMPARE(device->getObject(), m_gauge);
     QCOMPARE(m_dmm->getObject(), m_gauge);
@@ -327,32 +328,34 @@ void TestSerialGauge::liveLines_data()
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QByteArray>("lines");
     QTest::addColumn<QStringList>("shown"); // text in the reading's unit, the unit, the basis
+    QTest::addColumn<QString>("rangeUm");   // empty: not set, the gauge then reaches 1250 μm
 
     QTest::newRow("the README's gauge: \"  125 um\" lines")
         << "any"
         << "um" << QByteArray("  125 um\r\n  131 um\r\n   OL um\r\n")
-        << QStringList{"125 μm ", "131 μm ", "    OL μm "};
+        << QStringList{"125 μm ", "131 μm ", "    OL μm "} << "";
     QTest::newRow("signed and zero-padded")
         << "signed"
         << "um" << QByteArray("+0123.4 um\r\n-0001.0 um\r\n-OL\r\n")
-        << QStringList{"123.4 μm ", "-1.0 μm ", "   -OL μm "};
+        << QStringList{"123.4 μm ", "-1.0 μm ", "   -OL μm "} << "5000";
     QTest::newRow("micro sign and basis")
         << "unitbasis"
         << "um" << QByteArray("123 \xc2\xb5m Fe\n80 \xb5m NFe\nOV\n")
-        << QStringList{"123 μm Fe", "80 μm NFe", "    OL μm "};
+        << QStringList{"123 μm Fe", "80 μm NFe", "    OL μm "} << "";
     QTest::newRow("mils") << "mil"
                           << "mil" << QByteArray("4.92 mil\n5.10 mils\nOL mil\n")
-                          << QStringList{"4.92 mil ", "5.10 mil ", "    OL mil "};
+                          << QStringList{"4.92 mil ", "5.10 mil ", "    OL mil "} << "2000";
     QTest::newRow("as instrument manuals write them")
         << "any"
         << "um"
         << QByteArray("125 microns\r\n125 micron Fe\r\n+0000.125 , MM\r\n0.0049 in\r\n"
                       "1.25E2 um\r\n#12 125 um\r\nNFe 80 um\r\n")
         << QStringList{"125 μm ", "125 μm Fe", "125 μm ",  "4.9 mil ",
-                       "125 μm ", "125 μm ",   "80 μm NFe"};
+                       "125 μm ", "125 μm ",   "80 μm NFe"}
+        << "";
     QTest::newRow("bare numbers in mils")
         << "number"
-        << "mil" << QByteArray("4.9\r5\r") << QStringList{"4.9 mil ", "5 mil "};
+        << "mil" << QByteArray("4.9\r5\r") << QStringList{"4.9 mil ", "5 mil "} << "";
 }
 
 void TestSerialGauge::liveLines()
@@ -361,9 +364,15 @@ void TestSerialGauge::liveLines()
     QFETCH(QString, unit);
     QFETCH(QByteArray, lines);
     QFETCH(QStringList, shown);
-    writeSettings({{QStringLiteral("format"), format}, {QStringLiteral("unit"), unit}});
+    QFETCH(QString, rangeUm);
+    Settings settings{{QStringLiteral("format"), format}, {QStringLiteral("unit"), unit}};
+    if (!rangeUm.isEmpty())
+        settings.append({QStringLiteral("rangeUm"), rangeUm});
+    writeSettings(settings);
     Recorder recorder(m_gauge);
     openAndWait();
+    QCOMPARE(qobject_cast<IGaugeRange *>(m_gauge)->rangeUm(),
+             rangeUm.isEmpty() ? 1250.0 : rangeUm.toDouble());
     const QDateTime before = QDateTime::currentDateTime();
     QVERIFY(m_pty->send(lines));
     QTRY_COMPARE(int(recorder.live.size()), shown.size());

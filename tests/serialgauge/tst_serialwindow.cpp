@@ -9,10 +9,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QtTest>
 
 #include "devicebinder.h"
+#include "histogram.h"
 #include "ptypair.h"
 #include "widget.h"
 #include "windowfixture.h"
@@ -103,6 +105,10 @@ void TestSerialWindow::chooseInOptions(const QString &gauge)
             QVERIFY(pattern->text().contains(QStringLiteral("[+-]\\d+")));
             format->setCurrentIndex(format->findData(QStringLiteral("any")));
             emit format->activated(format->currentIndex());
+            auto *range = page->findChild<QSpinBox *>(QStringLiteral("spnRange"));
+            QVERIFY(range);
+            QCOMPARE(range->value(), 1250);
+            range->setValue(5000);
         }
         answered = true;
         for (QPushButton *button : dialog->findChildren<QPushButton *>())
@@ -176,12 +182,16 @@ void TestSerialWindow::chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled()
     action(*window, "actionConnect")->trigger();
     QTRY_VERIFY(action(*window, "actionDisconnect")->isEnabled());
     action(*window, "actionStart")->trigger();
-    QVERIFY(pty->send("  125 um\r\n  131 um\r\n  OL um\r\n  118 um\r\n"));
-    QTRY_COMPARE(table(*window)->rowCount(), 4);
+    QVERIFY(pty->send("  125 um\r\n  131 um\r\n  OL um\r\n 1300 um\r\n  118 um\r\n"));
+    QTRY_COMPARE(table(*window)->rowCount(), 5);
     QCOMPARE(label(*window, "lcdValue"), QStringLiteral("118"));
     QCOMPARE(label(*window, "lcdUnit"), QStringLiteral("\u03BCm"));
     QCOMPARE(table(*window)->index(2, 2).data().toString().trimmed(), QStringLiteral("OL"));
-    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:5"));
+    // 1300 μm is within the range of 5000 set in Options: a thickness, not over range.
+    QCOMPARE(label(*window, "lcdMax"), QStringLiteral("Max:1300.0"));
+    QCOMPARE(histogram(*window)->count(histogram(*window)->barCount() - 1), 1);
+    QCOMPARE(histogram(*window)->count(2), 1);
 
     // The cable is pulled: the window is disconnected, the readings stay, and Connect waits for
     // the port to come back.
@@ -190,7 +200,7 @@ void TestSerialWindow::chosenSerialGaugeShowsItsReadingsUntilTheCableIsPulled()
     QVERIFY(!action(*window, "actionConnect")->isEnabled());
     QVERIFY(!action(*window, "actionStart")->isEnabled());
     QVERIFY(!action(*window, "actionStop")->isEnabled());
-    QCOMPARE(table(*window)->rowCount(), 4);
+    QCOMPARE(table(*window)->rowCount(), 5);
     QVERIFY2(!messages().filter(QStringLiteral("lost: the device was removed")).isEmpty(),
              qPrintable(messages().join('\n')));
 

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "dmmdata.h"
+#include "igaugerange.h"
 #include "iso19840rule.h"
 #include "itemdata.h"
 #include "itemstore.h"
@@ -126,7 +127,8 @@ private slots:
     void damagedRequirementIsNotApplied();
     void storedText_data();
     void storedText();
-    void upgradesVersion1InPlace();
+    void upgradesInPlace_data();
+    void upgradesInPlace();
     void damagedFileIsMovedAside_data();
     void damagedFileIsMovedAside();
     void newerWorkspaceIsLeftUntouched();
@@ -363,13 +365,13 @@ void TestWorkspace::followsTheItemStore()
         ItemData *a = items.add(QStringLiteral("A"), ItemData::MeasureData);
         ItemData *b = items.add(QStringLiteral("B"), ItemData::MeasureData);
         items.activate(a);
-        items.append(a, makeReading(120), QStringLiteral("\u03BCm"));
-        items.append(a, {makeReading(130), makeReading(140)}, QStringLiteral("mil"));
+        items.append(a, makeReading(120), QStringLiteral("\u03BCm"), 5000);
+        items.append(a, {makeReading(130), makeReading(1300)}, QStringLiteral("mil"), 5000);
         items.rename(a, QStringLiteral("Coat"));
         CoatingRequirement iso(QStringLiteral("iso19840"), QStringLiteral("mil"));
         iso.setValue(QStringLiteral("nominal"), 4);
         items.setRequirement(a, iso);
-        items.append(items.storeData(), makeReading(7), QStringLiteral("\u03BCm"));
+        items.append(items.storeData(), makeReading(7), QStringLiteral("\u03BCm"), 2000);
         items.remove(b);
         workspace.reset();
     }
@@ -380,9 +382,12 @@ void TestWorkspace::followsTheItemStore()
     QCOMPARE(items.active(), coat);
     QCOMPARE(coat->name(), QStringLiteral("Coat"));
     QCOMPARE(coat->readings().size(), 3);
+    QCOMPARE(coat->rangeUm(), 5000.0);
+    QCOMPARE(coat->statistics()->max, QStringLiteral("1300.0"));
     QCOMPARE(coat->requirement().value(QStringLiteral("nominal")), 4.0);
     items.activate(items.storeData());
     QCOMPARE(items.storeData()->readings().size(), 1);
+    QCOMPARE(items.storeData()->rangeUm(), 2000.0);
     workspace->commit();
     QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 2);
     workspace.reset();
@@ -414,7 +419,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
         ItemStore items;
         openFollowing(items);
         items.activate(items.storeData());
-        items.append(items.storeData(), {makeReading(7), makeReading(8)}, Micrometre);
+        items.append(items.storeData(), {makeReading(7), makeReading(8)}, Micrometre, 1250);
         items.activate(items.add(QStringLiteral("A"), ItemData::MeasureData));
         workspace.reset();
     }
@@ -425,7 +430,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
         items.setAside(items.storeData());
         QCOMPARE(items.asideCount(items.storeData()), 2);
         items.activate(items.storeData());
-        items.append(items.storeData(), makeReading(300), Micrometre);
+        items.append(items.storeData(), makeReading(300), Micrometre, 1250);
         if (ending == "drop")
             items.dropAside(items.storeData());
         else if (ending == "restore")
@@ -724,32 +729,47 @@ void TestWorkspace::storedText()
     QTEST(StoredRequirement::toText(read), "written");
 }
 
-void TestWorkspace::upgradesVersion1InPlace()
+void TestWorkspace::upgradesInPlace_data()
 {
+    QTest::addColumn<int>("version");
+    QTest::newRow("version 1") << 1;
+    QTest::newRow("version 2: no ranges yet") << 2;
+}
+
+// A workspace of an earlier version opens, is brought up to date, and shows what it showed.
+void TestWorkspace::upgradesInPlace()
+{
+    QFETCH(int, version);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "version1");
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "earlier");
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery query(db);
-        QStringList statements = WorkspaceSchema::steps(1);
-        statements << QStringLiteral(
-                          "INSERT INTO item VALUES (1, %1, 'Store Data', '', 1, 0, 0, 0)")
-                          .arg(int(ItemData::StoreData))
-                   << QStringLiteral("INSERT INTO item VALUES (2, %1, 'Kept', 'mil', 2, 1, 0, 0)")
-                          .arg(int(ItemData::MeasureData))
-                   << QStringLiteral("INSERT INTO reading VALUES (2, 0, NULL, NULL, 127, 5, '127',"
-                                     " '5.00', 0, 'mil', 'Fe')")
-                   << QStringLiteral("PRAGMA user_version = 1");
+        QStringList statements;
+        for (int step = 1; step <= version; ++step)
+            statements << WorkspaceSchema::steps(step);
+        const QString item = QStringLiteral(
+            "INSERT INTO item (id, kind, name, unit, position, active, created_ms, created_offset)"
+            " VALUES (%1, %2, '%3', '%4', %1, %5, 0, 0)");
+        const QString reading = QStringLiteral(
+            "INSERT INTO reading VALUES (%1, %2, NULL, NULL, %3, %4, '%3', '%4', 0, '%5', 'Fe')");
+        statements << item.arg(1).arg(int(ItemData::StoreData)).arg("Store Data", "").arg(0)
+                   << item.arg(2).arg(int(ItemData::MeasureData)).arg("Kept", "mil").arg(1)
+                   << reading.arg(2).arg(0).arg(127).arg(5).arg("mil")
+                   << item.arg(3).arg(int(ItemData::MeasureData)).arg("Thick", Micrometre).arg(0)
+                   << reading.arg(3).arg(0).arg(1000).arg(39.37).arg(Micrometre)
+                   << reading.arg(3).arg(1).arg(1300).arg(51.18).arg(Micrometre)
+                   << QStringLiteral("PRAGMA user_version = %1").arg(version);
         for (const QString &statement : qAsConst(statements))
             QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
         query.finish();
         db.close();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("version1"));
+    QSqlDatabase::removeDatabase(QStringLiteral("earlier"));
 
     reopen();
     QVERIFY(workspace->isSaving());
-    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.size(), 2);
     QCOMPARE(items.first()->name(), QStringLiteral("Kept"));
     QCOMPARE(items.first()->unit(), QStringLiteral("mil"));
     QCOMPARE(active, items.first());
@@ -757,6 +777,15 @@ void TestWorkspace::upgradesVersion1InPlace()
     workspace->itemActivated(items.first());
     QCOMPARE(items.first()->readings().size(), 1);
     QCOMPARE(items.first()->readings().first()->milValue(), 5.0);
+    // Items kept before ranges were kept are held to the 1250 they always were.
+    ItemData *thick = items.at(1);
+    workspace->itemActivated(thick);
+    QCOMPARE(thick->rangeUm(), IGaugeRange::DefaultRangeUm);
+    QCOMPARE(store->rangeUm(), IGaugeRange::DefaultRangeUm);
+    const StatData *statistics = thick->statistics();
+    QCOMPARE(QStringList({QString::number(statistics->num), statistics->avg, statistics->min,
+                          statistics->max}),
+             QStringList({"2", "1150.0", "1000.0", " OL"}));
     const CoatingRequirement limits =
         requirementOf("limits", QStringLiteral("mil"), {{"minimum", 4}, {"maximum", 6}});
     items.first()->setRequirement(limits);
@@ -766,6 +795,7 @@ void TestWorkspace::upgradesVersion1InPlace()
              WorkspaceSchema::Version);
     reopen();
     QVERIFY(items.first()->requirement() == limits);
+    QCOMPARE(items.at(1)->rangeUm(), IGaugeRange::DefaultRangeUm);
 }
 
 void TestWorkspace::damagedFileIsMovedAside_data()
