@@ -6,6 +6,7 @@
 
 #include "coatingevaluator.h"
 #include "coatingrequirement.h"
+#include "itemnotes.h"
 #include "igaugerange.h"
 #include "runningstatistics.h"
 #include "statdata.h"
@@ -72,6 +73,9 @@ public:
     // What the coat must measure up to; the readings are judged again from the first one.
     const CoatingRequirement &requirement() const { return m_requirement; }
     void setRequirement(const CoatingRequirement &requirement);
+    const ItemNotes &notes() const { return m_notes; }
+    void setNotes(const ItemNotes &notes) { m_notes = notes; }
+
     // The judgement of the readings so far, kept up to date by appendReading.
     const CoatingEvaluator &evaluation() const { return m_evaluator; }
 
@@ -94,5 +98,6 @@ private:
     bool m_published = false;
 
     CoatingRequirement m_requirement;
+    ItemNotes m_notes;
     CoatingEvaluator m_evaluator;
 };

@@ -52,6 +52,22 @@ void ItemStore::setRequirement(ItemData *item, const CoatingRequirement &require
     emit requirementChanged(item);
 }
 
+void ItemStore::setNotes(ItemData *item, const ItemNotes &notes)
+{
+    if (notes == item->notes())
+        return;
+    item->setNotes(notes);
+    emit notesChanged(item);
+}
+
+void ItemStore::setJobDetails(const JobDetails &details)
+{
+    if (details == m_job)
+        return;
+    m_job = details;
+    emit jobDetailsChanged();
+}
+
 void ItemStore::remove(ItemData *item)
 {
     if (!m_items.contains(item))

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "itemdata.h"
+#include "jobdetails.h"
 
 class DmmData;
 struct CoatingRequirement;
@@ -36,6 +37,10 @@ public:
     ItemData *add(const QString &name, ItemData::DataType type);
     void rename(ItemData *item, const QString &name);
     void setRequirement(ItemData *item, const CoatingRequirement &requirement);
+    void setNotes(ItemData *item, const ItemNotes &notes);
+    // The details of the job the items belong to.
+    const JobDetails &jobDetails() const { return m_job; }
+    void setJobDetails(const JobDetails &details);
     // Announces the removal, then deletes the item and its readings. The active item stops being
     // active first, so that nothing shows it while it goes.
     void remove(ItemData *item);
@@ -63,6 +68,8 @@ signals:
     void itemAdded(ItemData *item);
     void renamed(ItemData *item);
     void requirementChanged(ItemData *item);
+    void notesChanged(ItemData *item);
+    void jobDetailsChanged();
     void unitChanged(ItemData *item);
     // Before the readings that came with the new range are announced.
     void rangeChanged(ItemData *item);
@@ -93,5 +100,6 @@ private:
     ItemData *m_liveGroup;
     QList<ItemData *> m_items;
     ItemData *m_active = nullptr;
+    JobDetails m_job;
     QHash<const ItemData *, QList<DmmData *>> m_aside;
 };
