@@ -502,17 +502,24 @@ void SerialGauge::portLost()
 {
     if (!m_open || m_port.error() == QSerialPort::NoError)
         return;
+    const QSerialPort::SerialPortError error = m_port.error();
+    const QString reason = m_port.errorString();
+    bool wasOpen = false;
+    if (!closePort(&wasOpen))
+        return;
     // The system's reason for a vanished device is often "Unknown error" or a stale one; whether
-    // the device is still there says more.
+    // the device is still there says more. Looked for once our own handle on it is closed: the
+    // system may keep the device's name while it is held open.
     const bool present = portPresent(m_settings.port);
     QString cause;
     if (!present)
         cause = tr("the device was removed");
-    else if (m_port.error() == QSerialPort::ReadError)
-        cause = tr("a read error (%1)").arg(m_port.errorString());
+    else if (error == QSerialPort::ReadError)
+        cause = tr("a read error (%1)").arg(reason);
     else
-        cause = tr("an input/output error (%1)").arg(m_port.errorString());
-    shutDown(tr("Serial gauge: the connection on %1 was lost: %2.").arg(m_location, cause));
+        cause = tr("an input/output error (%1)").arg(reason);
+    finishClosing(wasOpen,
+                  tr("Serial gauge: the connection on %1 was lost: %2.").arg(m_location, cause));
     // Connect is not offered for a port that is gone, not even until the next look.
     if (!present && m_present) {
         m_present = false;
@@ -522,14 +529,21 @@ void SerialGauge::portLost()
 
 void SerialGauge::shutDown(const QString &why)
 {
+    bool wasOpen = false;
+    if (closePort(&wasOpen))
+        finishClosing(wasOpen, why);
+}
+
+bool SerialGauge::closePort(bool *wasOpen)
+{
     // A receiver of the last readings may close the gauge itself.
     if (m_closing)
-        return;
+        return false;
     m_closing = true;
-    const bool wasOpen = m_open;
+    *wasOpen = m_open;
     // Readings already received are handed on before the gauge says it is closed.
     drainAll();
-    if (wasOpen && !m_lines.partialLine().isEmpty())
+    if (*wasOpen && !m_lines.partialLine().isEmpty())
         countBadLine(m_lines.partialLine());
     m_lines.clear();
     m_pending.clear();
@@ -544,6 +558,11 @@ void SerialGauge::shutDown(const QString &why)
     m_port.clearError();
     m_parser.reset();
     reportBadLines();
+    return true;
+}
+
+void SerialGauge::finishClosing(bool wasOpen, const QString &why)
+{
     if (!why.isEmpty())
         emit message(why);
     else if (wasOpen)

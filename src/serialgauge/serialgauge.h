@@ -102,6 +102,10 @@ private:
     void onPortError(QSerialPort::SerialPortError error);
     void portLost();
     void shutDown(const QString &why);
+    // The two halves of shutDown(): everything up to the closed port (false when a close is under
+    // way already), then the message and closed().
+    bool closePort(bool *wasOpen);
+    void finishClosing(bool wasOpen, const QString &why);
     void checkPresence();
     void handOver(void (SerialGauge::*signal)(const DmmData *), std::unique_ptr<DmmData> reading);
 
