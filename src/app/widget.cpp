@@ -37,6 +37,7 @@
 #include "manualviewer.h"
 #include "statuspanel.h"
 #include "storedownload.h"
+#include "tablecopy.h"
 #include "tvitemmodel.h"
 #include "windowsettings.h"
 #include "workspace.h"
@@ -92,6 +93,7 @@ void Widget::initWidget()
 {
     ui->tvItems->installEventFilter(this);
     ui->tv->installEventFilter(this);
+    new TableCopy(ui->tv);
     ui->listWidget->installEventFilter(this);
     statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
     manualViewer = new ManualViewer(this);

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -48,6 +49,8 @@ private slots:
     void contextMenus_data();
     void contextMenus();
     void tableHasNoContextMenu();
+    void copyPutsSelectedRowsOnTheClipboard_data();
+    void copyPutsSelectedRowsOnTheClipboard();
     void closingWritesOptionsAndNextStartRestoresGeometry();
     void closingClosesTheGauge();
     void optionsDialogChangesNothing_data();
@@ -331,6 +334,55 @@ void TestMainWindow::tableHasNoContextMenu()
     QApplication::sendEvent(tree, &treeEvent);
     QTest::qWait(20);
     QVERIFY(!QApplication::activePopupWidget());
+}
+
+void TestMainWindow::copyPutsSelectedRowsOnTheClipboard_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("values");
+    QTest::newRow("rows picked out of order come in order")
+        << QList<int>{2, 0} << QStringList{"120", "OL"};
+    QTest::newRow("an over-range reading without its padding")
+        << QList<int>{1} << QStringList{"-OL"};
+    QTest::newRow("nothing selected leaves the clipboard") << QList<int>{} << QStringList{};
+}
+
+void TestMainWindow::copyPutsSelectedRowsOnTheClipboard()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, values);
+    startAcquiring(*window);
+    emitReading(120, QStringLiteral("120"));
+    emitOverRange(-1);
+    emitOverRange(1);
+    auto *view = window->findChild<QTableView *>(QStringLiteral("tv"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    for (int row : selected)
+        view->selectionModel()->select(view->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    if (selected.isEmpty()) {
+        QCOMPARE(lines, QStringList{"before"});
+        return;
+    }
+    QCOMPARE(lines.size(), values.size() + 2);
+    QCOMPARE(lines.first(), QStringLiteral("NO.\tTime\tValue\tUnit\tBasis"));
+    QCOMPARE(lines.last(), QString());
+    std::sort(selected.begin(), selected.end());
+    for (int i = 0; i < values.size(); ++i) {
+        const QStringList cells = lines.at(i + 1).split('\t');
+        const QAbstractItemModel *model = view->model();
+        QCOMPARE(cells, QStringList({QString::number(selected.at(i) + 1),
+                                     model->index(selected.at(i), 1).data().toString(),
+                                     values.at(i), QStringLiteral("\u03BCm"),
+                                     model->index(selected.at(i), 4).data().toString()}));
+    }
 }
 
 void TestMainWindow::closingWritesOptionsAndNextStartRestoresGeometry()
