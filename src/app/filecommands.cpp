@@ -1,16 +1,21 @@
 #include "filecommands.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLayout>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTabWidget>
 
+#include "csvexporter.h"
 #include "datamodel.h"
 #include "dlgexport.h"
 #include "dmmchart.h"
 #include "dmmdata.h"
+#include "exportdatadialog.h"
 #include "filechooser.h"
 #include "histogram.h"
 #include "itemstore.h"
@@ -76,6 +81,74 @@ void FileCommands::exportFiles()
         }
     }
     QApplication::restoreOverrideCursor();
+}
+
+void FileCommands::exportData()
+{
+    ExportDataDialog dialog(*m_items, m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QList<const ItemData *> chosen = dialog.chosen();
+    QList<QPair<QString, QList<const ItemData *>>> files;
+    if (dialog.oneFile() || chosen.size() == 1) {
+        const QString fileName =
+            FileChooser::saveFileName(m_window, tr("Export data"), tr("CSV file (*.csv)"),
+                                      {QStringLiteral("csv")}, m_folders, RecentFolders::Workbook);
+        if (fileName.isEmpty())
+            return;
+        files.append({fileName, chosen});
+    } else {
+        const QString folder = QFileDialog::getExistingDirectory(
+            m_window, tr("Folder for the CSV files"), m_folders->folder(RecentFolders::Workbook));
+        if (folder.isEmpty())
+            return;
+        QStringList taken;
+        int existing = 0;
+        for (const ItemData *item : chosen) {
+            const QString fileName =
+                QDir(folder).filePath(CsvExporter::fileNameFor(item->name(), &taken));
+            existing += QFileInfo::exists(fileName) ? 1 : 0;
+            files.append({fileName, {item}});
+        }
+        if (existing > 0 &&
+            QMessageBox::question(m_window, QString(),
+                                  tr("%1 of the files already exist in %2. Replace them?")
+                                      .arg(existing)
+                                      .arg(QDir::toNativeSeparators(folder))) != QMessageBox::Yes)
+            return;
+        m_folders->remember(RecentFolders::Workbook, files.first().first);
+    }
+
+    qint64 total = 0;
+    for (const ItemData *item : chosen)
+        total += item->readings().size();
+    // Steps of a thousandth keep the bar's range within an int whatever the sizes.
+    QProgressDialog progress(tr("Exporting data..."), tr("Cancel"), 0, 1000, m_window);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    qint64 before = 0;
+    for (const auto &file : qAsConst(files)) {
+        const auto step = [&](qint64 written, qint64) {
+            progress.setValue(total > 0 ? int((before + written) * 1000 / total) : 0);
+            return !progress.wasCanceled();
+        };
+        QString error;
+        if (!CsvExporter::writeFile(file.first, file.second, dialog.options(), step, &error)) {
+            progress.cancel();
+            inform(error.isEmpty() ? tr("The export was cancelled. %1 was not written.")
+                                         .arg(QDir::toNativeSeparators(file.first))
+                                   : tr("%1 cannot be written: %2")
+                                         .arg(QDir::toNativeSeparators(file.first), error));
+            return;
+        }
+        for (const ItemData *item : file.second)
+            before += item->readings().size();
+    }
+    progress.setValue(1000);
+    inform(
+        files.size() == 1
+            ? tr("The data were exported to %1.").arg(QDir::toNativeSeparators(files.first().first))
+            : tr("The data were exported to %1 files.").arg(files.size()));
 }
 
 void FileCommands::renderPages()

@@ -38,6 +38,8 @@ public:
 
     // Asks what to export, then where to, and writes it.
     void exportFiles();
+    // Asks which items go out as CSV, and where to, and writes them with progress and Cancel.
+    void exportData();
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
 

@@ -384,6 +384,11 @@ void Widget::on_actionExport_triggered()
     files->exportFiles();
 }
 
+void Widget::on_actionExportData_triggered()
+{
+    files->exportData();
+}
+
 void Widget::on_actionImport_triggered()
 {
     files->importWorkbook(itemTree->nextName(QStringLiteral("Import")));

@@ -70,6 +70,7 @@ private slots:
     void on_actionStart_triggered();
     void on_actionStop_triggered();
     void on_actionExport_triggered();
+    void on_actionExportData_triggered();
     void on_actionImport_triggered();
     void slotMessage(QString msg);
     void itemSetToActive(QModelIndex index);

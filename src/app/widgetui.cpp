@@ -80,6 +80,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
     actionItemRequirement = makeAction(window, "actionItemRequirement", ":/image/requirement.png");
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
+    actionExportData = makeAction(window, "actionExportData", nullptr);
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
     actionMessages = makeAction(window, "actionMessages", nullptr);
     actionMessages->setCheckable(true);
@@ -314,7 +315,7 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionConnect, actionDisconnect, actionStart, actionStop});
     fileMenu->addSeparator();
-    fileMenu->addActions({actionImport, actionExport});
+    fileMenu->addActions({actionImport, actionExport, actionExportData});
     fileMenu->addSeparator();
     fileMenu->addAction(actionOption);
     fileMenu->addSeparator();
@@ -378,6 +379,7 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionItemRequirement->setText(
         QCoreApplication::translate("Widget", "Coating requirements..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
+    actionExportData->setText(QCoreApplication::translate("Widget", "Export data..."));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
     lcdAvg->setText(QCoreApplication::translate("Widget", "Avg:0"));

@@ -41,6 +41,7 @@ public:
     QAction *actionItemDownload = nullptr;
     QAction *actionItemRequirement = nullptr;
     QAction *actionExport = nullptr;
+    QAction *actionExportData = nullptr;
     QAction *actionImport = nullptr;
     QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;

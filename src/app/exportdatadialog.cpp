@@ -1,0 +1,92 @@
+#include "exportdatadialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "itemstore.h"
+
+ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
+    : QDialog(parent)
+    , m_list(new QListWidget(this))
+    , m_oneFile(new QCheckBox(tr("One file for all items, with an Item column"), this))
+    , m_decimal(new QComboBox(this))
+    , m_byteOrderMark(new QCheckBox(tr("Mark the file as UTF-8 (for Excel)"), this))
+{
+    setWindowTitle(tr("Export data"));
+    setObjectName(QStringLiteral("ExportDataDialog"));
+    m_list->setObjectName(QStringLiteral("items"));
+    m_oneFile->setObjectName(QStringLiteral("oneFile"));
+    m_decimal->setObjectName(QStringLiteral("decimal"));
+    m_byteOrderMark->setObjectName(QStringLiteral("byteOrderMark"));
+
+    m_items << items.storeData();
+    for (const ItemData *item : items.items())
+        m_items << item;
+    for (const ItemData *item : qAsConst(m_items)) {
+        auto *row = new QListWidgetItem(
+            tr("%1 (%2 readings)").arg(item->name()).arg(item->readings().size()), m_list);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        row->setCheckState(item == items.active() ? Qt::Checked : Qt::Unchecked);
+    }
+
+    m_decimal->addItem(tr("Decimal point: 12.5, fields separated by ,"));
+    m_decimal->addItem(tr("Decimal comma: 12,5, fields separated by ;"));
+    m_decimal->setCurrentIndex(
+        CsvExporter::localeOptions(QLocale()).decimal == QLatin1Char(',') ? 1 : 0);
+    m_byteOrderMark->setChecked(true);
+
+    auto *form = new QFormLayout;
+    form->addRow(tr("Numbers:"), m_decimal);
+    form->addRow(QString(), m_oneFile);
+    form->addRow(QString(), m_byteOrderMark);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_export = buttons->addButton(tr("Export CSV..."), QDialogButtonBox::AcceptRole);
+    m_export->setObjectName(QStringLiteral("export"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QListWidget::itemChanged, this, &ExportDataDialog::updateButtons);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    updateButtons();
+}
+
+QList<const ItemData *> ExportDataDialog::chosen() const
+{
+    QList<const ItemData *> chosen;
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (m_list->item(row)->checkState() == Qt::Checked)
+            chosen << m_items.at(row);
+    }
+    return chosen;
+}
+
+bool ExportDataDialog::oneFile() const
+{
+    return m_oneFile->isChecked();
+}
+
+CsvExporter::Options ExportDataDialog::options() const
+{
+    CsvExporter::Options options;
+    if (m_decimal->currentIndex() == 1) {
+        options.decimal = QLatin1Char(',');
+        options.separator = QLatin1Char(';');
+    }
+    options.byteOrderMark = m_byteOrderMark->isChecked();
+    options.itemColumn = oneFile();
+    return options;
+}
+
+void ExportDataDialog::updateButtons()
+{
+    m_export->setEnabled(!chosen().isEmpty());
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+#include "csvexporter.h"
+
+class ItemData;
+class ItemStore;
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+
+// File > "Export data...": which items go out, and how their CSV is written. The active item is
+// ticked first; the decimal mark follows the locale until the user picks another.
+class ExportDataDialog : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(ExportDataDialog)
+
+public:
+    ExportDataDialog(const ItemStore &items, QWidget *parent = nullptr);
+
+    // The ticked items, in tree order.
+    QList<const ItemData *> chosen() const;
+    // All chosen items in one file with an Item column, or a file per item.
+    bool oneFile() const;
+    CsvExporter::Options options() const;
+
+private:
+    void updateButtons();
+
+    QList<const ItemData *> m_items;
+    QListWidget *m_list;
+    QCheckBox *m_oneFile;
+    QComboBox *m_decimal;
+    QCheckBox *m_byteOrderMark;
+    QPushButton *m_export;
+};
