@@ -79,6 +79,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemSetToActive = makeAction(window, "actionItemSetToActive", ":/image/active.png");
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
     actionItemRequirement = makeAction(window, "actionItemRequirement", ":/image/requirement.png");
+    actionItemNotes = makeAction(window, "actionItemNotes", ":/image/notes.png");
+    actionJobDetails = makeAction(window, "actionJobDetails", nullptr);
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
     actionMessages = makeAction(window, "actionMessages", nullptr);
@@ -316,6 +318,8 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionImport, actionExport});
     fileMenu->addSeparator();
+    fileMenu->addAction(actionJobDetails);
+    fileMenu->addSeparator();
     fileMenu->addAction(actionOption);
     fileMenu->addSeparator();
     fileMenu->addAction(actionClose);
@@ -377,6 +381,8 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionItemDownload->setText(QCoreApplication::translate("Widget", "Download"));
     actionItemRequirement->setText(
         QCoreApplication::translate("Widget", "Coating requirements..."));
+    actionItemNotes->setText(QCoreApplication::translate("Widget", "Item notes..."));
+    actionJobDetails->setText(QCoreApplication::translate("Widget", "&Job details..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
