@@ -31,7 +31,13 @@ QImage onWhite(const QImage &image)
 
 QByteArray PictureFile::read(const QString &path, Use use, QString *error)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    // A folder or a device is no file to read; a pipe would wait for a writer forever.
+    if (info.exists() && !info.isFile()) {
+        *error = tr("%1 is not taken: it is not a file.").arg(name);
+        return {};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = tr("%1 cannot be opened: %2.").arg(name, file.errorString());

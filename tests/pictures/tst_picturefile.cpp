@@ -115,6 +115,8 @@ void TestPictureFile::reads_data()
         << "larger than the 20 MB";
     QTest::newRow("missing") << "" << QByteArray() << qint64(0) << int(PictureFile::Logo) << QSize()
                              << "cannot be opened";
+    QTest::newRow("folder") << "folder.png/" << QByteArray() << qint64(0) << int(PictureFile::Photo)
+                            << QSize() << "not a file";
 }
 
 void TestPictureFile::reads()
@@ -127,7 +129,10 @@ void TestPictureFile::reads()
     QFETCH(QString, refusal);
 
     QString path = dir->filePath(QStringLiteral("missing.png"));
-    if (!name.isEmpty()) {
+    if (name.endsWith(QLatin1Char('/'))) {
+        path = dir->filePath(name.chopped(1));
+        QVERIFY(QDir().mkdir(path));
+    } else if (!name.isEmpty()) {
         path = dir->filePath(name);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
