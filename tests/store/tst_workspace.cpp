@@ -467,11 +467,14 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
             all << reading->umValue();
         return all;
     };
+    // The notes stay with Store Data whichever readings it keeps; an earlier item has them too.
+    const ItemNotes notes = notesWithPhotos(QStringLiteral("Tank 3, north wall"), 1);
     {
         ItemStore items;
         openFollowing(items);
         items.activate(items.storeData());
         items.append(items.storeData(), {makeReading(7), makeReading(8)}, Micrometre, 1250);
+        items.setNotes(items.storeData(), notes);
         items.activate(items.add(QStringLiteral("A"), ItemData::MeasureData));
         workspace.reset();
     }
@@ -501,6 +504,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
     QCOMPARE(restoredActive, items.storeData());
     items.activate(items.storeData());
     QCOMPARE(values(items.storeData()), store);
+    QVERIFY(items.storeData()->notes() == notes);
     QCOMPARE(items.items().size(), earlierItem.isEmpty() ? 1 : 2);
     QCOMPARE(told.count(), earlierItem.isEmpty() ? 0 : 1);
     if (!earlierItem.isEmpty()) {
@@ -511,6 +515,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
         QCOMPARE(earlier->name(), QStringLiteral("Store Data before download"));
         items.activate(earlier);
         QCOMPARE(values(earlier), earlierItem);
+        QVERIFY(earlier->notes() == notes);
         QVERIFY(told.first().first().toString().contains(earlier->name()));
     }
     workspace->commit();
