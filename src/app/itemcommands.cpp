@@ -4,17 +4,20 @@
 #include <QMessageBox>
 #include <QTreeView>
 
+#include "itemnotesdialog.h"
 #include "itemstore.h"
 #include "itemtree.h"
 #include "requirementdialog.h"
 #include "tvitemmodel.h"
 
-ItemCommands::ItemCommands(QWidget *window, QTreeView *view, ItemTree *tree, ItemStore *items)
+ItemCommands::ItemCommands(QWidget *window, QTreeView *view, ItemTree *tree, ItemStore *items,
+                           RecentFolders *folders)
     : QObject(window)
     , m_window(window)
     , m_view(view)
     , m_tree(tree)
     , m_items(items)
+    , m_folders(folders)
 {
 }
 
@@ -70,14 +73,31 @@ void ItemCommands::askRename()
         m_items->rename(TvItemModel::itemAt(index), name);
 }
 
-void ItemCommands::editRequirement()
+ItemData *ItemCommands::currentItem() const
 {
     const QModelIndex index = m_view->currentIndex();
     const ItemTree::RowKind kind = m_tree->kindOf(index);
     if (kind != ItemTree::RowKind::Item && kind != ItemTree::RowKind::StoreData)
+        return nullptr;
+    return TvItemModel::itemAt(index);
+}
+
+void ItemCommands::editRequirement()
+{
+    ItemData *item = currentItem();
+    if (!item)
         return;
-    ItemData *item = TvItemModel::itemAt(index);
     RequirementDialog dialog(item, m_window);
     if (dialog.exec() == QDialog::Accepted)
         m_items->setRequirement(item, dialog.requirement());
+}
+
+void ItemCommands::editNotes()
+{
+    ItemData *item = currentItem();
+    if (!item)
+        return;
+    ItemNotesDialog dialog(item, m_folders, m_window);
+    if (dialog.exec() == QDialog::Accepted)
+        m_items->setNotes(item, dialog.notes());
 }

@@ -7,8 +7,8 @@
 namespace {
 
 constexpr RecentFolders::Kind Kinds[] = {RecentFolders::Workbook, RecentFolders::Pdf,
-                                         RecentFolders::Picture, RecentFolders::ScenePicture,
-                                         RecentFolders::Import};
+                                         RecentFolders::Picture,  RecentFolders::ScenePicture,
+                                         RecentFolders::Import,   RecentFolders::Photo};
 
 } // namespace
 
@@ -49,6 +49,8 @@ QString RecentFolders::kindName(Kind kind)
         return QStringLiteral("scene");
     case Import:
         return QStringLiteral("import");
+    case Photo:
+        return QStringLiteral("photo");
     }
     return QString();
 }

@@ -8,7 +8,7 @@
 class RecentFolders
 {
 public:
-    enum Kind { Workbook, Pdf, Picture, ScenePicture, Import };
+    enum Kind { Workbook, Pdf, Picture, ScenePicture, Import, Photo };
 
     // The folder last used for kind if it still exists, else the user's documents folder.
     QString folder(Kind kind) const;

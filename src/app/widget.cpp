@@ -32,6 +32,7 @@
 #include "itemcommands.h"
 #include "itemstore.h"
 #include "itemtree.h"
+#include "jobdetailsdialog.h"
 #include "livepanel.h"
 #include "livevaluelabel.h"
 #include "manualviewer.h"
@@ -102,12 +103,13 @@ void Widget::initWidget()
         items, statusPanel);
 
     itemTree = new ItemTree(ui->tvItems, items, this);
-    itemCommands = new ItemCommands(this, ui->tvItems, itemTree, items);
+    itemCommands = new ItemCommands(this, ui->tvItems, itemTree, items, &settings.folders);
     download = new StoreDownload(this, gauge, items, {statusPanel, livePanel});
     workspace = new Workspace(this);
     new WorkspaceAlert(workspace, this);
     workspace->open(Workspace::defaultPath());
     workspace->follow(items);
+    items->setJobDetails(workspace->restoreJobDetails());
     ItemData *restoredActive = nullptr;
     items->adopt(workspace->restore(items->storeData(), &restoredActive));
     if (items->items().isEmpty())
@@ -157,10 +159,11 @@ QList<QAction *> Widget::itemActions(const QModelIndex &index) const
 {
     switch (itemTree->kindOf(index)) {
     case ItemTree::RowKind::Item:
-        return {ui->actionItemSetToActive, ui->actionItemRename, ui->actionItemNew,
-                ui->actionItemDelete, ui->actionItemRequirement};
+        return {ui->actionItemSetToActive, ui->actionItemRename,      ui->actionItemNew,
+                ui->actionItemDelete,      ui->actionItemRequirement, ui->actionItemNotes};
     case ItemTree::RowKind::StoreData:
-        return {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemRequirement};
+        return {ui->actionItemSetToActive, ui->actionItemDownload, ui->actionItemRequirement,
+                ui->actionItemNotes};
     case ItemTree::RowKind::LiveGroup:
         return {ui->actionItemNew};
     case ItemTree::RowKind::None:
@@ -308,6 +311,18 @@ void Widget::slotDmmDisplay(const DmmData *data)
 void Widget::on_actionItemRequirement_triggered()
 {
     itemCommands->editRequirement();
+}
+
+void Widget::on_actionItemNotes_triggered()
+{
+    itemCommands->editNotes();
+}
+
+void Widget::on_actionJobDetails_triggered()
+{
+    JobDetailsDialog dialog(items->jobDetails(), &settings.folders, this);
+    if (dialog.exec() == QDialog::Accepted)
+        items->setJobDetails(dialog.details());
 }
 
 void Widget::newItem(QString name, ItemData::DataType type)

@@ -67,6 +67,8 @@ private slots:
     void on_actionItemSetToActive_triggered();
     void on_actionItemDownload_triggered();
     void on_actionItemRequirement_triggered();
+    void on_actionItemNotes_triggered();
+    void on_actionJobDetails_triggered();
     void on_actionStart_triggered();
     void on_actionStop_triggered();
     void on_actionExport_triggered();

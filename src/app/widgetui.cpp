@@ -79,6 +79,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemSetToActive = makeAction(window, "actionItemSetToActive", ":/image/active.png");
     actionItemDownload = makeAction(window, "actionItemDownload", ":/image/pcdownload.png");
     actionItemRequirement = makeAction(window, "actionItemRequirement", ":/image/requirement.png");
+    actionItemNotes = makeAction(window, "actionItemNotes", ":/image/notes.png");
+    actionJobDetails = makeAction(window, "actionJobDetails", nullptr);
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionExportData = makeAction(window, "actionExportData", nullptr);
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
@@ -317,6 +319,8 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionImport, actionExport, actionExportData});
     fileMenu->addSeparator();
+    fileMenu->addAction(actionJobDetails);
+    fileMenu->addSeparator();
     fileMenu->addAction(actionOption);
     fileMenu->addSeparator();
     fileMenu->addAction(actionClose);
@@ -378,6 +382,8 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionItemDownload->setText(QCoreApplication::translate("Widget", "Download"));
     actionItemRequirement->setText(
         QCoreApplication::translate("Widget", "Coating requirements..."));
+    actionItemNotes->setText(QCoreApplication::translate("Widget", "Item notes..."));
+    actionJobDetails->setText(QCoreApplication::translate("Widget", "&Job details..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionExportData->setText(QCoreApplication::translate("Widget", "Export data..."));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));

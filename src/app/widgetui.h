@@ -40,6 +40,8 @@ public:
     QAction *actionItemSetToActive = nullptr;
     QAction *actionItemDownload = nullptr;
     QAction *actionItemRequirement = nullptr;
+    QAction *actionItemNotes = nullptr;
+    QAction *actionJobDetails = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionExportData = nullptr;
     QAction *actionImport = nullptr;

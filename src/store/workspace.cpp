@@ -210,6 +210,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
         // A damaged or hand-edited requirement reads as none; the entry keeps the stored text, so
         // the item's next change overwrites it.
         item->setRequirement(StoredRequirement::fromText(row.requirement));
+        item->setNotes(row.notes);
         Entry entry;
         entry.id = row.id;
         entry.stored = row.readings;
@@ -217,6 +218,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
         entry.unit = row.unit;
         entry.rangeUm = row.rangeUm;
         entry.requirement = row.requirement;
+        entry.notes = row.notes;
         entry.loaded = row.readings == 0;
         m_entries.insert(item, entry);
         if (row.active)
@@ -233,6 +235,26 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
     return items;
 }
 
+JobDetails Workspace::restoreJobDetails()
+{
+    if (!m_saving)
+        return m_job;
+    QHash<QString, QString> values;
+    QByteArray logo;
+    QString error;
+    if (!m_connection->jobDetails(&values, &logo, &error)) {
+        fail(error);
+        return m_job;
+    }
+    // Keys this logger does not know stay in the file untouched.
+    for (int field = 0; field < JobDetails::FieldCount; ++field) {
+        const auto f = static_cast<JobDetails::Field>(field);
+        m_job.setValue(f, values.value(JobDetails::key(f)));
+    }
+    m_job.setLogo(logo);
+    return m_job;
+}
+
 void Workspace::follow(ItemStore *items)
 {
     connect(items, &ItemStore::itemAdded, this, &Workspace::itemAdded);
@@ -242,6 +264,9 @@ void Workspace::follow(ItemStore *items)
     connect(items, &ItemStore::readingsAppended, this,
             [this](ItemData *item) { itemChanged(item); });
     connect(items, &ItemStore::itemRemoved, this, &Workspace::itemRemoved);
+    connect(items, &ItemStore::notesChanged, this, &Workspace::notesChanged);
+    connect(items, &ItemStore::jobDetailsChanged, this,
+            [this, items] { jobDetailsChanged(items->jobDetails()); });
     // Before the views show the item: its readings must be in memory by then.
     connect(items, &ItemStore::activating, this, &Workspace::itemActivated);
     connect(items, &ItemStore::readingsCleared, this, &Workspace::readingsCleared);
@@ -272,6 +297,7 @@ void Workspace::addRow(ItemData *item, Entry &entry)
     entry.unit.clear();
     entry.requirement.clear();
     entry.rangeUm = IGaugeRange::DefaultRangeUm;
+    entry.notes = ItemNotes();
     WorkspaceConnection::Change change;
     change.kind = WorkspaceConnection::Change::AddItem;
     change.item = entry.id;
@@ -281,6 +307,7 @@ void Workspace::addRow(ItemData *item, Entry &entry)
     change.time = QDateTime::currentDateTime();
     m_connection->post(change);
     writeItem(item, entry);
+    writeNotes(item, entry);
 }
 
 void Workspace::itemChanged(ItemData *item)
@@ -325,6 +352,59 @@ void Workspace::writeItem(ItemData *item, Entry &entry, bool all)
         m_connection->post(change);
         entry.requirement = requirement;
     }
+}
+
+void Workspace::notesChanged(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    if (m_saving && found != m_entries.end())
+        writeNotes(item, found.value());
+}
+
+void Workspace::writeNotes(ItemData *item, Entry &entry, bool all)
+{
+    const ItemNotes &notes = item->notes();
+    WorkspaceConnection::Change change;
+    change.item = entry.id;
+    if (all || notes.text != entry.notes.text) {
+        change.kind = WorkspaceConnection::Change::SetNote;
+        change.text = notes.text;
+        m_connection->post(change);
+    }
+    if (all || notes.photos != entry.notes.photos) {
+        change.kind = WorkspaceConnection::Change::ClearPhotos;
+        m_connection->post(change);
+        change.kind = WorkspaceConnection::Change::AddPhoto;
+        for (int seq = 0; seq < notes.photos.size(); ++seq) {
+            change.number = seq;
+            change.text = notes.photos.at(seq).name;
+            change.bytes = notes.photos.at(seq).bytes;
+            m_connection->post(change);
+        }
+    }
+    entry.notes = notes;
+}
+
+void Workspace::jobDetailsChanged(const JobDetails &details)
+{
+    if (!m_saving)
+        return;
+    WorkspaceConnection::Change change;
+    change.kind = WorkspaceConnection::Change::SetJobDetail;
+    for (int field = 0; field < JobDetails::FieldCount; ++field) {
+        const auto f = static_cast<JobDetails::Field>(field);
+        if (details.value(f) == m_job.value(f))
+            continue;
+        change.key = JobDetails::key(f);
+        change.text = details.value(f);
+        m_connection->post(change);
+    }
+    if (details.logo() != m_job.logo()) {
+        change.kind = WorkspaceConnection::Change::SetLogo;
+        change.bytes = details.logo();
+        m_connection->post(change);
+    }
+    m_job = details;
 }
 
 void Workspace::writeReadings(ItemData *item, Entry &entry)
@@ -439,6 +519,7 @@ void Workspace::asideRestored(ItemData *item)
         post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
     // The row kept what the item was when it went aside; write what it is now.
     writeItem(item, entry, true);
+    writeNotes(item, entry, true);
 }
 
 void Workspace::load(ItemData *item, Entry &entry)

@@ -8,19 +8,21 @@
 #include <QString>
 
 #include "igaugerange.h"
+#include "itemnotes.h"
+#include "jobdetails.h"
 
 class ItemData;
 class ItemStore;
 class QLockFile;
 class WorkspaceConnection;
 
-// The logger's workspace: every item and every reading, kept in one SQLite database so that
-// nothing is lost when the window closes or the process dies. The window's items stay the working
-// copy and the workspace follows them through the hooks below. A hook hands its change to the
-// database's own thread and returns; the change is on disk a fraction of a second later. The items
-// of an earlier session come back with their coating requirements but without their readings, which
-// are read when an item is first activated; from then on they stay in memory like those of new
-// items.
+// The logger's workspace: every item and every reading, the items' notes and the job's details,
+// kept in one SQLite database so that nothing is lost when the window closes or the process dies.
+// The window's items stay the working copy and the workspace follows them through the hooks below.
+// A hook hands its change to the database's own thread and returns; the change is on disk a
+// fraction of a second later. The items of an earlier session come back with their coating
+// requirements and notes but without their readings, which are read when an item is first
+// activated; from then on they stay in memory like those of new items.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
 // workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
@@ -45,6 +47,9 @@ public:
     // import items in tree order; the caller owns them. *active is the item that was active, or
     // nullptr. Readings are read when an item is activated.
     QList<ItemData *> restore(ItemData *storeItem, ItemData **active);
+    // The job's details as they were kept; none when not saving. Handing them to the followed
+    // item store writes nothing.
+    JobDetails restoreJobDetails();
 
     // From now on every change of items announces is written: the hooks below, called by signal.
     void follow(ItemStore *items);
@@ -54,7 +59,11 @@ public:
     // Writes a new name, unit, range or coating requirement and the readings appended since the
     // last call.
     void itemChanged(ItemData *item);
+    // Takes the item's notes and photos along.
     void itemRemoved(ItemData *item);
+    void notesChanged(ItemData *item);
+    // Writes the fields and the logo that differ from what is kept.
+    void jobDetailsChanged(const JobDetails &details);
     // Reads the item's readings when they are not in memory yet and records it as active.
     void itemActivated(ItemData *item);
     void readingsCleared(ItemData *item);
@@ -90,6 +99,8 @@ private:
         // The row that keeps the readings set aside, and how many it holds; 0 for none.
         qint64 asideId = 0;
         int asideStored = 0;
+        // The notes as written.
+        ItemNotes notes;
     };
 
     bool moveAside(QString *damagedPath);
@@ -99,6 +110,7 @@ private:
     // Writes what changed since the entry was written, or everything.
     void writeItem(ItemData *item, Entry &entry, bool all = false);
     void writeReadings(ItemData *item, Entry &entry);
+    void writeNotes(ItemData *item, Entry &entry, bool all = false);
     void load(ItemData *item, Entry &entry);
 
     QString m_path;
@@ -107,6 +119,8 @@ private:
     bool m_saving = false;
     QHash<ItemData *, Entry> m_entries;
     ItemData *m_active = nullptr;
+    // The job's details as written.
+    JobDetails m_job;
     qint64 m_nextId = 1;
     qint64 m_nextPosition = 1;
 };

@@ -59,6 +59,14 @@ struct WorkspaceStatements
         , selectReadings(db)
         , deleteReadings(db)
         , lastSeq(db)
+        , deleteNote(db)
+        , insertNote(db)
+        , deletePhotos(db)
+        , insertPhoto(db)
+        , deleteJobDetail(db)
+        , insertJobDetail(db)
+        , deleteLogo(db)
+        , insertLogo(db)
     {
     }
 
@@ -82,7 +90,17 @@ struct WorkspaceStatements
             {&selectReadings, "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
                               " overload, unit, basis FROM reading WHERE item_id = ? ORDER BY seq"},
             {&deleteReadings, "DELETE FROM reading WHERE item_id = ?"},
-            {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"}};
+            {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"},
+            {&deleteNote, "DELETE FROM item_note WHERE item_id = ?"},
+            {&insertNote, "INSERT INTO item_note (item_id, body) VALUES (?, ?)"},
+            {&deletePhotos, "DELETE FROM item_photo WHERE item_id = ?"},
+            {&insertPhoto,
+             "INSERT INTO item_photo (item_id, seq, name, bytes) VALUES (?, ?, ?, ?)"},
+            {&deleteJobDetail, "DELETE FROM job_detail WHERE key = ?"},
+            {&insertJobDetail, "INSERT INTO job_detail (key, value) VALUES (?, ?)"},
+            {&deleteLogo, "DELETE FROM job_logo"},
+            // One row: the job has one logo.
+            {&insertLogo, "INSERT INTO job_logo (id, bytes) VALUES (1, ?)"}};
         for (const auto &statement : all) {
             if (!statement.first->prepare(QLatin1String(statement.second))) {
                 *error = statement.first->lastError();
@@ -106,6 +124,14 @@ struct WorkspaceStatements
     QSqlQuery selectReadings;
     QSqlQuery deleteReadings;
     QSqlQuery lastSeq;
+    QSqlQuery deleteNote;
+    QSqlQuery insertNote;
+    QSqlQuery deletePhotos;
+    QSqlQuery insertPhoto;
+    QSqlQuery deleteJobDetail;
+    QSqlQuery insertJobDetail;
+    QSqlQuery deleteLogo;
+    QSqlQuery insertLogo;
 };
 
 WorkspaceConnection::WorkspaceConnection()
@@ -321,6 +347,24 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
             item.readings = last.value(0).isNull() ? 0 : last.value(0).toInt() + 1;
             last.finish();
         }
+        QHash<qint64, ItemNotes> notes;
+        if (!query.exec(QStringLiteral("SELECT item_id, body FROM item_note"))) {
+            *error = query.lastError().text();
+            return;
+        }
+        while (query.next())
+            notes[query.value(0).toLongLong()].text = query.value(1).toString();
+        if (!query.exec(QStringLiteral(
+                "SELECT item_id, name, bytes FROM item_photo ORDER BY item_id, seq"))) {
+            *error = query.lastError().text();
+            return;
+        }
+        while (query.next()) {
+            notes[query.value(0).toLongLong()].photos.append(
+                {query.value(1).toString(), query.value(2).toByteArray()});
+        }
+        for (StoredItem &item : *items)
+            item.notes = notes.value(item.id);
         ok = true;
     });
     return ok;
@@ -358,6 +402,32 @@ bool WorkspaceConnection::readings(qint64 item, std::vector<Reading> *readings, 
         if (!ok)
             *error = select.lastError().text();
         select.finish();
+    });
+    return ok;
+}
+
+bool WorkspaceConnection::jobDetails(QHash<QString, QString> *values, QByteArray *logo,
+                                     QString *error)
+{
+    bool ok = false;
+    call([&] {
+        if (!m_statements)
+            return;
+        QSqlQuery query(m_statements->db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT key, value FROM job_detail"))) {
+            *error = query.lastError().text();
+            return;
+        }
+        while (query.next())
+            values->insert(query.value(0).toString(), query.value(1).toString());
+        if (!query.exec(QStringLiteral("SELECT bytes FROM job_logo"))) {
+            *error = query.lastError().text();
+            return;
+        }
+        if (query.next())
+            *logo = query.value(0).toByteArray();
+        ok = true;
     });
     return ok;
 }
@@ -435,13 +505,67 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(0, change.item);
         break;
     case Change::RemoveItem:
-        s.deleteReadings.bindValue(0, change.item);
-        if (!s.deleteReadings.exec()) {
-            *error = s.deleteReadings.lastError().text();
-            return false;
+        // What refers to the item goes first.
+        for (QSqlQuery *belonging : {&s.deleteReadings, &s.deleteNote, &s.deletePhotos}) {
+            belonging->bindValue(0, change.item);
+            if (!belonging->exec()) {
+                *error = belonging->lastError().text();
+                return false;
+            }
         }
         query = &s.deleteItem;
         query->bindValue(0, change.item);
+        break;
+    case Change::SetNote:
+        s.deleteNote.bindValue(0, change.item);
+        if (change.text.isEmpty()) {
+            query = &s.deleteNote;
+            break;
+        }
+        if (!s.deleteNote.exec()) {
+            *error = s.deleteNote.lastError().text();
+            return false;
+        }
+        query = &s.insertNote;
+        query->bindValue(0, change.item);
+        query->bindValue(1, change.text);
+        break;
+    case Change::ClearPhotos:
+        query = &s.deletePhotos;
+        query->bindValue(0, change.item);
+        break;
+    case Change::AddPhoto:
+        query = &s.insertPhoto;
+        query->bindValue(0, change.item);
+        query->bindValue(1, change.number);
+        query->bindValue(2, text(change.text));
+        query->bindValue(3, change.bytes);
+        break;
+    case Change::SetJobDetail:
+        s.deleteJobDetail.bindValue(0, change.key);
+        if (change.text.isEmpty()) {
+            query = &s.deleteJobDetail;
+            break;
+        }
+        if (!s.deleteJobDetail.exec()) {
+            *error = s.deleteJobDetail.lastError().text();
+            return false;
+        }
+        query = &s.insertJobDetail;
+        query->bindValue(0, change.key);
+        query->bindValue(1, change.text);
+        break;
+    case Change::SetLogo:
+        if (change.bytes.isEmpty()) {
+            query = &s.deleteLogo;
+            break;
+        }
+        if (!s.deleteLogo.exec()) {
+            *error = s.deleteLogo.lastError().text();
+            return false;
+        }
+        query = &s.insertLogo;
+        query->bindValue(0, change.bytes);
         break;
     case Change::AddReading: {
         const Reading &r = change.reading;

@@ -8,10 +8,14 @@
 #include <thread>
 #include <vector>
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include "itemnotes.h"
 
 struct WorkspaceStatements;
 
@@ -59,6 +63,7 @@ public:
         int readings = 0;
         QString requirement;
         double rangeUm = 0.0;
+        ItemNotes notes;
     };
 
     struct Change
@@ -73,15 +78,27 @@ public:
             Activate,
             ClearReadings,
             RemoveItem,
-            AddReading
+            AddReading,
+            // An empty text or logo removes the row.
+            SetNote,
+            ClearPhotos,
+            AddPhoto,
+            SetJobDetail,
+            SetLogo
         };
         Kind kind = AddItem;
         qint64 item = 0;
-        // AddItem, SetKind: the kind of item; AddReading: the reading's place in its item.
+        // AddItem, SetKind: the kind of item; AddReading, AddPhoto: the place in its item.
         qint64 number = 0;
         // AddItem: the position in the tree.
         qint64 position = 0;
+        // AddItem, Rename, SetUnit, SetRequirement, SetNote: the text; AddPhoto: the photo's
+        // name; SetJobDetail: the value.
         QString text;
+        // SetJobDetail: the field's key.
+        QString key;
+        // AddPhoto, SetLogo: the image file's bytes.
+        QByteArray bytes;
         // SetRange: the range in micrometres.
         double value = 0.0;
         QDateTime time;
@@ -95,6 +112,8 @@ public:
     void close();
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
     bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
+    // The job's details by key, and its logo.
+    bool jobDetails(QHash<QString, QString> *values, QByteArray *logo, QString *error);
     // Commits everything posted so far.
     bool flush(QString *error);
 

@@ -43,6 +43,24 @@ QStringList WorkspaceSchema::steps(int version)
         // kept before gauges told their range had 1250, the range then assumed for every gauge.
         return {QStringLiteral(
             "ALTER TABLE item ADD COLUMN range_um DOUBLE PRECISION NOT NULL DEFAULT 1250")};
+    case 4:
+        // The job's details, a row per field that holds text, and its logo; an item's notes and
+        // photos. The image columns are BLOB as SQLite spells it; PostgreSQL calls the type BYTEA.
+        return {QStringLiteral("CREATE TABLE job_detail ("
+                               " key VARCHAR(64) NOT NULL PRIMARY KEY,"
+                               " value TEXT NOT NULL)"),
+                QStringLiteral("CREATE TABLE job_logo ("
+                               " id INTEGER NOT NULL PRIMARY KEY,"
+                               " bytes BLOB NOT NULL)"),
+                QStringLiteral("CREATE TABLE item_note ("
+                               " item_id INTEGER NOT NULL PRIMARY KEY REFERENCES item (id),"
+                               " body TEXT NOT NULL)"),
+                QStringLiteral("CREATE TABLE item_photo ("
+                               " item_id INTEGER NOT NULL REFERENCES item (id),"
+                               " seq INTEGER NOT NULL,"
+                               " name VARCHAR(255) NOT NULL,"
+                               " bytes BLOB NOT NULL,"
+                               " PRIMARY KEY (item_id, seq))")};
     default:
         return {};
     }

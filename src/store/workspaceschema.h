@@ -10,7 +10,7 @@
 class WorkspaceSchema
 {
 public:
-    static constexpr int Version = 3;
+    static constexpr int Version = 4;
 
     enum class Outcome { Ready, Newer, Failed };
 

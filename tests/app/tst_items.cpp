@@ -1,9 +1,17 @@
 #include <memory>
 
 #include <QAbstractButton>
+#include <QBuffer>
+#include <QDialogButtonBox>
+#include <QImage>
 #include <QInputDialog>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QToolBar>
 #include <QTreeView>
 #include <QtTest>
@@ -11,6 +19,8 @@
 #include "dmmchart.h"
 #include "histogram.h"
 #include "itemdata.h"
+#include "itemnotesdialog.h"
+#include "itemstore.h"
 #include "tvitemmodel.h"
 #include "widget.h"
 #include "windowfixture.h"
@@ -49,6 +59,17 @@ void answerQuestion(QMessageBox::StandardButton button, QString *text = nullptr)
         box->button(button)->click();
     });
 }
+
+QByteArray jpegOf(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(90, 120, 150));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "jpeg");
+    return bytes;
+}
 } // namespace
 
 class TestItems : public QObject
@@ -75,11 +96,15 @@ private slots:
     void activatingTheActiveRowKeepsAcquiring();
     void toolBarFollowsTheCurrentRow_data();
     void toolBarFollowsTheCurrentRow();
+    void notesDialog_data();
+    void notesDialog();
+    void photosAreLimitedAndRemoved();
 
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
     QModelIndex liveRow() const { return items()->index(1, 0); }
     QModelIndex itemRow(int row) const { return items()->index(row, 0, liveRow()); }
+    ItemStore *store() const { return window->findChild<ItemStore *>(); }
 
     std::unique_ptr<Widget> window;
 };
@@ -329,10 +354,10 @@ void TestItems::toolBarFollowsTheCurrentRow_data()
     QTest::newRow("item") << 1 << 0
                           << QStringList({"actionItemSetToActive", "actionItemRename",
                                           "actionItemNew", "actionItemDelete",
-                                          "actionItemRequirement"});
+                                          "actionItemRequirement", "actionItemNotes"});
     QTest::newRow("store data") << 0 << -1
                                 << QStringList({"actionItemSetToActive", "actionItemDownload",
-                                                "actionItemRequirement"});
+                                                "actionItemRequirement", "actionItemNotes"});
     QTest::newRow("live data") << 1 << -1 << QStringList({"actionItemNew"});
 }
 
@@ -351,6 +376,126 @@ void TestItems::toolBarFollowsTheCurrentRow()
     for (QAction *a : window->findChild<QToolBar *>(QStringLiteral("itemToolBar"))->actions())
         shown << a->objectName();
     QCOMPARE(shown, expected);
+}
+
+void TestItems::notesDialog_data()
+{
+    QTest::addColumn<bool>("storeData");
+    QTest::addColumn<QString>("text");
+    // A file offered as a photo, and what it holds; no file for none.
+    QTest::addColumn<QString>("photo");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("accept");
+    // What the message box says about a refused photo.
+    QTest::addColumn<QString>("refusal");
+
+    const QByteArray jpeg = jpegOf(2400, 1800);
+    QTest::newRow("text and a photo") << false << "Weld seam\nrust at the edge"
+                                      << "weld.jpg" << jpeg << true << "";
+    QTest::newRow("store data") << true << "From the gauge's memory"
+                                << "" << QByteArray() << true << "";
+    QTest::newRow("refused photo") << false << ""
+                                   << "fake.png" << QByteArray("not a picture at all") << true
+                                   << "fake.png is not taken: it is not a picture in a format "
+                                      "the logger reads (PNG, JPEG, BMP or GIF).";
+    QTest::newRow("cancelled") << false << "Not kept"
+                               << "weld.jpg" << jpeg << false << "";
+}
+
+void TestItems::notesDialog()
+{
+    QFETCH(bool, storeData);
+    QFETCH(QString, text);
+    QFETCH(QString, photo);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, accept);
+    QFETCH(QString, refusal);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(photo);
+    if (!photo.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QModelIndex row = storeData ? items()->index(0, 0) : itemRow(0);
+    tree(*window)->setCurrentIndex(row);
+    ItemData *item = TvItemModel::itemAt(row);
+    QSignalSpy changed(store(), &ItemStore::notesChanged);
+
+    QString title;
+    QString message;
+    int shown = -1;
+    answerNext<ItemNotesDialog>([&](ItemNotesDialog *dialog) {
+        title = dialog->windowTitle();
+        auto *edit = dialog->findChild<QPlainTextEdit *>(QStringLiteral("notesText"));
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        for (int n = 0; n < lines.size(); ++n) {
+            if (n > 0)
+                QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClicks(edit, lines.at(n));
+        }
+        if (!photo.isEmpty()) {
+            chooseFile(path);
+            if (!refusal.isEmpty()) {
+                answerNext<QMessageBox>([&](QMessageBox *box) {
+                    message = box->text();
+                    box->button(QMessageBox::Ok)->click();
+                });
+            }
+            dialog->findChild<QPushButton *>(QStringLiteral("addPhoto"))->click();
+        }
+        shown = dialog->findChild<QListWidget *>(QStringLiteral("photoList"))->count();
+        dialog->findChild<QDialogButtonBox *>()
+            ->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+            ->click();
+    });
+    action(*window, "actionItemNotes")->trigger();
+
+    QCOMPARE(title, QStringLiteral("Notes on %1").arg(item->name()));
+    QCOMPARE(message, refusal);
+    const bool photoTaken = !photo.isEmpty() && refusal.isEmpty();
+    QCOMPARE(shown, photoTaken ? 1 : 0);
+    const bool stored = accept && (!text.isEmpty() || photoTaken);
+    QCOMPARE(changed.count(), stored ? 1 : 0);
+    if (!stored) {
+        QVERIFY(item->notes().isEmpty());
+        return;
+    }
+    QCOMPARE(item->notes().text, text);
+    QCOMPARE(item->notes().photos.size(), photoTaken ? 1 : 0);
+    if (photoTaken) {
+        QCOMPARE(item->notes().photos.first().name, photo);
+        // Brought to a page's size on the way in.
+        QCOMPARE(QImage::fromData(item->notes().photos.first().bytes).size(), QSize(2000, 1500));
+    }
+}
+
+void TestItems::photosAreLimitedAndRemoved()
+{
+    ItemData *item = TvItemModel::itemAt(itemRow(0));
+    ItemNotes notes{QStringLiteral("Four photos"), {}};
+    for (int n = 0; n < ItemNotes::MaxPhotos; ++n)
+        notes.photos.append({QStringLiteral("%1.jpg").arg(n), jpegOf(40 + n, 30)});
+    store()->setNotes(item, notes);
+    tree(*window)->setCurrentIndex(itemRow(0));
+
+    bool addWhenFull = true;
+    bool addAfterRemove = false;
+    answerNext<ItemNotesDialog>([&](ItemNotesDialog *dialog) {
+        auto *add = dialog->findChild<QPushButton *>(QStringLiteral("addPhoto"));
+        addWhenFull = add->isEnabled();
+        dialog->findChild<QListWidget *>(QStringLiteral("photoList"))->setCurrentRow(1);
+        dialog->findChild<QPushButton *>(QStringLiteral("removePhoto"))->click();
+        addAfterRemove = add->isEnabled();
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    action(*window, "actionItemNotes")->trigger();
+
+    QVERIFY(!addWhenFull);
+    QVERIFY(addAfterRemove);
+    notes.photos.removeAt(1);
+    QVERIFY(item->notes() == notes);
 }
 
 QTEST_MAIN(TestItems)

@@ -4,7 +4,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QFile>
@@ -23,6 +27,8 @@
 #include <QtTest>
 
 #include "itemdata.h"
+#include "itemstore.h"
+#include "jobdetailsdialog.h"
 #include "livevaluelabel.h"
 #include "tvitemmodel.h"
 #include "widget.h"
@@ -68,6 +74,8 @@ private slots:
     void liveValueFits();
     void manualProblemsAreReported_data();
     void manualProblemsAreReported();
+    void jobDetailsDialog_data();
+    void jobDetailsDialog();
 
 private:
     QString optionsPath() const
@@ -172,6 +180,10 @@ void TestMainWindow::actions_data()
                               << "Download" << true << true;
     QTest::newRow("requirement") << "actionItemRequirement"
                                  << "Coating requirements..." << true << true;
+    QTest::newRow("item notes") << "actionItemNotes"
+                                << "Item notes..." << true << true;
+    QTest::newRow("job details") << "actionJobDetails"
+                                 << "&Job details..." << false << true;
     QTest::newRow("export") << "actionExport"
                             << "Export" << true << true;
     QTest::newRow("import") << "actionImport"
@@ -206,7 +218,7 @@ void TestMainWindow::menusAndToolBar()
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
                                 "actionStart", "actionStop", "-", "actionImport", "actionExport",
-                                "-", "actionOption", "-", "actionClose"}));
+                                "-", "actionJobDetails", "-", "actionOption", "-", "actionClose"}));
     QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionMessages")}));
     QCOMPARE(menus.at(2)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 
@@ -225,7 +237,7 @@ void TestMainWindow::menusAndToolBar()
              QList<QAction *>(
                  {action(*window, "actionItemSetToActive"), action(*window, "actionItemRename"),
                   action(*window, "actionItemNew"), action(*window, "actionItemDelete"),
-                  action(*window, "actionItemRequirement")}));
+                  action(*window, "actionItemRequirement"), action(*window, "actionItemNotes")}));
     QVERIFY(
         !window->findChild<QListWidget *>(QStringLiteral("listWidget"))->isVisibleTo(window.get()));
 }
@@ -280,10 +292,10 @@ void TestMainWindow::contextMenus_data()
     QTest::newRow("item row") << "tvItems" << 1 << 0
                               << QStringList({"actionItemSetToActive", "actionItemRename",
                                               "actionItemNew", "actionItemDelete",
-                                              "actionItemRequirement"});
+                                              "actionItemRequirement", "actionItemNotes"});
     QTest::newRow("store data") << "tvItems" << 0 << -1
                                 << QStringList({"actionItemSetToActive", "actionItemDownload",
-                                                "actionItemRequirement"});
+                                                "actionItemRequirement", "actionItemNotes"});
     QTest::newRow("live data") << "tvItems" << 1 << -1 << QStringList({"actionItemNew"});
     QTest::newRow("message list") << "listWidget" << -1 << -1 << QStringList({"actionClearMsg"});
 }
@@ -714,6 +726,79 @@ void TestMainWindow::manualProblemsAreReported()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()), manual);
     }
+}
+
+void TestMainWindow::jobDetailsDialog_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("entered and kept") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void TestMainWindow::jobDetailsDialog()
+{
+    QFETCH(bool, accept);
+    QTemporaryDir dir;
+    const QString logoPath = dir.filePath(QStringLiteral("logo.png"));
+    QImage logo(1600, 400, QImage::Format_ARGB32);
+    logo.fill(QColor(20, 60, 160, 200));
+    QVERIFY(logo.save(logoPath));
+    auto *items = window->findChild<ItemStore *>();
+    JobDetails before;
+    before.setValue(JobDetails::Company, QStringLiteral("Before"));
+    items->setJobDetails(before);
+
+    // Every field gets a text of its own, the free texts over several lines.
+    JobDetails entered;
+    for (int field = 0; field < JobDetails::FieldCount; ++field) {
+        const auto f = static_cast<JobDetails::Field>(field);
+        entered.setValue(f, JobDetails::isMultiLine(f)
+                                ? QStringLiteral("Line %1\nالموقع 現場").arg(field)
+                                : QStringLiteral("Field %1").arg(field));
+    }
+    QString shownCompany;
+    bool previewShown = false;
+    answerNext<JobDetailsDialog>([&](JobDetailsDialog *dialog) {
+        shownCompany = dialog->findChild<QLineEdit *>(QStringLiteral("company"))->text();
+        for (int field = 0; field < JobDetails::FieldCount; ++field) {
+            const auto f = static_cast<JobDetails::Field>(field);
+            QWidget *edit = dialog->findChild<QWidget *>(JobDetails::key(f));
+            if (auto *lines = qobject_cast<QPlainTextEdit *>(edit)) {
+                lines->setPlainText(entered.value(f));
+            } else {
+                static_cast<QLineEdit *>(edit)->clear();
+                QTest::keyClicks(edit, entered.value(f));
+            }
+        }
+        chooseFile(logoPath);
+        dialog->findChild<QPushButton *>(QStringLiteral("chooseLogo"))->click();
+        previewShown = !dialog->findChild<QLabel *>(QStringLiteral("logoPreview"))
+                            ->pixmap(Qt::ReturnByValue)
+                            .isNull() &&
+                       dialog->findChild<QPushButton *>(QStringLiteral("removeLogo"))->isEnabled();
+        dialog->findChild<QDialogButtonBox *>()
+            ->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+            ->click();
+    });
+    action(*window, "actionJobDetails")->trigger();
+
+    QCOMPARE(shownCompany, QStringLiteral("Before"));
+    QVERIFY(previewShown);
+    if (!accept) {
+        QVERIFY(items->jobDetails() == before);
+        return;
+    }
+    // The logo was brought to its size, and kept as a PNG for its transparency.
+    const QImage kept = QImage::fromData(items->jobDetails().logo(), "png");
+    QCOMPARE(kept.size(), QSize(1000, 250));
+    QVERIFY(kept.hasAlphaChannel());
+    entered.setLogo(items->jobDetails().logo());
+    QVERIFY(items->jobDetails() == entered);
+
+    // The next start finds them in the workspace.
+    window.reset();
+    window = std::make_unique<Widget>();
+    QVERIFY(window->findChild<ItemStore *>()->jobDetails() == entered);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPluginLoader>
 #include <QTableView>
@@ -96,20 +98,33 @@ void emitStoreOverRange(int overload)
 
 void answerNextModal(std::function<void(QWidget *)> answer)
 {
+    answerNextModalOf(QWidget::staticMetaObject, answer);
+}
+
+void answerNextModalOf(const QMetaObject &type, std::function<void(QWidget *)> answer)
+{
     // Poll until the dialog or menu is up: it appears only once the caller's exec() has started.
     auto *timer = new QTimer();
     timer->setInterval(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer]() {
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, &type]() {
         QWidget *modal = QApplication::activePopupWidget();
         if (!modal)
             modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (!modal || !modal->inherits(type.className()))
             return;
         timer->stop();
         timer->deleteLater();
         answer(modal);
     });
     timer->start();
+}
+
+void chooseFile(const QString &path)
+{
+    answerNext<QFileDialog>([path](QFileDialog *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides its accept() as protected
+    });
 }
 
 QAction *action(Widget &window, const char *name)

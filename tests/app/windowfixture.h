@@ -41,6 +41,17 @@ void emitStoreOverRange(int overload);
 
 // Runs `answer` on the next modal dialog (or popup menu) as soon as the event loop sees it.
 void answerNextModal(std::function<void(QWidget *)> answer);
+// The same for the next modal widget that is a `type`, passing over others: a dialog's answer can
+// set up the answers of the dialogs it opens in turn, whatever their order.
+void answerNextModalOf(const QMetaObject &type, std::function<void(QWidget *)> answer);
+template<class Dialog>
+void answerNext(std::function<void(Dialog *)> answer)
+{
+    answerNextModalOf(Dialog::staticMetaObject,
+                      [answer](QWidget *modal) { answer(static_cast<Dialog *>(modal)); });
+}
+// Types path into the next file dialog and accepts it.
+void chooseFile(const QString &path);
 
 QAction *action(Widget &window, const char *name);
 QString label(Widget &window, const char *name);

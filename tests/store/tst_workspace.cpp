@@ -97,6 +97,31 @@ const QString StoredSspc = QStringLiteral(
     "rule=sspcpa2;unit=\u03BCm;hasNominal=1;nominal=150;minimum=100;hasMaximum=1;maximum=200;"
     "roughness=0;readingsPerSpot=3;spotsPerArea=5;spotLowerPercent=80;spotUpperPercent=120");
 
+// Every field filled, the multi-line ones over several lines, in scripts written right to left and
+// in CJK, with a logo.
+JobDetails everyJobDetail()
+{
+    JobDetails details;
+    for (int field = 0; field < JobDetails::FieldCount; ++field) {
+        const auto f = static_cast<JobDetails::Field>(field);
+        details.setValue(f, JobDetails::isMultiLine(f)
+                                ? QStringLiteral("%1\nموقع אתר\n"
+                                                 "塗装検査")
+                                      .arg(field)
+                                : QStringLiteral("%1 Škoda 測定").arg(field));
+    }
+    details.setLogo(QByteArray("\x89PNG\r\n\x1a\n\0logo", 13));
+    return details;
+}
+
+ItemNotes notesWithPhotos(const QString &text, int photos)
+{
+    ItemNotes notes{text, {}};
+    for (int n = 0; n < photos; ++n)
+        notes.photos.append({QStringLiteral("photo %1.jpg").arg(n), QByteArray(1000 + n, char(n))});
+    return notes;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fields)
@@ -372,11 +397,22 @@ void TestWorkspace::followsTheItemStore()
         iso.setValue(QStringLiteral("nominal"), 4);
         items.setRequirement(a, iso);
         items.append(items.storeData(), makeReading(7), QStringLiteral("\u03BCm"), 2000);
+        items.setNotes(a, notesWithPhotos(QStringLiteral("Edge\nالحافة 縁"), 1));
+        items.setNotes(a, notesWithPhotos(QStringLiteral("Edge, two photos"), 2));
+        items.setNotes(b, notesWithPhotos(QStringLiteral("gone with B"), ItemNotes::MaxPhotos));
+        items.setNotes(items.storeData(), {QStringLiteral("from the gauge"), {}});
+        JobDetails job = everyJobDetail();
+        items.setJobDetails(job);
+        job.setValue(JobDetails::Client, QString());
+        items.setJobDetails(job);
         items.remove(b);
         workspace.reset();
     }
     ItemStore items;
     openStore(items);
+    JobDetails job = everyJobDetail();
+    job.setValue(JobDetails::Client, QString());
+    QVERIFY(workspace->restoreJobDetails() == job);
     QCOMPARE(items.items().size(), 1);
     ItemData *coat = items.items().first();
     QCOMPARE(items.active(), coat);
@@ -385,11 +421,27 @@ void TestWorkspace::followsTheItemStore()
     QCOMPARE(coat->rangeUm(), 5000.0);
     QCOMPARE(coat->statistics()->max, QStringLiteral("1300.0"));
     QCOMPARE(coat->requirement().value(QStringLiteral("nominal")), 4.0);
+    QVERIFY(coat->notes() == notesWithPhotos(QStringLiteral("Edge, two photos"), 2));
+    QCOMPARE(items.storeData()->notes().text, QStringLiteral("from the gauge"));
     items.activate(items.storeData());
     QCOMPARE(items.storeData()->readings().size(), 1);
     QCOMPARE(items.storeData()->rangeUm(), 2000.0);
     workspace->commit();
-    QCOMPARE(OtherConnection(path).value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 2);
+    const OtherConnection other(path);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 2);
+    // B took its notes and photos along; an emptied field leaves no row.
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item_note")).toInt(), 2);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item_photo")).toInt(), 2);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM job_detail")).toInt(),
+             JobDetails::FieldCount - 1);
+    items.setJobDetails(job);
+    items.setJobDetails(JobDetails());
+    items.setNotes(coat, ItemNotes());
+    workspace->commit();
+    for (const char *table : {"job_detail", "job_logo", "item_photo"})
+        QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table)).toInt(), 0);
+    QCOMPARE(other.value(QStringLiteral("SELECT body FROM item_note")).toString(),
+             QStringLiteral("from the gauge"));
     workspace.reset();
 }
 
@@ -415,11 +467,14 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
             all << reading->umValue();
         return all;
     };
+    // The notes stay with Store Data whichever readings it keeps; an earlier item has them too.
+    const ItemNotes notes = notesWithPhotos(QStringLiteral("Tank 3, north wall"), 1);
     {
         ItemStore items;
         openFollowing(items);
         items.activate(items.storeData());
         items.append(items.storeData(), {makeReading(7), makeReading(8)}, Micrometre, 1250);
+        items.setNotes(items.storeData(), notes);
         items.activate(items.add(QStringLiteral("A"), ItemData::MeasureData));
         workspace.reset();
     }
@@ -449,6 +504,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
     QCOMPARE(restoredActive, items.storeData());
     items.activate(items.storeData());
     QCOMPARE(values(items.storeData()), store);
+    QVERIFY(items.storeData()->notes() == notes);
     QCOMPARE(items.items().size(), earlierItem.isEmpty() ? 1 : 2);
     QCOMPARE(told.count(), earlierItem.isEmpty() ? 0 : 1);
     if (!earlierItem.isEmpty()) {
@@ -459,6 +515,7 @@ void TestWorkspace::readingsSetAsideOutliveTheLogger()
         QCOMPARE(earlier->name(), QStringLiteral("Store Data before download"));
         items.activate(earlier);
         QCOMPARE(values(earlier), earlierItem);
+        QVERIFY(earlier->notes() == notes);
         QVERIFY(told.first().first().toString().contains(earlier->name()));
     }
     workspace->commit();
@@ -734,6 +791,7 @@ void TestWorkspace::upgradesInPlace_data()
     QTest::addColumn<int>("version");
     QTest::newRow("version 1") << 1;
     QTest::newRow("version 2: no ranges yet") << 2;
+    QTest::newRow("version 3: no notes or job details yet") << 3;
 }
 
 // A workspace of an earlier version opens, is brought up to date, and shows what it showed.
@@ -774,6 +832,8 @@ void TestWorkspace::upgradesInPlace()
     QCOMPARE(items.first()->unit(), QStringLiteral("mil"));
     QCOMPARE(active, items.first());
     QVERIFY(!items.first()->requirement().isSet());
+    QVERIFY(items.first()->notes().isEmpty());
+    QVERIFY(workspace->restoreJobDetails().isEmpty());
     workspace->itemActivated(items.first());
     QCOMPARE(items.first()->readings().size(), 1);
     QCOMPARE(items.first()->readings().first()->milValue(), 5.0);
@@ -790,11 +850,16 @@ void TestWorkspace::upgradesInPlace()
         requirementOf("limits", QStringLiteral("mil"), {{"minimum", 4}, {"maximum", 6}});
     items.first()->setRequirement(limits);
     workspace->itemChanged(items.first());
+    items.first()->setNotes(notesWithPhotos(QStringLiteral("kept since the upgrade"), 1));
+    workspace->notesChanged(items.first());
+    workspace->jobDetailsChanged(everyJobDetail());
     workspace->commit();
     QCOMPARE(OtherConnection(path).value(QStringLiteral("PRAGMA user_version")).toInt(),
              WorkspaceSchema::Version);
     reopen();
     QVERIFY(items.first()->requirement() == limits);
+    QVERIFY(items.first()->notes() == notesWithPhotos(QStringLiteral("kept since the upgrade"), 1));
+    QVERIFY(workspace->restoreJobDetails() == everyJobDetail());
     QCOMPARE(items.at(1)->rangeUm(), IGaugeRange::DefaultRangeUm);
 }
 
