@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
@@ -53,6 +54,7 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
     connect(m_list, &QListWidget::itemChanged, this, &ExportDataDialog::updateButtons);
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(tr("Items to export:"), this));
     layout->addWidget(m_list);
     layout->addLayout(form);
     layout->addWidget(buttons);

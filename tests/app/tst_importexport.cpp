@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImageReader>
@@ -11,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -29,6 +31,7 @@
 #include "dlgexport.h"
 #include "dmmchart.h"
 #include "dmmdata.h"
+#include "exportdatadialog.h"
 #include "histogram.h"
 #include "itemdata.h"
 #include "recentfolders.h"
@@ -331,6 +334,8 @@ private slots:
     void dialogsStartWhereTheirKindWasLastUsed();
 
     void exportsOfAJudgedItemCarryItsSummary();
+    void exportDataWritesCsv_data();
+    void exportDataWritesCsv();
 
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
@@ -1273,6 +1278,54 @@ for r in range(book.sheet_by_index(1).nrows):
     QVERIFY(sheets.contains(QStringLiteral("Caused by|No. 2\n")));
     QCOMPARE(importFile(xls), Imported);
     QCOMPARE(TvItemModel::itemAt(lastItemRow())->readings().size(), 3);
+}
+
+void TestImportExport::exportDataWritesCsv_data()
+{
+    QTest::addColumn<bool>("withStore");
+    QTest::addColumn<bool>("oneFile");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("lines");
+    QTest::newRow("the active item") << false << false << QStringList{"out.csv"} << QList<int>{3};
+    // Store Data is empty: in a file of its own it is the header alone.
+    QTest::newRow("two items in one file")
+        << true << true << QStringList{"out.csv"} << QList<int>{3};
+    QTest::newRow("a file each") << true << false << QStringList{"Store Data.csv", "Measure1.csv"}
+                                 << QList<int>{1, 3};
+}
+
+void TestImportExport::exportDataWritesCsv()
+{
+    QFETCH(bool, withStore);
+    QFETCH(bool, oneFile);
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, lines);
+    startAcquiring(*window);
+    emitReading(120, QStringLiteral("120"));
+    emitOverRange(1);
+    action(*window, "actionStop")->trigger();
+
+    ModalScript script;
+    script.then<ExportDataDialog>([=](ExportDataDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
+        QCOMPARE(list->item(1)->checkState(), Qt::Checked);
+        QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
+        if (withStore)
+            list->item(0)->setCheckState(Qt::Checked);
+        dialog->findChild<QCheckBox *>(QStringLiteral("oneFile"))->setChecked(oneFile);
+        dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
+    });
+    script.file(files.size() == 1 ? path(files.first()) : dir->path());
+    QString said;
+    script.message(&said);
+    script.run(action(*window, "actionExportData"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QVERIFY2(said.startsWith(QStringLiteral("The data were exported to")), qPrintable(said));
+    for (int i = 0; i < files.size(); ++i) {
+        QFile file(path(files.at(i)));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(files.at(i)));
+        QCOMPARE(file.readAll().count('\n'), lines.at(i));
+    }
 }
 
 QTEST_MAIN(TestImportExport)
