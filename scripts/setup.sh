@@ -6,7 +6,8 @@ packages=(
     build-essential cmake pkg-config ccache
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5sql5-sqlite
     xvfb xauth imagemagick poppler-utils
-    python3-xlrd python3-xlwt
+    python3-xlrd python3-xlwt python3-openpyxl
+    libxlsxwriter-dev
     fonts-dejavu-core
     tzdata
     clang-14 libclang-rt-14-dev

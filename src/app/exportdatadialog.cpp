@@ -15,6 +15,7 @@
 ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
     : QDialog(parent)
     , m_list(new QListWidget(this))
+    , m_format(new QComboBox(this))
     , m_oneFile(new QCheckBox(tr("One file for all items, with an Item column"), this))
     , m_decimal(new QComboBox(this))
     , m_byteOrderMark(new QCheckBox(tr("Mark the file as UTF-8 (for Excel)"), this))
@@ -36,6 +37,9 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
         row->setCheckState(item == items.active() ? Qt::Checked : Qt::Unchecked);
     }
 
+    m_format->setObjectName(QStringLiteral("format"));
+    m_format->addItem(tr("CSV (.csv)"));
+    m_format->addItem(tr("Excel workbook (.xlsx), a sheet per item"));
     m_decimal->addItem(tr("Decimal point: 12.5, fields separated by ,"));
     m_decimal->addItem(tr("Decimal comma: 12,5, fields separated by ;"));
     m_decimal->setCurrentIndex(
@@ -43,15 +47,23 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
     m_byteOrderMark->setChecked(true);
 
     auto *form = new QFormLayout;
+    form->addRow(tr("Format:"), m_format);
     form->addRow(tr("Numbers:"), m_decimal);
     form->addRow(QString(), m_oneFile);
     form->addRow(QString(), m_byteOrderMark);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-    m_export = buttons->addButton(tr("Export CSV..."), QDialogButtonBox::AcceptRole);
+    m_export = buttons->addButton(tr("Export..."), QDialogButtonBox::AcceptRole);
     m_export->setObjectName(QStringLiteral("export"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QListWidget::itemChanged, this, &ExportDataDialog::updateButtons);
+    // A workbook holds every item, with numbers as numbers: the CSV choices do not apply.
+    connect(m_format, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] {
+        for (QWidget *csvOnly :
+             {static_cast<QWidget *>(m_decimal), static_cast<QWidget *>(m_oneFile),
+              static_cast<QWidget *>(m_byteOrderMark)})
+            csvOnly->setEnabled(format() == Csv);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("Items to export:"), this));
@@ -71,9 +83,14 @@ QList<const ItemData *> ExportDataDialog::chosen() const
     return chosen;
 }
 
+ExportDataDialog::Format ExportDataDialog::format() const
+{
+    return m_format->currentIndex() == 1 ? Xlsx : Csv;
+}
+
 bool ExportDataDialog::oneFile() const
 {
-    return m_oneFile->isChecked();
+    return format() == Xlsx || m_oneFile->isChecked();
 }
 
 CsvExporter::Options ExportDataDialog::options() const

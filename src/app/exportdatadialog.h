@@ -11,7 +11,8 @@ class QCheckBox;
 class QComboBox;
 class QListWidget;
 
-// File > "Export data...": which items go out, and how their CSV is written. The active item is
+// File > "Export data...": which items go out, as CSV or as an Excel workbook, and how the CSV is
+// written. The active item is
 // ticked first; the decimal mark follows the locale until the user picks another.
 class ExportDataDialog : public QDialog
 {
@@ -19,10 +20,13 @@ class ExportDataDialog : public QDialog
     Q_DISABLE_COPY(ExportDataDialog)
 
 public:
+    enum Format { Csv, Xlsx };
+
     ExportDataDialog(const ItemStore &items, QWidget *parent = nullptr);
 
     // The ticked items, in tree order.
     QList<const ItemData *> chosen() const;
+    Format format() const;
     // All chosen items in one file with an Item column, or a file per item.
     bool oneFile() const;
     CsvExporter::Options options() const;
@@ -32,6 +36,7 @@ private:
 
     QList<const ItemData *> m_items;
     QListWidget *m_list;
+    QComboBox *m_format;
     QCheckBox *m_oneFile;
     QComboBox *m_decimal;
     QCheckBox *m_byteOrderMark;

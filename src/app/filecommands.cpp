@@ -26,6 +26,7 @@
 #include "windowsettings.h"
 #include "workbookexporter.h"
 #include "workbookimporter.h"
+#include "xlsxexporter.h"
 
 FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items,
                            WindowSettings *settings)
@@ -89,6 +90,10 @@ void FileCommands::exportData()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QList<const ItemData *> chosen = dialog.chosen();
+    if (dialog.format() == ExportDataDialog::Xlsx) {
+        exportWorkbookOf(chosen);
+        return;
+    }
     QList<QPair<QString, QList<const ItemData *>>> files;
     if (dialog.oneFile() || chosen.size() == 1) {
         const QString fileName =
@@ -149,6 +154,37 @@ void FileCommands::exportData()
         files.size() == 1
             ? tr("The data were exported to %1.").arg(QDir::toNativeSeparators(files.first().first))
             : tr("The data were exported to %1 files.").arg(files.size()));
+}
+
+void FileCommands::exportWorkbookOf(const QList<const ItemData *> &chosen)
+{
+    const QString fileName =
+        FileChooser::saveFileName(m_window, tr("Export data"), tr("Excel workbook (*.xlsx)"),
+                                  {QStringLiteral("xlsx")}, m_folders, RecentFolders::Workbook);
+    if (fileName.isEmpty())
+        return;
+    qint64 total = 0;
+    for (const ItemData *item : chosen)
+        total += item->readings().size();
+    QProgressDialog progress(tr("Exporting data..."), tr("Cancel"), 0, 1000, m_window);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    const auto step = [&](qint64 written, qint64) {
+        progress.setValue(total > 0 ? int(written * 1000 / total) : 0);
+        return !progress.wasCanceled();
+    };
+    QString error;
+    QStringList notes;
+    const bool written = XlsxExporter::writeFile(fileName, chosen, step, &error, &notes);
+    progress.setValue(1000);
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (!written) {
+        inform(error.isEmpty() ? tr("The export was cancelled. %1 was not written.").arg(shown)
+                               : tr("%1 cannot be written: %2").arg(shown, error));
+        return;
+    }
+    notes.prepend(tr("The data were exported to %1.").arg(shown));
+    inform(notes.join(QLatin1Char('\n')));
 }
 
 void FileCommands::renderPages()

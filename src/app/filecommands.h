@@ -6,6 +6,7 @@
 
 class DMMChart;
 class DataModel;
+class ItemData;
 class Histogram;
 class ItemStore;
 class QTabWidget;
@@ -45,6 +46,7 @@ public:
 
 private:
     void exportWorkbook();
+    void exportWorkbookOf(const QList<const ItemData *> &chosen);
     void exportPicture(bool histogram);
     void exportReport(const QString &sceneFile);
     // Shows every tab once so that the histogram and the chart have current pictures.
