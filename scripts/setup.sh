@@ -7,7 +7,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5sql5-sqlite
     xvfb xauth imagemagick poppler-utils
     python3-xlrd python3-xlwt
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-wqy-microhei
     tzdata
     clang-14 libclang-rt-14-dev
     dpkg-dev
