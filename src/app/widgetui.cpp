@@ -81,6 +81,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionItemRequirement = makeAction(window, "actionItemRequirement", ":/image/requirement.png");
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
+    actionInspectionReport = makeAction(window, "actionInspectionReport", nullptr);
     actionMessages = makeAction(window, "actionMessages", nullptr);
     actionMessages->setCheckable(true);
 
@@ -314,7 +315,7 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionConnect, actionDisconnect, actionStart, actionStop});
     fileMenu->addSeparator();
-    fileMenu->addActions({actionImport, actionExport});
+    fileMenu->addActions({actionImport, actionExport, actionInspectionReport});
     fileMenu->addSeparator();
     fileMenu->addAction(actionOption);
     fileMenu->addSeparator();
@@ -379,6 +380,7 @@ void WidgetUi::retranslateUi(QMainWindow *window)
         QCoreApplication::translate("Widget", "Coating requirements..."));
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
+    actionInspectionReport->setText(QCoreApplication::translate("Widget", "Inspection report..."));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
     lcdAvg->setText(QCoreApplication::translate("Widget", "Avg:0"));
     lcdMin->setText(QCoreApplication::translate("Widget", "Min:0"));

@@ -42,6 +42,7 @@ public:
     QAction *actionItemRequirement = nullptr;
     QAction *actionExport = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionInspectionReport = nullptr;
     QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;
     QGridLayout *gridLayout_3 = nullptr;

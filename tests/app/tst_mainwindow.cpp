@@ -201,9 +201,10 @@ void TestMainWindow::menusAndToolBar()
     QStringList file;
     for (QAction *a : menus.at(0)->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
-                                "actionStart", "actionStop", "-", "actionImport", "actionExport",
-                                "-", "actionOption", "-", "actionClose"}));
+    QCOMPARE(file,
+             QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect", "actionStart",
+                          "actionStop", "-", "actionImport", "actionExport",
+                          "actionInspectionReport", "-", "actionOption", "-", "actionClose"}));
     QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionMessages")}));
     QCOMPARE(menus.at(2)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 
