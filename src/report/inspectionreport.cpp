@@ -39,9 +39,12 @@ constexpr qreal SummaryShares[] = {0.15, 0.09, 0.10, 0.08, 0.08, 0.08, 0.07, 0.0
 // No., time, value, unit, basis, mark.
 constexpr qreal ReadingShares[] = {0.10, 0.28, 0.16, 0.10, 0.14, 0.22};
 
+// The readings the table marks red or amber: out of the limits, or below the nominal value,
+// which a rule may allow for some readings only.
 bool isOutOfLimits(CoatingEvaluator::Mark mark)
 {
-    return mark == CoatingEvaluator::Low || mark == CoatingEvaluator::High;
+    return mark == CoatingEvaluator::Low || mark == CoatingEvaluator::High ||
+           mark == CoatingEvaluator::BelowNominal;
 }
 
 // A statistic of the in-range readings, or "-" when there are none.
@@ -439,6 +442,7 @@ void InspectionReport::layOutItem(Flow &flow, int index)
                       Qt::AlignHCenter | Qt::AlignVCenter);
             flow.y = rowTop + height + caption;
         }
+        flow.y += flow.mm(2);
     }
     if (m_options.readings != NoReadings)
         layOutReadings(flow, index);
@@ -449,10 +453,11 @@ void InspectionReport::layOutReadings(Flow &flow, int index)
     const ItemData &item = *m_items.at(index);
     const int rows =
         m_options.readings == AllReadings ? item.readings().size() : m_outOfLimits.at(index).size();
-    flow.heading(
-        m_options.readings == AllReadings
-            ? tr("Readings (%1)").arg(rows)
-            : tr("Readings out of limits (%1 of %2)").arg(rows).arg(item.readings().size()));
+    flow.heading(m_options.readings == AllReadings
+                     ? tr("Readings (%1)").arg(rows)
+                     : tr("Readings out of limits or below the nominal value (%1 of %2)")
+                           .arg(rows)
+                           .arg(item.readings().size()));
     if (rows == 0) {
         flow.wrapped(tr("None."), BodyFont, flow.left(), flow.width());
         return;

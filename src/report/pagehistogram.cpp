@@ -37,10 +37,14 @@ PageHistogram::PageHistogram(const ItemData &item, const QRectF &box, const QFon
     qreal labelWidth = 0;
     for (int i = 0; i < m_bands.size(); ++i)
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(bandLabel(i)));
-    const qreal countWidth = metrics.horizontalAdvance(QStringLiteral("0000000"));
-    // Title above, the band labels on the left, room for the longest bar's count on the right.
+    m_countWidth = metrics.horizontalAdvance(QStringLiteral("0000000"));
+    qreal markWidth = 0;
+    for (const CoatingRequirement::Line &mark : qAsConst(m_lines))
+        markWidth = std::max(markWidth, metrics.horizontalAdvance(mark.label) + line / 2);
+    // Title above, the band labels on the left; on the right the longest bar's count, then the
+    // limits' names, which would otherwise cover the counts.
     m_plot = QRectF(box.left() + labelWidth + line / 2, box.top() + 1.5 * line,
-                    std::max(0.0, box.width() - labelWidth - line / 2 - countWidth),
+                    std::max(0.0, box.width() - labelWidth - line / 2 - m_countWidth - markWidth),
                     std::max(0.0, box.height() - 1.5 * line));
     for (int count : qAsConst(m_counts))
         m_maxCount = std::max(m_maxCount, count);
@@ -153,8 +157,9 @@ void PageHistogram::paint(QPainter &painter) const
                  mark.kind == CoatingRequirement::Line::Nominal ? Qt::SolidLine : Qt::DashLine);
         painter.setPen(pen);
         painter.drawLine(QPointF(m_plot.left(), y), QPointF(m_plot.right(), y));
-        painter.drawText(QRectF(m_plot.left(), y - line, m_plot.width(), line),
-                         Qt::AlignRight | Qt::AlignBottom, mark.label);
+        const qreal labelLeft = m_plot.right() + m_countWidth;
+        painter.drawText(QRectF(labelLeft, y - line / 2, m_box.right() - labelLeft, line),
+                         Qt::AlignRight | Qt::AlignVCenter, mark.label);
     }
     painter.restore();
 }

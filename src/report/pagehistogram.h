@@ -47,4 +47,5 @@ private:
     QString m_title;
     int m_decimals = 1;
     int m_maxCount = 1;
+    qreal m_countWidth = 0;
 };

@@ -44,16 +44,17 @@ DmmData *reading(double um, int second, int overload = 0)
 }
 
 // An item of those values in micrometres (an infinity is "OL" or "-OL"), judged against
-// minimum and maximum when they are given.
+// minimum and maximum when they are given, or against ISO 19840 with minimum as the NDFT.
 std::unique_ptr<ItemData> item(const QString &name, const QList<double> &values, double minimum = 0,
-                               double maximum = 0)
+                               double maximum = 0, const QString &rule = QStringLiteral("limits"))
 {
     auto data = std::make_unique<ItemData>(name, ItemData::MeasureData);
     data->setUnit(Micrometre);
     if (maximum > 0) {
-        CoatingRequirement requirement(QStringLiteral("limits"), Micrometre);
+        CoatingRequirement requirement(rule, Micrometre);
         requirement.setValue(QStringLiteral("minimum"), minimum);
         requirement.setValue(QStringLiteral("maximum"), maximum);
+        requirement.setValue(QStringLiteral("nominal"), minimum);
         data->setRequirement(requirement);
     }
     for (int i = 0; i < values.size(); ++i) {
@@ -166,24 +167,29 @@ void tst_InspectionReport::verdicts_data()
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<QColor>("color");
     QTest::addColumn<int>("outOfLimits");
+    QTest::addColumn<QString>("rule");
 
     QTest::newRow("pass") << QList<double>{150, 160, 170} << 200.0 << "PASS" << QColor(0, 128, 0)
-                          << 0;
+                          << 0 << QStringLiteral("limits");
     QTest::newRow("fail") << QList<double>{150, 90, 250, 160} << 200.0 << "FAIL"
-                          << QColor(200, 0, 0) << 2;
-    QTest::newRow("no readings yet")
-        << QList<double>{} << 200.0 << "PENDING" << QColor(190, 110, 0) << 0;
-    QTest::newRow("no requirement")
-        << QList<double>{150, 900} << 0.0 << "NONE" << QColor(120, 120, 120) << 0;
-    QTest::newRow("only over range")
-        << QList<double>{OL, -OL} << 0.0 << "NONE" << QColor(120, 120, 120) << 0;
+                          << QColor(200, 0, 0) << 2 << QStringLiteral("limits");
+    // Readings below the nominal value are listed with those out of limits.
+    QTest::newRow("below nominal") << QList<double>{150, 90, 95, 160, 170, 180} << 300.0 << "FAIL"
+                                   << QColor(200, 0, 0) << 2 << QStringLiteral("iso19840");
+    QTest::newRow("no readings yet") << QList<double>{} << 200.0 << "PENDING" << QColor(190, 110, 0)
+                                     << 0 << QStringLiteral("limits");
+    QTest::newRow("no requirement") << QList<double>{150, 900} << 0.0 << "NONE"
+                                    << QColor(120, 120, 120) << 0 << QStringLiteral("limits");
+    QTest::newRow("only over range") << QList<double>{OL, -OL} << 0.0 << "NONE"
+                                     << QColor(120, 120, 120) << 0 << QStringLiteral("limits");
 }
 
 void tst_InspectionReport::verdicts()
 {
     QFETCH(QList<double>, values);
     QFETCH(double, maximum);
-    const auto data = item(QStringLiteral("Item"), values, 100, maximum);
+    QFETCH(QString, rule);
+    const auto data = item(QStringLiteral("Item"), values, 100, maximum, rule);
     QTEST(InspectionReport::verdictText(*data), "verdict");
     QTEST(InspectionReport::verdictColor(*data), "color");
     QTEST(InspectionReport::tableRows(*data, InspectionReport::ReadingsOutOfLimits), "outOfLimits");
