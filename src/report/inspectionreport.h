@@ -80,7 +80,6 @@ public:
     const QVector<ReportPage> &pages() const { return m_pages; }
     // The area between header and footer, in the device units of the last layOut().
     QRectF bodyRect() const { return m_body; }
-    QFont font(FontRole role) const { return m_fonts[role]; }
 
     // Lays out and paints every page on the device as it is set up (setUp(), or a printer the
     // user set up). False when stopped or when the device

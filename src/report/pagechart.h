@@ -34,7 +34,6 @@ public:
     QRectF plotRect() const { return m_plot; }
     double yMin() const { return m_yMin; }
     double yMax() const { return m_yMax; }
-    int readingCount() const { return m_count; }
     // The points drawn: every reading's, or each column's low and high in turn. NaN-free.
     const QVector<QPointF> &points() const { return m_points; }
     qreal xOf(double index) const;

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -135,6 +136,7 @@ private slots:
     void tableContinuesWithItsHeader_data();
     void tableContinuesWithItsHeader();
     void rightToLeftAndChinese();
+    void printsWhatItSaves();
     void failedWriteKeepsEarlierFile_data();
     void failedWriteKeepsEarlierFile();
 
@@ -212,6 +214,7 @@ void tst_InspectionReport::histogramBands()
     const PageHistogram histogram(*data, QRectF(0, 0, 8000, 3000), QFont(), &writer);
     QCOMPARE(histogram.barCount(), 8);
     QCOMPARE(histogram.bandLabel(1), QStringLiteral("0.0 - 200.0"));
+    QCOMPARE(histogram.countOf(7), 3);
     for (int i = 0; i < histogram.barCount(); ++i)
         QVERIFY(inside(histogram.plotRect(), histogram.barRect(i)));
     // The longest bar fills the plot's width.
@@ -470,6 +473,26 @@ void tst_InspectionReport::rightToLeftAndChinese()
         const QStringList fields = tokens(line);
         QVERIFY2(fields.size() > 5 && fields.at(fields.size() - 5) == "yes", qPrintable(line));
     }
+}
+
+void tst_InspectionReport::printsWhatItSaves()
+{
+    if (!available())
+        QSKIP("poppler-utils are needed to check the report");
+    const auto data = item(QStringLiteral("Printed"), {150, 160});
+    InspectionReport::Options options;
+    options.paper = QPageSize::Letter;
+    InspectionReport report(fullJob(), {data.get()}, options);
+    // A printer printing to a file stands in for a real one: the same pages reach it.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = file(QStringLiteral("printed.pdf"));
+    printer.setOutputFileName(pdf);
+    report.setUp(&printer);
+    QVERIFY(report.paint(&printer));
+    QCOMPARE(pageCount(pdf), report.pages().size());
+    QVERIFY(info(pdf, "Page size").startsWith("612 x 792"));
+    QVERIFY(pageText(pdf, 1, 1).contains("VclientX"));
 }
 
 void tst_InspectionReport::failedWriteKeepsEarlierFile_data()
