@@ -88,6 +88,14 @@ InspectionReportDialog::InspectionReportDialog(ItemStore *items, Workspace *work
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &InspectionReportDialog::savePdf);
     connect(m_print, &QPushButton::clicked, this, &InspectionReportDialog::print);
+    // A report needs an item.
+    const auto enable = [this] {
+        const bool any = !chosenItems().isEmpty();
+        m_save->setEnabled(any);
+        m_print->setEnabled(any);
+    };
+    connect(m_itemList, &QListWidget::itemChanged, this, enable);
+    enable();
 }
 
 QList<const ItemData *> InspectionReportDialog::chosenItems() const

@@ -749,12 +749,11 @@ QByteArray InspectionReport::xmpMetadata() const
             "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\n"
             "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
             "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/'"
-            " xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:pdf='http://ns.adobe.com/pdf/1.3/'>\n"
+            " xmlns:xmp='http://ns.adobe.com/xap/1.0/'>\n"
             "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:title>\n"
             "<dc:creator><rdf:Seq><rdf:li>%2</rdf:li></rdf:Seq></dc:creator>\n"
             "<xmp:CreatorTool>%3</xmp:CreatorTool>\n"
             "<xmp:CreateDate>%4</xmp:CreateDate>\n"
-            "<pdf:Producer>%3</pdf:Producer>\n"
             "</rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end='w'?>")
             .arg(escaped(title()), escaped(m_job.value(JobDetails::Inspector)), escaped(producer()),
                  m_options.made.toString(Qt::ISODate));

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -73,6 +74,13 @@ void tst_InspectionReportDialog::choicesStartFromTheStore()
     QCOMPARE(dialog.chosenItems(), (QList<const ItemData *>{second}));
     list->item(0)->setCheckState(Qt::Checked);
     QCOMPARE(dialog.chosenItems(), (QList<const ItemData *>{first, second}));
+    auto *save = dialog.findChild<QPushButton *>(QStringLiteral("btnSavePdf"));
+    QVERIFY(save->isEnabled());
+    list->item(0)->setCheckState(Qt::Unchecked);
+    list->item(1)->setCheckState(Qt::Unchecked);
+    QVERIFY(!save->isEnabled());
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("btnPrint"))->isEnabled());
+    list->item(1)->setCheckState(Qt::Checked);
 
     InspectionReport::Options options = dialog.options();
     QVERIFY(options.cover && options.statistics && options.histogram && options.chart &&
