@@ -8,7 +8,7 @@ packages=(
     xvfb xauth imagemagick poppler-utils
     python3-xlrd python3-xlwt python3-openpyxl
     libxlsxwriter-dev
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-wqy-microhei
     tzdata
     clang-14 libclang-rt-14-dev
     dpkg-dev

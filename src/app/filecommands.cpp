@@ -18,6 +18,7 @@
 #include "exportdatadialog.h"
 #include "filechooser.h"
 #include "histogram.h"
+#include "inspectionreportdialog.h"
 #include "itemstore.h"
 #include "itemsummary.h"
 #include "pdfreport.h"
@@ -297,6 +298,12 @@ void FileCommands::importWorkbook(const QString &itemName)
     m_items->append(item, readings, unit, item->rangeUm());
     inform(failed ? tr("The datas is imported failed.")
                   : tr("The datas is imported successfully."));
+}
+
+void FileCommands::inspectionReport(Workspace *workspace)
+{
+    InspectionReportDialog dialog(m_items, workspace, m_folders, m_window);
+    dialog.exec();
 }
 
 void FileCommands::inform(const QString &text)

@@ -13,6 +13,7 @@ class QTabWidget;
 class QWidget;
 class RecentFolders;
 class WindowSettings;
+class Workspace;
 struct ReportColumn;
 
 // What Export and Import do: the export dialog and each kind of file it offers (the readings
@@ -43,6 +44,9 @@ public:
     void exportData();
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
+    // The inspection report of the job: which items and sections, then a PDF or the printer.
+    // The workspace reads the readings of chosen items that were never active.
+    void inspectionReport(Workspace *workspace);
 
 private:
     void exportWorkbook();

@@ -408,3 +408,8 @@ void Widget::on_actionImport_triggered()
 {
     files->importWorkbook(itemTree->nextName(QStringLiteral("Import")));
 }
+
+void Widget::on_actionInspectionReport_triggered()
+{
+    files->inspectionReport(workspace);
+}

@@ -84,6 +84,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionExportData = makeAction(window, "actionExportData", nullptr);
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
+    actionInspectionReport = makeAction(window, "actionInspectionReport", nullptr);
     actionMessages = makeAction(window, "actionMessages", nullptr);
     actionMessages->setCheckable(true);
 
@@ -317,7 +318,7 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionConnect, actionDisconnect, actionStart, actionStop});
     fileMenu->addSeparator();
-    fileMenu->addActions({actionImport, actionExport, actionExportData});
+    fileMenu->addActions({actionImport, actionExport, actionExportData, actionInspectionReport});
     fileMenu->addSeparator();
     fileMenu->addAction(actionJobDetails);
     fileMenu->addSeparator();
@@ -387,6 +388,7 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionExportData->setText(QCoreApplication::translate("Widget", "Export data..."));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
+    actionInspectionReport->setText(QCoreApplication::translate("Widget", "Inspection report..."));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
     lcdAvg->setText(QCoreApplication::translate("Widget", "Avg:0"));
     lcdMin->setText(QCoreApplication::translate("Widget", "Min:0"));

@@ -45,6 +45,7 @@ public:
     QAction *actionExport = nullptr;
     QAction *actionExportData = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionInspectionReport = nullptr;
     QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;
     QGridLayout *gridLayout_3 = nullptr;

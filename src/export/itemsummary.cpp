@@ -17,12 +17,25 @@ const QString TimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 } // namespace
 
+QString ItemSummary::verdictLabel()
+{
+    return tr("Verdict");
+}
+
+QString ItemSummary::failedLabel()
+{
+    return tr("Failed");
+}
+
 ItemSummary::Rows ItemSummary::rows(const ItemData &item)
+{
+    return item.requirement().isSet() ? reportRows(item) : Rows();
+}
+
+ItemSummary::Rows ItemSummary::reportRows(const ItemData &item)
 {
     Rows rows;
     const CoatingRequirement &requirement = item.requirement();
-    if (!requirement.isSet())
-        return rows;
 
     const QList<DmmData *> readings = item.readings();
     QStringList bases;
@@ -47,13 +60,18 @@ ItemSummary::Rows ItemSummary::rows(const ItemData &item)
     rows.append({tr("Standard deviation"), statistics->sd});
     rows.append({tr("Coefficient of variation"), statistics->cv});
 
+    if (!requirement.isSet()) {
+        rows.append({tr("Over range"), QString::number(statistics->overRange)});
+        rows.append({tr("Requirement"), tr("None")});
+        return rows;
+    }
     rows.append(requirement.describe());
 
     const CoatingVerdict verdict = item.evaluation().verdict();
-    rows.append({tr("Verdict"), verdict.state == CoatingVerdict::Pending ? verdict.headline()
-                                                                         : verdict.stateText()});
+    rows.append({verdictLabel(), verdict.state == CoatingVerdict::Pending ? verdict.headline()
+                                                                          : verdict.stateText()});
     for (const CoatingVerdict::Failure &failure : verdict.failures) {
-        rows.append({tr("Failed"), failure.text});
+        rows.append({failedLabel(), failure.text});
         const QString list = CoatingVerdict::readingList(failure);
         if (!list.isEmpty())
             rows.append({tr("Caused by"), list});

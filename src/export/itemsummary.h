@@ -19,4 +19,10 @@ public:
 
     // No rows for an item without a requirement.
     static Rows rows(const ItemData &item);
+    // The same rows for every item: one without a requirement has its statistics, its
+    // over-range count and "None" for the requirement.
+    static Rows reportRows(const ItemData &item);
+    // The labels of the verdict's row and of each failed criterion's.
+    static QString verdictLabel();
+    static QString failedLabel();
 };

@@ -462,6 +462,13 @@ void Workspace::itemActivated(ItemData *item)
     writeItem(item, found.value());
 }
 
+void Workspace::loadReadings(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    if (found != m_entries.end() && !found->loaded)
+        load(item, found.value());
+}
+
 void Workspace::readingsCleared(ItemData *item)
 {
     const auto found = m_entries.find(item);

@@ -66,6 +66,9 @@ public:
     void jobDetailsChanged(const JobDetails &details);
     // Reads the item's readings when they are not in memory yet and records it as active.
     void itemActivated(ItemData *item);
+    // Reads the item's readings when they are not in memory yet, as activation does, for a report
+    // of items that were never active; the active item stays as it is.
+    void loadReadings(ItemData *item);
     void readingsCleared(ItemData *item);
     // The item's readings stay on disk under a row of their own until they are dropped or
     // restored; the item continues in a new row.

@@ -34,6 +34,7 @@
 #include "dmmdata.h"
 #include "exportdatadialog.h"
 #include "histogram.h"
+#include "inspectionreportdialog.h"
 #include "itemdata.h"
 #include "recentfolders.h"
 #include "tvitemmodel.h"
@@ -94,6 +95,24 @@ void chooseScene(dlgExport *dialog, const QString &path, FileDialogSeen *seen = 
         answerFileDialog(chooser, path, seen);
     });
     dialog->findChild<QAbstractButton *>(QStringLiteral("btnScenePic"))->click();
+}
+
+// Answers the next modal dialog of that class, also one opened from within another answer:
+// each answer polls on a timer of its own, and a timer does not fire again inside its own slot.
+template<class Dialog>
+void answerNextOf(std::function<void(Dialog *)> answer)
+{
+    auto *timer = new QTimer();
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer]() {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        answer(dialog);
+    });
+    timer->start();
 }
 
 // Answers the modal dialogs the window opens, in the order the test expects them. A dialog of
@@ -337,6 +356,7 @@ private slots:
     void exportsOfAJudgedItemCarryItsSummary();
     void exportDataWritesFiles_data();
     void exportDataWritesFiles();
+    void inspectionReportOfTheChosenItems();
 
 private:
     QAbstractItemModel *items() const { return tree(*window)->model(); }
@@ -1335,6 +1355,50 @@ void TestImportExport::exportDataWritesFiles()
         else
             QCOMPARE(bytes.count('\n'), lines.at(i));
     }
+void TestImportExport::inspectionReportOfTheChosenItems()
+{
+    for (const char *tool : {"pdfinfo", "pdftotext"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP("poppler-utils are needed to read the report");
+    }
+    startAcquiring(*window);
+    for (const int value : {150, 90, 160})
+        emitReading(value, QString::number(value));
+    action(*window, "actionStop")->trigger();
+    addItem(*window, QStringLiteral("Second"));
+    showWindow();
+    QCOMPARE(action(*window, "actionInspectionReport")->text(),
+             QStringLiteral("Inspection report..."));
+
+    const QString pdf = path("job.pdf");
+    QStringList listed;
+    QString text;
+    ModalScript script;
+    script.then<InspectionReportDialog>([&](InspectionReportDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("listItems"));
+        for (int row = 0; row < list->count(); ++row)
+            listed << list->item(row)->text() +
+                          (list->item(row)->checkState() == Qt::Checked ? "*" : "");
+        list->item(0)->setCheckState(Qt::Checked);
+        answerNextOf<QFileDialog>([&](QFileDialog *chooser) { answerFileDialog(chooser, pdf); });
+        answerNextOf<QMessageBox>([&](QMessageBox *box) {
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialog->findChild<QPushButton *>(QStringLiteral("btnSavePdf"))->click();
+        dialog->reject();
+    });
+    script.run(action(*window, "actionInspectionReport"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+
+    // Every item, the active one (the new one) checked; the gauge's memory last.
+    QCOMPARE(listed, (QStringList{"Measure1", "Second*", "Store Data"}));
+    QCOMPARE(text, QStringLiteral("The inspection report was saved to %1.")
+                       .arg(QDir::toNativeSeparators(pdf)));
+    QVERIFY(pdfPages(pdf) >= 4); // the cover, two items, the signatures
+    const QString cover = pdfPageText(pdf, 1);
+    QVERIFY2(cover.contains(QRegularExpression("Measure1\\s+3\\s+0\\s")), qPrintable(cover));
+    QVERIFY(cover.contains(QRegularExpression("Second\\s+0\\s+0\\s")));
 }
 
 QTEST_MAIN(TestImportExport)

@@ -218,8 +218,8 @@ void TestMainWindow::menusAndToolBar()
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
                                 "actionStart", "actionStop", "-", "actionImport", "actionExport",
-                                "actionExportData", "-", "actionJobDetails", "-", "actionOption",
-                                "-", "actionClose"}));
+                                "actionExportData", "actionInspectionReport", "-",
+                                "actionJobDetails", "-", "actionOption", "-", "actionClose"}));
     QCOMPARE(menus.at(1)->actions(), QList<QAction *>({action(*window, "actionMessages")}));
     QCOMPARE(menus.at(2)->actions(), QList<QAction *>({action(*window, "actionManual")}));
 

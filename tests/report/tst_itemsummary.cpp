@@ -35,6 +35,7 @@ class TestItemSummary : public QObject
 private slots:
     void noRequirementNoSummary();
     void judgedItem();
+    void reportRowsOfEveryItem();
 };
 
 void TestItemSummary::noRequirementNoSummary()
@@ -72,6 +73,25 @@ void TestItemSummary::judgedItem()
     QCOMPARE(value(rows, "Caused by"), QStringLiteral("No. 2"));
     QCOMPARE(value(rows, "Failed", 1), QStringLiteral("(none)"));
     QCOMPARE(value(rows, "Over range, not judged"), QStringLiteral("1"));
+}
+
+void TestItemSummary::reportRowsOfEveryItem()
+{
+    ItemData item(QStringLiteral("Measure1"), ItemData::MeasureData);
+    item.setUnit(QStringLiteral("\u03BCm"));
+    item.appendReading(reading(120, QStringLiteral("Fe"), 0), true);
+    item.appendReading(reading(0, QStringLiteral("Fe"), 1, 1), true);
+    const ItemSummary::Rows rows = ItemSummary::reportRows(item);
+    QCOMPARE(value(rows, "Readings"), QStringLiteral("2"));
+    QCOMPARE(value(rows, "Over range"), QStringLiteral("1"));
+    QCOMPARE(value(rows, "Requirement"), QStringLiteral("None"));
+    QCOMPARE(value(rows, ItemSummary::verdictLabel()), QStringLiteral("(none)"));
+
+    CoatingRequirement requirement(QStringLiteral("limits"), QStringLiteral("\u03BCm"));
+    requirement.setValue(QStringLiteral("minimum"), 100);
+    requirement.setValue(QStringLiteral("maximum"), 200);
+    item.setRequirement(requirement);
+    QCOMPARE(ItemSummary::reportRows(item), ItemSummary::rows(item));
 }
 
 QTEST_GUILESS_MAIN(TestItemSummary)

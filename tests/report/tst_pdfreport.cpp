@@ -23,46 +23,22 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/popplertools.h"
 #include "pdfreport.h"
 #include "reportcolumn.h"
 
 namespace {
 
-// The PDF is checked with poppler's command-line tools, independent of Qt.
-QString runTool(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int pageCount(const QString &pdf)
-{
-    const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)$"),
-                                   QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = pages.match(runTool("pdfinfo", {pdf}));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-QString pageText(const QString &pdf, int first, int last)
-{
-    return runTool("pdftotext", {"-layout", "-f", QString::number(first), "-l",
-                                 QString::number(last), pdf, "-"});
-}
-
-QStringList tokens(const QString &text)
-{
-    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-}
+using PopplerTools::pageCount;
+using PopplerTools::pageText;
+using PopplerTools::tokens;
 
 // Width and height of every image placed on page 1, from pdfimages' listing.
 QList<QSize> imagesOnPageOne(const QString &pdf)
 {
     QList<QSize> sizes;
-    const QStringList lines =
-        runTool("pdfimages", {"-list", "-f", "1", "-l", "1", pdf}).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines = PopplerTools::run("pdfimages", {"-list", "-f", "1", "-l", "1", pdf})
+                                  .split('\n', Qt::SkipEmptyParts);
     for (int i = 2; i < lines.size(); ++i) { // two header lines
         const QStringList fields = tokens(lines.at(i));
         if (fields.size() > 4 && fields.at(2) == QLatin1String("image"))
@@ -272,7 +248,7 @@ void tst_PdfReport::pageCounts()
                         summary ? QList<QPair<QString, QString>>{{"Verdict", "PASS"}}
                                 : QList<QPair<QString, QString>>()));
     QCOMPARE(pageCount(file), pages);
-    QVERIFY(runTool("pdfinfo", {file}).contains("(A4)"));
+    QVERIFY(PopplerTools::run("pdfinfo", {file}).contains("(A4)"));
     for (int page = 1; page <= pages; ++page) {
         const QStringList words = tokens(pageText(file, page, page));
         QVERIFY2(words.contains(QStringLiteral("%1/%2").arg(page).arg(pages)),
