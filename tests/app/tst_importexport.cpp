@@ -1355,6 +1355,8 @@ void TestImportExport::exportDataWritesFiles()
         else
             QCOMPARE(bytes.count('\n'), lines.at(i));
     }
+}
+
 void TestImportExport::inspectionReportOfTheChosenItems()
 {
     for (const char *tool : {"pdfinfo", "pdftotext"}) {
