@@ -29,6 +29,35 @@
 #include "workbookimporter.h"
 #include "xlsxexporter.h"
 
+namespace {
+
+qint64 readingsOf(const QList<const ItemData *> &items)
+{
+    qint64 total = 0;
+    for (const ItemData *item : items)
+        total += item->readings().size();
+    return total;
+}
+
+// Counts in thousandths keep the bar's range within an int whatever the sizes; a short export
+// shows no bar at all.
+void prepare(QProgressDialog *progress)
+{
+    progress->setRange(0, 1000);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(500);
+}
+
+QString notWritten(const QString &fileName, const QString &error)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    return error.isEmpty()
+               ? FileCommands::tr("The export was cancelled. %1 was not written.").arg(shown)
+               : FileCommands::tr("%1 cannot be written: %2").arg(shown, error);
+}
+
+} // namespace
+
 FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items,
                            WindowSettings *settings)
     : QObject(window)
@@ -125,13 +154,9 @@ void FileCommands::exportData()
         m_folders->remember(RecentFolders::Workbook, files.first().first);
     }
 
-    qint64 total = 0;
-    for (const ItemData *item : chosen)
-        total += item->readings().size();
-    // Steps of a thousandth keep the bar's range within an int whatever the sizes.
+    const qint64 total = readingsOf(chosen);
     QProgressDialog progress(tr("Exporting data..."), tr("Cancel"), 0, 1000, m_window);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    prepare(&progress);
     qint64 before = 0;
     for (const auto &file : qAsConst(files)) {
         const auto step = [&](qint64 written, qint64) {
@@ -141,14 +166,10 @@ void FileCommands::exportData()
         QString error;
         if (!CsvExporter::writeFile(file.first, file.second, dialog.options(), step, &error)) {
             progress.cancel();
-            inform(error.isEmpty() ? tr("The export was cancelled. %1 was not written.")
-                                         .arg(QDir::toNativeSeparators(file.first))
-                                   : tr("%1 cannot be written: %2")
-                                         .arg(QDir::toNativeSeparators(file.first), error));
+            inform(notWritten(file.first, error));
             return;
         }
-        for (const ItemData *item : file.second)
-            before += item->readings().size();
+        before += readingsOf(file.second);
     }
     progress.setValue(1000);
     inform(
@@ -164,12 +185,9 @@ void FileCommands::exportWorkbookOf(const QList<const ItemData *> &chosen)
                                   {QStringLiteral("xlsx")}, m_folders, RecentFolders::Workbook);
     if (fileName.isEmpty())
         return;
-    qint64 total = 0;
-    for (const ItemData *item : chosen)
-        total += item->readings().size();
+    const qint64 total = readingsOf(chosen);
     QProgressDialog progress(tr("Exporting data..."), tr("Cancel"), 0, 1000, m_window);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    prepare(&progress);
     const auto step = [&](qint64 written, qint64) {
         progress.setValue(total > 0 ? int(written * 1000 / total) : 0);
         return !progress.wasCanceled();
@@ -178,13 +196,11 @@ void FileCommands::exportWorkbookOf(const QList<const ItemData *> &chosen)
     QStringList notes;
     const bool written = XlsxExporter::writeFile(fileName, chosen, step, &error, &notes);
     progress.setValue(1000);
-    const QString shown = QDir::toNativeSeparators(fileName);
     if (!written) {
-        inform(error.isEmpty() ? tr("The export was cancelled. %1 was not written.").arg(shown)
-                               : tr("%1 cannot be written: %2").arg(shown, error));
+        inform(notWritten(fileName, error));
         return;
     }
-    notes.prepend(tr("The data were exported to %1.").arg(shown));
+    notes.prepend(tr("The data were exported to %1.").arg(QDir::toNativeSeparators(fileName)));
     inform(notes.join(QLatin1Char('\n')));
 }
 
