@@ -12,7 +12,8 @@
 
 #include "itemstore.h"
 
-ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
+ExportDataDialog::ExportDataDialog(const ItemStore &items, const QList<const ItemData *> &ticked,
+                                   QWidget *parent)
     : QDialog(parent)
     , m_list(new QListWidget(this))
     , m_format(new QComboBox(this))
@@ -34,7 +35,8 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, QWidget *parent)
         auto *row = new QListWidgetItem(
             tr("%1 (%2 readings)").arg(item->name()).arg(item->readings().size()), m_list);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        row->setCheckState(item == items.active() ? Qt::Checked : Qt::Unchecked);
+        const bool tick = ticked.isEmpty() ? item == items.active() : ticked.contains(item);
+        row->setCheckState(tick ? Qt::Checked : Qt::Unchecked);
     }
 
     m_format->setObjectName(QStringLiteral("format"));

@@ -12,8 +12,7 @@ class QComboBox;
 class QListWidget;
 
 // File > "Export data...": which items go out, as CSV or as an Excel workbook, and how the CSV is
-// written. The active item is
-// ticked first; the decimal mark follows the locale until the user picks another.
+// written. The decimal mark follows the locale until the user picks another.
 class ExportDataDialog : public QDialog
 {
     Q_OBJECT
@@ -22,7 +21,9 @@ class ExportDataDialog : public QDialog
 public:
     enum Format { Csv, Xlsx };
 
-    ExportDataDialog(const ItemStore &items, QWidget *parent = nullptr);
+    // ticked: the items ticked at first; none ticks the active one.
+    ExportDataDialog(const ItemStore &items, const QList<const ItemData *> &ticked,
+                     QWidget *parent = nullptr);
 
     // The ticked items, in tree order.
     QList<const ItemData *> chosen() const;

@@ -114,9 +114,9 @@ void FileCommands::exportFiles()
     QApplication::restoreOverrideCursor();
 }
 
-void FileCommands::exportData()
+void FileCommands::exportData(const QList<const ItemData *> &selected)
 {
-    ExportDataDialog dialog(*m_items, m_window);
+    ExportDataDialog dialog(*m_items, selected, m_window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QList<const ItemData *> chosen = dialog.chosen();

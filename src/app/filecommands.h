@@ -40,8 +40,9 @@ public:
 
     // Asks what to export, then where to, and writes it.
     void exportFiles();
-    // Asks which items go out as CSV, and where to, and writes them with progress and Cancel.
-    void exportData();
+    // Asks which items go out, and how and where to, and writes them with progress and Cancel;
+    // selected are ticked first.
+    void exportData(const QList<const ItemData *> &selected);
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
     // The inspection report of the job: which items and sections, then a PDF or the printer.

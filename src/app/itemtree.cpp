@@ -1,6 +1,10 @@
 #include "itemtree.h"
 
+#include <algorithm>
+#include <utility>
+
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTreeView>
 
 #include "itemstore.h"
@@ -46,6 +50,25 @@ ItemTree::RowKind ItemTree::kindOf(const QModelIndex &index) const
     if (index.row() == m_storeRow->row())
         return RowKind::StoreData;
     return index.row() == m_liveRow->row() ? RowKind::LiveGroup : RowKind::None;
+}
+
+QList<const ItemData *> ItemTree::selectedItems() const
+{
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    // Tree order, whatever the order of clicks: a top-level row, then the rows under it.
+    const auto place = [](const QModelIndex &index) {
+        return index.parent().isValid() ? std::make_pair(index.parent().row(), index.row() + 1)
+                                        : std::make_pair(index.row(), 0);
+    };
+    std::sort(rows.begin(), rows.end(),
+              [&place](const QModelIndex &a, const QModelIndex &b) { return place(a) < place(b); });
+    QList<const ItemData *> items;
+    for (const QModelIndex &row : qAsConst(rows)) {
+        const RowKind kind = kindOf(row);
+        if (kind == RowKind::Item || kind == RowKind::StoreData)
+            items << TvItemModel::itemAt(row);
+    }
+    return items;
 }
 
 QModelIndex ItemTree::indexOf(const ItemData *item) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QList>
 #include <QModelIndex>
 #include <QObject>
 
@@ -26,6 +27,8 @@ public:
     TvItemModel *model() const { return m_model; }
     RowKind kindOf(const QModelIndex &index) const;
     QModelIndex indexOf(const ItemData *item) const;
+    // The items of the selected rows, in tree order; the "Live Data" row stands for none.
+    QList<const ItemData *> selectedItems() const;
     // prefix followed by one more than the rows whose name starts with it: "Measure3".
     QString nextName(const QString &prefix) const;
 

@@ -217,6 +217,8 @@ void WidgetUi::setupUi(QMainWindow *window)
     tvItems = new QTreeView(widget_2);
     tvItems->setObjectName(QStringLiteral("tvItems"));
     tvItems->setSizePolicy(policy(QSizePolicy::Preferred, QSizePolicy::Expanding, 2));
+    // Several items go out together: Ctrl+click and Shift+click pick them for Export data.
+    tvItems->setSelectionMode(QAbstractItemView::ExtendedSelection);
     gridLayout_2->addWidget(tvItems, 2, 0, 1, 1);
     gridLayout_2->setRowStretch(0, 2);
     gridLayout_2->setRowStretch(2, 3);

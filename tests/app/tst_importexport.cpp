@@ -1315,6 +1315,8 @@ void TestImportExport::exportDataWritesFiles_data()
                                  << QList<int>{1, 3};
     // No lines to count: a workbook is a zip archive.
     QTest::newRow("a workbook") << true << false << QStringList{"out.xlsx"} << QList<int>{};
+    QTest::newRow("the items selected in the tree")
+        << true << false << QStringList{"Store Data.csv", "Measure1.csv"} << QList<int>{1, 3};
 }
 
 void TestImportExport::exportDataWritesFiles()
@@ -1327,12 +1329,18 @@ void TestImportExport::exportDataWritesFiles()
     emitReading(120, QStringLiteral("120"));
     emitOverRange(1);
     action(*window, "actionStop")->trigger();
+    const bool inTree = QString(QTest::currentDataTag()).contains(QLatin1String("tree"));
+    if (inTree) {
+        for (const QModelIndex &row : {itemRow(0), items()->index(0, 0)})
+            tree(*window)->selectionModel()->select(row, QItemSelectionModel::Select |
+                                                             QItemSelectionModel::Rows);
+    }
 
     ModalScript script;
     script.then<ExportDataDialog>([=](ExportDataDialog *dialog) {
         auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
         QCOMPARE(list->item(1)->checkState(), Qt::Checked);
-        QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
+        QCOMPARE(list->item(0)->checkState(), inTree ? Qt::Checked : Qt::Unchecked);
         if (withStore)
             list->item(0)->setCheckState(Qt::Checked);
         dialog->findChild<QCheckBox *>(QStringLiteral("oneFile"))->setChecked(oneFile);
