@@ -2,7 +2,8 @@
 
 #include <QDateTime>
 
-// The UTC offset of local times, looked up once per quarter hour of wall-clock time. Asking a
+// The UTC offset of local times, looked up once per quarter hour of wall-clock time (and
+// daylight-saving flag). Asking a
 // local QDateTime for its offset consults the system's time-zone rules every time; readings of one
 // stretch of time mostly share their quarter hour, and every zone in use changes its offset only
 // at the start of one. Meant for one pass over readings: a change of the system's zone is seen by

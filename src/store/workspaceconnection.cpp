@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "utcoffsetcache.h"
 #include "workspaceschema.h"
 
 namespace {
@@ -132,6 +133,9 @@ struct WorkspaceStatements
     QSqlQuery insertJobDetail;
     QSqlQuery deleteLogo;
     QSqlQuery insertLogo;
+    // Offsets of the readings' local times; emptied for every batch, so that a change of the
+    // system's zone is seen by the next one.
+    UtcOffsetCache offsets;
 };
 
 WorkspaceConnection::WorkspaceConnection()
@@ -437,6 +441,7 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
     if (changes.empty() || m_failed || !m_statements)
         return;
     QSqlDatabase &db = m_statements->db;
+    m_statements->offsets = UtcOffsetCache();
     QString error;
     if (db.transaction()) {
         bool ok = true;
@@ -574,7 +579,7 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(1, change.number);
         if (r.time.isValid()) {
             // One conversion of the local time: the offset, then the wall clock read as UTC.
-            const int offset = r.time.offsetFromUtc();
+            const int offset = s.offsets.offsetOf(r.time);
             const qint64 wall =
                 QDateTime(r.time.date(), r.time.time(), Qt::UTC).toMSecsSinceEpoch();
             query->bindValue(2, wall - qint64(offset) * 1000);
