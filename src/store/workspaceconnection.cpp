@@ -40,6 +40,20 @@ QVariant text(const QString &value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
+// A row replaced as every database takes it, by a delete and an insert; an empty value leaves no
+// row. Runs the delete (already bound) when an insert follows and returns the query still to run:
+// the insert, to be bound, or the delete itself; nullptr when the delete failed.
+QSqlQuery *replaceRow(QSqlQuery &remove, QSqlQuery &insert, bool empty, QString *error)
+{
+    if (empty)
+        return &remove;
+    if (!remove.exec()) {
+        *error = remove.lastError().text();
+        return nullptr;
+    }
+    return &insert;
+}
+
 } // namespace
 
 // The database and its statements, prepared once and reused; used on the connection's thread only.
@@ -523,17 +537,13 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         break;
     case Change::SetNote:
         s.deleteNote.bindValue(0, change.item);
-        if (change.text.isEmpty()) {
-            query = &s.deleteNote;
-            break;
-        }
-        if (!s.deleteNote.exec()) {
-            *error = s.deleteNote.lastError().text();
+        query = replaceRow(s.deleteNote, s.insertNote, change.text.isEmpty(), error);
+        if (!query)
             return false;
+        if (query == &s.insertNote) {
+            query->bindValue(0, change.item);
+            query->bindValue(1, change.text);
         }
-        query = &s.insertNote;
-        query->bindValue(0, change.item);
-        query->bindValue(1, change.text);
         break;
     case Change::ClearPhotos:
         query = &s.deletePhotos;
@@ -548,29 +558,20 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         break;
     case Change::SetJobDetail:
         s.deleteJobDetail.bindValue(0, change.key);
-        if (change.text.isEmpty()) {
-            query = &s.deleteJobDetail;
-            break;
-        }
-        if (!s.deleteJobDetail.exec()) {
-            *error = s.deleteJobDetail.lastError().text();
+        query = replaceRow(s.deleteJobDetail, s.insertJobDetail, change.text.isEmpty(), error);
+        if (!query)
             return false;
+        if (query == &s.insertJobDetail) {
+            query->bindValue(0, change.key);
+            query->bindValue(1, change.text);
         }
-        query = &s.insertJobDetail;
-        query->bindValue(0, change.key);
-        query->bindValue(1, change.text);
         break;
     case Change::SetLogo:
-        if (change.bytes.isEmpty()) {
-            query = &s.deleteLogo;
-            break;
-        }
-        if (!s.deleteLogo.exec()) {
-            *error = s.deleteLogo.lastError().text();
+        query = replaceRow(s.deleteLogo, s.insertLogo, change.bytes.isEmpty(), error);
+        if (!query)
             return false;
-        }
-        query = &s.insertLogo;
-        query->bindValue(0, change.bytes);
+        if (query == &s.insertLogo)
+            query->bindValue(0, change.bytes);
         break;
     case Change::AddReading: {
         const Reading &r = change.reading;

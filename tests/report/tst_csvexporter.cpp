@@ -53,7 +53,6 @@ private slots:
     void cleanup();
     void pythonReadsWhatIsWritten_data();
     void pythonReadsWhatIsWritten();
-    void cancelledExportKeepsTheEarlierFile();
     void fileNames_data();
     void fileNames();
 
@@ -127,30 +126,6 @@ void TestCsvExporter::pythonReadsWhatIsWritten()
             expected[row].prepend(row <= 3 ? coat->name() : mils->name());
     }
     QCOMPARE(pythonRows(fileName, options.separator), expected);
-}
-
-void TestCsvExporter::cancelledExportKeepsTheEarlierFile()
-{
-    const QString fileName = dir.filePath(QStringLiteral("kept.csv"));
-    QFile earlier(fileName);
-    QVERIFY(earlier.open(QIODevice::WriteOnly));
-    earlier.write("earlier");
-    earlier.close();
-    for (int i = 0; i < 10000; ++i)
-        coat->appendReading(reading(100 + i % 50), false);
-    QString error = QStringLiteral("not cleared");
-    QVERIFY(!CsvExporter::writeFile(
-        fileName, {coat}, CsvExporter::Options(), [](qint64, qint64) { return false; }, &error));
-    QVERIFY(error.isEmpty());
-    QVERIFY(earlier.open(QIODevice::ReadOnly));
-    QCOMPARE(earlier.readAll(), QByteArray("earlier"));
-    QCOMPARE(QDir(dir.path()).entryList({"kept*"}, QDir::Files | QDir::Hidden),
-             QStringList{"kept.csv"});
-
-    // A folder that cannot be written says why.
-    QVERIFY(!CsvExporter::writeFile(dir.filePath(QStringLiteral("none/x.csv")), {coat},
-                                    CsvExporter::Options(), {}, &error));
-    QVERIFY(!error.isEmpty());
 }
 
 void TestCsvExporter::fileNames_data()

@@ -8,6 +8,7 @@
 #include "dmmdata.h"
 #include "itemdata.h"
 #include "iso19840rule.h"
+#include "csvexporter.h"
 #include "xlsxexporter.h"
 
 namespace {
@@ -61,6 +62,7 @@ private slots:
     void openpyxlReadsTheSheets();
     void sheetNames_data();
     void sheetNames();
+    void cancelledExportKeepsTheEarlierFile_data();
     void cancelledExportKeepsTheEarlierFile();
     void largeItemGoesOnOverSheets();
 
@@ -144,33 +146,48 @@ void TestXlsxExporter::sheetNames()
     QCOMPARE(names, sheets);
 }
 
+void TestXlsxExporter::cancelledExportKeepsTheEarlierFile_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("workbook") << "xlsx";
+    QTest::newRow("CSV") << "csv";
+}
+
 void TestXlsxExporter::cancelledExportKeepsTheEarlierFile()
 {
+    QFETCH(QString, suffix);
+    // Both exports of Export data, the workbook and the CSV, write their file whole or not at all.
+    const auto write = [&](const QString &fileName, const ItemData *item,
+                           const CsvExporter::Progress &progress, QString *error) {
+        QStringList notes;
+        return suffix == QLatin1String("csv")
+                   ? CsvExporter::writeFile(fileName, {item}, {}, progress, error)
+                   : XlsxExporter::writeFile(fileName, {item}, progress, error, &notes);
+    };
     ItemData coat(QStringLiteral("Coat"), ItemData::MeasureData);
     coat.setUnit(QStringLiteral("\u03BCm"));
     for (int i = 0; i < 10000; ++i)
         coat.appendReading(reading(100 + i % 40), false);
-    const QString fileName = dir.filePath(QStringLiteral("kept.xlsx"));
+    const QString fileName = dir.filePath(QStringLiteral("kept.") + suffix);
     QFile earlier(fileName);
     QVERIFY(earlier.open(QIODevice::WriteOnly));
     earlier.write("earlier");
     earlier.close();
     QString error = QStringLiteral("not cleared");
-    QStringList notes;
-    QVERIFY(!XlsxExporter::writeFile(
-        fileName, {&coat}, [](qint64, qint64) { return false; }, &error, &notes));
+    QVERIFY(!write(
+        fileName, &coat, [](qint64, qint64) { return false; }, &error));
     QVERIFY(error.isEmpty());
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier"));
     earlier.close();
     // Nothing of the attempt is left beside it.
     QCOMPARE(QDir(dir.path())
-                 .entryList({"kept*", ".rq6814-*"},
+                 .entryList({"kept." + suffix + "*", ".rq6814-*"},
                             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{"kept.xlsx"});
+             QStringList{"kept." + suffix});
 
-    QVERIFY(!XlsxExporter::writeFile(dir.filePath(QStringLiteral("none/x.xlsx")), {&coat}, {},
-                                     &error, &notes));
+    // A folder that cannot be written says why.
+    QVERIFY(!write(dir.filePath(QStringLiteral("none/x.") + suffix), &coat, {}, &error));
     QVERIFY(!error.isEmpty());
 }
 
