@@ -32,8 +32,8 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, const QList<const Ite
     for (const ItemData *item : items.items())
         m_items << item;
     for (const ItemData *item : qAsConst(m_items)) {
-        auto *row = new QListWidgetItem(
-            tr("%1 (%2 readings)").arg(item->name()).arg(item->readings().size()), m_list);
+        // No count of readings: an item of an earlier session has them on disk until exported.
+        auto *row = new QListWidgetItem(item->name(), m_list);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         const bool tick = ticked.isEmpty() ? item == items.active() : ticked.contains(item);
         row->setCheckState(tick ? Qt::Checked : Qt::Unchecked);

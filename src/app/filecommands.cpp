@@ -25,6 +25,7 @@
 #include "recentfolders.h"
 #include "reportcolumn.h"
 #include "windowsettings.h"
+#include "workspace.h"
 #include "workbookexporter.h"
 #include "workbookimporter.h"
 #include "xlsxexporter.h"
@@ -114,12 +115,17 @@ void FileCommands::exportFiles()
     QApplication::restoreOverrideCursor();
 }
 
-void FileCommands::exportData(const QList<const ItemData *> &selected)
+void FileCommands::exportData(const QList<const ItemData *> &selected, Workspace *workspace)
 {
     ExportDataDialog dialog(*m_items, selected, m_window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QList<const ItemData *> chosen = dialog.chosen();
+    // Items of an earlier session keep their readings on disk until they are first needed.
+    for (ItemData *item : m_items->items() + QList<ItemData *>{m_items->storeData()}) {
+        if (chosen.contains(item))
+            workspace->loadReadings(item);
+    }
     if (dialog.format() == ExportDataDialog::Xlsx) {
         exportWorkbookOf(chosen);
         return;

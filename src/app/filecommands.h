@@ -42,7 +42,7 @@ public:
     void exportFiles();
     // Asks which items go out, and how and where to, and writes them with progress and Cancel;
     // selected are ticked first.
-    void exportData(const QList<const ItemData *> &selected);
+    void exportData(const QList<const ItemData *> &selected, Workspace *workspace);
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
     // The inspection report of the job: which items and sections, then a PDF or the printer.

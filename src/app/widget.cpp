@@ -401,7 +401,7 @@ void Widget::on_actionExport_triggered()
 
 void Widget::on_actionExportData_triggered()
 {
-    files->exportData(itemTree->selectedItems());
+    files->exportData(itemTree->selectedItems(), workspace);
 }
 
 void Widget::on_actionImport_triggered()

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QLockFile>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include "../store/otherconnection.h"
 #include "dlgdownload.h"
 #include "dmmchart.h"
+#include "exportdatadialog.h"
 #include "histogram.h"
 #include "itemdata.h"
 #include "tvitemmodel.h"
@@ -171,6 +173,22 @@ void TestWindowWorkspace::restartRestoresTreeActiveItemAndViews()
     QCOMPARE(view(*window), before);
     QCOMPARE(activeRow(*window), tree(*window)->currentIndex());
     QCOMPARE(window->windowTitle(), QStringLiteral("RQ-6814 Logger v1.02 "));
+
+    // An item not yet activated is exported with the readings it keeps on disk.
+    QTemporaryDir folder;
+    const QString csv = folder.filePath(QStringLiteral("zuraw.csv"));
+    answerNext<ExportDataDialog>([&csv](ExportDataDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
+        for (int row = 0; row < list->count(); ++row)
+            list->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
+        chooseFile(csv);
+        answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
+        dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
+    });
+    action(*window, "actionExportData")->trigger();
+    QFile exported(csv);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(exported.readAll().count('\n'), 3);
 
     // The other items come back when activated, shown in micrometres like any activated item.
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(1)));
