@@ -507,17 +507,12 @@ void SerialGauge::portLost()
     bool wasOpen = false;
     if (!closePort(&wasOpen))
         return;
-    // The system's reason for a vanished device is often "Unknown error" or a stale one; whether
-    // the device is still there says more. Looked for once our own handle on it is closed: the
-    // system may keep the device's name while it is held open.
-    const bool present = portPresent(m_settings.port);
-    QString cause;
-    if (!present)
-        cause = tr("the device was removed");
-    else if (error == QSerialPort::ReadError)
-        cause = tr("a read error (%1)").arg(reason);
-    else
-        cause = tr("an input/output error (%1)").arg(reason);
+    // A resource error is the device gone, whatever the system's text says ("Unknown error" or a
+    // stale one), and even while the system still lists its name for a moment after our handle
+    // closed. A read error on a device still there is told with the system's reason.
+    const bool present = error != QSerialPort::ResourceError && portPresent(m_settings.port);
+    const QString cause =
+        present ? tr("a read error (%1)").arg(reason) : tr("the device was removed");
     finishClosing(wasOpen,
                   tr("Serial gauge: the connection on %1 was lost: %2.").arg(m_location, cause));
     // Connect is not offered for a port that is gone, not even until the next look.
