@@ -67,14 +67,8 @@ FileCommands::FileCommands(QWidget *window, const Views &views, ItemStore *items
     , m_items(items)
     , m_settings(settings)
     , m_folders(&settings->folders)
+    , m_reportColumns(PdfReport::newColumns())
 {
-    const QList<QPair<QString, int>> columns = {{QStringLiteral("No."), 2},
-                                                {QStringLiteral("Time"), 3},
-                                                {QStringLiteral("Value"), 3},
-                                                {QStringLiteral("Unit"), 2},
-                                                {QStringLiteral("Basis"), 2}};
-    for (const auto &column : columns)
-        m_reportColumns.append(new ReportColumn{column.first, QRect(), column.second});
 }
 
 FileCommands::~FileCommands()
@@ -293,24 +287,11 @@ void FileCommands::importWorkbook(const QString &itemName)
     if (fileName.isEmpty())
         return;
 
-    QList<QVariantList> rows;
-    if (!WorkbookImporter::readRows(fileName, &rows)) {
+    QList<DmmData *> readings;
+    const WorkbookImporter::Outcome outcome = WorkbookImporter::readReadings(fileName, &readings);
+    if (outcome == WorkbookImporter::Outcome::Unreadable) {
         inform(tr("The datas is imported failed."));
         return;
-    }
-    // Blank rows at the end of the sheet's used range are no readings.
-    while (rows.size() > 1 && WorkbookImporter::isBlankRow(rows.last()))
-        rows.removeLast();
-
-    QList<DmmData *> readings;
-    bool failed = false;
-    for (int row = 1; row < rows.size(); ++row) {
-        DmmData *reading = WorkbookImporter::readingFromRow(rows.at(row));
-        if (!reading) {
-            failed = true;
-            break;
-        }
-        readings.append(reading);
     }
     // The rows read before a bad one are kept: the item shows how far the workbook was good.
     ItemData *item = m_items->add(itemName, ItemData::ImportData);
@@ -318,8 +299,9 @@ void FileCommands::importWorkbook(const QString &itemName)
     const QString unit = readings.isEmpty() ? item->unit() : readings.last()->unit();
     // A workbook does not say which gauge measured: the item keeps the range it has.
     m_items->append(item, readings, unit, item->rangeUm());
-    inform(failed ? tr("The datas is imported failed.")
-                  : tr("The datas is imported successfully."));
+    inform(outcome == WorkbookImporter::Outcome::Partial
+               ? tr("The datas is imported failed.")
+               : tr("The datas is imported successfully."));
 }
 
 void FileCommands::inspectionReport(Workspace *workspace)

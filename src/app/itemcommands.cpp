@@ -37,7 +37,7 @@ void ItemCommands::askNew()
 {
     const QString name =
         QInputDialog::getText(m_window, QString(), QStringLiteral("Name:"), QLineEdit::Normal,
-                              m_tree->nextName(QStringLiteral("Measure")))
+                              m_items->nextName(QStringLiteral("Measure")))
             .trimmed();
     add(name, ItemData::MeasureData);
 }

@@ -77,11 +77,6 @@ QModelIndex ItemTree::indexOf(const ItemData *item) const
     return row ? row->index() : QModelIndex();
 }
 
-QString ItemTree::nextName(const QString &prefix) const
-{
-    return prefix + QString::number(1 + m_model->countItemsWithNamePrefix(prefix));
-}
-
 void ItemTree::addRow(ItemData *item)
 {
     auto *row = new QStandardItem(m_measureIcon, item->name());

@@ -29,8 +29,6 @@ public:
     QModelIndex indexOf(const ItemData *item) const;
     // The items of the selected rows, in tree order; the "Live Data" row stands for none.
     QList<const ItemData *> selectedItems() const;
-    // prefix followed by one more than the rows whose name starts with it: "Measure3".
-    QString nextName(const QString &prefix) const;
 
 private:
     void addRow(ItemData *item);

@@ -406,7 +406,7 @@ void Widget::on_actionExportData_triggered()
 
 void Widget::on_actionImport_triggered()
 {
-    files->importWorkbook(itemTree->nextName(QStringLiteral("Import")));
+    files->importWorkbook(items->nextName(QStringLiteral("Import")));
 }
 
 void Widget::on_actionInspectionReport_triggered()

@@ -1,5 +1,7 @@
 #include "itemstore.h"
 
+#include <algorithm>
+
 #include "coatingrequirement.h"
 #include "dmmdata.h"
 
@@ -21,6 +23,15 @@ ItemStore::~ItemStore()
 {
     for (const QList<DmmData *> &readings : qAsConst(m_aside))
         qDeleteAll(readings);
+}
+
+QString ItemStore::nextName(const QString &prefix) const
+{
+    const QList<ItemData *> all = QList<ItemData *>{m_storeData, m_liveGroup} + m_items;
+    const auto count = std::count_if(all.begin(), all.end(), [&prefix](const ItemData *item) {
+        return item->name().startsWith(prefix, Qt::CaseSensitive);
+    });
+    return prefix + QString::number(1 + count);
 }
 
 void ItemStore::adopt(const QList<ItemData *> &items)

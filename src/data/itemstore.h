@@ -31,6 +31,9 @@ public:
     // The measurement and import items, in tree order.
     const QList<ItemData *> &items() const { return m_items; }
     ItemData *active() const { return m_active; }
+    // prefix and one more than the items whose names begin with it, as the tree counts them: with
+    // Import1 and Import3 there, "Import3".
+    QString nextName(const QString &prefix) const;
 
     // Items the workspace restored: the store takes them over and announces each as added.
     void adopt(const QList<ItemData *> &items);

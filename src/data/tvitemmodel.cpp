@@ -46,22 +46,3 @@ ItemData *TvItemModel::itemAt(const QModelIndex &index)
 {
     return index.data(ItemDataRole).value<ItemData *>();
 }
-
-int TvItemModel::countItemsWithNamePrefix(const QString &prefix) const
-{
-    int count = 0;
-    const auto matches = [&prefix](const QModelIndex &index) {
-        const ItemData *item = itemAt(index);
-        return item && item->name().startsWith(prefix, Qt::CaseSensitive);
-    };
-    for (int row = 0; row < rowCount(); ++row) {
-        const QModelIndex top = index(row, 0);
-        if (matches(top))
-            ++count;
-        for (int child = 0; child < rowCount(top); ++child) {
-            if (matches(index(child, 0, top)))
-                ++count;
-        }
-    }
-    return count;
-}

@@ -21,9 +21,6 @@ public:
 
     // The item a row references, or nullptr.
     static ItemData *itemAt(const QModelIndex &index);
-    // Items whose name starts with prefix (case-sensitive) among the top-level rows and their
-    // direct children; used to number new items.
-    int countItemsWithNamePrefix(const QString &prefix) const;
 
 signals:
     void editDataChanged(const QModelIndex &index);

@@ -191,6 +191,19 @@ bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
 
 } // namespace
 
+QList<ReportColumn *> PdfReport::newColumns()
+{
+    QList<ReportColumn *> columns;
+    const QList<QPair<QString, int>> shares = {{QStringLiteral("No."), 2},
+                                               {QStringLiteral("Time"), 3},
+                                               {QStringLiteral("Value"), 3},
+                                               {QStringLiteral("Unit"), 2},
+                                               {QStringLiteral("Basis"), 2}};
+    for (const auto &share : shares)
+        columns.append(new ReportColumn{share.first, QRect(), share.second});
+    return columns;
+}
+
 PdfReport::Layout PdfReport::layout(int pageWidth, int pageHeight, int baseFontHeight,
                                     int reportFontHeight, const QList<int> &weights, int rows)
 {

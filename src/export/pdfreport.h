@@ -30,6 +30,10 @@ public:
 
     PdfReport() = delete;
 
+    // The table's columns No., Time, Value, Unit and Basis with the shares 2 : 3 : 3 : 2 : 2;
+    // the caller owns them.
+    static QList<ReportColumn *> newColumns();
+
     // pageWidth/pageHeight: the writer's paintable size; baseFontHeight: the painter's initial
     // font; weights: the columns' shares of the table width, one per table column.
     static Layout layout(int pageWidth, int pageHeight, int baseFontHeight, int reportFontHeight,

@@ -88,3 +88,20 @@ bool WorkbookImporter::isBlankRow(const QVariantList &row)
     return std::all_of(row.cbegin(), row.cend(),
                        [](const QVariant &cell) { return cell.toString().isEmpty(); });
 }
+
+WorkbookImporter::Outcome WorkbookImporter::readReadings(const QString &fileName,
+                                                         QList<DmmData *> *readings)
+{
+    QList<QVariantList> rows;
+    if (!readRows(fileName, &rows))
+        return Outcome::Unreadable;
+    while (rows.size() > 1 && isBlankRow(rows.last()))
+        rows.removeLast();
+    for (int row = 1; row < rows.size(); ++row) {
+        DmmData *reading = readingFromRow(rows.at(row));
+        if (!reading)
+            return Outcome::Partial;
+        readings->append(reading);
+    }
+    return Outcome::Complete;
+}

@@ -11,7 +11,14 @@ class DmmData;
 class WorkbookImporter
 {
 public:
+    enum class Outcome { Complete, Partial, Unreadable };
+
     WorkbookImporter() = delete;
+
+    // The readings of the data rows, new and owned by the caller, up to the first row that gives
+    // none (Partial); blank rows at the end are no readings. Unreadable, with no readings, for
+    // anything that is not a sound, readable workbook.
+    static Outcome readReadings(const QString &fileName, QList<DmmData *> *readings);
 
     // The first sheet's used range, header row included, cut to the five columns a reading is
     // read from. False for anything that is not a sound, readable workbook.

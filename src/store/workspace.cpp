@@ -59,7 +59,7 @@ QString Workspace::defaultPath()
            QStringLiteral("/workspace.sqlite");
 }
 
-void Workspace::open(const QString &path)
+void Workspace::open(const QString &path, DamagedFile damaged)
 {
     m_path = QFileInfo(path).absoluteFilePath();
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
@@ -87,7 +87,7 @@ void Workspace::open(const QString &path)
     connect(m_connection.get(), &WorkspaceConnection::failed, this, &Workspace::fail);
     QString error;
     WorkspaceConnection::OpenResult result = m_connection->open(m_path, &error);
-    if (result == WorkspaceConnection::OpenResult::Damaged) {
+    if (result == WorkspaceConnection::OpenResult::Damaged && damaged == MoveAside) {
         m_connection->close();
         QString aside;
         if (!moveAside(&aside)) {
@@ -120,6 +120,30 @@ void Workspace::open(const QString &path)
     }
 }
 
+bool Workspace::read(const QString &path)
+{
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_connection = std::make_unique<WorkspaceConnection>();
+    QString error;
+    switch (m_connection->open(m_path, &error, WorkspaceConnection::Access::ReadOnly)) {
+    case WorkspaceConnection::OpenResult::Ready:
+        m_readOnly = true;
+        return true;
+    case WorkspaceConnection::OpenResult::Newer:
+        emit message(tr("The workspace %1 was written by a newer version of the logger.")
+                         .arg(shown(m_path)));
+        break;
+    case WorkspaceConnection::OpenResult::Damaged:
+        emit message(tr("The workspace %1 is damaged (%2).").arg(shown(m_path), error));
+        break;
+    case WorkspaceConnection::OpenResult::Failed:
+        emit message(tr("The workspace %1 cannot be read (%2).").arg(shown(m_path), error));
+        break;
+    }
+    m_connection.reset();
+    return false;
+}
+
 bool Workspace::moveAside(QString *damagedPath)
 {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
@@ -148,6 +172,10 @@ void Workspace::runInMemory(const QString &text)
 
 void Workspace::fail(const QString &detail)
 {
+    if (m_readOnly) {
+        emit message(tr("The workspace %1 cannot be read (%2).").arg(shown(m_path), detail));
+        return;
+    }
     if (!m_saving)
         return;
     m_saving = false;
@@ -170,7 +198,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
 {
     *active = nullptr;
     QList<ItemData *> items;
-    if (!m_saving)
+    if (!readable())
         return items;
     QList<WorkspaceConnection::StoredItem> stored;
     QString error;
@@ -196,12 +224,15 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
             earlierStore = tr("%1 before download").arg(row.name);
             item = new ItemData(earlierStore, ItemData::ImportData);
             items.append(item);
-            post(*m_connection, WorkspaceConnection::Change::SetKind, row.id, ItemData::ImportData);
-            WorkspaceConnection::Change rename;
-            rename.kind = WorkspaceConnection::Change::Rename;
-            rename.item = row.id;
-            rename.text = earlierStore;
-            m_connection->post(rename);
+            if (m_saving) {
+                post(*m_connection, WorkspaceConnection::Change::SetKind, row.id,
+                     ItemData::ImportData);
+                WorkspaceConnection::Change rename;
+                rename.kind = WorkspaceConnection::Change::Rename;
+                rename.item = row.id;
+                rename.text = earlierStore;
+                m_connection->post(rename);
+            }
         } else {
             continue;
         }
@@ -226,7 +257,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
     }
     if (!storeFound)
         itemAdded(storeItem);
-    if (!earlierStore.isEmpty()) {
+    if (!earlierStore.isEmpty() && m_saving) {
         emit message(tr("The logger stopped during a download of the gauge's memory. Store Data "
                         "holds the readings received; the readings it held before are kept in "
                         "the item \"%1\".")
@@ -237,7 +268,7 @@ QList<ItemData *> Workspace::restore(ItemData *storeItem, ItemData **active)
 
 JobDetails Workspace::restoreJobDetails()
 {
-    if (!m_saving)
+    if (!readable())
         return m_job;
     QHash<QString, QString> values;
     QByteArray logo;
@@ -462,11 +493,16 @@ void Workspace::itemActivated(ItemData *item)
     writeItem(item, found.value());
 }
 
-void Workspace::loadReadings(ItemData *item)
+bool Workspace::loadReadings(ItemData *item)
 {
     const auto found = m_entries.find(item);
-    if (found != m_entries.end() && !found->loaded)
-        load(item, found.value());
+    return found == m_entries.end() || found->loaded || load(item, found.value());
+}
+
+int Workspace::readingCount(ItemData *item) const
+{
+    const auto found = m_entries.find(item);
+    return found == m_entries.end() || found->loaded ? item->readings().size() : found->stored;
 }
 
 void Workspace::readingsCleared(ItemData *item)
@@ -529,7 +565,7 @@ void Workspace::asideRestored(ItemData *item)
     writeNotes(item, entry, true);
 }
 
-void Workspace::load(ItemData *item, Entry &entry)
+bool Workspace::load(ItemData *item, Entry &entry)
 {
     entry.loaded = true;
     std::vector<WorkspaceConnection::Reading> rows;
@@ -552,4 +588,5 @@ void Workspace::load(ItemData *item, Entry &entry)
     entry.stored = int(rows.size());
     if (!complete)
         fail(error);
+    return complete;
 }

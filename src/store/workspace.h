@@ -39,7 +39,15 @@ public:
     // The file RQ6814_WORKSPACE names, or workspace.sqlite in the user's data folder.
     static QString defaultPath();
 
-    void open(const QString &path);
+    enum DamagedFile { MoveAside, LeaveDamaged };
+
+    // A damaged file is moved aside and a new workspace started, or left as it is while the
+    // logger runs in memory.
+    void open(const QString &path, DamagedFile damaged = MoveAside);
+    // Opens the workspace for reading only, as a logger that must not change it: nothing is
+    // locked, moved aside or written, and the hooks below write nothing. False, after message(),
+    // when the file cannot be read as a workspace of this version.
+    bool read(const QString &path);
     bool isSaving() const { return m_saving; }
     QString path() const { return m_path; }
 
@@ -67,8 +75,11 @@ public:
     // Reads the item's readings when they are not in memory yet and records it as active.
     void itemActivated(ItemData *item);
     // Reads the item's readings when they are not in memory yet, as activation does, for a report
-    // of items that were never active; the active item stays as it is.
-    void loadReadings(ItemData *item);
+    // of items that were never active; the active item stays as it is. False, after message(),
+    // when they could not all be read.
+    bool loadReadings(ItemData *item);
+    // The item's readings, also those still only on disk.
+    int readingCount(ItemData *item) const;
     void readingsCleared(ItemData *item);
     // The item's readings stay on disk under a row of their own until they are dropped or
     // restored; the item continues in a new row.
@@ -114,12 +125,14 @@ private:
     void writeItem(ItemData *item, Entry &entry, bool all = false);
     void writeReadings(ItemData *item, Entry &entry);
     void writeNotes(ItemData *item, Entry &entry, bool all = false);
-    void load(ItemData *item, Entry &entry);
+    bool load(ItemData *item, Entry &entry);
+    bool readable() const { return m_saving || m_readOnly; }
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<WorkspaceConnection> m_connection;
     bool m_saving = false;
+    bool m_readOnly = false;
     QHash<ItemData *, Entry> m_entries;
     ItemData *m_active = nullptr;
     // The job's details as written.

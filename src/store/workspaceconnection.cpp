@@ -249,10 +249,11 @@ void WorkspaceConnection::post(Change change)
         m_wake.notify_one();
 }
 
-WorkspaceConnection::OpenResult WorkspaceConnection::open(const QString &path, QString *error)
+WorkspaceConnection::OpenResult WorkspaceConnection::open(const QString &path, QString *error,
+                                                          Access access)
 {
     OpenResult result = OpenResult::Failed;
-    call([&] { result = openDatabase(path, error); });
+    call([&] { result = openDatabase(path, error, access); });
     return result;
 }
 
@@ -273,13 +274,16 @@ bool WorkspaceConnection::flush(QString *error)
 }
 
 WorkspaceConnection::OpenResult WorkspaceConnection::openDatabase(const QString &path,
-                                                                  QString *error)
+                                                                  QString *error, Access access)
 {
     closeDatabase();
     m_failed = false;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs);
+    if (access == Access::ReadOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
     const auto failed = [error](const QSqlError &sqlError) {
         *error = sqlError.text();
         return isDamage(sqlError) ? OpenResult::Damaged : OpenResult::Failed;
@@ -294,6 +298,13 @@ WorkspaceConnection::OpenResult WorkspaceConnection::openDatabase(const QString 
         return failed(sqlError);
     if (version > WorkspaceSchema::Version)
         return OpenResult::Newer;
+    if (access == Access::ReadOnly) {
+        if (version == WorkspaceSchema::Version)
+            return readyStatements(db, error);
+        *error = version == 0 ? QStringLiteral("no workspace")
+                              : QStringLiteral("written by an older version of the logger");
+        return OpenResult::Failed;
+    }
 
     // WAL: a commit appends to the log, so a killed process never leaves a half-written page in
     // the database. FULL syncs the log at every commit, so a power cut keeps what was committed.
@@ -306,10 +317,19 @@ WorkspaceConnection::OpenResult WorkspaceConnection::openDatabase(const QString 
     }
     if (WorkspaceSchema::prepare(db, &sqlError) != WorkspaceSchema::Outcome::Ready)
         return failed(sqlError);
+    return readyStatements(db, error);
+}
+
+WorkspaceConnection::OpenResult WorkspaceConnection::readyStatements(const QSqlDatabase &db,
+                                                                     QString *error)
+{
     m_statements = std::make_unique<WorkspaceStatements>(db);
-    if (!m_statements->prepare(&sqlError))
-        return failed(sqlError);
-    return OpenResult::Ready;
+    QSqlError sqlError;
+    if (m_statements->prepare(&sqlError))
+        return OpenResult::Ready;
+    m_statements.reset();
+    *error = sqlError.text();
+    return isDamage(sqlError) ? OpenResult::Damaged : OpenResult::Failed;
 }
 
 void WorkspaceConnection::closeDatabase()

@@ -17,6 +17,8 @@
 
 #include "itemnotes.h"
 
+class QSqlDatabase;
+
 struct WorkspaceStatements;
 
 // The one connection to a workspace database, owned by a thread of its own so that writing never
@@ -108,7 +110,11 @@ public:
     WorkspaceConnection();
     ~WorkspaceConnection() override;
 
-    OpenResult open(const QString &path, QString *error);
+    enum class Access { ReadWrite, ReadOnly };
+
+    // ReadOnly writes nothing, not even the journal mode or an upgrade of the tables: a workspace
+    // of another version is Failed.
+    OpenResult open(const QString &path, QString *error, Access access = Access::ReadWrite);
     void close();
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
     bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
@@ -132,7 +138,9 @@ private:
     // Called with the mutex held after a batch is written.
     void settle();
     bool applyOne(const Change &change, QString *error);
-    OpenResult openDatabase(const QString &path, QString *error);
+    OpenResult openDatabase(const QString &path, QString *error, Access access);
+    // The statements of the open database db; on failure none.
+    OpenResult readyStatements(const QSqlDatabase &db, QString *error);
     void closeDatabase();
 
     QString m_name;

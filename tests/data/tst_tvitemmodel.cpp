@@ -27,8 +27,6 @@ private slots:
     void editDataChanged_data();
     void editDataChanged();
     void itemAt();
-    void countItemsWithNamePrefix_data();
-    void countItemsWithNamePrefix();
 
 private:
     QStandardItem *addRow(QStandardItem *parent, const QString &name, ItemData::DataType type);
@@ -170,36 +168,6 @@ void TestTvItemModel::itemAt()
     QCOMPARE(TvItemModel::itemAt(m_model->index(0, 0, m_liveRow->index())), m_items.at(2).get());
     m_model->appendRow(new QStandardItem(QStringLiteral("no item")));
     QCOMPARE(TvItemModel::itemAt(m_model->index(2, 0)), nullptr);
-}
-
-void TestTvItemModel::countItemsWithNamePrefix_data()
-{
-    QTest::addColumn<QString>("prefix");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("Measure") << "Measure" << 3;
-    QTest::newRow("case-sensitive") << "measure" << 1;
-    QTest::newRow("Import") << "Import" << 1;
-    QTest::newRow("top-level row") << "Store" << 1;
-    QTest::newRow("whole name") << "Measure10" << 1;
-    QTest::newRow("empty prefix matches every item") << "" << 7;
-    QTest::newRow("no match") << "Export" << 0;
-}
-
-void TestTvItemModel::countItemsWithNamePrefix()
-{
-    QFETCH(QString, prefix);
-    QFETCH(int, expected);
-
-    addRow(m_liveRow, QStringLiteral("Measure10"), ItemData::MeasureData);
-    addRow(m_liveRow, QStringLiteral("Import1"), ItemData::ImportData);
-    QStandardItem *lower = addRow(m_liveRow, QStringLiteral("measure2"), ItemData::MeasureData);
-    addRow(m_liveRow, QStringLiteral("Measure2"), ItemData::MeasureData);
-    // Below the second level the tree is not searched; rows without an item count for nothing.
-    addRow(lower, QStringLiteral("Measure99"), ItemData::MeasureData);
-    m_liveRow->appendRow(new QStandardItem(QStringLiteral("Measure")));
-
-    QCOMPARE(m_model->countItemsWithNamePrefix(prefix), expected);
 }
 
 QTEST_MAIN(TestTvItemModel)
