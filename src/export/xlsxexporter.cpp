@@ -146,7 +146,8 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
     for (const ItemData *item : items) {
         const QList<DmmData *> readings = item->readings();
         const bool judged = item->requirement().isSet();
-        lxw_format *valueFormat = item->isMicrometre() ? micrometres : mils;
+        const bool micrometre = item->isMicrometre();
+        lxw_format *valueFormat = micrometre ? micrometres : mils;
         const QByteArray unit = utf8(item->unit());
         const int sheets = std::max(1, int((readings.size() + MaxDataRows - 1) / MaxDataRows));
         if (sheets > 1)
@@ -176,13 +177,17 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
                     lxw_datetime time = cellTime(reading->time());
                     worksheet_write_datetime(sheet, row, 1, &time, timeFormat);
                 }
-                const double value = item->valueOf(reading);
+                const double value = ItemData::valueOf(reading, micrometre);
                 if (std::isfinite(value))
                     worksheet_write_number(sheet, row, 2, value, valueFormat);
                 else
                     worksheet_write_string(sheet, row, 5, value < 0 ? "-OL" : "OL", nullptr);
                 worksheet_write_string(sheet, row, 3, unit.constData(), nullptr);
-                worksheet_write_string(sheet, row, 4, utf8(reading->basis()).constData(), nullptr);
+                if (reading->basis() != basis) {
+                    basis = reading->basis();
+                    basisBytes = utf8(basis);
+                }
+                worksheet_write_string(sheet, row, 4, basisBytes.constData(), nullptr);
                 if (judged) {
                     const QString mark = markText(item->evaluation().mark(i));
                     if (!mark.isEmpty())
