@@ -85,6 +85,7 @@ void Workspace::open(const QString &path, DamagedFile damaged)
 
     m_connection = std::make_unique<WorkspaceConnection>();
     connect(m_connection.get(), &WorkspaceConnection::failed, this, &Workspace::fail);
+    connect(m_connection.get(), &WorkspaceConnection::committed, this, &Workspace::committed);
     QString error;
     WorkspaceConnection::OpenResult result = m_connection->open(m_path, &error);
     if (result == WorkspaceConnection::OpenResult::Damaged && damaged == MoveAside) {

@@ -95,6 +95,8 @@ signals:
     void message(const QString &text);
     // From now on nothing is saved; everything stays in memory.
     void savingStopped();
+    // Changes reached the file; readers of the file see them from now on.
+    void committed();
 
 private:
     struct Entry

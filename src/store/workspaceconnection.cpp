@@ -62,6 +62,7 @@ struct WorkspaceStatements
     explicit WorkspaceStatements(const QSqlDatabase &database)
         : db(database)
         , insertItem(db)
+        , renewItemUuid(db)
         , renameItem(db)
         , setItemUnit(db)
         , setItemRequirement(db)
@@ -90,7 +91,8 @@ struct WorkspaceStatements
         selectReadings.setForwardOnly(true);
         const QList<QPair<QSqlQuery *, const char *>> all = {
             {&insertItem, "INSERT INTO item (id, kind, name, unit, position, active, created_ms,"
-                          " created_offset) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"},
+                          " created_offset, uuid) VALUES (?, ?, ?, ?, ?, 0, ?, ?, ?)"},
+            {&renewItemUuid, "UPDATE item SET uuid = ? WHERE id = ?"},
             {&renameItem, "UPDATE item SET name = ? WHERE id = ?"},
             {&setItemUnit, "UPDATE item SET unit = ? WHERE id = ?"},
             {&setItemRequirement, "UPDATE item SET requirement = ? WHERE id = ?"},
@@ -127,6 +129,7 @@ struct WorkspaceStatements
 
     QSqlDatabase db;
     QSqlQuery insertItem;
+    QSqlQuery renewItemUuid;
     QSqlQuery renameItem;
     QSqlQuery setItemUnit;
     QSqlQuery setItemRequirement;
@@ -315,7 +318,8 @@ WorkspaceConnection::OpenResult WorkspaceConnection::openDatabase(const QString 
                 return failed(query.lastError());
         }
     }
-    if (WorkspaceSchema::prepare(db, &sqlError) != WorkspaceSchema::Outcome::Ready)
+    if (WorkspaceSchema::prepare(db, &sqlError) != WorkspaceSchema::Outcome::Ready ||
+        !WorkspaceSchema::identify(db, &sqlError))
         return failed(sqlError);
     return readyStatements(db, error);
 }
@@ -485,8 +489,10 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
                 break;
             }
         }
-        if (ok && db.commit())
+        if (ok && db.commit()) {
+            emit committed();
             return;
+        }
         if (ok)
             error = db.lastError().text();
         db.rollback();
@@ -511,6 +517,7 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(4, change.position);
         query->bindValue(5, change.time.toMSecsSinceEpoch());
         query->bindValue(6, change.time.offsetFromUtc());
+        query->bindValue(7, WorkspaceSchema::newUuid());
         break;
     case Change::Rename:
     case Change::SetUnit:
@@ -540,6 +547,14 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(0, change.item);
         break;
     case Change::ClearReadings:
+        // The item's next readings are another filling: a team server must not mistake them for
+        // the ones it has.
+        s.renewItemUuid.bindValue(0, WorkspaceSchema::newUuid());
+        s.renewItemUuid.bindValue(1, change.item);
+        if (!s.renewItemUuid.exec()) {
+            *error = s.renewItemUuid.lastError().text();
+            return false;
+        }
         query = &s.deleteReadings;
         query->bindValue(0, change.item);
         break;

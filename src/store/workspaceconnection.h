@@ -127,6 +127,8 @@ public:
     void post(Change change);
 
 signals:
+    // A batch of changes is on disk; emitted from the connection's thread.
+    void committed();
     // Nothing posted after a failure is written any more.
     void failed(const QString &error);
 

@@ -2,6 +2,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QVariant>
 
 QStringList WorkspaceSchema::steps(int version)
@@ -61,6 +62,12 @@ QStringList WorkspaceSchema::steps(int version)
                                " name VARCHAR(255) NOT NULL,"
                                " bytes BLOB NOT NULL,"
                                " PRIMARY KEY (item_id, seq))")};
+    case 5:
+        // The identities a team server knows the workspace and its items by. An item's uuid is
+        // replaced when its readings are cleared, so that readings of two fillings never share a
+        // name. Rows kept before are given theirs when the workspace is opened.
+        return {QStringLiteral("CREATE TABLE workspace_identity (uuid VARCHAR(36) NOT NULL)"),
+                QStringLiteral("ALTER TABLE item ADD COLUMN uuid VARCHAR(36)")};
     default:
         return {};
     }
@@ -106,4 +113,40 @@ WorkspaceSchema::Outcome WorkspaceSchema::prepare(QSqlDatabase &db, QSqlError *e
         return Outcome::Failed;
     }
     return Outcome::Ready;
+}
+
+QString WorkspaceSchema::newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+bool WorkspaceSchema::identify(QSqlDatabase &db, QSqlError *error)
+{
+    QSqlQuery query(db);
+    QList<qint64> unnamed;
+    bool ok = query.exec(QStringLiteral("SELECT id FROM item WHERE uuid IS NULL"));
+    while (ok && query.next())
+        unnamed.append(query.value(0).toLongLong());
+    ok =
+        ok && query.exec(QStringLiteral("SELECT COUNT(*) FROM workspace_identity")) && query.next();
+    const bool identified = ok && query.value(0).toInt() > 0;
+    if (ok && identified && unnamed.isEmpty())
+        return true;
+    ok = ok && db.transaction();
+    if (ok && !identified) {
+        ok = query.prepare(QStringLiteral("INSERT INTO workspace_identity (uuid) VALUES (?)"));
+        query.addBindValue(newUuid());
+        ok = ok && query.exec();
+    }
+    ok = ok && query.prepare(QStringLiteral("UPDATE item SET uuid = ? WHERE id = ?"));
+    for (int i = 0; ok && i < unnamed.size(); ++i) {
+        query.bindValue(0, newUuid());
+        query.bindValue(1, unnamed.at(i));
+        ok = query.exec();
+    }
+    if (ok && db.commit())
+        return true;
+    *error = query.lastError().isValid() ? query.lastError() : db.lastError();
+    db.rollback();
+    return false;
 }

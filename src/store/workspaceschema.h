@@ -10,7 +10,7 @@
 class WorkspaceSchema
 {
 public:
-    static constexpr int Version = 4;
+    static constexpr int Version = 5;
 
     enum class Outcome { Ready, Newer, Failed };
 
@@ -20,6 +20,10 @@ public:
 
     // The statements that bring a workspace of version - 1 to version.
     static QStringList steps(int version);
+
+    static QString newUuid();
+    // Gives the workspace and every item that has none its uuid.
+    static bool identify(QSqlDatabase &db, QSqlError *error);
 
     // The version the file at db says it has, or -1 with *error set when it cannot be read.
     static int storedVersion(QSqlDatabase &db, QSqlError *error);

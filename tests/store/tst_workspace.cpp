@@ -798,6 +798,7 @@ void TestWorkspace::upgradesInPlace_data()
     QTest::newRow("version 1") << 1;
     QTest::newRow("version 2: no ranges yet") << 2;
     QTest::newRow("version 3: no notes or job details yet") << 3;
+    QTest::newRow("version 4: no identities yet") << 4;
 }
 
 // A workspace of an earlier version opens, is brought up to date, and shows what it showed.
@@ -862,6 +863,19 @@ void TestWorkspace::upgradesInPlace()
     workspace->commit();
     QCOMPARE(OtherConnection(path).value(QStringLiteral("PRAGMA user_version")).toInt(),
              WorkspaceSchema::Version);
+    // Every item and the workspace have an identity of their own, for a team server; clearing
+    // an item's readings gives it a new one.
+    const OtherConnection other(path);
+    const QString identities =
+        QStringLiteral("SELECT COUNT(DISTINCT uuid) FROM (SELECT uuid FROM item UNION ALL"
+                       " SELECT uuid FROM workspace_identity) WHERE LENGTH(uuid) = 36");
+    QCOMPARE(other.value(identities).toInt(), 4);
+    const QString thickUuid = QStringLiteral("SELECT uuid FROM item WHERE id = 3");
+    const QString before = other.value(thickUuid).toString();
+    workspace->readingsCleared(thick);
+    workspace->commit();
+    QVERIFY(other.value(thickUuid).toString() != before);
+    QCOMPARE(other.value(identities).toInt(), 4);
     reopen();
     QVERIFY(items.first()->requirement() == limits);
     QVERIFY(items.first()->notes() == notesWithPhotos(QStringLiteral("kept since the upgrade"), 1));

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+// A second, read-only look at a workspace file, for a reader on a thread of its own while the
+// logger writes (SQLite's write-ahead log lets both run at once). It sees what was committed, the
+// rows as they are stored: times as milliseconds and offsets, NaN as NULL.
+class WorkspaceReader
+{
+public:
+    struct Photo
+    {
+        QString name;
+        QByteArray bytes;
+    };
+
+    struct Item
+    {
+        qint64 id = 0;
+        QString uuid;
+        int kind = 0;
+        QString name;
+        QString unit;
+        qint64 position = 0;
+        qint64 createdMs = 0;
+        int createdOffset = 0;
+        QString requirement;
+        double rangeUm = 0.0;
+        QString notes;
+        // The photos' names and sizes; their bytes are read on demand.
+        QList<QPair<QString, qint64>> photoSizes;
+        // Readings kept: seq runs from 0 to readings - 1.
+        int readings = 0;
+    };
+
+    struct Snapshot
+    {
+        QString uuid;
+        QHash<QString, QString> jobDetails;
+        QByteArray logo;
+        // In tree order.
+        QList<Item> items;
+    };
+
+    struct Reading
+    {
+        int seq = 0;
+        // Null for a reading without a time.
+        QVariant timeMs;
+        QVariant timeOffset;
+        QVariant umValue;
+        QVariant milValue;
+        QString umText;
+        QString milText;
+        int overload = 0;
+        QString unit;
+        QString basis;
+    };
+
+    // name is the Qt connection's name, unique in the process.
+    explicit WorkspaceReader(const QString &name);
+    ~WorkspaceReader();
+    WorkspaceReader(const WorkspaceReader &) = delete;
+    WorkspaceReader &operator=(const WorkspaceReader &) = delete;
+
+    bool open(const QString &path, QString *error);
+    bool isOpen() const;
+    void close();
+
+    bool snapshot(Snapshot *snapshot, QString *error);
+    bool photos(qint64 item, QList<Photo> *photos, QString *error);
+    // Up to limit readings of the item from seq first on, in order.
+    bool readings(qint64 item, int first, int limit, std::vector<Reading> *readings,
+                  QString *error);
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+};

@@ -1,0 +1,173 @@
+#include "teamschema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// The tables an inspector writes, each with an owner column.
+const char *const OwnedTables[] = {"workspace", "workspace_detail", "item", "item_photo",
+                                   "reading"};
+
+QStringList policies(const QString &table)
+{
+    const QString inspector = QLatin1String(TeamSchema::InspectorRole);
+    const QString qa = QLatin1String(TeamSchema::QaRole);
+    const QString own = QStringLiteral("owner = current_user");
+    return {
+        QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY").arg(table),
+        QStringLiteral("CREATE POLICY %1_team_read ON %1 FOR SELECT TO %2 USING (%3 OR"
+                       " rq_team_of(owner) = rq_team_of(current_user))")
+            .arg(table, inspector, own),
+        QStringLiteral("CREATE POLICY %1_own_insert ON %1 FOR INSERT TO %2 WITH CHECK (%3)")
+            .arg(table, inspector, own),
+        QStringLiteral("CREATE POLICY %1_own_update ON %1 FOR UPDATE TO %2 USING (%3)"
+                       " WITH CHECK (%3)")
+            .arg(table, inspector, own),
+        QStringLiteral("CREATE POLICY %1_own_delete ON %1 FOR DELETE TO %2 USING (%3)")
+            .arg(table, inspector, own),
+        QStringLiteral("CREATE POLICY %1_qa_read ON %1 FOR SELECT TO %2 USING (true)")
+            .arg(table, qa),
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2").arg(table, inspector),
+        QStringLiteral("GRANT SELECT ON %1 TO %2").arg(table, qa)};
+}
+
+} // namespace
+
+bool TeamSchema::isRefusal(const QSqlError &error)
+{
+    // SQLSTATE insufficient_privilege, undefined_object (a role that does not exist) and the
+    // class of invalid authorization.
+    const QString state = error.nativeErrorCode();
+    return state == QLatin1String("42501") || state == QLatin1String("42704") ||
+           state.startsWith(QLatin1String("28"));
+}
+
+QString TeamSchema::cause(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        return error.text();
+    text = text.section(QLatin1Char('\n'), 0, 0);
+    for (const char *severity : {"ERROR:", "FATAL:"}) {
+        if (text.startsWith(QLatin1String(severity)))
+            text = text.mid(int(qstrlen(severity))).trimmed();
+    }
+    return text;
+}
+
+QStringList TeamSchema::steps(int version)
+{
+    switch (version) {
+    case 1: {
+        // Identities are the workspace's: a workspace uuid, an item uuid, and a reading's place
+        // in its item, so that sending a row twice never makes two. Times and values are stored
+        // as the workspace stores them.
+        QStringList statements = {
+            QStringLiteral("CREATE TABLE logger_schema (version integer NOT NULL)"),
+            QStringLiteral("INSERT INTO logger_schema (version) VALUES (0)"),
+            QStringLiteral("CREATE TABLE team_member (inspector name PRIMARY KEY,"
+                           " team text NOT NULL)"),
+            QStringLiteral("CREATE FUNCTION rq_team_of(name) RETURNS text LANGUAGE sql STABLE"
+                           " AS 'SELECT team FROM team_member WHERE inspector = $1'"),
+            QStringLiteral("CREATE TABLE workspace (uuid uuid PRIMARY KEY,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " job text NOT NULL DEFAULT '', logo bytea)"),
+            QStringLiteral("CREATE TABLE workspace_detail ("
+                           " workspace uuid NOT NULL REFERENCES workspace ON DELETE CASCADE,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " key varchar(64) NOT NULL, value text NOT NULL,"
+                           " PRIMARY KEY (workspace, key))"),
+            QStringLiteral("CREATE TABLE item (uuid uuid PRIMARY KEY,"
+                           " workspace uuid NOT NULL REFERENCES workspace ON DELETE CASCADE,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " kind integer NOT NULL, name text NOT NULL, unit text NOT NULL,"
+                           " position bigint NOT NULL, created_ms bigint NOT NULL,"
+                           " created_offset integer NOT NULL, requirement text NOT NULL,"
+                           " range_um double precision NOT NULL, notes text NOT NULL)"),
+            QStringLiteral("CREATE INDEX item_workspace ON item (workspace)"),
+            QStringLiteral("CREATE TABLE item_photo ("
+                           " item uuid NOT NULL REFERENCES item ON DELETE CASCADE,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " seq integer NOT NULL, name text NOT NULL, bytes bytea NOT NULL,"
+                           " PRIMARY KEY (item, seq))"),
+            QStringLiteral("CREATE TABLE reading ("
+                           " item uuid NOT NULL REFERENCES item ON DELETE CASCADE,"
+                           " seq integer NOT NULL,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " time_ms bigint, time_offset integer,"
+                           " um_value double precision, mil_value double precision,"
+                           " um_text text NOT NULL, mil_text text NOT NULL,"
+                           " overload integer NOT NULL, unit text NOT NULL, basis text NOT NULL,"
+                           " PRIMARY KEY (item, seq))"),
+            QStringLiteral("GRANT SELECT ON logger_schema, team_member TO %1, %2")
+                .arg(QLatin1String(InspectorRole), QLatin1String(QaRole))};
+        for (const char *table : OwnedTables)
+            statements += policies(QLatin1String(table));
+        return statements;
+    }
+    default:
+        return {};
+    }
+}
+
+int TeamSchema::storedVersion(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT to_regclass('logger_schema') IS NOT NULL")) ||
+        !query.next()) {
+        *error = query.lastError().text();
+        return -1;
+    }
+    if (!query.value(0).toBool())
+        return 0;
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM logger_schema")) || !query.next()) {
+        *error = query.lastError().text();
+        return -1;
+    }
+    return query.value(0).toInt();
+}
+
+TeamSchema::Outcome TeamSchema::prepare(QSqlDatabase &db, const QString &role, int *stored,
+                                        QString *error)
+{
+    QSqlQuery query(db);
+    const auto fail = [&db, &role, error](const QSqlError &sqlError) {
+        db.rollback();
+        if (!isRefusal(sqlError)) {
+            *error = sqlError.text();
+            return Outcome::Failed;
+        }
+        *error = tr("the role %1 may not create or change the logger's tables and their "
+                    "row-level security policies on this server (%2); an administrator "
+                    "prepares the server once as the owner of the tables")
+                     .arg(role, cause(sqlError));
+        return Outcome::Refused;
+    };
+    // Two loggers meeting an empty server: the second waits and finds the tables made.
+    if (!db.transaction())
+        return fail(db.lastError());
+    if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(6814)")))
+        return fail(query.lastError());
+    *stored = storedVersion(db, error);
+    if (*stored < 0) {
+        db.rollback();
+        return Outcome::Failed;
+    }
+    if (*stored >= Version) {
+        db.rollback();
+        return *stored > Version ? Outcome::Newer : Outcome::Ready;
+    }
+    for (int version = *stored + 1; version <= Version; ++version) {
+        for (const QString &statement : steps(version)) {
+            if (!query.exec(statement))
+                return fail(query.lastError());
+        }
+    }
+    if (!query.exec(QStringLiteral("UPDATE logger_schema SET version = %1").arg(Version)))
+        return fail(query.lastError());
+    if (!db.commit())
+        return fail(db.lastError());
+    return Outcome::Ready;
+}

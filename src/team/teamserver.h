@@ -1,0 +1,78 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include "workspacereader.h"
+
+class QSqlError;
+
+// The connection to a team server, used by one thread: the schema, what the server holds of a
+// workspace, and the writes of a sync. Every write is keyed by the workspace's identities, so
+// that repeating one after a lost answer changes nothing.
+class TeamServer
+{
+public:
+    enum class Outcome { Ready, Unreachable, Refused, Newer, Failed };
+
+    // What the server holds of an item, compared field by field with the workspace's row.
+    struct Item
+    {
+        int kind = 0;
+        QString name;
+        QString unit;
+        qint64 position = 0;
+        qint64 createdMs = 0;
+        int createdOffset = 0;
+        QString requirement;
+        double rangeUm = 0.0;
+        QString notes;
+        // The photos' names and sizes, as photoSummary() writes them.
+        QString photos;
+        int readings = 0;
+    };
+
+    // name is the Qt connection's name, unique in the process.
+    explicit TeamServer(const QString &name);
+    ~TeamServer();
+    TeamServer(const TeamServer &) = delete;
+    TeamServer &operator=(const TeamServer &) = delete;
+
+    // Connects with libpq's keywords and creates or upgrades the tables. Anything but Ready
+    // leaves the connection closed with *error set; Newer sets it to the server's version.
+    Outcome open(const QString &keywords, QString *error);
+    bool isOpen() const;
+    void close();
+    // The role the connection acts as.
+    QString role() const { return m_role; }
+    // Refused when the last failure was the server refusing the role, else Unreachable.
+    Outcome lastFailure() const { return m_lastFailure; }
+
+    bool items(const QString &workspace, QHash<QString, Item> *items, QString *error);
+    bool putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString *error);
+    // photos null leaves the item's photos as they are.
+    bool putItem(const QString &workspace, const WorkspaceReader::Item &item,
+                 const QList<WorkspaceReader::Photo> *photos, QString *error);
+    bool removeItem(const QString &uuid, QString *error);
+    // Readings of one item in one transaction, ending with a notification to the team.
+    bool putReadings(const QString &item, const std::vector<WorkspaceReader::Reading> &readings,
+                     QString *error);
+
+    static QString photoSummary(const QList<QPair<QString, qint64>> &photos);
+    static Item fromWorkspace(const WorkspaceReader::Item &item);
+    static bool sameItem(const Item &a, const Item &b);
+
+private:
+    bool failed(const QSqlError &error, QString *text);
+    bool exec(const QString &statement, QString *error);
+
+    QString m_name;
+    QSqlDatabase m_db;
+    QString m_role;
+    Outcome m_lastFailure = Outcome::Unreachable;
+};

@@ -1,0 +1,205 @@
+#include "pgtestserver.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const char *const AdminSql[] = {
+    "CREATE ROLE rq_inspector NOLOGIN",
+    "CREATE ROLE rq_qa NOLOGIN",
+    "CREATE ROLE rq_admin LOGIN",
+    "CREATE ROLE alice LOGIN IN ROLE rq_inspector",
+    "CREATE ROLE bob LOGIN IN ROLE rq_inspector",
+    "CREATE ROLE carol LOGIN IN ROLE rq_inspector",
+    "CREATE ROLE quentin LOGIN IN ROLE rq_qa",
+    "CREATE DATABASE team OWNER rq_admin",
+};
+
+QString findBin()
+{
+    const QStringList versions =
+        QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (auto it = versions.crbegin(); it != versions.crend(); ++it) {
+        const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(*it);
+        if (QFile::exists(bin + QStringLiteral("/initdb")))
+            return bin;
+    }
+    return QString();
+}
+
+// Queries as the superuser through a connection of their own, closed again at once.
+class Superuser
+{
+public:
+    Superuser(const QString &folder, int port, const QString &database)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Name);
+        db.setConnectOptions(QStringLiteral("host=%1 port=%2 user=postgres dbname=%3")
+                                 .arg(folder)
+                                 .arg(port)
+                                 .arg(database));
+        db.open();
+    }
+    ~Superuser()
+    {
+        QSqlDatabase::database(Name, false).close();
+        QSqlDatabase::removeDatabase(Name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(Name, false); }
+
+private:
+    static constexpr const char *Name = "test superuser";
+};
+
+} // namespace
+
+PgTestServer::PgTestServer() = default;
+
+PgTestServer::~PgTestServer()
+{
+    if (m_running)
+        stop(false);
+}
+
+bool PgTestServer::run(const QString &program, const QStringList &arguments, QString *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(m_dir->path());
+    // The server refuses to run as root; the unprivileged nobody runs it in a folder it may write.
+    if (geteuid() == 0)
+        process.start(QStringLiteral("runuser"),
+                      QStringList{QStringLiteral("-u"), QStringLiteral("nobody"),
+                                  QStringLiteral("--"), m_bin + QLatin1Char('/') + program} +
+                          arguments);
+    else
+        process.start(m_bin + QLatin1Char('/') + program, arguments);
+    const bool finished = process.waitForFinished(120000);
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAll());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+QString PgTestServer::start()
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return QStringLiteral("Qt's PostgreSQL driver is not installed (Debian libqt5sql5-psql)");
+    m_bin = findBin();
+    if (m_bin.isEmpty())
+        return QStringLiteral("PostgreSQL is not installed (Debian postgresql)");
+    m_dir = std::make_unique<QTemporaryDir>();
+    if (!m_dir->isValid())
+        return QStringLiteral("no temporary folder");
+    if (geteuid() == 0)
+        QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                 QFileDevice::WriteOther | QFileDevice::ExeOther);
+    QString output;
+    if (!run(QStringLiteral("initdb"),
+             {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-U"),
+              QStringLiteral("postgres"), QStringLiteral("--auth=trust"), QStringLiteral("-E"),
+              QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
+             &output))
+        return QStringLiteral("initdb failed: ") + output;
+    if (!restart())
+        return QStringLiteral("the server did not start");
+    QString error;
+    QStringList admin;
+    for (const char *statement : AdminSql)
+        admin.append(QLatin1String(statement));
+    Superuser postgres(m_dir->path(), m_port, QStringLiteral("postgres"));
+    QSqlQuery query(postgres.db());
+    for (const QString &statement : qAsConst(admin)) {
+        if (!query.exec(statement))
+            return QStringLiteral("setting up the roles failed: ") + query.lastError().text();
+    }
+    return QString();
+}
+
+bool PgTestServer::stop(bool crash)
+{
+    m_running = false;
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-m"),
+                crash ? QStringLiteral("immediate") : QStringLiteral("fast"), QStringLiteral("-w"),
+                QStringLiteral("stop")});
+}
+
+bool PgTestServer::restart()
+{
+    // fsync off: the test's server never outlives a crash of the machine.
+    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -c fsync=off")
+                                .arg(m_dir->path())
+                                .arg(m_port);
+    m_running =
+        run(QStringLiteral("pg_ctl"),
+            {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-o"),
+             options, QStringLiteral("-l"), m_dir->filePath(QStringLiteral("log")),
+             QStringLiteral("-w"), QStringLiteral("start")});
+    return m_running;
+}
+
+QString PgTestServer::keywords(const QString &role) const
+{
+    return QStringLiteral("host=%1 port=%2 user=%3 dbname=team")
+        .arg(m_dir->path())
+        .arg(m_port)
+        .arg(role);
+}
+
+bool PgTestServer::exec(const QStringList &statements, QString *error) const
+{
+    Superuser postgres(m_dir->path(), m_port, QStringLiteral("team"));
+    QSqlQuery query(postgres.db());
+    for (const QString &statement : statements) {
+        if (!query.exec(statement)) {
+            if (error)
+                *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+QVariant PgTestServer::value(const QString &sql) const
+{
+    Superuser postgres(m_dir->path(), m_port, QStringLiteral("team"));
+    QSqlQuery query(postgres.db());
+    return query.exec(sql) && query.next() ? query.value(0) : QVariant();
+}
+
+QString PgTestServer::cell(const QVariant &value)
+{
+    if (value.isNull())
+        return QStringLiteral("NULL");
+    if (value.type() == QVariant::Double)
+        return QString::number(value.toDouble(), 'g', 17);
+    if (value.type() == QVariant::ByteArray)
+        return QString::fromLatin1(value.toByteArray().toHex());
+    return value.toString();
+}
+
+QStringList PgTestServer::rows(const QString &sql) const
+{
+    Superuser postgres(m_dir->path(), m_port, QStringLiteral("team"));
+    QSqlQuery query(postgres.db());
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    QStringList rows;
+    if (!query.exec(sql))
+        return {query.lastError().text()};
+    while (query.next()) {
+        QStringList columns;
+        for (int i = 0; i < query.record().count(); ++i)
+            columns.append(cell(query.value(i)));
+        rows.append(columns.join(QLatin1Char('|')));
+    }
+    return rows;
+}

@@ -1,0 +1,577 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+
+#include "common/pgtestserver.h"
+#include "dmmdata.h"
+#include "itemdata.h"
+#include "itemstore.h"
+#include "teamaddress.h"
+#include "teamschema.h"
+#include "teamserver.h"
+#include "teamsync.h"
+#include "workspace.h"
+
+namespace {
+
+const QString Micrometre = QStringLiteral("\u03BCm");
+
+DmmData *makeReading(double um, const QDateTime &time, const QString &text = QString())
+{
+    auto *reading = new DmmData;
+    reading->setTime(time);
+    reading->setUmValue(um);
+    reading->setMilValue(um / 25.4);
+    reading->setUmText(text.isNull() ? QString::number(um, 'f', 1) : text);
+    reading->setMilText(QString::number(um / 25.4, 'f', 2));
+    reading->setOverload(std::isnan(um) ? 1 : 0);
+    reading->setUnit(Micrometre);
+    reading->setBasis(QStringLiteral("Fe"));
+    return reading;
+}
+
+QList<DmmData *> manyReadings(int count, int first = 0)
+{
+    QList<DmmData *> readings;
+    readings.reserve(count);
+    const QDateTime start = QDateTime::currentDateTime();
+    for (int n = first; n < first + count; ++n)
+        readings.append(makeReading(50.0 + n % 997 * 0.25, start.addMSecs(n)));
+    return readings;
+}
+
+QStringList sortedRows(QSqlQuery &query)
+{
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int i = 0; i < query.record().count(); ++i)
+            cells.append(PgTestServer::cell(query.value(i)));
+        rows.append(cells.join(QLatin1Char('|')));
+    }
+    rows.sort();
+    return rows;
+}
+
+// The logger's side: a workspace file followed by an item store, as the window has them.
+struct Logger
+{
+    explicit Logger(const QString &path)
+    {
+        workspace.open(path);
+        workspace.follow(&items);
+        ItemData *active = nullptr;
+        items.adopt(workspace.restore(items.storeData(), &active));
+        QObject::connect(&workspace, &Workspace::committed, &sync, &TeamSync::wake);
+        sync.setRetryDelays(100, 1000);
+    }
+
+    ItemStore items;
+    Workspace workspace;
+    TeamSync sync;
+};
+
+} // namespace
+
+class TestTeamSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void addresses_data();
+    void addresses();
+    void copiesEveryField();
+    void followsChanges();
+    void resumesAfterTheServerWentAway_data();
+    void resumesAfterTheServerWentAway();
+    void resumesAfterTheSyncWasKilled();
+    void twoLoggersOfOneInspector();
+    void stopsAtANewerServer();
+    void refusesClearly_data();
+    void refusesClearly();
+    void rowLevelSecurity_data();
+    void rowLevelSecurity();
+
+private:
+    // The workspace's rows and the server's, in the same form.
+    QStringList localRows(const QString &sql);
+    QStringList serverRows(const QString &sql) const;
+    void compareEverything();
+    bool waitUpToDate(const QSignalSpy &spy, const QString &workspacePath, int timeoutMs = 60000);
+    int serverReadings() const;
+    int localReadings(const QString &path);
+
+    PgTestServer server;
+    QString skipped;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString path;
+};
+
+void TestTeamSync::initTestCase()
+{
+    skipped = server.start();
+}
+
+void TestTeamSync::init()
+{
+    if (!skipped.isEmpty())
+        QSKIP(qPrintable(skipped));
+    dir = std::make_unique<QTemporaryDir>();
+    path = dir->filePath(QStringLiteral("workspace.sqlite"));
+    // The administrator's first connection makes the tables.
+    TeamServer admin(QStringLiteral("admin"));
+    QString error;
+    QCOMPARE(admin.open(server.keywords(QStringLiteral("rq_admin")), &error),
+             TeamServer::Outcome::Ready);
+}
+
+void TestTeamSync::cleanup()
+{
+    // Each test starts on a server with the roles and without the logger's tables.
+    server.exec({QStringLiteral("SET client_min_messages = warning"),
+                 QStringLiteral("DROP TABLE IF EXISTS logger_schema, team_member, workspace,"
+                                " workspace_detail, item, item_photo, reading CASCADE"),
+                 QStringLiteral("DROP FUNCTION IF EXISTS rq_team_of(name)")});
+}
+
+QStringList TestTeamSync::localRows(const QString &sql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("local"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        rows = query.exec(sql) ? sortedRows(query) : QStringList{query.lastError().text()};
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("local"));
+    return rows;
+}
+
+QStringList TestTeamSync::serverRows(const QString &sql) const
+{
+    QStringList rows = server.rows(sql);
+    rows.sort();
+    return rows;
+}
+
+int TestTeamSync::serverReadings() const
+{
+    return server.value(QStringLiteral("SELECT COUNT(*) FROM reading")).toInt();
+}
+
+int TestTeamSync::localReadings(const QString &file)
+{
+    const QString kept = path;
+    path = file;
+    const QStringList rows =
+        localRows(QStringLiteral("SELECT COUNT(*) FROM reading JOIN item ON item.id = "
+                                 "reading.item_id WHERE item.kind >= 0"));
+    path = kept;
+    return rows.value(0).toInt();
+}
+
+bool TestTeamSync::waitUpToDate(const QSignalSpy &spy, const QString &workspacePath, int timeoutMs)
+{
+    const int expected = localReadings(workspacePath);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QTest::qWait(50);
+        if (spy.isEmpty())
+            continue;
+        const auto status = spy.last().first().value<TeamSyncStatus>();
+        if (status.state == TeamSyncStatus::UpToDate &&
+            server.value(QStringLiteral("SELECT COUNT(*) FROM reading r JOIN item i ON i.uuid ="
+                                        " r.item JOIN workspace w ON w.uuid = i.workspace"))
+                    .toInt() >= expected)
+            return true;
+    }
+    return false;
+}
+
+void TestTeamSync::compareEverything()
+{
+    // Every field of every item, reading, photo and job detail, on both sides.
+    QCOMPARE(serverRows(QStringLiteral(
+                 "SELECT uuid::text, kind, name, unit, position, created_ms, created_offset,"
+                 " requirement, range_um, notes FROM item")),
+             localRows(QStringLiteral(
+                 "SELECT uuid, kind, name, unit, position, created_ms, created_offset,"
+                 " requirement, range_um, COALESCE((SELECT body FROM item_note WHERE item_id ="
+                 " item.id), '') FROM item WHERE kind >= 0")));
+    QCOMPARE(serverRows(QStringLiteral(
+                 "SELECT item::text, seq, time_ms, time_offset, um_value, mil_value, um_text,"
+                 " mil_text, overload, unit, basis FROM reading")),
+             localRows(QStringLiteral(
+                 "SELECT i.uuid, seq, time_ms, time_offset, um_value, mil_value, um_text,"
+                 " mil_text, overload, r.unit, basis FROM reading r JOIN item i ON i.id ="
+                 " r.item_id WHERE i.kind >= 0")));
+    QCOMPARE(serverRows(QStringLiteral("SELECT item::text, seq, name, bytes FROM item_photo")),
+             localRows(QStringLiteral("SELECT i.uuid, seq, p.name, bytes FROM item_photo p"
+                                      " JOIN item i ON i.id = p.item_id")));
+    QCOMPARE(serverRows(QStringLiteral("SELECT w.uuid::text, key, value FROM workspace_detail d"
+                                       " JOIN workspace w ON w.uuid = d.workspace")),
+             localRows(QStringLiteral("SELECT w.uuid, key, value FROM job_detail, "
+                                      "workspace_identity w")));
+    QCOMPARE(serverRows(QStringLiteral("SELECT uuid::text, logo FROM workspace")),
+             localRows(QStringLiteral("SELECT w.uuid, (SELECT bytes FROM job_logo) FROM "
+                                      "workspace_identity w")));
+}
+
+void TestTeamSync::addresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("keywords");
+    QTest::addColumn<bool>("password");
+    QTest::newRow("keywords") << "host=db.example port=5433 dbname=team user=alice"
+                              << "host='db.example' port='5433' dbname='team' user='alice' "
+                                 "connect_timeout=10"
+                              << false;
+    QTest::newRow("quoted value")
+        << "host=h sslrootcert='C:\\\\certs\\\\it\\'s.crt' connect_timeout=3"
+        << "host='h' sslrootcert='C:\\\\certs\\\\it\\'s.crt' connect_timeout='3'" << false;
+    QTest::newRow("uri") << "postgresql://alice@db.example:5433/team?sslmode=verify-full"
+                         << "user='alice' host='db.example' port='5433' dbname='team' "
+                            "sslmode='verify-full' connect_timeout=10"
+                         << false;
+    QTest::newRow("password keyword") << "host=h user=alice password=secret" << QString() << true;
+    QTest::newRow("password in uri") << "postgresql://alice:secret@h/team" << QString() << true;
+    QTest::newRow("unreadable") << "host" << QString() << false;
+    QTest::newRow("unterminated quote") << "host='h" << QString() << false;
+}
+
+void TestTeamSync::addresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, keywords);
+    QFETCH(bool, password);
+    QString error;
+    QCOMPARE(TeamAddress::toKeywords(address, &error), keywords);
+    QCOMPARE(TeamAddress::hasPassword(address), password);
+    QCOMPARE(error.isEmpty(), !keywords.isEmpty());
+    if (password)
+        QCOMPARE(error, TeamAddress::passwordRefusal());
+}
+
+void TestTeamSync::copiesEveryField()
+{
+    Logger logger(path);
+    ItemData *a = logger.items.add(QStringLiteral("Deck 'A' \\ Träger 縁"), ItemData::MeasureData);
+    ItemData *b = logger.items.add(QStringLiteral("B"), ItemData::MeasureData);
+    const QDateTime winter = QDateTime(QDate(2026, 1, 15), QTime(9, 30, 0, 123));
+    logger.items.append(a,
+                        {makeReading(123.456789012345, winter),
+                         makeReading(std::numeric_limits<double>::quiet_NaN(), winter, "OL"),
+                         makeReading(1e-300, QDateTime()),
+                         makeReading(0.1, winter.addDays(180), QStringLiteral("it's \\ \u00B5"))},
+                        QStringLiteral("mil"), 5000);
+    logger.items.append(logger.items.storeData(), manyReadings(12000), Micrometre, 1250);
+    CoatingRequirement iso(QStringLiteral("iso19840"), QStringLiteral("mil"));
+    iso.setValue(QStringLiteral("nominal"), 4);
+    logger.items.setRequirement(a, iso);
+    logger.items.setNotes(a, {QStringLiteral("Edge\nالحافة"),
+                              {{QStringLiteral("one.jpg"), QByteArray(3000, '\0')},
+                               {QStringLiteral("two.png"), QByteArray("\x89PNG'\\", 7)}}});
+    JobDetails job;
+    for (int field = 0; field < JobDetails::FieldCount; ++field)
+        job.setValue(JobDetails::Field(field), QStringLiteral("%1 Škoda 'x'").arg(field));
+    job.setLogo(QByteArray("\x89PNG\r\n\x1a\n\0logo", 13));
+    logger.items.setJobDetails(job);
+    logger.items.append(b, manyReadings(3), Micrometre, 1250);
+    logger.workspace.commit();
+
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(QStringLiteral("alice")));
+    QVERIFY(waitUpToDate(statuses, path));
+    compareEverything();
+    QCOMPARE(statuses.last().first().value<TeamSyncStatus>().text(),
+             QStringLiteral("Team server: up to date"));
+    QCOMPARE(server.value(QStringLiteral("SELECT DISTINCT owner FROM reading")).toString(),
+             QStringLiteral("alice"));
+    QCOMPARE(server.value(QStringLiteral("SELECT job FROM workspace")).toString(),
+             job.value(JobDetails::Project));
+}
+
+void TestTeamSync::followsChanges()
+{
+    Logger logger(path);
+    ItemData *a = logger.items.add(QStringLiteral("A"), ItemData::MeasureData);
+    ItemData *b = logger.items.add(QStringLiteral("B"), ItemData::MeasureData);
+    ItemData *c = logger.items.add(QStringLiteral("C"), ItemData::MeasureData);
+    for (ItemData *item : {a, b, c})
+        logger.items.append(item, manyReadings(100), Micrometre, 1250);
+    logger.items.setNotes(c, {QStringLiteral("c"), {{QStringLiteral("c.jpg"), "jpeg"}}});
+    logger.workspace.commit();
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(QStringLiteral("bob")));
+    QVERIFY(waitUpToDate(statuses, path));
+
+    // A rename, readings cleared and refilled, an item removed, new photos, a new reading.
+    logger.items.rename(a, QStringLiteral("A renamed"));
+    logger.items.clear(b);
+    logger.items.append(b, manyReadings(7, 500), Micrometre, 1250);
+    logger.items.setNotes(c, {QStringLiteral("c"), {{QStringLiteral("c.jpg"), "other"}}});
+    logger.items.remove(a);
+    logger.items.append(c, manyReadings(1, 100), Micrometre, 1250);
+    logger.workspace.commit();
+    statuses.clear();
+    QVERIFY(waitUpToDate(statuses, path));
+    QTRY_COMPARE(serverReadings(), localReadings(path));
+    compareEverything();
+}
+
+void TestTeamSync::resumesAfterTheServerWentAway_data()
+{
+    QTest::addColumn<bool>("crash");
+    QTest::newRow("server killed and restarted") << true;
+    QTest::newRow("network cut: server stopped") << false;
+}
+
+void TestTeamSync::resumesAfterTheServerWentAway()
+{
+    QFETCH(bool, crash);
+    Logger logger(path);
+    ItemData *item = logger.items.add(QStringLiteral("Long"), ItemData::MeasureData);
+    logger.items.append(item, manyReadings(300000), Micrometre, 1250);
+    logger.workspace.commit();
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(QStringLiteral("alice")));
+    QTRY_VERIFY_WITH_TIMEOUT(serverReadings() > 0, 60000);
+    QVERIFY(server.stop(crash));
+    // Readings keep landing in the workspace while the server is away.
+    logger.items.append(item, manyReadings(1000, 300000), Micrometre, 1250);
+    logger.workspace.commit();
+    const auto waiting = [&statuses] {
+        for (const QList<QVariant> &signal : statuses) {
+            const auto status = signal.first().value<TeamSyncStatus>();
+            if (status.state == TeamSyncStatus::Waiting && status.retrySeconds > 0 &&
+                status.text().contains(QStringLiteral("readings waiting, retrying in")))
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(waiting(), 30000);
+    QVERIFY(server.restart());
+    QVERIFY(waitUpToDate(statuses, path, 120000));
+    QCOMPARE(serverReadings(), 301000);
+    QCOMPARE(server.value(QStringLiteral("SELECT MAX(seq) + 1 - COUNT(*) FROM reading")).toInt(),
+             0);
+    compareEverything();
+}
+
+void TestTeamSync::resumesAfterTheSyncWasKilled()
+{
+    {
+        Logger logger(path);
+        ItemData *item = logger.items.add(QStringLiteral("Long"), ItemData::MeasureData);
+        logger.items.append(item, manyReadings(300000), Micrometre, 1250);
+        logger.items.append(logger.items.add(QStringLiteral("Short"), ItemData::MeasureData),
+                            manyReadings(10), Micrometre, 1250);
+    }
+    const QString address = server.keywords(QStringLiteral("carol"));
+    QProcess sync;
+    sync.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sync.start(QStringLiteral(TEAM_SYNC_PROCESS), {path, address});
+    QTRY_VERIFY_WITH_TIMEOUT(serverReadings() > 0, 60000);
+    sync.kill();
+    QVERIFY(sync.waitForFinished());
+    QVERIFY(serverReadings() < 300010);
+
+    sync.start(QStringLiteral(TEAM_SYNC_PROCESS), {path, address});
+    QVERIFY(sync.waitForFinished(120000));
+    QCOMPARE(sync.exitCode(), 0);
+    QVERIFY(sync.readAll().contains("Team server: up to date"));
+    QCOMPARE(serverReadings(), 300010);
+    compareEverything();
+}
+
+void TestTeamSync::twoLoggersOfOneInspector()
+{
+    const QString otherPath = dir->filePath(QStringLiteral("other.sqlite"));
+    Logger first(path);
+    Logger second(otherPath);
+    for (Logger *logger : {&first, &second}) {
+        ItemData *item = logger->items.add(QStringLiteral("Measure1"), ItemData::MeasureData);
+        logger->items.append(item, manyReadings(20000), Micrometre, 1250);
+        logger->workspace.commit();
+    }
+    QSignalSpy firstStatuses(&first.sync, &TeamSync::statusChanged);
+    QSignalSpy secondStatuses(&second.sync, &TeamSync::statusChanged);
+    first.sync.start(path, server.keywords(QStringLiteral("alice")));
+    second.sync.start(otherPath, server.keywords(QStringLiteral("alice")));
+    QVERIFY(waitUpToDate(firstStatuses, path));
+    QVERIFY(waitUpToDate(secondStatuses, otherPath));
+    QTRY_COMPARE(serverReadings(), 40000 + 0);
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM item WHERE name = 'Measure1'")),
+             QVariant(2));
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(DISTINCT workspace) FROM item")),
+             QVariant(2));
+}
+
+void TestTeamSync::stopsAtANewerServer()
+{
+    Logger logger(path);
+    logger.items.append(logger.items.add(QStringLiteral("A"), ItemData::MeasureData),
+                        manyReadings(10), Micrometre, 1250);
+    logger.workspace.commit();
+    QVERIFY(server.exec({QStringLiteral("UPDATE logger_schema SET version = 99")}));
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(QStringLiteral("alice")));
+    QTRY_VERIFY(!statuses.isEmpty() &&
+                statuses.last().first().value<TeamSyncStatus>().state == TeamSyncStatus::Stopped);
+    QCOMPARE(statuses.last().first().value<TeamSyncStatus>().text(),
+             QStringLiteral("Team server: stopped: the server's tables were made by a newer logger "
+                            "(version 99, this logger knows %1); the readings stay in this "
+                            "workspace")
+                 .arg(TeamSchema::Version));
+    // No retries, nothing written, the workspace as it was.
+    QTest::qWait(500);
+    QCOMPARE(statuses.size(), 2);
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(), 0);
+    QCOMPARE(localReadings(path), 10);
+}
+
+void TestTeamSync::refusesClearly_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<bool>("prepared");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("unknown role") << "mallory" << true << "role \"mallory\" does not exist";
+    QTest::newRow("inspector on an empty server")
+        << "alice" << false << "the role alice may not create or change the logger's tables";
+    QTest::newRow("QA role") << "quentin" << true << "permission denied";
+}
+
+void TestTeamSync::refusesClearly()
+{
+    QFETCH(QString, role);
+    QFETCH(bool, prepared);
+    QFETCH(QString, cause);
+    Logger logger(path);
+    if (!prepared)
+        cleanup();
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(role));
+    QTRY_VERIFY(!statuses.isEmpty() &&
+                statuses.last().first().value<TeamSyncStatus>().state == TeamSyncStatus::Refused);
+    const auto status = statuses.last().first().value<TeamSyncStatus>();
+    QVERIFY2(status.text().startsWith(QStringLiteral("Team server: refused: ")),
+             qPrintable(status.text()));
+    QVERIFY2(status.text().contains(cause), qPrintable(status.text()));
+    // Retries back off: 100 ms, 200 ms, 400 ms, ... never faster.
+    QTest::qWait(1000);
+    const int refusals = int(std::count_if(statuses.cbegin(), statuses.cend(), [](const auto &s) {
+        return s.first().template value<TeamSyncStatus>().state == TeamSyncStatus::Refused;
+    }));
+    QVERIFY2(refusals <= 5, qPrintable(QString::number(refusals)));
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(), 0);
+}
+
+void TestTeamSync::rowLevelSecurity_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("statement");
+    // The rows the statement affects or returns; -1 for a refusal.
+    QTest::addColumn<int>("rows");
+    const QString everyItem = QStringLiteral("SELECT * FROM item");
+    // Each workspace holds its inspector's item and the gauge's memory.
+    QTest::newRow("inspector reads own and team's") << "alice" << everyItem << 4;
+    QTest::newRow("other team reads only own") << "carol" << everyItem << 2;
+    QTest::newRow("QA reads everything") << "quentin" << everyItem << 6;
+    QTest::newRow("team's readings") << "bob"
+                                     << "SELECT * FROM reading" << 4;
+    QTest::newRow("renames own") << "alice"
+                                 << "UPDATE item SET name = 'x' WHERE owner = 'alice'" << 2;
+    QTest::newRow("cannot rename colleague's")
+        << "alice"
+        << "UPDATE item SET name = 'x' WHERE owner = 'bob'" << 0;
+    QTest::newRow("cannot delete colleague's readings")
+        << "alice"
+        << "DELETE FROM reading WHERE owner = 'bob'" << 0;
+    QTest::newRow("cannot insert as colleague")
+        << "alice"
+        << "INSERT INTO reading (item, seq, owner, um_text, mil_text, overload, unit, basis)"
+           " SELECT uuid, 100, 'bob', '', '', 0, '', '' FROM item WHERE owner = 'bob'"
+        << -1;
+    QTest::newRow("cannot take a colleague's item")
+        << "alice"
+        << "UPDATE item SET owner = 'alice' WHERE owner = 'bob'" << 0;
+    QTest::newRow("cannot give own item away")
+        << "alice"
+        << "UPDATE item SET owner = 'bob' WHERE owner = 'alice'" << -1;
+    QTest::newRow("QA cannot change") << "quentin"
+                                      << "UPDATE item SET name = 'x'" << -1;
+    QTest::newRow("QA cannot delete") << "quentin"
+                                      << "DELETE FROM reading" << -1;
+    QTest::newRow("inspector cannot change teams") << "alice"
+                                                   << "UPDATE team_member SET team = 'south'" << -1;
+}
+
+void TestTeamSync::rowLevelSecurity()
+{
+    QFETCH(QString, role);
+    QFETCH(QString, statement);
+    QFETCH(int, rows);
+    // alice and bob of team north and carol of team south each hold a workspace with their item
+    // of two readings and the gauge's memory.
+    for (const QString &inspector :
+         {QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")}) {
+        TeamServer writer(QStringLiteral("writer"));
+        QString error;
+        QCOMPARE(writer.open(server.keywords(inspector), &error), TeamServer::Outcome::Ready);
+        WorkspaceReader::Snapshot workspace;
+        workspace.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        QVERIFY2(writer.putWorkspace(workspace, &error), qPrintable(error));
+        for (int kind : {int(ItemData::MeasureData), int(ItemData::StoreData)}) {
+            WorkspaceReader::Item item;
+            item.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            item.kind = kind;
+            item.name = inspector;
+            QVERIFY2(writer.putItem(workspace.uuid, item, nullptr, &error), qPrintable(error));
+            if (kind == ItemData::MeasureData) {
+                std::vector<WorkspaceReader::Reading> readings(2);
+                readings[1].seq = 1;
+                QVERIFY2(writer.putReadings(item.uuid, readings, &error), qPrintable(error));
+            }
+        }
+    }
+    QVERIFY(server.exec({QStringLiteral("INSERT INTO team_member VALUES ('alice', 'north'),"
+                                        " ('bob', 'north'), ('carol', 'south')")}));
+
+    int affected = -1;
+    QString error;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("role"));
+        db.setConnectOptions(server.keywords(role));
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery query(db);
+        if (query.exec(statement)) {
+            affected = query.isSelect() ? query.size() : query.numRowsAffected();
+        } else {
+            error = query.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("role"));
+    QVERIFY2(affected == rows, qPrintable(QStringLiteral("%1 rows; %2").arg(affected).arg(error)));
+}
+
+QTEST_MAIN(TestTeamSync)
+#include "tst_teamsync.moc"
