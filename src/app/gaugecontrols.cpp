@@ -48,8 +48,11 @@ bool GaugeControls::showOptions(WindowSettings *settings)
         if (plugin.offersAll())
             dialog.addGauge(plugin.id, plugin.name, plugin.instance);
     dialog.setCurrentGauge(bound);
+    dialog.setTeamServer(settings->teamServer);
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    const bool teamChanged = dialog.teamServer() != settings->teamServer;
+    settings->teamServer = dialog.teamServer();
     const QString chosen = dialog.currentGauge();
     const bool rebound = !chosen.isEmpty() && chosen != bound;
     if (rebound) {
@@ -59,5 +62,5 @@ bool GaugeControls::showOptions(WindowSettings *settings)
     }
     // The gauge's port may have changed with its settings.
     m_gauge->testPortPresence();
-    return rebound;
+    return rebound || teamChanged;
 }

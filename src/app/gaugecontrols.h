@@ -32,7 +32,8 @@ public:
     // Only a measurement item takes live readings: Start is offered for nothing else.
     bool activeTakesLiveReadings() const;
     void showState();
-    // Rebinds the gauge when another is chosen and keeps the choice in settings; true then.
+    // Rebinds the gauge when another is chosen and keeps the choice, and the team server's
+    // address, in settings; true when either changed.
     bool showOptions(WindowSettings *settings);
 
 private:

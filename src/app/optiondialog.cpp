@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ideviceoptions.h"
+#include "teamaddress.h"
 
 OptionDialog::OptionDialog(QWidget *parent)
     : QDialog(parent)
@@ -21,6 +22,12 @@ OptionDialog::OptionDialog(QWidget *parent)
     edtDefaultName->setText(QStringLiteral("Defaule Name"));
     cmbGauge = new QComboBox();
     cmbGauge->setObjectName(QStringLiteral("cmbGauge"));
+    edtTeamServer = new QLineEdit();
+    edtTeamServer->setObjectName(QStringLiteral("edtTeamServer"));
+    edtTeamServer->setPlaceholderText(tr("none: host=... dbname=... user=... sslmode=verify-full"));
+    edtTeamServer->setToolTip(
+        tr("A PostgreSQL connection string or postgresql:// address. The password is read from "
+           "the PostgreSQL password file or the PGPASSWORD environment variable."));
     auto *form = new QFormLayout();
     form->addRow(tr("Defaule name"), edtDefaultName);
     form->addRow(tr("Gauge"), cmbGauge);
@@ -38,6 +45,9 @@ OptionDialog::OptionDialog(QWidget *parent)
     auto *layout = new QVBoxLayout();
     layout->addLayout(form);
     layout->addWidget(wgtGaugeOptions);
+    auto *team = new QFormLayout();
+    team->addRow(tr("Team server"), edtTeamServer);
+    layout->addLayout(team);
     layout->addLayout(buttons);
     setLayout(layout);
 
@@ -69,12 +79,26 @@ QString OptionDialog::currentGauge() const
     return cmbGauge->currentData().toString();
 }
 
+void OptionDialog::setTeamServer(const QString &address)
+{
+    edtTeamServer->setText(address);
+}
+
+QString OptionDialog::teamServer() const
+{
+    return edtTeamServer->text().trimmed();
+}
+
 void OptionDialog::slotBtnClicked()
 {
-    if (sender() != btnOk)
+    if (sender() != btnOk) {
         reject();
-    else if (savePages())
+    } else if (TeamAddress::hasPassword(teamServer())) {
+        edtTeamServer->setFocus();
+        QMessageBox::warning(this, QString(), TeamAddress::passwordRefusal(), QMessageBox::Ok);
+    } else if (savePages()) {
         accept();
+    }
 }
 
 bool OptionDialog::savePages()

@@ -9,9 +9,10 @@ class QLineEdit;
 class QPushButton;
 class QStackedWidget;
 
-// The Options dialog: which gauge plug-in the logger talks to, and the settings page of each
-// plug-in that offers one. OK keeps every page's settings through its plug-in; the caller keeps
-// the choice of plug-in. The default-name field is not stored anywhere.
+// The Options dialog: which gauge plug-in the logger talks to, the settings page of each plug-in
+// that offers one, and the team server's address. OK keeps every page's settings through its
+// plug-in; the caller keeps the choice of plug-in and the address, which OK refuses while it holds
+// a password. The default-name field is not stored anywhere.
 class OptionDialog : public QDialog
 {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     void addGauge(const QString &id, const QString &name, QObject *plugin);
     void setCurrentGauge(const QString &id);
     QString currentGauge() const;
+    void setTeamServer(const QString &address);
+    QString teamServer() const;
 
 public slots:
     void slotBtnClicked();
@@ -39,6 +42,7 @@ private:
     };
 
     QLineEdit *edtDefaultName;
+    QLineEdit *edtTeamServer;
     QPushButton *btnOk;
     QPushButton *btnCancel;
     QComboBox *cmbGauge;

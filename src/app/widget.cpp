@@ -39,6 +39,7 @@
 #include "statuspanel.h"
 #include "storedownload.h"
 #include "tablecopy.h"
+#include "teamlink.h"
 #include "tvitemmodel.h"
 #include "windowsettings.h"
 #include "workspace.h"
@@ -115,6 +116,8 @@ void Widget::initWidget()
     if (items->items().isEmpty())
         items->add(QStringLiteral("Measure%1").arg(1), ItemData::MeasureData);
     items->activate(restoredActive ? restoredActive : items->items().first());
+    teamLink = new TeamLink(statusPanel, workspace, this);
+    teamLink->setAddress(settings.teamServer);
     slotCurrentRowChanged(ui->tvItems->currentIndex(), QModelIndex());
 }
 
@@ -237,8 +240,10 @@ void Widget::slotAction()
     } else if (action == ui->actionDisconnect) {
         gauge->close();
     } else if (action == ui->actionOption) {
-        if (controls->showOptions(&settings))
+        if (controls->showOptions(&settings)) {
             saveSettings();
+            teamLink->setAddress(settings.teamServer);
+        }
     } else if (action == ui->actionClose) {
         close();
     }

@@ -20,6 +20,7 @@ class ManualViewer;
 class QAction;
 class StatusPanel;
 class StoreDownload;
+class TeamLink;
 class WidgetUi;
 class Workspace;
 
@@ -101,6 +102,7 @@ private:
     FileCommands *files = nullptr;
     // Keeps every item and reading on disk, following the item store.
     Workspace *workspace = nullptr;
+    TeamLink *teamLink = nullptr;
     LivePanel *livePanel = nullptr;
     StatusPanel *statusPanel = nullptr;
     ManualViewer *manualViewer = nullptr;

@@ -5,9 +5,11 @@
 #include "optionsfile.h"
 
 WindowSettings::WindowSettings(QMainWindow *window)
-    : devicePlugin(OptionsFile::read(OptionsFile::defaultPath()).devicePlugin.value_or(QString()))
-    , m_window(window)
+    : m_window(window)
 {
+    const OptionsFile::Contents contents = OptionsFile::read(OptionsFile::defaultPath());
+    devicePlugin = contents.devicePlugin.value_or(QString());
+    teamServer = contents.teamServer.value_or(QString());
 }
 
 void WindowSettings::restore()
@@ -26,5 +28,6 @@ void WindowSettings::restore()
 bool WindowSettings::save() const
 {
     return OptionsFile::write(OptionsFile::defaultPath(), m_window->saveGeometry(),
-                              m_window->saveState(0), sceneFile, devicePlugin, folders.toMap());
+                              m_window->saveState(0), sceneFile, devicePlugin, folders.toMap(),
+                              teamServer);
 }

@@ -7,7 +7,8 @@
 class QMainWindow;
 
 // What the main window keeps in options.xml: its geometry and tool-bar layout, the last scene
-// picture, the gauge chosen in Options and the folders the file dialogs last used.
+// picture, the gauge chosen in Options, the folders the file dialogs last used and the team
+// server's address.
 class WindowSettings
 {
 public:
@@ -21,6 +22,8 @@ public:
     // Empty while no gauge was chosen in Options.
     QString devicePlugin;
     RecentFolders folders;
+    // Empty for none: the workspace stays on this computer only.
+    QString teamServer;
 
 private:
     QMainWindow *m_window;

@@ -23,7 +23,7 @@ QString OptionsFile::defaultPath()
 
 bool OptionsFile::write(const QString &path, const QByteArray &geometry, const QByteArray &state,
                         const QString &sceneFileName, const QString &devicePlugin,
-                        const QMap<QString, QString> &folders)
+                        const QMap<QString, QString> &folders, const QString &teamServer)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -47,6 +47,8 @@ bool OptionsFile::write(const QString &path, const QByteArray &geometry, const Q
         }
         xml.writeEndElement();
     }
+    if (!teamServer.isEmpty())
+        xml.writeTextElement(QStringLiteral("TeamServer"), teamServer);
     xml.writeEndElement();
     xml.writeEndDocument();
     file.close();
@@ -83,6 +85,8 @@ OptionsFile::Contents OptionsFile::read(const QString &path)
                 contents.sceneFileName = text;
             else if (element == QLatin1String("DevicePlugin"))
                 contents.devicePlugin = text;
+            else if (element == QLatin1String("TeamServer"))
+                contents.teamServer = text;
             element.clear();
         }
     }

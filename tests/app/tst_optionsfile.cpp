@@ -46,14 +46,22 @@ void TestOptionsFile::roundTrip()
     QVERIFY(!read.devicePlugin);
     QVERIFY(!xml.contains(QStringLiteral("DevicePlugin")));
 
+    QVERIFY(!read.teamServer);
+    QVERIFY(!xml.contains(QStringLiteral("TeamServer")));
+
+    const QString team =
+        QStringLiteral("host=db.example dbname=team user=alice sslmode=verify-full");
     QVERIFY(OptionsFile::write(path, geometry, state, QString(), QStringLiteral("serialgauge"),
-                               folders));
+                               folders, team));
     file.close();
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("    <SceneFileName></SceneFileName>\n"
-                                    "    <DevicePlugin>serialgauge</DevicePlugin>\n"
-                                    "    <Folders>\n"));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.contains("    <SceneFileName></SceneFileName>\n"
+                             "    <DevicePlugin>serialgauge</DevicePlugin>\n"
+                             "    <Folders>\n"));
+    QVERIFY(written.contains("    </Folders>\n    <TeamServer>host=db.example"));
     QCOMPARE(OptionsFile::read(path).devicePlugin.value(), QStringLiteral("serialgauge"));
+    QCOMPARE(OptionsFile::read(path).teamServer.value(), team);
 }
 
 void TestOptionsFile::missingFileGivesNothing()

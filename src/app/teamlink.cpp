@@ -1,0 +1,44 @@
+#include "teamlink.h"
+
+#include <QLabel>
+
+#include "statuspanel.h"
+#include "teamsync.h"
+#include "workspace.h"
+
+TeamLink::TeamLink(StatusPanel *status, Workspace *workspace, QObject *parent)
+    : QObject(parent)
+    , m_workspace(workspace)
+    , m_sync(new TeamSync(this))
+    , m_field(new QLabel)
+{
+    m_field->setObjectName(QStringLiteral("lblTeamServer"));
+    m_field->setMargin(2);
+    m_field->hide();
+    status->addField(m_field);
+    connect(workspace, &Workspace::committed, m_sync, &TeamSync::wake);
+    connect(m_sync, &TeamSync::statusChanged, this, &TeamLink::show);
+}
+
+void TeamLink::setAddress(const QString &address)
+{
+    if (address == m_address)
+        return;
+    m_address = address;
+    m_sync->stop();
+    m_field->setVisible(!address.isEmpty());
+    m_field->setToolTip(QString());
+    if (address.isEmpty())
+        return;
+    if (!m_workspace->isSaving()) {
+        m_field->setText(tr("Team server: not synced: this session's readings are not saved"));
+        return;
+    }
+    m_sync->start(m_workspace->path(), address);
+}
+
+void TeamLink::show(const TeamSyncStatus &status)
+{
+    m_field->setText(status.text());
+    m_field->setToolTip(status.detail);
+}

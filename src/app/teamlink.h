@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLabel;
+class StatusPanel;
+class TeamSync;
+class TeamSyncStatus;
+class Workspace;
+
+// The window's side of the team server: runs the sync of the workspace while an address is set
+// and shows its state in a status-bar field, hidden while no server is set.
+class TeamLink : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TeamLink)
+
+public:
+    TeamLink(StatusPanel *status, Workspace *workspace, QObject *parent);
+
+    // Starts, restarts or stops the sync; an unchanged address changes nothing.
+    void setAddress(const QString &address);
+
+private:
+    void show(const TeamSyncStatus &status);
+
+    Workspace *m_workspace;
+    TeamSync *m_sync;
+    QLabel *m_field;
+    QString m_address;
+};
