@@ -61,7 +61,10 @@ private:
 
 } // namespace
 
-PgTestServer::PgTestServer() = default;
+PgTestServer::PgTestServer(bool durable)
+    : m_durable(durable)
+{
+}
 
 PgTestServer::~PgTestServer()
 {
@@ -136,9 +139,10 @@ bool PgTestServer::stop(bool crash)
 bool PgTestServer::restart()
 {
     // fsync off: the test's server never outlives a crash of the machine.
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -c fsync=off")
+    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -c fsync=%3")
                                 .arg(m_dir->path())
-                                .arg(m_port);
+                                .arg(m_port)
+                                .arg(m_durable ? QStringLiteral("on") : QStringLiteral("off"));
     m_running =
         run(QStringLiteral("pg_ctl"),
             {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-o"),

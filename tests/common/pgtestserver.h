@@ -15,7 +15,8 @@
 class PgTestServer
 {
 public:
-    PgTestServer();
+    // A durable server syncs its files to disk as a production server does; the tests' does not.
+    explicit PgTestServer(bool durable = false);
     ~PgTestServer();
     PgTestServer(const PgTestServer &) = delete;
     PgTestServer &operator=(const PgTestServer &) = delete;
@@ -46,4 +47,5 @@ private:
     // The socket's name takes the port; the socket's folder is the test's own.
     int m_port = 5432;
     bool m_running = false;
+    bool m_durable = false;
 };

@@ -276,12 +276,14 @@ void TestTeamSync::copiesEveryField()
     ItemData *a = logger.items.add(QStringLiteral("Deck 'A' \\ Träger 縁"), ItemData::MeasureData);
     ItemData *b = logger.items.add(QStringLiteral("B"), ItemData::MeasureData);
     const QDateTime winter = QDateTime(QDate(2026, 1, 15), QTime(9, 30, 0, 123));
-    logger.items.append(a,
-                        {makeReading(123.456789012345, winter),
-                         makeReading(std::numeric_limits<double>::quiet_NaN(), winter, "OL"),
-                         makeReading(1e-300, QDateTime()),
-                         makeReading(0.1, winter.addDays(180), QStringLiteral("it's \\ \u00B5"))},
-                        QStringLiteral("mil"), 5000);
+    logger.items.append(
+        a,
+        {makeReading(123.456789012345, winter),
+         makeReading(std::numeric_limits<double>::quiet_NaN(), winter, "OL"),
+         makeReading(1e-300, QDateTime()),
+         makeReading(0.1, winter.addDays(180), QStringLiteral("it's \\ \"q\" {a,b} NULL \u00B5")),
+         makeReading(std::numeric_limits<double>::infinity(), winter)},
+        QStringLiteral("mil"), 5000);
     logger.items.append(logger.items.storeData(), manyReadings(12000), Micrometre, 1250);
     CoatingRequirement iso(QStringLiteral("iso19840"), QStringLiteral("mil"));
     iso.setValue(QStringLiteral("nominal"), 4);
