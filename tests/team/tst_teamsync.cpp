@@ -351,14 +351,14 @@ void TestTeamSync::resumesAfterTheServerWentAway()
     QFETCH(bool, crash);
     Logger logger(path);
     ItemData *item = logger.items.add(QStringLiteral("Long"), ItemData::MeasureData);
-    logger.items.append(item, manyReadings(300000), Micrometre, 1250);
+    logger.items.append(item, manyReadings(100000), Micrometre, 1250);
     logger.workspace.commit();
     QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
     logger.sync.start(path, server.keywords(QStringLiteral("alice")));
     QTRY_VERIFY_WITH_TIMEOUT(serverReadings() > 0, 60000);
     QVERIFY(server.stop(crash));
     // Readings keep landing in the workspace while the server is away.
-    logger.items.append(item, manyReadings(1000, 300000), Micrometre, 1250);
+    logger.items.append(item, manyReadings(1000, 100000), Micrometre, 1250);
     logger.workspace.commit();
     const auto waiting = [&statuses] {
         for (const QList<QVariant> &signal : statuses) {
@@ -372,7 +372,7 @@ void TestTeamSync::resumesAfterTheServerWentAway()
     QTRY_VERIFY_WITH_TIMEOUT(waiting(), 30000);
     QVERIFY(server.restart());
     QVERIFY(waitUpToDate(statuses, path, 120000));
-    QCOMPARE(serverReadings(), 301000);
+    QCOMPARE(serverReadings(), 101000);
     QCOMPARE(server.value(QStringLiteral("SELECT MAX(seq) + 1 - COUNT(*) FROM reading")).toInt(),
              0);
     compareEverything();
@@ -383,7 +383,7 @@ void TestTeamSync::resumesAfterTheSyncWasKilled()
     {
         Logger logger(path);
         ItemData *item = logger.items.add(QStringLiteral("Long"), ItemData::MeasureData);
-        logger.items.append(item, manyReadings(300000), Micrometre, 1250);
+        logger.items.append(item, manyReadings(100000), Micrometre, 1250);
         logger.items.append(logger.items.add(QStringLiteral("Short"), ItemData::MeasureData),
                             manyReadings(10), Micrometre, 1250);
     }
@@ -394,13 +394,13 @@ void TestTeamSync::resumesAfterTheSyncWasKilled()
     QTRY_VERIFY_WITH_TIMEOUT(serverReadings() > 0, 60000);
     sync.kill();
     QVERIFY(sync.waitForFinished());
-    QVERIFY(serverReadings() < 300010);
+    QVERIFY(serverReadings() < 100010);
 
     sync.start(QStringLiteral(TEAM_SYNC_PROCESS), {path, address});
     QVERIFY(sync.waitForFinished(120000));
     QCOMPARE(sync.exitCode(), 0);
     QVERIFY(sync.readAll().contains("Team server: up to date"));
-    QCOMPARE(serverReadings(), 300010);
+    QCOMPARE(serverReadings(), 100010);
     compareEverything();
 }
 
