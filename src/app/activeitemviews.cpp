@@ -1,6 +1,7 @@
 #include "activeitemviews.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QTableView>
 
@@ -30,6 +31,7 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
     connect(items, &ItemStore::readingsAppended, this, &ActiveItemViews::showAppended);
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
+    connect(items, &ItemStore::exclusionsChanged, this, &ActiveItemViews::showExclusions);
     connect(items, &ItemStore::rangeChanged, this, [this](ItemData *item) {
         if (item == m_items->active())
             showBands();
@@ -115,15 +117,64 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     QList<ChartPoint *> points;
     values.reserve(count);
     points.reserve(count);
-    for (const DmmData *reading : added) {
+    for (int i = first; i < first + count; ++i) {
+        const DmmData *reading = readings.at(i);
         const double value = item->valueOf(reading);
-        values.append(value);
-        points.append(new ChartPoint(value, reading->time(), QVariant()));
+        const bool excluded = item->isExcluded(i);
+        if (!excluded)
+            values.append(value);
+        points.append(new ChartPoint(excluded ? std::numeric_limits<double>::quiet_NaN() : value,
+                                     reading->time(), QVariant()));
     }
     m_tableModel->setReadings(added);
     m_tableFollower->rowsAppended();
     m_views.histogram->addValues(values);
     m_views.chart->addPoints(points);
+    if (item->excludedCount() > 0)
+        showExcluded(item);
+}
+
+void ActiveItemViews::showExclusions(ItemData *item, const QVector<int> &indexes)
+{
+    if (item != m_items->active() || indexes.isEmpty())
+        return;
+    QVector<int> sorted = indexes;
+    std::sort(sorted.begin(), sorted.end());
+    const QList<DmmData *> readings = item->readings();
+    QVector<double> lineValues;
+    lineValues.reserve(sorted.size());
+    for (int index : qAsConst(sorted))
+        lineValues.append(item->isExcluded(index) ? std::numeric_limits<double>::quiet_NaN()
+                                                  : item->valueOf(readings.at(index)));
+    m_views.chart->replaceValues(sorted, lineValues);
+    showExcluded(item);
+    QList<double> values;
+    values.reserve(readings.size() - item->excludedCount());
+    for (int i = 0; i < readings.size(); ++i) {
+        if (!item->isExcluded(i))
+            values.append(item->valueOf(readings.at(i)));
+    }
+    m_views.histogram->clear();
+    m_views.histogram->addValues(values);
+    m_tableModel->refreshExclusions(sorted.first(), sorted.last());
+    showStatistics();
+}
+
+void ActiveItemViews::showExcluded(const ItemData *item)
+{
+    const QList<DmmData *> readings = item->readings();
+    const QVector<QString> &reasons = item->exclusions();
+    QVector<int> indexes;
+    QVector<double> values;
+    indexes.reserve(item->excludedCount());
+    values.reserve(item->excludedCount());
+    for (int i = 0; i < reasons.size(); ++i) {
+        if (reasons.at(i).isEmpty())
+            continue;
+        indexes.append(i);
+        values.append(item->valueOf(readings.at(i)));
+    }
+    m_views.chart->setExcluded(indexes, values);
 }
 
 void ActiveItemViews::showUnit(ItemData *item)

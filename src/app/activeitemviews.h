@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QVector>
 
 class DMMChart;
 class DataModel;
@@ -46,6 +47,11 @@ private:
     // The histogram's bands: around the requirement's limits if any, up to the item's range.
     void showBands();
     void showCleared(ItemData *item);
+    // The readings at indexes were excluded or included again: the table restyles them, the
+    // chart takes them out of its line or back in, the histogram recounts.
+    void showExclusions(ItemData *item, const QVector<int> &indexes);
+    // The chart's hollow points and the histogram's counts for the item's excluded readings.
+    void showExcluded(const ItemData *item);
     void showStatistics();
     void clearViews();
     // The chart's and histogram's titles and decimals of micrometres or mils.

@@ -256,7 +256,8 @@ void FileCommands::exportWorkbook()
     if (fileName.isEmpty())
         return;
     const ItemData *active = m_items->active();
-    const ItemSummary::Rows summary = active ? ItemSummary::rows(*active) : ItemSummary::Rows();
+    const ItemSummary::Rows summary =
+        active ? ItemSummary::rows(*active, false) : ItemSummary::Rows();
     if (WorkbookExporter::exportTable(*m_views.table, fileName, summary))
         inform(tr("The datas is exported successfully."));
     else
@@ -273,7 +274,8 @@ void FileCommands::exportReport(const QString &sceneFile)
     const ItemData *active = m_items->active();
     const ItemSummary::Rows summary = active ? ItemSummary::rows(*active) : ItemSummary::Rows();
     if (PdfReport::write(fileName, sceneFile, *m_views.table, m_views.histogram->pixmap(),
-                         m_views.chart->pixmap(), m_reportColumns, summary))
+                         m_views.chart->pixmap(), m_reportColumns, summary,
+                         active ? ItemSummary::trailLines(*active) : QStringList()))
         inform(tr("The datas is exported successfully."));
     else
         inform(tr("The datas is exported failed."));

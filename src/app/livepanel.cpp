@@ -62,6 +62,10 @@ void LivePanel::showStatistics(const ItemData &item)
     m_labels.max->setText(QStringLiteral("Max:") + s->max);
     m_labels.overRange->setText(QStringLiteral("OL:%1").arg(s->overRange));
     m_labels.overRange->setVisible(s->overRange > 0);
+    m_labels.excluded->setText(s->excluded + s->overRange == s->num
+                                   ? tr("Excl:%1, no readings in range").arg(s->excluded)
+                                   : tr("Excl:%1").arg(s->excluded));
+    m_labels.excluded->setVisible(s->excluded > 0);
     m_labels.sd->setText(QStringLiteral("SD:") + s->sd);
     m_labels.cv->setText(QStringLiteral("CV:") + s->cv);
     showVerdict(item);

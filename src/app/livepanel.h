@@ -27,6 +27,7 @@ public:
         QLabel *min;
         QLabel *max;
         QLabel *overRange; // shown only while there are over-range readings
+        QLabel *excluded;  // shown only while readings are excluded
         QLabel *sd;
         QLabel *cv;
         QLabel *verdict;   // shown only while the item has a requirement

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSplitter>
@@ -36,6 +37,7 @@
 #include "livepanel.h"
 #include "livevaluelabel.h"
 #include "manualviewer.h"
+#include "readingexclusion.h"
 #include "statuspanel.h"
 #include "storedownload.h"
 #include "tablecopy.h"
@@ -81,10 +83,11 @@ bool Widget::loadPlugins()
 
 void Widget::initObj()
 {
-    livePanel = new LivePanel({ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->lcdNum,
-                               ui->lcdAvg, ui->lcdMin, ui->lcdMax, ui->lcdOverRange, ui->lcdSd,
-                               ui->lcdCv, ui->lcdVerdict, ui->horizontalLayout_2},
-                              this);
+    livePanel =
+        new LivePanel({ui->lcdItem, ui->lcdValue, ui->lcdUnit, ui->lcdBasis, ui->lcdNum, ui->lcdAvg,
+                       ui->lcdMin, ui->lcdMax, ui->lcdOverRange, ui->lcdExcluded, ui->lcdSd,
+                       ui->lcdCv, ui->lcdVerdict, ui->horizontalLayout_2},
+                      this);
     views = new ActiveItemViews({livePanel, ui->tv, ui->Histogram1, ui->chart}, items, this);
     files = new FileCommands(
         this, {ui->tabWidget, ui->tab_2, ui->Histogram1, ui->chart, views->tableModel()}, items,
@@ -96,6 +99,13 @@ void Widget::initWidget()
     ui->tvItems->installEventFilter(this);
     ui->tv->installEventFilter(this);
     new TableCopy(ui->tv);
+    exclusions = new ReadingExclusion(this, ui->tv, views->tableModel(), items);
+    // Edit comes between File and View.
+    auto *editMenu = new QMenu(tr("&Edit"), ui->menuBar);
+    editMenu->addActions({exclusions->undoAction(), exclusions->redoAction()});
+    editMenu->addSeparator();
+    editMenu->addActions({exclusions->excludeAction(), exclusions->includeAction()});
+    ui->menuBar->insertMenu(ui->menuBar->actions().value(1), editMenu);
     ui->listWidget->installEventFilter(this);
     statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
     manualViewer = new ManualViewer(this);
@@ -182,8 +192,8 @@ bool Widget::eventFilter(QObject *obj, QEvent *event)
 
     QList<QAction *> actions;
     if (obj == ui->tv)
-        return false;
-    if (obj == ui->listWidget)
+        actions = ui->tv->actions();
+    else if (obj == ui->listWidget)
         actions = {ui->actionClearMsg};
     else if (obj == ui->tvItems && ui->tvItems->currentIndex().isValid())
         actions = itemActions(ui->tvItems->currentIndex());

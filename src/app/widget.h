@@ -18,6 +18,7 @@ class ItemTree;
 class LivePanel;
 class ManualViewer;
 class QAction;
+class ReadingExclusion;
 class StatusPanel;
 class StoreDownload;
 class TeamLink;
@@ -100,6 +101,8 @@ private:
     StoreDownload *download = nullptr;
     ActiveItemViews *views = nullptr;
     FileCommands *files = nullptr;
+    // Excluding readings from the table, with undo and redo.
+    ReadingExclusion *exclusions = nullptr;
     // Keeps every item and reading on disk, following the item store.
     Workspace *workspace = nullptr;
     TeamLink *teamLink = nullptr;

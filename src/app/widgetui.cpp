@@ -202,6 +202,11 @@ void WidgetUi::setupUi(QMainWindow *window)
     lcdOverRange->setObjectName(QStringLiteral("lcdOverRange"));
     lcdOverRange->setVisible(false);
     horizontalLayout_2->addWidget(lcdOverRange);
+    // The count of readings the inspector excluded, likewise.
+    lcdExcluded = new QLabel(lcd);
+    lcdExcluded->setObjectName(QStringLiteral("lcdExcluded"));
+    lcdExcluded->setVisible(false);
+    horizontalLayout_2->addWidget(lcdExcluded);
     verticalLayout->addLayout(horizontalLayout_2);
     gridLayout_6->addLayout(verticalLayout, 3, 0, 1, 2);
     gridLayout_6->setColumnStretch(0, 1);

@@ -67,6 +67,7 @@ public:
     QLabel *lcdVerdict = nullptr;
     QHBoxLayout *horizontalLayout_2 = nullptr;
     QLabel *lcdOverRange = nullptr;
+    QLabel *lcdExcluded = nullptr;
     QLabel *lcdBasis = nullptr;
     LiveValueLabel *lcdValue = nullptr;
     QLabel *lcdUnit = nullptr;

@@ -80,8 +80,47 @@ void DMMChart::scheduleDataRepaint()
         m_dataRepaintTimer->start(int(waitNs / 1000000) + 1);
 }
 
+void DMMChart::setExcluded(const QVector<int> &indexes, const QVector<double> &values)
+{
+    m_excludedIndexes = indexes;
+    m_excludedValues = values;
+    m_linesDirty = true;
+    update();
+}
+
+void DMMChart::replaceValues(const QVector<int> &indexes, const QVector<double> &values)
+{
+    m_lines.first()->replaceValues(indexes, values);
+    m_axesDirty = true;
+    update();
+}
+
+QVector<QPoint> DMMChart::excludedPoints() const
+{
+    QVector<QPoint> centres;
+    const ChartLine *line = m_lines.first();
+    if (!hasPlotArea() || line->pixelPointCount() == 0)
+        return centres;
+    const ChartLine::PixelMap map{m_xScale, m_plotRect.x(), baselineY(), m_yScale};
+    const auto begin =
+        std::lower_bound(m_excludedIndexes.cbegin(), m_excludedIndexes.cend(), m_firstIndex);
+    const int last = m_firstIndex + line->pixelPointCount() - 1;
+    for (auto it = begin; it != m_excludedIndexes.cend() && *it <= last; ++it) {
+        const double value = m_excludedValues.at(int(it - m_excludedIndexes.cbegin()));
+        const int row = std::isnan(value) ? m_plotRect.bottom() : map.rowOf(value);
+        const QPoint centre(m_plotRect.left() + line->pixelX(*it - m_firstIndex),
+                            std::min(std::max(row, m_plotRect.top()), m_plotRect.bottom()));
+        // A hundred thousand excluded points draw no more circles than the plot has pixels.
+        if (centres.isEmpty() || centres.constLast() != centre)
+            centres.append(centre);
+    }
+    return centres;
+}
+
 void DMMChart::clear()
 {
+    m_excludedIndexes.clear();
+    m_excludedValues.clear();
     for (ChartLine *line : qAsConst(m_lines))
         line->clear();
     // A zoom window and a cursor index only mean something for the points they were made on.
@@ -389,6 +428,7 @@ void DMMChart::renderPixmap()
                 drawLine(&layer, &m_linesLayer, line);
                 layer.restore();
             }
+            drawExcluded(&layer);
         }
     }
     if (recompose)
@@ -494,6 +534,18 @@ QVector<int> DMMChart::overRangeColumns(const ChartLine *line, bool above) const
 {
     return OverRangeMarkers::columns(line, m_firstIndex, m_lastIndex, m_xScale, m_plotRect.x(),
                                      above);
+}
+
+void DMMChart::drawExcluded(QPainter *painter)
+{
+    const QVector<QPoint> centres = excludedPoints();
+    if (centres.isEmpty())
+        return;
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(m_excludedColor, 1.5));
+    painter->setBrush(Qt::NoBrush);
+    for (const QPoint &centre : centres)
+        painter->drawEllipse(QPointF(centre), 3.5, 3.5);
 }
 
 void DMMChart::drawMarkLines(QPainter *painter)

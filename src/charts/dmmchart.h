@@ -44,6 +44,14 @@ public:
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
     void clear();
+    // Readings left out of an item's statistics: a hollow circle at each of values (the points
+    // at indexes, ascending) shows where they were, apart from the line.
+    void setExcluded(const QVector<int> &indexes, const QVector<double> &values);
+    // New values for the points at indexes (ascending): NaN takes a point out of the line.
+    void replaceValues(const QVector<int> &indexes, const QVector<double> &values);
+    // Centres of the hollow circles in the visible window, one per pixel; values beyond the plot
+    // area sit on its edge.
+    QVector<QPoint> excludedPoints() const;
 
     void setLeftMargin(int margin);
     // Takes effect at the next resize, like every margin.
@@ -141,6 +149,7 @@ private:
     void drawSelection(QPainter *painter);
     void drawIndicator(QPainter *painter);
     void drawMarkLines(QPainter *painter);
+    void drawExcluded(QPainter *painter);
     // Smallest and largest visible value of every line, NaN-proof; false without points.
     bool visibleExtent(double *low, double *high) const;
 
@@ -195,4 +204,8 @@ private:
     QString m_yTitle;
     int m_decimals = 1;
     QList<CoatingRequirement::Line> m_markLines;
+    // Excluded points: indexes into the line, ascending, and their values.
+    QVector<int> m_excludedIndexes;
+    QVector<double> m_excludedValues;
+    QColor m_excludedColor = QColor(120, 120, 120, 255);
 };

@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 
 #include "dmmdata.h"
 #include "itemdata.h"
@@ -35,6 +36,8 @@ QVariant DataModel::data(const QModelIndex &index, int role) const
         return int(Qt::AlignCenter);
     if (role == Qt::BackgroundRole)
         return markBrush(index.row());
+    if (role == Qt::FontRole || role == Qt::ForegroundRole || role == Qt::ToolTipRole)
+        return exclusionData(index.row(), role);
     if (role != Qt::DisplayRole)
         return QVariant();
 
@@ -129,6 +132,33 @@ void DataModel::refreshMarks()
                          {Qt::BackgroundRole});
 }
 
+void DataModel::refreshExclusions(int first, int last)
+{
+    if (m_rows.isEmpty() || first > last)
+        return;
+    const int bottom = m_item && m_item->requirement().isSet() ? m_rows.size() - 1 : last;
+    emit dataChanged(index(qMax(first, 0), 0),
+                     index(qMin(bottom, m_rows.size() - 1), ColumnCount - 1),
+                     {Qt::FontRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::BackgroundRole});
+}
+
+QVariant DataModel::exclusionData(int row, int role) const
+{
+    if (!m_item || !m_item->isExcluded(row))
+        return QVariant();
+    switch (role) {
+    case Qt::FontRole: {
+        QFont font;
+        font.setStrikeOut(true);
+        return font;
+    }
+    case Qt::ForegroundRole:
+        return QBrush(ExcludedColor);
+    default:
+        return tr("Excluded: %1").arg(m_item->exclusionReason(row));
+    }
+}
+
 QVariant DataModel::markBrush(int row) const
 {
     if (!m_item || !m_item->requirement().isSet())
@@ -141,6 +171,7 @@ QVariant DataModel::markBrush(int row) const
         return QBrush(BelowNominalColor);
     case CoatingEvaluator::OverRange:
         return QBrush(OverRangeColor);
+    case CoatingEvaluator::Excluded:
     case CoatingEvaluator::Unmarked:
         break;
     }

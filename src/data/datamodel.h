@@ -36,6 +36,9 @@ public:
     void clearRows();
     // Tells the views that the row backgrounds changed: the item's requirement did.
     void refreshMarks();
+    // Tells the views that rows first to last were excluded or included again; the marks of the
+    // rows after them may have moved with the spots and areas.
+    void refreshExclusions(int first, int last);
 
     // The reading shown in row, or nullptr outside the table.
     DmmData *reading(int row) const;
@@ -45,9 +48,13 @@ public:
     static constexpr QRgb OutOfLimitColor = 0xFFFFC8C8;
     static constexpr QRgb BelowNominalColor = 0xFFFFEBB4;
     static constexpr QRgb OverRangeColor = 0xFFE6E6E6;
+    // The text of an excluded reading's row, struck through; its reason is the row's tool tip.
+    static constexpr QRgb ExcludedColor = 0xFF9A9A9A;
 
 private:
     QVariant markBrush(int row) const;
+    // The struck-through font, grey text and reason of an excluded reading's row.
+    QVariant exclusionData(int row, int role) const;
 
     QList<DmmData *> m_rows;
     ItemData *m_item = nullptr;

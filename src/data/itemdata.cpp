@@ -1,5 +1,6 @@
 #include "itemdata.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -64,8 +65,10 @@ void ItemData::updateStatistics()
 {
     m_micrometres.reset();
     m_mils.reset();
-    for (const DmmData *reading : qAsConst(m_readings))
-        accumulate(reading);
+    for (int i = 0; i < m_readings.size(); ++i) {
+        if (!isExcluded(i))
+            accumulate(m_readings.at(i));
+    }
     publishStatistics();
 }
 
@@ -89,7 +92,63 @@ QList<DmmData *> ItemData::takeReadings()
     m_micrometres.reset();
     m_mils.reset();
     m_published = false;
+    m_exclusions.clear();
+    m_excludedCount = 0;
+    m_trail.clear();
     return taken;
+}
+
+bool ItemData::isExcluded(int index) const
+{
+    return index >= 0 && index < m_exclusions.size() && !m_exclusions.at(index).isEmpty();
+}
+
+QString ItemData::exclusionReason(int index) const
+{
+    return index >= 0 && index < m_exclusions.size() ? m_exclusions.at(index) : QString();
+}
+
+void ItemData::setExcluded(const QVector<int> &indexes, const QString &reason)
+{
+    if (!reason.isEmpty() && m_exclusions.size() < m_readings.size())
+        m_exclusions.resize(m_readings.size());
+    for (int index : indexes) {
+        if (index < 0 || index >= m_exclusions.size())
+            continue;
+        QString &current = m_exclusions[index];
+        m_excludedCount += int(!reason.isEmpty()) - int(!current.isEmpty());
+        current = reason;
+    }
+    recount();
+}
+
+void ItemData::setExclusions(const QVector<QString> &reasons)
+{
+    m_exclusions = reasons.mid(0, m_readings.size());
+    m_excludedCount = int(std::count_if(m_exclusions.cbegin(), m_exclusions.cend(),
+                                        [](const QString &reason) { return !reason.isEmpty(); }));
+    recount();
+}
+
+void ItemData::recount()
+{
+    m_micrometres.reset();
+    m_mils.reset();
+    m_evaluator = CoatingEvaluator(m_requirement);
+    const bool judged = m_requirement.isSet();
+    for (int i = 0; i < m_readings.size(); ++i) {
+        const DmmData *reading = m_readings.at(i);
+        if (isExcluded(i)) {
+            if (judged)
+                m_evaluator.addExcluded();
+            continue;
+        }
+        accumulate(reading);
+        if (judged)
+            m_evaluator.add(*reading);
+    }
+    if (m_published || !m_readings.isEmpty())
+        publishStatistics();
 }
 
 void ItemData::setRequirement(const CoatingRequirement &requirement)
@@ -98,8 +157,12 @@ void ItemData::setRequirement(const CoatingRequirement &requirement)
     m_evaluator = CoatingEvaluator(requirement);
     if (!requirement.isSet())
         return;
-    for (const DmmData *reading : qAsConst(m_readings))
-        m_evaluator.add(*reading);
+    for (int i = 0; i < m_readings.size(); ++i) {
+        if (isExcluded(i))
+            m_evaluator.addExcluded();
+        else
+            m_evaluator.add(*m_readings.at(i));
+    }
 }
 
 QString ItemData::formatStatistic(double value) const
@@ -120,10 +183,13 @@ void ItemData::accumulate(const DmmData *reading)
 void ItemData::publishStatistics()
 {
     const RunningStatistics &run = isMicrometre() ? m_micrometres : m_mils;
-    m_statistics.num = run.count();
-    m_statistics.avg = formatStatistic(run.average());
-    m_statistics.min = formatStatistic(run.minimum());
-    m_statistics.max = formatStatistic(run.maximum());
+    m_statistics.num = run.count() + m_excludedCount;
+    m_statistics.excluded = m_excludedCount;
+    // With every reading excluded there is nothing to show, which a 0 would hide.
+    const bool noneLeft = run.count() == 0 && m_excludedCount > 0;
+    m_statistics.avg = noneLeft ? QStringLiteral("-") : formatStatistic(run.average());
+    m_statistics.min = noneLeft ? QStringLiteral("-") : formatStatistic(run.minimum());
+    m_statistics.max = noneLeft ? QStringLiteral("-") : formatStatistic(run.maximum());
     m_statistics.overRange = run.overRangeCount();
     const double deviation = run.standardDeviation();
     const double variation = run.coefficientOfVariation();

@@ -3,9 +3,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include "coatingevaluator.h"
 #include "coatingrequirement.h"
+#include "exclusionevent.h"
 #include "itemnotes.h"
 #include "igaugerange.h"
 #include "runningstatistics.h"
@@ -56,17 +58,39 @@ public:
     QList<DmmData *> readings() const { return m_readings; }
     const StatData *statistics() const { return &m_statistics; }
 
-    // Takes ownership of reading. With updateStatistics set the texts are refreshed in O(1) and
-    // come out exactly as a full updateStatistics() would make them.
+    // Takes ownership of reading, which counts until it is excluded. With updateStatistics set the
+    // texts are refreshed in O(1) and come out exactly as a full updateStatistics() would make
+    // them.
     void appendReading(DmmData *reading, bool updateStatistics);
-    // Full recomputation from every reading.
+    // Full recomputation from every reading that is not excluded.
     void updateStatistics();
     // Rewrites the texts in the current unit from the running state, in O(1). The texts of an
     // item that never had a reading stay as they are.
     void refreshStatisticsTexts();
     void clearReadings();
-    // Empties the item as clearReadings() does, handing its readings to the caller.
+    // Empties the item as clearReadings() does, handing its readings to the caller; their
+    // exclusions and trail go with them.
     QList<DmmData *> takeReadings();
+
+    // An excluded reading stays in the item and in its views, but leaves the statistics (num
+    // still counts it, and excludedCount() says how many), the judgement and its spots and areas.
+    bool isExcluded(int index) const;
+    // Why the reading was excluded; empty for a reading that counts.
+    QString exclusionReason(int index) const;
+    int excludedCount() const { return m_excludedCount; }
+    // The reason of every reading by index, empty for those that count; readings past its end
+    // count.
+    const QVector<QString> &exclusions() const { return m_exclusions; }
+    // Excludes the readings at indexes for reason, or includes them again when reason is empty,
+    // then counts and judges every reading afresh in one pass. Indexes outside the readings are
+    // passed over.
+    void setExcluded(const QVector<int> &indexes, const QString &reason);
+    // Replaces every exclusion at once, as exclusions() gives them, with one pass as above.
+    void setExclusions(const QVector<QString> &reasons);
+    // Who excluded or included which reading when and why, oldest first. Nothing rewrites it.
+    const QVector<ExclusionEvent> &exclusionTrail() const { return m_trail; }
+    void appendToTrail(const QVector<ExclusionEvent> &events) { m_trail += events; }
+    void setExclusionTrail(const QVector<ExclusionEvent> &trail) { m_trail = trail; }
 
     QString formatStatistic(double value) const;
 
@@ -81,6 +105,8 @@ public:
 
 private:
     void accumulate(const DmmData *reading);
+    // Statistics and judgement from the readings that count, texts included once published.
+    void recount();
     void publishStatistics();
 
     QString m_name;
@@ -96,6 +122,11 @@ private:
     RunningStatistics m_mils;
     // False until texts are first made from readings, and again after clearReadings().
     bool m_published = false;
+
+    // Reasons by reading index; shorter than m_readings when the last readings count.
+    QVector<QString> m_exclusions;
+    int m_excludedCount = 0;
+    QVector<ExclusionEvent> m_trail;
 
     CoatingRequirement m_requirement;
     ItemNotes m_notes;

@@ -21,8 +21,8 @@ ItemStore::ItemStore(QObject *parent)
 
 ItemStore::~ItemStore()
 {
-    for (const QList<DmmData *> &readings : qAsConst(m_aside))
-        qDeleteAll(readings);
+    for (const Aside &aside : qAsConst(m_aside))
+        qDeleteAll(aside.readings);
 }
 
 QString ItemStore::nextName(const QString &prefix) const
@@ -88,7 +88,7 @@ void ItemStore::remove(ItemData *item)
         emit activeChanged(nullptr);
     }
     emit itemRemoved(item);
-    qDeleteAll(m_aside.take(item));
+    qDeleteAll(m_aside.take(item).readings);
     m_items.removeOne(item);
     delete item;
 }
@@ -133,7 +133,11 @@ void ItemStore::setAside(ItemData *item)
 {
     dropAside(item);
     emit settingAside(item);
-    m_aside.insert(item, item->takeReadings());
+    Aside aside;
+    aside.exclusions = item->exclusions();
+    aside.trail = item->exclusionTrail();
+    aside.readings = item->takeReadings();
+    m_aside.insert(item, aside);
     emit readingsSetAside(item);
     emit readingsCleared(item);
 }
@@ -143,7 +147,7 @@ void ItemStore::dropAside(ItemData *item)
     const auto found = m_aside.find(item);
     if (found == m_aside.end())
         return;
-    qDeleteAll(found.value());
+    qDeleteAll(found->readings);
     m_aside.erase(found);
     emit asideDropped(item);
 }
@@ -153,17 +157,56 @@ void ItemStore::restoreAside(ItemData *item)
     if (!m_aside.contains(item))
         return;
     clear(item);
-    const QList<DmmData *> earlier = m_aside.take(item);
-    for (DmmData *reading : earlier)
+    const Aside earlier = m_aside.take(item);
+    for (DmmData *reading : earlier.readings)
         item->appendReading(reading, false);
+    item->setExclusionTrail(earlier.trail);
+    item->setExclusions(earlier.exclusions);
     item->updateStatistics();
     emit asideRestored(item);
-    emit readingsAppended(item, 0, earlier.size());
+    emit readingsAppended(item, 0, earlier.readings.size());
 }
 
 int ItemStore::asideCount(const ItemData *item) const
 {
-    return m_aside.value(item).size();
+    return m_aside.value(item).readings.size();
+}
+
+void ItemStore::setExcluded(ItemData *item, const QVector<int> &indexes, const QString &reason)
+{
+    const int count = item->readings().size();
+    ExclusionEvent event;
+    event.excluded = !reason.isEmpty();
+    event.reason = reason;
+    event.who = who();
+    event.when = QDateTime::currentDateTime();
+    QVector<int> changed;
+    QVector<ExclusionEvent> events;
+    changed.reserve(indexes.size());
+    events.reserve(indexes.size());
+    for (int index : indexes) {
+        if (index < 0 || index >= count || item->exclusionReason(index) == reason)
+            continue;
+        event.reading = index;
+        changed.append(index);
+        events.append(event);
+    }
+    if (changed.isEmpty())
+        return;
+    const int firstEvent = item->exclusionTrail().size();
+    item->appendToTrail(events);
+    item->setExcluded(changed, reason);
+    emit exclusionsChanged(item, changed, firstEvent);
+}
+
+QString ItemStore::who() const
+{
+    const QString inspector = m_job.value(JobDetails::Inspector).trimmed();
+    if (!inspector.isEmpty())
+        return inspector;
+    // USERNAME on Windows, USER elsewhere.
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return user.isEmpty() ? tr("unknown user") : user;
 }
 
 void ItemStore::setUnit(ItemData *item, const QString &unit)

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
+#include "exclusionevent.h"
 #include "itemdata.h"
 #include "jobdetails.h"
 
@@ -57,6 +59,14 @@ public:
     void append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm);
     void clear(ItemData *item);
 
+    // Excludes the readings at indexes of item for reason, or includes them again when reason is
+    // empty, and writes each change into the item's trail with who() and the time. Readings
+    // already in that state are left as they are, without an entry.
+    void setExcluded(ItemData *item, const QVector<int> &indexes, const QString &reason);
+    // Who changes exclusions: the inspector of the job details when set, else the user logged in
+    // to the system.
+    QString who() const;
+
     // A replacement of item's readings that can be taken back. setAside() empties the item as
     // clear() does, but keeps its readings aside; new readings are then appended as usual, until
     // dropAside() deletes the earlier ones or restoreAside() deletes the new ones and brings the
@@ -82,6 +92,9 @@ signals:
     void activating(ItemData *item);
     // item is nullptr while no item is active.
     void activeChanged(ItemData *item);
+    // The readings at indexes of item were excluded or included again; the entries of its trail
+    // from firstEvent on tell how.
+    void exclusionsChanged(ItemData *item, const QVector<int> &indexes, int firstEvent);
     // Readings first to first + count - 1 of item are new.
     void readingsAppended(ItemData *item, int first, int count);
     void readingsCleared(ItemData *item);
@@ -104,5 +117,12 @@ private:
     QList<ItemData *> m_items;
     ItemData *m_active = nullptr;
     JobDetails m_job;
-    QHash<const ItemData *, QList<DmmData *>> m_aside;
+    // Readings set aside with their exclusions and trail.
+    struct Aside
+    {
+        QList<DmmData *> readings;
+        QVector<QString> exclusions;
+        QVector<ExclusionEvent> trail;
+    };
+    QHash<const ItemData *, Aside> m_aside;
 };

@@ -39,6 +39,13 @@ void CoatingEvaluator::add(double value, bool overRange)
         m_firstChanged = m_rule->add(index, value, &m_marks);
 }
 
+void CoatingEvaluator::addExcluded()
+{
+    m_firstChanged = m_marks.size();
+    m_marks.append(Excluded);
+    ++m_excluded;
+}
+
 CoatingEvaluator::Mark CoatingEvaluator::mark(int index) const
 {
     return index >= 0 && index < m_marks.size() ? Mark(m_marks.at(index)) : Unmarked;
@@ -57,11 +64,12 @@ CoatingVerdict CoatingEvaluator::verdict() const
     if (!m_rule)
         return verdict;
     verdict.failures = m_rule->failures();
-    // Over-range readings are never judged: with nothing else, the verdict still waits.
-    const bool onlyOverRange = m_overRange > 0 && m_overRange == readingCount();
+    // Over-range and excluded readings are never judged: with nothing else, the verdict still
+    // waits.
+    const bool noneJudged = readingCount() > 0 && m_overRange + m_excluded == readingCount();
     if (verdict.state == CoatingVerdict::Pending)
         verdict.pending =
-            onlyOverRange ? QCoreApplication::translate("CoatingEvaluator", "no readings in range")
-                          : m_rule->pending();
+            noneJudged ? QCoreApplication::translate("CoatingEvaluator", "no readings in range")
+                       : m_rule->pending();
     return verdict;
 }

@@ -18,7 +18,7 @@ class DmmData;
 class CoatingEvaluator
 {
 public:
-    enum Mark : quint8 { Unmarked, Low, High, BelowNominal, OverRange };
+    enum Mark : quint8 { Unmarked, Low, High, BelowNominal, OverRange, Excluded };
 
     // Failures list at most this many readings; their counts stay complete.
     static constexpr int MaxListed = 20;
@@ -35,9 +35,13 @@ public:
     void add(double value, bool overRange);
     // Takes the reading's value in the requirement's unit; any overload state is over range.
     void add(const DmmData &reading);
+    // A reading the inspector left out: it takes its number but is never judged, so the next
+    // reading fills the spot it would have.
+    void addExcluded();
 
     int readingCount() const { return m_marks.size(); }
     int overRangeCount() const { return m_overRange; }
+    int excludedCount() const { return m_excluded; }
     // Readings are numbered from 0 here; Unmarked for an index outside the readings.
     Mark mark(int index) const;
     // The first reading whose mark the last add() set or changed: completing an SSPC-PA 2 spot
@@ -53,5 +57,6 @@ private:
     bool m_micrometre = true;
     QVector<quint8> m_marks;
     int m_overRange = 0;
+    int m_excluded = 0;
     int m_firstChanged = 0;
 };

@@ -140,8 +140,8 @@ bool CsvExporter::write(QIODevice *out, const QList<const ItemData *> &items,
         }
         return text + QLatin1String("\r\n");
     };
-    QStringList header{tr("No."),  tr("Time"),  tr("Value"),
-                       tr("Unit"), tr("Basis"), tr("Over range")};
+    QStringList header{tr("No."),   tr("Time"),       tr("Value"),   tr("Unit"),
+                       tr("Basis"), tr("Over range"), tr("Excluded")};
     if (options.itemColumn)
         header.prepend(tr("Item"));
 
@@ -197,6 +197,9 @@ bool CsvExporter::write(QIODevice *out, const QList<const ItemData *> &items,
             chunk += sepChar;
             if (!std::isfinite(number))
                 chunk += number < 0 ? "-OL" : "OL";
+            chunk += sepChar;
+            if (item->isExcluded(i))
+                chunk += CsvExporter::field(item->exclusionReason(i), sep).toUtf8();
             chunk += "\r\n";
             if (++written % ChunkReadings == 0) {
                 if (!flush())

@@ -13,7 +13,8 @@ class QIODevice;
 class QLocale;
 
 // Writes items' readings as comma-separated values (RFC 4180) in UTF-8: one line per reading with
-// No., Time, Value, Unit, Basis and Over range, after a header line; with several items in one
+// No., Time, Value, Unit, Basis, Over range and Excluded (the reason a reading was left out of
+// the statistics), after a header line; with several items in one
 // file an Item column comes first. Times are ISO 8601 with their UTC offset; values are numbers in
 // the item's unit as exactly as a double keeps them, with the decimal point or, for spreadsheets of
 // such locales, the decimal comma and ';' between fields. An over-range reading has no value and

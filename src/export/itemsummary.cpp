@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QVector>
 
 #include "dmmdata.h"
 #include "itemdata.h"
@@ -27,12 +28,26 @@ QString ItemSummary::failedLabel()
     return tr("Failed");
 }
 
-ItemSummary::Rows ItemSummary::rows(const ItemData &item)
+QStringList ItemSummary::trailLines(const ItemData &item)
 {
-    return item.requirement().isSet() ? reportRows(item) : Rows();
+    QStringList lines;
+    const QVector<ExclusionEvent> &trail = item.exclusionTrail();
+    lines.reserve(trail.size());
+    for (const ExclusionEvent &event : trail) {
+        const QString change =
+            event.excluded ? tr("No. %1 excluded (%2)").arg(event.reading + 1).arg(event.reason)
+                           : tr("No. %1 included again").arg(event.reading + 1);
+        lines.append(tr("%1 by %2, %3").arg(change, event.who, event.when.toString(TimeFormat)));
+    }
+    return lines;
 }
 
-ItemSummary::Rows ItemSummary::reportRows(const ItemData &item)
+ItemSummary::Rows ItemSummary::rows(const ItemData &item, bool exclusions)
+{
+    return item.requirement().isSet() ? reportRows(item, exclusions) : Rows();
+}
+
+ItemSummary::Rows ItemSummary::reportRows(const ItemData &item, bool exclusions)
 {
     Rows rows;
     const CoatingRequirement &requirement = item.requirement();
@@ -54,6 +69,10 @@ ItemSummary::Rows ItemSummary::reportRows(const ItemData &item)
 
     const StatData *statistics = item.statistics();
     rows.append({tr("Readings"), QString::number(statistics->num)});
+    if (exclusions && statistics->excluded > 0)
+        rows.append(
+            {tr("Excluded"),
+             tr("%1, left out of the statistics and the verdict").arg(statistics->excluded)});
     rows.append({tr("Average"), statistics->avg});
     rows.append({tr("Minimum reading"), statistics->min});
     rows.append({tr("Maximum reading"), statistics->max});

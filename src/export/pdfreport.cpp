@@ -4,16 +4,19 @@
 #include <numeric>
 
 #include <QAbstractItemModel>
+#include <QBrush>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPixmap>
+#include <QStringList>
 #include <QVariant>
 
 #include "reportcolumn.h"
@@ -106,14 +109,43 @@ void drawTablePage(QPainter &painter, const PdfReport::Layout &lay, int pageWidt
         const int g = firstRow + i;
         const int y = (4 + i) * rowH;
         x = lay.m;
+        // A row the model strikes through and greys (an excluded reading) is printed so too.
+        const QVariant rowFont = model.data(model.index(g, 0), Qt::FontRole);
+        const QVariant rowColor = model.data(model.index(g, 0), Qt::ForegroundRole);
+        painter.save();
+        if (rowFont.isValid()) {
+            QFont font = painter.font();
+            font.setStrikeOut(rowFont.value<QFont>().strikeOut());
+            painter.setFont(font);
+        }
+        if (rowColor.isValid()) {
+            QPen pen = painter.pen();
+            pen.setColor(rowColor.value<QBrush>().color());
+            painter.setPen(pen);
+        }
         for (int c = 0; c < lay.widths.size(); ++c) {
             painter.drawText(QRect(x, y, lay.widths.at(c), rowH),
                              Qt::AlignHCenter | Qt::AlignBottom,
                              PdfReport::cellText(model.data(model.index(g, c))));
             x += lay.widths.at(c);
         }
+        painter.restore();
         painter.drawLine(lay.m, y + rowH, right, y + rowH);
     }
+}
+
+// Lines first on of the exclusion trail under a title, as many as a table page has rows.
+void drawTrailPage(QPainter &painter, const PdfReport::Layout &lay, int pageWidth,
+                   const QStringList &trail, int first, int page)
+{
+    painter.drawText(QRect(lay.m, 2 * lay.rowH, pageWidth - 2 * lay.m, lay.rowH),
+                     Qt::AlignLeft | Qt::AlignBottom,
+                     QCoreApplication::translate("Widget", "Exclusion trail"));
+    const int last = std::min(trail.size(), first + lay.rpp);
+    for (int i = first; i < last; ++i)
+        painter.drawText(QRect(lay.m, (4 + i - first) * lay.rowH, pageWidth - 2 * lay.m, lay.rowH),
+                         Qt::AlignLeft | Qt::AlignBottom, trail.at(i));
+    drawPageNumber(painter, lay, pageWidth, page);
 }
 
 // The summary as a two-column list under a title; long values wrap within their column.
@@ -149,7 +181,8 @@ void drawSummaryPage(QPainter &painter, const PdfReport::Layout &lay, int pageWi
 
 bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
                 const QAbstractItemModel &model, const QPixmap &histogram, const QPixmap &chart,
-                const QList<ReportColumn *> &columns, const QList<QPair<QString, QString>> &summary)
+                const QList<ReportColumn *> &columns, const QList<QPair<QString, QString>> &summary,
+                const QStringList &trail)
 {
     const int baseFontHeight = painter.fontMetrics().height();
     QFont reportFont = painter.font();
@@ -164,7 +197,8 @@ bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
         PdfReport::layout(writer.width(), writer.height(), baseFontHeight,
                           painter.fontMetrics().height(), weights, model.rowCount());
     const int summaryPages = summary.isEmpty() ? 0 : 1;
-    lay.total += summaryPages;
+    const int trailPages = (trail.size() + lay.rpp - 1) / lay.rpp;
+    lay.total += summaryPages + trailPages;
 
     drawPicturePage(painter, lay, writer.width(), sceneFile, histogram, chart);
     if (summaryPages > 0) {
@@ -172,19 +206,24 @@ bool drawReport(QPainter &painter, QPdfWriter &writer, const QString &sceneFile,
             return false;
         drawSummaryPage(painter, lay, writer.width(), summary, 2);
     }
-    if (lay.tp == 0)
-        return true;
-
-    if (!writer.newPage())
-        return false;
-    QPen pen = painter.pen();
-    pen.setWidth(2);
-    painter.setPen(pen);
-    for (int p = 0; p < lay.tp; ++p) {
-        drawTablePage(painter, lay, writer.width(), model, columns, p * lay.rpp,
-                      p + 2 + summaryPages);
-        if (p < lay.tp - 1 && !writer.newPage())
+    if (lay.tp > 0) {
+        if (!writer.newPage())
             return false;
+        QPen pen = painter.pen();
+        pen.setWidth(2);
+        painter.setPen(pen);
+        for (int p = 0; p < lay.tp; ++p) {
+            drawTablePage(painter, lay, writer.width(), model, columns, p * lay.rpp,
+                          p + 2 + summaryPages);
+            if (p < lay.tp - 1 && !writer.newPage())
+                return false;
+        }
+    }
+    for (int p = 0; p < trailPages; ++p) {
+        if (!writer.newPage())
+            return false;
+        drawTrailPage(painter, lay, writer.width(), trail, p * lay.rpp,
+                      p + 2 + summaryPages + lay.tp);
     }
     return true;
 }
@@ -244,7 +283,7 @@ QString PdfReport::cellText(const QVariant &data)
 bool PdfReport::write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
                       const QPixmap &chart, const QList<ReportColumn *> &columns,
-                      const QList<QPair<QString, QString>> &summary)
+                      const QList<QPair<QString, QString>> &summary, const QStringList &trail)
 {
     // The report goes to a temporary file that replaces fileName only once it is complete, so a
     // failed export (a full disk) leaves an earlier report of that name as it was.
@@ -258,7 +297,8 @@ bool PdfReport::write(const QString &fileName, const QString &sceneFile,
         writer.setPageSize(QPageSize(QPageSize::A4));
         QPainter painter;
         if (painter.begin(&writer)) {
-            ok = drawReport(painter, writer, sceneFile, model, histogram, chart, columns, summary);
+            ok = drawReport(painter, writer, sceneFile, model, histogram, chart, columns, summary,
+                            trail);
             // end() writes the document's trailer; a failure there leaves a broken file.
             ok = painter.end() && ok;
         }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QAbstractItemModel;
 class QPixmap;
@@ -11,7 +12,7 @@ struct ReportColumn;
 
 // The printable A4 report of one item: a picture page (scene picture, histogram, chart), a
 // summary page when there is a summary, then ruled table pages of the readings with a date-time
-// stamp and "page/total" numbers.
+// stamp, then the exclusion trail when there is one, all with "page/total" numbers.
 // All lengths are in the PDF writer's device units (its default 1200 dpi).
 class PdfReport
 {
@@ -46,8 +47,11 @@ public:
     // it was (missing, or an earlier report), when the file cannot be written in full; an empty
     // or missing sceneFile, or a null histogram or chart, only leaves that picture out. Summary
     // rows (label, value) get a page of their own after the pictures; without them there is none.
+    // Rows the model gives a struck-out font or a text colour are printed so. The lines of an
+    // exclusion trail follow the table on pages of their own.
     static bool write(const QString &fileName, const QString &sceneFile,
                       const QAbstractItemModel &model, const QPixmap &histogram,
                       const QPixmap &chart, const QList<ReportColumn *> &columns,
-                      const QList<QPair<QString, QString>> &summary = {});
+                      const QList<QPair<QString, QString>> &summary = {},
+                      const QStringList &trail = {});
 };

@@ -1,5 +1,6 @@
 #include "xlsxexporter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <xlsxwriter.h>
@@ -41,6 +42,7 @@ QString markText(CoatingEvaluator::Mark mark)
         return XlsxExporter::tr("below NDFT");
     case CoatingEvaluator::Unmarked:
     case CoatingEvaluator::OverRange:
+    case CoatingEvaluator::Excluded:
         break;
     }
     return QString();
@@ -79,6 +81,48 @@ private:
     QByteArray m_tmpdir;
     lxw_workbook *m_book = nullptr;
 };
+// The sheet of every exclusion and re-inclusion; true when there is none to write.
+bool writeTrail(lxw_workbook *wb, const QList<const ItemData *> &items, lxw_format *bold,
+                lxw_format *timeFormat, QStringList *taken)
+{
+    const bool any = std::any_of(items.cbegin(), items.cend(), [](const ItemData *item) {
+        return !item->exclusionTrail().isEmpty();
+    });
+    if (!any)
+        return true;
+    lxw_worksheet *sheet = workbook_add_worksheet(
+        wb,
+        utf8(XlsxExporter::sheetName(XlsxExporter::tr("Exclusion trail"), 1, taken)).constData());
+    if (!sheet)
+        return false;
+    const QStringList header{XlsxExporter::tr("Item"),   XlsxExporter::tr("No."),
+                             XlsxExporter::tr("Change"), XlsxExporter::tr("Reason"),
+                             XlsxExporter::tr("By"),     XlsxExporter::tr("Time")};
+    for (int column = 0; column < header.size(); ++column)
+        worksheet_write_string(sheet, 0, lxw_col_t(column), utf8(header.at(column)).constData(),
+                               bold);
+    worksheet_set_column(sheet, 5, 5, 20, nullptr);
+    lxw_row_t row = 1;
+    for (const ItemData *item : items) {
+        const QByteArray name = utf8(item->name());
+        for (const ExclusionEvent &event : item->exclusionTrail()) {
+            worksheet_write_string(sheet, row, 0, name.constData(), nullptr);
+            worksheet_write_number(sheet, row, 1, event.reading + 1, nullptr);
+            worksheet_write_string(sheet, row, 2,
+                                   utf8(event.excluded ? XlsxExporter::tr("excluded")
+                                                       : XlsxExporter::tr("included again"))
+                                       .constData(),
+                                   nullptr);
+            worksheet_write_string(sheet, row, 3, utf8(event.reason).constData(), nullptr);
+            worksheet_write_string(sheet, row, 4, utf8(event.who).constData(), nullptr);
+            lxw_datetime time = cellTime(event.when);
+            worksheet_write_datetime(sheet, row, 5, &time, timeFormat);
+            ++row;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QString XlsxExporter::sheetName(const QString &itemName, int part, QStringList *taken)
@@ -163,6 +207,9 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
                                tr("Unit"), tr("Basis"), tr("Over range")};
             if (judged)
                 header << tr("Mark");
+            // Last, so that the columns before stay where they always were.
+            const lxw_col_t excludedColumn = lxw_col_t(header.size());
+            header << tr("Excluded");
             for (int column = 0; column < header.size(); ++column)
                 worksheet_write_string(sheet, 0, lxw_col_t(column),
                                        utf8(header.at(column)).constData(), bold);
@@ -193,6 +240,9 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
                     if (!mark.isEmpty())
                         worksheet_write_string(sheet, row, 6, utf8(mark).constData(), nullptr);
                 }
+                if (item->isExcluded(i))
+                    worksheet_write_string(sheet, row, excludedColumn,
+                                           utf8(item->exclusionReason(i)).constData(), nullptr);
                 if (++written % ProgressEvery == 0 && progress && !progress(written, total)) {
                     error->clear();
                     return false;
@@ -211,12 +261,13 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
                                {tr("Unit"), item->unit()},
                                {tr("Readings"), QString::number(s->num)},
                                {tr("Over range"), QString::number(s->overRange)},
+                               {tr("Excluded"), QString::number(s->excluded)},
                                {tr("Mean"), s->avg},
                                {tr("Min"), s->min},
                                {tr("Max"), s->max},
                                {tr("SD"), s->sd},
                                {tr("CV"), s->cv}};
-        rows += ItemSummary::rows(*item);
+        rows += ItemSummary::rows(*item, false);
         for (const auto &pair : qAsConst(rows)) {
             worksheet_write_string(summary, row, 0, utf8(pair.first).constData(),
                                    pair.first == tr("Item") ? bold : nullptr);
@@ -224,6 +275,10 @@ bool XlsxExporter::writeFile(const QString &fileName, const QList<const ItemData
             ++row;
         }
         ++row;
+    }
+    if (!writeTrail(wb, items, bold, timeFormat, &taken)) {
+        *error = tr("a sheet cannot be added for the exclusion trail");
+        return false;
     }
     worksheet_activate(summary);
 

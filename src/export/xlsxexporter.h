@@ -11,10 +11,12 @@ class ItemData;
 
 // Writes items to an Excel workbook (.xlsx) that spreadsheets compute with: a sheet per item,
 // named after it, with No., Time, Value, Unit, Basis and Over range, and Mark when the item has a
-// requirement. Times are date-time cells, values number cells shown with the item's decimals; an
-// over-range reading has no value and "OL" or "-OL" as Over range. A "Summary" sheet lists every
-// item with its statistics, requirement and verdict. Rows are written as they are made, so memory
-// does not grow with the items.
+// requirement, and Excluded with the reason of each reading left out of the statistics. Times are
+// date-time cells, values number cells shown with the item's decimals; an over-range reading has no
+// value and "OL" or "-OL" as Over range. A "Summary" sheet lists every item with its statistics,
+// requirement and verdict, and an "Exclusion trail" sheet, when there is one, every exclusion and
+// re-inclusion with who made it and when. Rows are written as they are made, so memory does not
+// grow with the items.
 class XlsxExporter
 {
     Q_DECLARE_TR_FUNCTIONS(XlsxExporter)

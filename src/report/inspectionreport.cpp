@@ -32,6 +32,8 @@ const QColor PendingColor(190, 110, 0);
 const QColor NoneColor(120, 120, 120);
 const QColor RuleColor(150, 150, 150);
 const QColor HeaderFill(230, 230, 230);
+// Lines of the exclusion trail laid out as one text.
+constexpr int TrailLinesPerText = 50;
 
 // Shares of the table width: item, readings, over range, mean, min, max, SD, CV, requirement,
 // verdict.
@@ -444,6 +446,15 @@ void InspectionReport::layOutItem(Flow &flow, int index)
         }
         flow.y += flow.mm(2);
     }
+    if (!item.exclusionTrail().isEmpty()) {
+        flow.heading(tr("Excluded readings (%1 now)").arg(item.excludedCount()));
+        // In pieces: painting lays out an element's whole text, however little of it the page
+        // shows.
+        const QStringList lines = ItemSummary::trailLines(item);
+        for (int first = 0; first < lines.size(); first += TrailLinesPerText)
+            flow.wrapped(lines.mid(first, TrailLinesPerText).join(QLatin1Char('\n')), BodyFont,
+                         flow.left(), flow.width());
+    }
     if (m_options.readings != NoReadings)
         layOutReadings(flow, index);
 }
@@ -703,6 +714,10 @@ void InspectionReport::paintReadingRows(QPainter &painter, const ReportElement &
                              QColor(245, 245, 245));
         QString mark;
         QColor color = Qt::black;
+        if (item.isExcluded(index)) {
+            mark = tr("excluded: %1").arg(item.exclusionReason(index));
+            color = NoneColor;
+        }
         switch (evaluation.mark(index)) {
         case CoatingEvaluator::Low:
             mark = tr("below minimum");
@@ -720,6 +735,7 @@ void InspectionReport::paintReadingRows(QPainter &painter, const ReportElement &
             mark = tr("over range");
             color = NoneColor;
             break;
+        case CoatingEvaluator::Excluded:
         case CoatingEvaluator::Unmarked:
             break;
         }

@@ -311,6 +311,8 @@ void Workspace::follow(ItemStore *items)
     connect(items, &ItemStore::readingsSetAside, this, &Workspace::readingsSetAside);
     connect(items, &ItemStore::asideDropped, this, &Workspace::asideDropped);
     connect(items, &ItemStore::asideRestored, this, &Workspace::asideRestored);
+    connect(items, &ItemStore::exclusionsChanged, this,
+            [this](ItemData *item) { exclusionsChanged(item); });
 }
 
 void Workspace::itemAdded(ItemData *item)
@@ -458,6 +460,7 @@ void Workspace::writeReadings(ItemData *item, Entry &entry)
         r.overload = reading->overload();
         r.unit = reading->unit();
         r.basis = reading->basis();
+        r.exclusion = item->exclusionReason(seq);
         change.number = seq;
         m_connection->post(change);
     }
@@ -513,6 +516,7 @@ void Workspace::readingsCleared(ItemData *item)
         return;
     found->loaded = true;
     found->stored = 0;
+    found->trailStored = 0;
     if (m_saving)
         post(*m_connection, WorkspaceConnection::Change::ClearReadings, found->id);
 }
@@ -528,6 +532,8 @@ void Workspace::readingsSetAside(ItemData *item)
     entry.asideId = entry.id;
     entry.asideStored = entry.stored;
     entry.stored = 0;
+    entry.asideTrailStored = entry.trailStored;
+    entry.trailStored = 0;
     addRow(item, entry);
     if (item == m_active)
         post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
@@ -542,6 +548,7 @@ void Workspace::asideDropped(ItemData *item)
         post(*m_connection, WorkspaceConnection::Change::RemoveItem, found->asideId);
     found->asideId = 0;
     found->asideStored = 0;
+    found->asideTrailStored = 0;
 }
 
 void Workspace::asideRestored(ItemData *item)
@@ -553,8 +560,10 @@ void Workspace::asideRestored(ItemData *item)
     const qint64 replacement = entry.id;
     entry.id = entry.asideId;
     entry.stored = entry.asideStored;
+    entry.trailStored = entry.asideTrailStored;
     entry.asideId = 0;
     entry.asideStored = 0;
+    entry.asideTrailStored = 0;
     if (!m_saving)
         return;
     post(*m_connection, WorkspaceConnection::Change::RemoveItem, replacement);
@@ -566,13 +575,44 @@ void Workspace::asideRestored(ItemData *item)
     writeNotes(item, entry, true);
 }
 
+void Workspace::exclusionsChanged(ItemData *item)
+{
+    const auto found = m_entries.find(item);
+    if (!m_saving || found == m_entries.end())
+        return;
+    Entry &entry = found.value();
+    const QVector<ExclusionEvent> &trail = item->exclusionTrail();
+    // Events made together share their reason, author and time: one change for each such run.
+    WorkspaceConnection::Change change;
+    change.kind = WorkspaceConnection::Change::Exclude;
+    change.item = entry.id;
+    for (int first = entry.trailStored; first < trail.size();) {
+        const ExclusionEvent &head = trail.at(first);
+        int end = first;
+        change.seqs.clear();
+        while (end < trail.size() && trail.at(end).reason == head.reason &&
+               trail.at(end).who == head.who && trail.at(end).when == head.when) {
+            change.seqs.append(trail.at(end).reading);
+            ++end;
+        }
+        change.number = first;
+        change.text = head.reason;
+        change.key = head.who;
+        change.time = head.when;
+        m_connection->post(change);
+        first = end;
+    }
+    entry.trailStored = trail.size();
+}
+
 bool Workspace::load(ItemData *item, Entry &entry)
 {
     entry.loaded = true;
     std::vector<WorkspaceConnection::Reading> rows;
     rows.reserve(entry.stored);
     QString error;
-    const bool complete = m_connection && m_connection->readings(entry.id, &rows, &error);
+    bool complete = m_connection && m_connection->readings(entry.id, &rows, &error);
+    QVector<QString> exclusions;
     for (WorkspaceConnection::Reading &row : rows) {
         auto *reading = new DmmData;
         reading->setTime(row.time);
@@ -584,9 +624,21 @@ bool Workspace::load(ItemData *item, Entry &entry)
         reading->setUnit(row.unit);
         reading->setBasis(row.basis);
         item->appendReading(reading, false);
+        if (!row.exclusion.isEmpty()) {
+            exclusions.resize(item->readings().size());
+            exclusions.last() = row.exclusion;
+        }
     }
-    item->updateStatistics();
     entry.stored = int(rows.size());
+    QVector<ExclusionEvent> trail;
+    if (complete)
+        complete = m_connection->exclusionTrail(entry.id, &trail, &error);
+    item->setExclusionTrail(trail);
+    entry.trailStored = trail.size();
+    if (exclusions.isEmpty())
+        item->updateStatistics();
+    else
+        item->setExclusions(exclusions);
     if (!complete)
         fail(error);
     return complete;

@@ -86,6 +86,8 @@ public:
     void readingsSetAside(ItemData *item);
     void asideDropped(ItemData *item);
     void asideRestored(ItemData *item);
+    // Writes the reasons of the readings whose exclusion changed and the item's new trail events.
+    void exclusionsChanged(ItemData *item);
 
     // Waits until everything handed over so far is on disk.
     void commit();
@@ -115,6 +117,9 @@ private:
         // The row that keeps the readings set aside, and how many it holds; 0 for none.
         qint64 asideId = 0;
         int asideStored = 0;
+        // Events of the item's exclusion trail in the database, and those of the row aside.
+        int trailStored = 0;
+        int asideTrailStored = 0;
         // The notes as written.
         ItemNotes notes;
     };

@@ -83,12 +83,17 @@ struct WorkspaceStatements
         , insertJobDetail(db)
         , deleteLogo(db)
         , insertLogo(db)
+        , setExclusion(db)
+        , insertExclusionEvent(db)
+        , selectExclusionEvents(db)
+        , deleteExclusionEvents(db)
     {
     }
 
     bool prepare(QSqlError *error)
     {
         selectReadings.setForwardOnly(true);
+        selectExclusionEvents.setForwardOnly(true);
         const QList<QPair<QSqlQuery *, const char *>> all = {
             {&insertItem, "INSERT INTO item (id, kind, name, unit, position, active, created_ms,"
                           " created_offset, uuid) VALUES (?, ?, ?, ?, ?, 0, ?, ?, ?)"},
@@ -102,10 +107,11 @@ struct WorkspaceStatements
             {&setActive, "UPDATE item SET active = 1 WHERE id = ?"},
             {&deleteItem, "DELETE FROM item WHERE id = ?"},
             {&insertReading, "INSERT INTO reading (item_id, seq, time_ms, time_offset, um_value,"
-                             " mil_value, um_text, mil_text, overload, unit, basis)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+                             " mil_value, um_text, mil_text, overload, unit, basis, exclusion)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
             {&selectReadings, "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
-                              " overload, unit, basis FROM reading WHERE item_id = ? ORDER BY seq"},
+                              " overload, unit, basis, exclusion FROM reading WHERE item_id = ?"
+                              " ORDER BY seq"},
             {&deleteReadings, "DELETE FROM reading WHERE item_id = ?"},
             {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"},
             {&deleteNote, "DELETE FROM item_note WHERE item_id = ?"},
@@ -117,7 +123,15 @@ struct WorkspaceStatements
             {&insertJobDetail, "INSERT INTO job_detail (key, value) VALUES (?, ?)"},
             {&deleteLogo, "DELETE FROM job_logo"},
             // One row: the job has one logo.
-            {&insertLogo, "INSERT INTO job_logo (id, bytes) VALUES (1, ?)"}};
+            {&insertLogo, "INSERT INTO job_logo (id, bytes) VALUES (1, ?)"},
+            {&setExclusion, "UPDATE reading SET exclusion = ? WHERE item_id = ? AND seq = ?"},
+            {&insertExclusionEvent,
+             "INSERT INTO reading_exclusion (item_id, event, seq, excluded, reason, who, time_ms,"
+             " time_offset) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"},
+            {&selectExclusionEvents,
+             "SELECT seq, excluded, reason, who, time_ms, time_offset FROM reading_exclusion"
+             " WHERE item_id = ? ORDER BY event"},
+            {&deleteExclusionEvents, "DELETE FROM reading_exclusion WHERE item_id = ?"}};
         for (const auto &statement : all) {
             if (!statement.first->prepare(QLatin1String(statement.second))) {
                 *error = statement.first->lastError();
@@ -150,6 +164,10 @@ struct WorkspaceStatements
     QSqlQuery insertJobDetail;
     QSqlQuery deleteLogo;
     QSqlQuery insertLogo;
+    QSqlQuery setExclusion;
+    QSqlQuery insertExclusionEvent;
+    QSqlQuery selectExclusionEvents;
+    QSqlQuery deleteExclusionEvents;
     // Offsets of the readings' local times; emptied for every batch, so that a change of the
     // system's zone is seen by the next one.
     UtcOffsetCache offsets;
@@ -438,7 +456,39 @@ bool WorkspaceConnection::readings(qint64 item, std::vector<Reading> *readings, 
             reading.overload = select.value(6).toInt();
             reading.unit = select.value(7).toString();
             reading.basis = select.value(8).toString();
+            reading.exclusion = select.value(9).toString();
             readings->push_back(std::move(reading));
+        }
+        ok = !select.lastError().isValid();
+        if (!ok)
+            *error = select.lastError().text();
+        select.finish();
+    });
+    return ok;
+}
+
+bool WorkspaceConnection::exclusionTrail(qint64 item, QVector<ExclusionEvent> *trail,
+                                         QString *error)
+{
+    bool ok = false;
+    call([&] {
+        if (!m_statements)
+            return;
+        QSqlQuery &select = m_statements->selectExclusionEvents;
+        select.bindValue(0, item);
+        if (!select.exec()) {
+            *error = select.lastError().text();
+            return;
+        }
+        while (select.next()) {
+            ExclusionEvent event;
+            event.reading = select.value(0).toInt();
+            event.excluded = select.value(1).toInt() != 0;
+            event.reason = select.value(2).toString();
+            event.who = select.value(3).toString();
+            event.when = QDateTime::fromMSecsSinceEpoch(select.value(4).toLongLong(),
+                                                        Qt::OffsetFromUTC, select.value(5).toInt());
+            trail->append(event);
         }
         ok = !select.lastError().isValid();
         if (!ok)
@@ -503,6 +553,38 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
     emit failed(error);
 }
 
+bool WorkspaceConnection::applyExclusion(const Change &change, QString *error)
+{
+    WorkspaceStatements &s = *m_statements;
+    QSqlQuery &update = s.setExclusion;
+    QSqlQuery &insert = s.insertExclusionEvent;
+    // The time as reading times are kept: one conversion of the wall clock with its offset.
+    const int offset = change.time.offsetFromUtc();
+    const qint64 ms = change.time.toMSecsSinceEpoch();
+    const QVariant reason = text(change.text);
+    const QVariant who = text(change.key);
+    for (int i = 0; i < change.seqs.size(); ++i) {
+        update.bindValue(0, reason);
+        update.bindValue(1, change.item);
+        update.bindValue(2, change.seqs.at(i));
+        insert.bindValue(0, change.item);
+        insert.bindValue(1, change.number + i);
+        insert.bindValue(2, change.seqs.at(i));
+        insert.bindValue(3, int(!change.text.isEmpty()));
+        insert.bindValue(4, reason);
+        insert.bindValue(5, who);
+        insert.bindValue(6, ms);
+        insert.bindValue(7, offset);
+        for (QSqlQuery *query : {&update, &insert}) {
+            if (!query->exec()) {
+                *error = query->lastError().text();
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool WorkspaceConnection::applyOne(const Change &change, QString *error)
 {
     WorkspaceStatements &s = *m_statements;
@@ -555,12 +637,19 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
             *error = s.renewItemUuid.lastError().text();
             return false;
         }
+        // The trail tells of readings that are gone with them.
+        s.deleteExclusionEvents.bindValue(0, change.item);
+        if (!s.deleteExclusionEvents.exec()) {
+            *error = s.deleteExclusionEvents.lastError().text();
+            return false;
+        }
         query = &s.deleteReadings;
         query->bindValue(0, change.item);
         break;
     case Change::RemoveItem:
         // What refers to the item goes first.
-        for (QSqlQuery *belonging : {&s.deleteReadings, &s.deleteNote, &s.deletePhotos}) {
+        for (QSqlQuery *belonging :
+             {&s.deleteReadings, &s.deleteNote, &s.deletePhotos, &s.deleteExclusionEvents}) {
             belonging->bindValue(0, change.item);
             if (!belonging->exec()) {
                 *error = belonging->lastError().text();
@@ -608,6 +697,8 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         if (query == &s.insertLogo)
             query->bindValue(0, change.bytes);
         break;
+    case Change::Exclude:
+        return applyExclusion(change, error);
     case Change::AddReading: {
         const Reading &r = change.reading;
         query = &s.insertReading;
@@ -631,6 +722,7 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(8, r.overload);
         query->bindValue(9, text(r.unit));
         query->bindValue(10, text(r.basis));
+        query->bindValue(11, text(r.exclusion));
         break;
     }
     }

@@ -14,7 +14,9 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
+#include "exclusionevent.h"
 #include "itemnotes.h"
 
 class QSqlDatabase;
@@ -53,6 +55,8 @@ public:
         int overload = 0;
         QString unit;
         QString basis;
+        // Why the reading is excluded; empty when it counts.
+        QString exclusion;
     };
 
     struct StoredItem
@@ -86,7 +90,10 @@ public:
             ClearPhotos,
             AddPhoto,
             SetJobDetail,
-            SetLogo
+            SetLogo,
+            // The readings of seqs excluded for text (included again when empty) by key at time:
+            // their rows take the reason and the trail events from number on are added.
+            Exclude
         };
         Kind kind = AddItem;
         qint64 item = 0;
@@ -105,6 +112,8 @@ public:
         double value = 0.0;
         QDateTime time;
         Reading reading;
+        // Exclude: the readings' places in their item.
+        QVector<int> seqs;
     };
 
     WorkspaceConnection();
@@ -118,6 +127,8 @@ public:
     void close();
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
     bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
+    // The item's exclusion trail, oldest first.
+    bool exclusionTrail(qint64 item, QVector<ExclusionEvent> *trail, QString *error);
     // The job's details by key, and its logo.
     bool jobDetails(QHash<QString, QString> *values, QByteArray *logo, QString *error);
     // Commits everything posted so far.
@@ -140,6 +151,7 @@ private:
     // Called with the mutex held after a batch is written.
     void settle();
     bool applyOne(const Change &change, QString *error);
+    bool applyExclusion(const Change &change, QString *error);
     OpenResult openDatabase(const QString &path, QString *error, Access access);
     // The statements of the open database db; on failure none.
     OpenResult readyStatements(const QSqlDatabase &db, QString *error);

@@ -68,6 +68,22 @@ QStringList WorkspaceSchema::steps(int version)
         // name. Rows kept before are given theirs when the workspace is opened.
         return {QStringLiteral("CREATE TABLE workspace_identity (uuid VARCHAR(36) NOT NULL)"),
                 QStringLiteral("ALTER TABLE item ADD COLUMN uuid VARCHAR(36)")};
+    case 6:
+        // Readings the inspector excluded keep their row, with the reason; empty for a reading
+        // that counts. Every exclusion and re-inclusion is a row of the trail, numbered by event
+        // within its item and never changed: who, when (as reading times are kept) and why.
+        return {QStringLiteral(
+                    "ALTER TABLE reading ADD COLUMN exclusion VARCHAR(255) NOT NULL DEFAULT ''"),
+                QStringLiteral("CREATE TABLE reading_exclusion ("
+                               " item_id INTEGER NOT NULL REFERENCES item (id),"
+                               " event INTEGER NOT NULL,"
+                               " seq INTEGER NOT NULL,"
+                               " excluded INTEGER NOT NULL,"
+                               " reason VARCHAR(255) NOT NULL,"
+                               " who VARCHAR(255) NOT NULL,"
+                               " time_ms BIGINT NOT NULL,"
+                               " time_offset INTEGER NOT NULL,"
+                               " PRIMARY KEY (item_id, event))")};
     default:
         return {};
     }

@@ -10,7 +10,7 @@
 class WorkspaceSchema
 {
 public:
-    static constexpr int Version = 5;
+    static constexpr int Version = 6;
 
     enum class Outcome { Ready, Newer, Failed };
 

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -8,12 +9,15 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTreeView>
 #include <QtTest>
 
 #include "coatingrules.h"
 #include "datamodel.h"
 #include "dmmchart.h"
+#include "exclusiondialog.h"
 #include "histogram.h"
 #include "itemdata.h"
 #include "requirementdialog.h"
@@ -84,6 +88,7 @@ private slots:
     void requirementShownInTheItemsUnit();
     void okKeepsWhatWasEntered_data();
     void okKeepsWhatWasEntered();
+    void excludingReadingsFromTheTable();
 
 private:
     ItemData *activeItem() { return TvItemModel::itemAt(activeRow(*window)); }
@@ -470,6 +475,107 @@ void TestEvaluation::okKeepsWhatWasEntered()
     if (maximum > 0)
         QCOMPARE(stored.value(QStringLiteral("maximum")), maximum);
     QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
+}
+
+// Readings excluded from the table leave the statistics, the verdict and the histogram, stay in
+// the table struck through with their reason and in the chart as hollow points, and come back
+// with undo; redo excludes them again.
+void TestEvaluation::excludingReadingsFromTheTable()
+{
+    window->show();
+    setRequirement(1, "edtMinimum=100;edtMaximum=200");
+    // The keys go to the table of the active window, as they do for the user.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    startAcquiring(*window);
+    for (double value : {150.0, 20.0, 170.0})
+        emitReading(value, QString::number(value, 'f', 1));
+    QVERIFY(verdict().startsWith(QStringLiteral("FAIL")));
+    const auto histogramTotal = [this] {
+        int total = 0;
+        for (int bin = 0; bin < histogram(*window)->barCount(); ++bin)
+            total += histogram(*window)->count(bin);
+        return total;
+    };
+    QCOMPARE(histogramTotal(), 3);
+
+    auto *tv = window->findChild<QTableView *>(QStringLiteral("tv"));
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+        if (tabs->widget(tab)->isAncestorOf(tv))
+            tabs->setCurrentIndex(tab);
+    }
+    tv->setFocus();
+    tv->selectRow(1);
+    QStringList offered;
+    answerNext<ExclusionDialog>([&](ExclusionDialog *dialog) {
+        auto *reasons = dialog->findChild<QComboBox *>(QStringLiteral("cbReason"));
+        for (int i = 0; i < reasons->count(); ++i)
+            offered << reasons->itemText(i);
+        reasons->setEditText(QStringLiteral("  reading on the flange  "));
+        okButton(dialog)->click();
+    });
+    QTest::keyClick(tv, Qt::Key_Delete);
+    QCOMPARE(offered, ExclusionDialog::reasons());
+    QCOMPARE(activeItem()->exclusionReason(1), QStringLiteral("reading on the flange"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
+    QCOMPARE(label(*window, "lcdExcluded"), QStringLiteral("Excl:1"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:160.0"));
+    QVERIFY2(verdict().startsWith(QStringLiteral("PASS")), qPrintable(verdict()));
+    const QModelIndex row1 = table(*window)->index(1, 2);
+    QVERIFY(row1.data(Qt::FontRole).value<QFont>().strikeOut());
+    QCOMPARE(row1.data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Excluded: reading on the flange"));
+    QCOMPARE(markedRows(), (QStringList{".", ".", "."}));
+    QCOMPARE(histogramTotal(), 2);
+    DMMChart *plot = chart(*window);
+    plot->resize(600, 300);
+    plot->renderPixmap();
+    QVERIFY(std::isnan(plot->line(0)->values().at(1)));
+    const QVector<QPoint> hollow = plot->excludedPoints();
+    QCOMPARE(hollow.size(), 1);
+    QCOMPARE(hollow.first().x(), plot->plotRect().left() + plot->line(0)->pixelX(1));
+    // The axis spans the readings that count and the limits: 20 sits on the plot's lower edge.
+    QCOMPARE(hollow.first().y(), std::min(plot->valueY(20), plot->plotRect().bottom()));
+
+    // Every reading excluded: the panel says so, and the verdict waits.
+    tv->selectAll();
+    answerNext<ExclusionDialog>([&](ExclusionDialog *dialog) {
+        dialog->findChild<QComboBox *>(QStringLiteral("cbReason"))->setCurrentIndex(2);
+        okButton(dialog)->click();
+    });
+    action(*window, "actionExcludeReadings")->trigger();
+    QCOMPARE(label(*window, "lcdExcluded"), QStringLiteral("Excl:3, no readings in range"));
+    QCOMPARE(label(*window, "lcdAvg"), QStringLiteral("Avg:-"));
+    QVERIFY2(verdict().contains(QStringLiteral("no readings in range")), qPrintable(verdict()));
+    QCOMPARE(histogramTotal(), 0);
+
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(activeItem()->excludedCount(), 1);
+    QCOMPARE(activeItem()->exclusionReason(1), QStringLiteral("reading on the flange"));
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(activeItem()->excludedCount(), 0);
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:3"));
+    QVERIFY(!window->findChild<QLabel *>("lcdExcluded")->isVisibleTo(window.get()));
+    QVERIFY(verdict().startsWith(QStringLiteral("FAIL")));
+    QVERIFY(plot->excludedPoints().isEmpty());
+    QCOMPARE(histogramTotal(), 3);
+    QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(activeItem()->excludedCount(), 1);
+    // Include again takes the selected rows back in; the trail kept every step.
+    tv->selectRow(1);
+    QTest::keyClick(tv, Qt::Key_Insert);
+    QCOMPARE(activeItem()->excludedCount(), 0);
+    QCOMPARE(activeItem()->exclusionTrail().size(), 1 + 3 + 3 + 1 + 1 + 1);
+    const ExclusionEvent last = activeItem()->exclusionTrail().constLast();
+    QCOMPARE(last.reading, 1);
+    QVERIFY(!last.excluded);
+    QVERIFY(!last.who.isEmpty());
+    // A new reading during acquisition after the exclusions counts as usual.
+    emitReading(160, QStringLiteral("160.0"));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:4"));
 }
 
 QTEST_MAIN(TestEvaluation)

@@ -100,6 +100,7 @@ private slots:
     void operations_data();
     void operations();
     void completedSpotMarksItsEarlierRows();
+    void excludedRowsAreStruckThroughWithTheirReason();
 
 private:
     void fill(int count);
@@ -423,6 +424,35 @@ void TestDataModel::completedSpotMarksItsEarlierRows()
     m_model->refreshMarks();
     QCOMPARE(log.dataChanged.count(), 2);
     QCOMPARE(m_model->index(0, 2).data(Qt::BackgroundRole), QVariant());
+}
+
+void TestDataModel::excludedRowsAreStruckThroughWithTheirReason()
+{
+    fill(3);
+    m_model->setItem(m_item.get());
+    m_model->setReadings(m_item->readings());
+    SignalLog log(m_model.get());
+    m_item->setExcluded({1}, QStringLiteral("On a weld or edge"));
+    m_model->refreshExclusions(1, 1);
+    QCOMPARE(log.dataChanged.count(), 1);
+    QCOMPARE(log.dataChanged.first().at(0).toModelIndex(), m_model->index(1, 0));
+    QCOMPARE(log.dataChanged.first().at(1).toModelIndex(), m_model->index(1, 4));
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const QModelIndex excluded = m_model->index(1, column);
+        QVERIFY(excluded.data(Qt::FontRole).value<QFont>().strikeOut());
+        QCOMPARE(excluded.data(Qt::ForegroundRole).value<QBrush>().color().rgba(),
+                 DataModel::ExcludedColor);
+        QCOMPARE(excluded.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Excluded: On a weld or edge"));
+        // The reading is still shown as it was taken.
+        QCOMPARE(m_model->index(1, 2).data().toString(), QStringLiteral("2.00"));
+        for (int row : {0, 2}) {
+            for (int role : {Qt::FontRole, Qt::ForegroundRole, Qt::ToolTipRole})
+                QVERIFY(!m_model->index(row, column).data(role).isValid());
+        }
+    }
+    m_item->setExcluded({1}, QString());
+    QVERIFY(!m_model->index(1, 0).data(Qt::FontRole).isValid());
 }
 
 QTEST_GUILESS_MAIN(TestDataModel)

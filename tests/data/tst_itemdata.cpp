@@ -39,6 +39,8 @@ QStringList texts(const ItemData &item)
     QStringList result{QString::number(s->num), s->avg, s->min, s->max};
     if (s->overRange > 0)
         result.append(QStringLiteral("OL:%1").arg(s->overRange));
+    if (s->excluded > 0)
+        result.append(QStringLiteral("Excl:%1").arg(s->excluded));
     return result;
 }
 
@@ -48,6 +50,7 @@ QStringList spreadTexts(const ItemData &item)
 }
 const double Inf = std::numeric_limits<double>::infinity();
 const double Default = IGaugeRange::DefaultRangeUm;
+const QList<int> Keep;
 } // namespace
 
 class TestItemData : public QObject
@@ -89,58 +92,78 @@ void TestItemData::statistics_data()
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<double>("rangeUm");
+    // Readings excluded by index: num still counts them, "Excl:n" says how many.
+    QTest::addColumn<QList<int>>("excluded");
 
     using L = QList<double>;
     QTest::newRow("um 10 20 30") << Micrometre << L{10, 20, 30}
-                                 << QStringList{"3", "20.0", "10.0", "30.0"} << Default;
+                                 << QStringList{"3", "20.0", "10.0", "30.0"} << Default << Keep;
     QTest::newRow("mil 10 20 30") << Mil << L{10, 20, 30}
-                                  << QStringList{"3", "20.00", "10.00", "30.00"} << Default;
+                                  << QStringList{"3", "20.00", "10.00", "30.00"} << Default << Keep;
     QTest::newRow("empty unit counts as mil")
-        << QString() << L{1.5} << QStringList{"1", "1.50", "1.50", "1.50"} << Default;
+        << QString() << L{1.5} << QStringList{"1", "1.50", "1.50", "1.50"} << Default << Keep;
     QTest::newRow("um empty") << Micrometre << L{} << QStringList{"0", "0.0", "0.0", "0.0"}
-                              << Default;
-    QTest::newRow("mil empty") << Mil << L{} << QStringList{"0", "0.00", "0.00", "0.00"} << Default;
+                              << Default << Keep;
+    QTest::newRow("mil empty") << Mil << L{} << QStringList{"0", "0.00", "0.00", "0.00"} << Default
+                               << Keep;
     QTest::newRow("unordered") << Micrometre << L{30, 10, 20, 10}
-                               << QStringList{"4", "17.5", "10.0", "30.0"} << Default;
+                               << QStringList{"4", "17.5", "10.0", "30.0"} << Default << Keep;
     QTest::newRow("negative min") << Mil << L{-2, 4} << QStringList{"2", "1.00", "-OL", "4.00"}
-                                  << Default;
+                                  << Default << Keep;
     QTest::newRow("negative all") << Micrometre << L{-3, -1}
-                                  << QStringList{"2", "-OL", "-OL", "-OL"} << Default;
+                                  << QStringList{"2", "-OL", "-OL", "-OL"} << Default << Keep;
     QTest::newRow("above limit") << Micrometre << L{1000, 1300}
-                                 << QStringList{"2", "1150.0", "1000.0", " OL"} << Default;
+                                 << QStringList{"2", "1150.0", "1000.0", " OL"} << Default << Keep;
     QTest::newRow("limit is the same in mil")
-        << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"} << Default;
+        << Mil << L{1300} << QStringList{"1", " OL", " OL", " OL"} << Default << Keep;
     QTest::newRow("exactly 1250 um")
-        << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"} << Default;
+        << Micrometre << L{1250} << QStringList{"1", "1250.0", "1250.0", "1250.0"} << Default
+        << Keep;
     QTest::newRow("a reading of 0 counts as 0")
-        << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"} << Default;
+        << Micrometre << L{0, 20} << QStringList{"2", "10.0", "0.0", "20.0"} << Default << Keep;
     QTest::newRow("a value that is no number counts as over range")
         << Micrometre << L{120, std::nan(""), 124}
-        << QStringList{"3", "122.0", "120.0", "124.0", "OL:1"} << Default;
+        << QStringList{"3", "122.0", "120.0", "124.0", "OL:1"} << Default << Keep;
     QTest::newRow("OL and -OL stay out of avg min max")
         << Micrometre << L{120, Inf, 124, -Inf}
-        << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"} << Default;
+        << QStringList{"4", "122.0", "120.0", "124.0", "OL:2"} << Default << Keep;
     QTest::newRow("eleven readings and one -OL")
         << Micrometre << (L() << QVector<double>(11, 122.0).toList() << -Inf)
-        << QStringList{"12", "122.0", "122.0", "122.0", "OL:1"} << Default;
+        << QStringList{"12", "122.0", "122.0", "122.0", "OL:1"} << Default << Keep;
     QTest::newRow("over range first")
-        << Mil << L{Inf, 2.5, 1.5} << QStringList{"3", "2.00", "1.50", "2.50", "OL:1"} << Default;
+        << Mil << L{Inf, 2.5, 1.5} << QStringList{"3", "2.00", "1.50", "2.50", "OL:1"} << Default
+        << Keep;
     QTest::newRow("all over range shows what an empty item shows")
         << Micrometre << L{Inf, -Inf, Inf} << QStringList{"3", "0.0", "0.0", "0.0", "OL:3"}
-        << Default;
+        << Default << Keep;
     QTest::newRow("1300 is in a range of 5000")
-        << Micrometre << L{1000, 1300} << QStringList{"2", "1150.0", "1000.0", "1300.0"} << 5000.0;
+        << Micrometre << L{1000, 1300} << QStringList{"2", "1150.0", "1000.0", "1300.0"} << 5000.0
+        << Keep;
     QTest::newRow("exactly 5000 in a range of 5000")
-        << Micrometre << L{5000} << QStringList{"1", "5000.0", "5000.0", "5000.0"} << 5000.0;
+        << Micrometre << L{5000} << QStringList{"1", "5000.0", "5000.0", "5000.0"} << 5000.0
+        << Keep;
     QTest::newRow("above a range of 5000")
-        << Micrometre << L{1300, 5000.6} << QStringList{"2", "3150.3", "1300.0", " OL"} << 5000.0;
+        << Micrometre << L{1300, 5000.6} << QStringList{"2", "3150.3", "1300.0", " OL"} << 5000.0
+        << Keep;
     QTest::newRow("a range of 5000 in mil")
-        << Mil << L{1300, 5001} << QStringList{"2", "3150.50", "1300.00", " OL"} << 5000.0;
+        << Mil << L{1300, 5001} << QStringList{"2", "3150.50", "1300.00", " OL"} << 5000.0 << Keep;
     QTest::newRow("a smaller range")
-        << Micrometre << L{400, 600} << QStringList{"2", "500.0", "400.0", " OL"} << 500.0;
+        << Micrometre << L{400, 600} << QStringList{"2", "500.0", "400.0", " OL"} << 500.0 << Keep;
     QTest::newRow("OL from the gauge whatever the range")
         << Micrometre << L{1300, Inf} << QStringList{"2", "1300.0", "1300.0", "1300.0", "OL:1"}
-        << 5000.0;
+        << 5000.0 << Keep;
+    QTest::newRow("an excluded reading leaves avg min max, not num")
+        << Micrometre << L{120, 5, 124} << QStringList{"3", "122.0", "120.0", "124.0", "Excl:1"}
+        << Default << QList<int>{1};
+    QTest::newRow("an excluded over-range reading is not counted over range")
+        << Micrometre << L{120, Inf, 124} << QStringList{"3", "122.0", "120.0", "124.0", "Excl:1"}
+        << Default << QList<int>{1};
+    QTest::newRow("every reading excluded")
+        << Mil << L{1, 2} << QStringList{"2", "-", "-", "-", "Excl:2"} << Default
+        << QList<int>{0, 1};
+    QTest::newRow("indexes outside the readings are passed over")
+        << Micrometre << L{10, 30} << QStringList{"2", "20.0", "10.0", "30.0"} << Default
+        << QList<int>{-1, 2};
 }
 
 // Both ways of filling an item (flag per reading, or once at the end) give the same texts.
@@ -150,6 +173,7 @@ void TestItemData::statistics()
     QFETCH(QList<double>, values);
     QFETCH(QStringList, expected);
     QFETCH(double, rangeUm);
+    QFETCH(QList<int>, excluded);
 
     ItemData live(QStringLiteral("Measure1"), ItemData::MeasureData);
     ItemData imported(QStringLiteral("Import1"), ItemData::ImportData);
@@ -163,9 +187,38 @@ void TestItemData::statistics()
         imported.appendReading(makeReading(unit, v), false);
     }
     imported.updateStatistics();
+    if (!excluded.isEmpty()) {
+        live.setExcluded(excluded.toVector(), QStringLiteral("Probe lifted or tilted"));
+        imported.setExcluded(excluded.toVector(), QStringLiteral("Wrong part"));
+        // A full recomputation leaves the excluded readings out as well.
+        imported.updateStatistics();
+    }
     if (!values.isEmpty())
         QCOMPARE(texts(live), expected);
     QCOMPARE(texts(imported), expected);
+    if (!excluded.isEmpty()) {
+        // SD and CV are those of the readings that count.
+        ItemData kept(QStringLiteral("Kept"), ItemData::MeasureData);
+        kept.setUnit(unit);
+        for (int i = 0; i < values.size(); ++i) {
+            if (!excluded.contains(i))
+                kept.appendReading(makeReading(unit, values.at(i)), true);
+        }
+        QCOMPARE(spreadTexts(live), spreadTexts(kept));
+    }
+    // Including them again brings back what the readings gave without exclusions.
+    if (!excluded.isEmpty()) {
+        ItemData plain(QStringLiteral("Plain"), ItemData::MeasureData);
+        plain.setUnit(unit);
+        plain.setRangeUm(rangeUm);
+        for (double v : values)
+            plain.appendReading(makeReading(unit, v), false);
+        plain.updateStatistics();
+        live.setExcluded(excluded.toVector(), QString());
+        QCOMPARE(live.excludedCount(), 0);
+        QCOMPARE(texts(live), texts(plain));
+        QCOMPARE(spreadTexts(live), spreadTexts(plain));
+    }
 }
 
 void TestItemData::formatStatistic_data()

@@ -56,6 +56,15 @@ public:
                 entries
                     << QStringLiteral("appended:%1:%2+%3").arg(item->name()).arg(first).arg(count);
             });
+        connect(store, &ItemStore::exclusionsChanged, this,
+                [this](ItemData *item, const QVector<int> &indexes, int firstEvent) {
+                    QStringList numbers;
+                    for (int index : indexes)
+                        numbers << QString::number(index);
+                    entries << QStringLiteral("excluded:%1:%2@%3")
+                                   .arg(item->name(), numbers.join(QLatin1Char(',')))
+                                   .arg(firstEvent);
+                });
     }
     QStringList entries;
 };
@@ -126,6 +135,12 @@ void TestItemStore::commandsAnnounceThemselves_data()
     QTest::newRow("restore aside: new readings out, then the earlier back")
         << "restore aside" << QStringList{"cleared:A", "asideRestored:A", "appended:A:0+2"};
     QTest::newRow("nothing aside: nothing to drop or restore") << "nothing aside" << QStringList();
+    QTest::newRow("exclude: readings outside the item passed over")
+        << "exclude" << QStringList{"excluded:A:2,0@0"};
+    QTest::newRow("exclude again for the same reason: nothing changes")
+        << "exclude twice" << QStringList{"excluded:A:2,0@0"};
+    QTest::newRow("include again: only the excluded ones, trail goes on")
+        << "include" << QStringList{"excluded:A:2,0@0", "excluded:A:0@2"};
 }
 
 void TestItemStore::commandsAnnounceThemselves()
@@ -173,9 +188,27 @@ void TestItemStore::commandsAnnounceThemselves()
         store->activate(store->storeData());
         log->entries.clear();
         store->remove(a);
+    } else if (command.startsWith(QLatin1String("exclude")) || command == "include") {
+        store->append(a, {makeReading(1), makeReading(2), makeReading(3)}, Micrometre, Range);
+        log->entries.clear();
+        store->setExcluded(a, {2, 0, 3, -1}, QStringLiteral("Wrong part"));
+        if (command == QLatin1String("exclude twice"))
+            store->setExcluded(a, {0, 2}, QStringLiteral("Wrong part"));
+        if (command == QLatin1String("include"))
+            store->setExcluded(a, {0, 1}, QString());
+        QCOMPARE(a->statistics()->num, 3);
+        QVERIFY(!store->who().isEmpty());
+        QCOMPARE(a->exclusionTrail().constLast().who, store->who());
+        // The inspector of the job details, when set, is who excludes.
+        JobDetails job;
+        job.setValue(JobDetails::Inspector, QStringLiteral(" A. Inspector "));
+        store->setJobDetails(job);
+        QCOMPARE(store->who(), QStringLiteral("A. Inspector"));
     } else if (command.contains(QLatin1String("aside"))) {
-        // Two readings, and unless nothing is to be aside, a replacement of one under way.
+        // Two readings, the second excluded, and unless nothing is to be aside, a replacement of
+        // one under way.
         store->append(a, {makeReading(1), makeReading(2)}, Micrometre, Range);
+        store->setExcluded(a, {1}, QStringLiteral("Probe lifted or tilted"));
         if (command != QLatin1String("set aside") && command != QLatin1String("nothing aside")) {
             store->setAside(a);
             store->append(a, makeReading(3), Micrometre, Range);
@@ -197,6 +230,11 @@ void TestItemStore::commandsAnnounceThemselves()
                                                    {"nothing aside", {2, 0}}};
         QCOMPARE(a->readings().size(), left.value(command).first);
         QCOMPARE(store->asideCount(a), left.value(command).second);
+        // The exclusions and their trail go aside with the readings and come back with them.
+        const bool earlier = a->readings().size() == 2;
+        QCOMPARE(a->isExcluded(1), earlier);
+        QCOMPARE(a->exclusionTrail().size(), earlier ? 1 : 0);
+        QCOMPARE(a->statistics()->excluded, earlier ? 1 : 0);
     }
     QCOMPARE(log->entries, expected);
 }

@@ -52,12 +52,17 @@ CoatingRequirement pspc(double nominal, double maximum = 0.0, const QString &uni
     return requirement;
 }
 
-// "120 OL x3 -OL" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times.
+// "120 OL x3 -OL X" -> readings; "OL" and "-OL" are over range, "v xN" repeats v N times, "X" is
+// a reading the inspector excluded.
 void feed(CoatingEvaluator *evaluator, const QString &readings)
 {
     double value = 0.0;
     bool overRange = false;
     for (const QString &word : readings.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (word == QLatin1String("X")) {
+            evaluator->addExcluded();
+            continue;
+        }
         if (word.startsWith(QLatin1Char('x'))) {
             for (int r = 1; r < word.mid(1).toInt(); ++r)
                 evaluator->add(value, overRange);
@@ -69,10 +74,11 @@ void feed(CoatingEvaluator *evaluator, const QString &readings)
     }
 }
 
-// One character per reading: . unmarked, L low, H high, n below the nominal, O over range.
+// One character per reading: . unmarked, L low, H high, n below the nominal, O over range, X
+// excluded.
 QString marks(const CoatingEvaluator &evaluator)
 {
-    static const char letters[] = {'.', 'L', 'H', 'n', 'O'};
+    static const char letters[] = {'.', 'L', 'H', 'n', 'O', 'X'};
     QString text;
     for (int i = 0; i < evaluator.readingCount(); ++i)
         text += QLatin1Char(letters[evaluator.mark(i)]);
@@ -131,6 +137,14 @@ void TestCoatingEvaluator::verdict_data()
         << limits(100, 200) << "150 OL -OL" << Pass << "PASS" << 0 << ".OO" << 2;
     QTest::newRow("limits, only over range")
         << limits(100, 200) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
+    QTest::newRow("limits, an excluded reading is not judged")
+        << limits(100, 200) << "150 X 150" << Pass << "PASS" << 0 << ".X." << 0;
+    QTest::newRow("limits, every reading excluded")
+        << limits(100, 200) << "X X" << Pending << "PENDING: no readings in range" << 0 << "XX"
+        << 0;
+    QTest::newRow("limits, excluded and over range only")
+        << limits(100, 200) << "X OL" << Pending << "PENDING: no readings in range" << 0 << "XO"
+        << 1;
     QTest::newRow("limits, mil on the limits")
         << limits(3.94, 7.87, mil) << "3.94 7.87" << Pass << "PASS" << 0 << ".." << 0;
     QTest::newRow("limits, mil below")
@@ -139,6 +153,8 @@ void TestCoatingEvaluator::verdict_data()
 
     QTest::newRow("iso, only over range")
         << iso(100) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
+    QTest::newRow("iso, an excluded reading is not judged")
+        << iso(100, 300) << "X 120" << Pass << "PASS" << 0 << "X." << 0;
     QTest::newRow("iso, exactly 80 %")
         << iso(100, 300) << "80 120 x5" << Pass << "PASS" << 0 << "n....." << 0;
     QTest::newRow("iso, below 80 %")
@@ -209,6 +225,14 @@ void TestCoatingEvaluator::verdict_data()
     QTest::newRow("sspc, over range skipped in the spots")
         << sspc(100, 200) << "150 OL 150 150" << Pending
         << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".O.." << 1;
+    QTest::newRow("sspc, an excluded reading does not fill a spot")
+        << sspc(100, 200) << "150 X 150" << Pending
+        << "PENDING: area 1: 0 of 5 spots, spot 1: 2 of 3 readings" << 0 << ".X." << 0;
+    QTest::newRow("sspc, the next reading fills the spot")
+        << sspc(100, 200) << "150 X 150 150" << Pending
+        << "PENDING: area 1: 1 of 5 spots, spot 2: 0 of 3 readings" << 0 << ".X.." << 0;
+    QTest::newRow("sspc, a spot is judged without its excluded reading")
+        << sspc(100, 200) << "150 X 150 150 x13" << Pass << "PASS" << 0 << ".X.............." << 0;
     QTest::newRow("sspc, only over range: no spot is begun")
         << sspc(100, 200) << "OL -OL" << Pending << "PENDING: no readings in range" << 0 << "OO"
         << 2;
@@ -219,6 +243,8 @@ void TestCoatingEvaluator::verdict_data()
         << pspc(100) << "" << Pending << "PENDING: no readings yet" << 0 << "" << 0;
     QTest::newRow("pspc, only over range")
         << pspc(100) << "OL" << Pending << "PENDING: no readings in range" << 0 << "O" << 1;
+    QTest::newRow("pspc, an excluded reading is not one of the 10")
+        << pspc(100) << "95 X 100 x9" << Pass << "PASS" << 0 << "nX........." << 0;
     QTest::newRow("pspc, 1 of 10 below the NDFT, above 90 %")
         << pspc(100) << "95 100 x9" << Pass << "PASS" << 0 << "n........." << 0;
     QTest::newRow("pspc, 2 of 10 below the NDFT")

@@ -69,6 +69,8 @@ void TestCsvExporter::init()
     coat->setUnit(QStringLiteral("\u03BCm"));
     for (DmmData *r : {reading(120.5), reading(0, 1), reading(98, 0, QStringLiteral("NFe"))})
         coat->appendReading(r, false);
+    // The reason goes into the file whole, separator and quote included.
+    coat->setExcluded({2}, QStringLiteral("on a weld; \"edge\""));
     mils = new ItemData(QStringLiteral("Hull"), ItemData::ImportData);
     mils->setUnit(QStringLiteral("mil"));
     mils->appendReading(reading(127), false);
@@ -114,13 +116,13 @@ void TestCsvExporter::pythonReadsWhatIsWritten()
              QList<qint64>({items.size() == 1 ? 3 : 5, items.size() == 1 ? 3 : 5}));
 
     QList<QStringList> expected{
-        {"No.", "Time", "Value", "Unit", "Basis", "Over range"},
-        {"1", "2026-03-29T01:30:15+01:00", comma ? "120,5" : "120.5", "\u03BCm", "Fe", ""},
-        {"2", "2026-03-29T01:30:15+01:00", "", "\u03BCm", "Fe", "OL"},
-        {"3", "2026-03-29T01:30:15+01:00", "98", "\u03BCm", "NFe", ""}};
+        {"No.", "Time", "Value", "Unit", "Basis", "Over range", "Excluded"},
+        {"1", "2026-03-29T01:30:15+01:00", comma ? "120,5" : "120.5", "\u03BCm", "Fe", "", ""},
+        {"2", "2026-03-29T01:30:15+01:00", "", "\u03BCm", "Fe", "OL", ""},
+        {"3", "2026-03-29T01:30:15+01:00", "98", "\u03BCm", "NFe", "", "on a weld; \"edge\""}};
     if (oneFile) {
-        expected << QStringList{"1", "2026-03-29T01:30:15+01:00", "5", "mil", "Fe", ""}
-                 << QStringList{"2", "2026-03-29T01:30:15+01:00", "", "mil", "Fe", "-OL"};
+        expected << QStringList{"1", "2026-03-29T01:30:15+01:00", "5", "mil", "Fe", "", ""}
+                 << QStringList{"2", "2026-03-29T01:30:15+01:00", "", "mil", "Fe", "-OL", ""};
         expected[0].prepend(QStringLiteral("Item"));
         for (int row = 1; row < expected.size(); ++row)
             expected[row].prepend(row <= 3 ? coat->name() : mils->name());

@@ -102,7 +102,8 @@ private:
     // Without pictures unless asked: they only slow down the tests of the table pages.
     bool writeReport(const QString &file, int rows, const QString &scene = QString(),
                      const QPixmap &histogram = QPixmap(), const QPixmap &chart = QPixmap(),
-                     const QList<QPair<QString, QString>> &summary = {});
+                     const QList<QPair<QString, QString>> &summary = {},
+                     const QStringList &trail = {});
 
     QTemporaryDir m_dir;
     ReportColumn m_records[5] = {{QStringLiteral("No."), QRect(), 2},
@@ -117,10 +118,11 @@ private:
 
 bool tst_PdfReport::writeReport(const QString &file, int rows, const QString &scene,
                                 const QPixmap &histogram, const QPixmap &chart,
-                                const QList<QPair<QString, QString>> &summary)
+                                const QList<QPair<QString, QString>> &summary,
+                                const QStringList &trail)
 {
     const auto model = readings(rows);
-    return PdfReport::write(file, scene, *model, histogram, chart, m_columns, summary);
+    return PdfReport::write(file, scene, *model, histogram, chart, m_columns, summary, trail);
 }
 
 void tst_PdfReport::initTestCase()
@@ -229,12 +231,16 @@ void tst_PdfReport::pageCounts_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("summary");
     QTest::addColumn<int>("pages");
+    // Lines of the exclusion trail: pages of their own after the table.
+    QTest::addColumn<int>("trail");
 
-    QTest::newRow("no readings") << 0 << false << 1;
-    QTest::newRow("exactly one table page") << m_a4.rpp << false << 2;
-    QTest::newRow("one row over") << m_a4.rpp + 1 << false << 3;
-    QTest::newRow("summary, no readings") << 0 << true << 2;
-    QTest::newRow("summary, one row over") << m_a4.rpp + 1 << true << 4;
+    QTest::newRow("no readings") << 0 << false << 1 << 0;
+    QTest::newRow("exactly one table page") << m_a4.rpp << false << 2 << 0;
+    QTest::newRow("one row over") << m_a4.rpp + 1 << false << 3 << 0;
+    QTest::newRow("summary, no readings") << 0 << true << 2 << 0;
+    QTest::newRow("summary, one row over") << m_a4.rpp + 1 << true << 4 << 0;
+    QTest::newRow("a trail") << 2 << true << 4 << 3;
+    QTest::newRow("a trail one line over a page") << m_a4.rpp + 1 << true << 6 << m_a4.rpp + 1;
 }
 
 void tst_PdfReport::pageCounts()
@@ -242,17 +248,28 @@ void tst_PdfReport::pageCounts()
     QFETCH(int, rows);
     QFETCH(bool, summary);
     QFETCH(int, pages);
+    QFETCH(int, trail);
 
-    const QString file = reportFile(QStringLiteral("count%1-%2.pdf").arg(rows).arg(summary));
+    QStringList lines;
+    for (int i = 1; i <= trail; ++i)
+        lines << QStringLiteral("No. %1 excluded (Wrong part) by jdoe, 2026-12-08 09:20:00").arg(i);
+    const QString file =
+        reportFile(QStringLiteral("count%1-%2-%3.pdf").arg(rows).arg(summary).arg(trail));
     QVERIFY(writeReport(file, rows, QString(), QPixmap(), QPixmap(),
                         summary ? QList<QPair<QString, QString>>{{"Verdict", "PASS"}}
-                                : QList<QPair<QString, QString>>()));
+                                : QList<QPair<QString, QString>>(),
+                        lines));
     QCOMPARE(pageCount(file), pages);
     QVERIFY(PopplerTools::run("pdfinfo", {file}).contains("(A4)"));
     for (int page = 1; page <= pages; ++page) {
         const QStringList words = tokens(pageText(file, page, page));
         QVERIFY2(words.contains(QStringLiteral("%1/%2").arg(page).arg(pages)),
                  qPrintable(words.join(' ')));
+    }
+    if (trail > 0) {
+        const QString last = pageText(file, pages, pages);
+        QVERIFY2(last.contains(QStringLiteral("Exclusion trail")), qPrintable(last));
+        QVERIFY(last.contains(lines.last()));
     }
 }
 

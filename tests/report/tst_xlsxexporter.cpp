@@ -80,6 +80,9 @@ void TestXlsxExporter::openpyxlReadsTheSheets()
     for (DmmData *r : {reading(120.5), reading(0, 1), reading(70)})
         coat.appendReading(r, false);
     coat.updateStatistics();
+    coat.appendToTrail({{0, true, QStringLiteral("Probe lifted or tilted"), QStringLiteral("jdoe"),
+                         QDateTime(QDate(2026, 12, 8), QTime(9, 20))}});
+    coat.setExcluded({0}, QStringLiteral("Probe lifted or tilted"));
     ItemData hull(QStringLiteral("Hull"), ItemData::ImportData);
     hull.setUnit(QStringLiteral("mil"));
     hull.appendReading(reading(127), false);
@@ -92,30 +95,37 @@ void TestXlsxExporter::openpyxlReadsTheSheets()
              qPrintable(error));
     QVERIFY(notes.isEmpty());
     const QJsonObject book = openpyxl(fileName).toObject();
-    QCOMPARE(book.keys().size(), 3);
+    QCOMPARE(book.keys().size(), 4);
     const QJsonArray deck = book.value(QStringLiteral("Deck _A__ \u7532\u677F")).toArray();
     QCOMPARE(deck.size(), 4);
     QCOMPARE(cells(deck.at(0).toArray()),
              QStringList({"text:No.", "text:Time", "text:Value", "text:Unit", "text:Basis",
-                          "text:Over range", "text:Mark"}));
+                          "text:Over range", "text:Mark", "text:Excluded"}));
+    // An excluded reading keeps its value; the reason stands beside it.
     QCOMPARE(cells(deck.at(1).toArray()),
              QStringList({"number:1.0", "date:2026-12-08 09:15:30", "number:120.5", "text:\u03BCm",
-                          "text:Fe", "none:", "none:"}));
+                          "text:Fe", "none:", "none:", "text:Probe lifted or tilted"}));
     QCOMPARE(deck.at(1).toArray().at(2).toArray().at(2).toString(), QStringLiteral("0.0"));
     QCOMPARE(cells(deck.at(2).toArray()).mid(2, 4),
              QStringList({"none:", "text:\u03BCm", "text:Fe", "text:OL"}));
     // 70 is below 80 % of the NDFT of 100.
-    QCOMPARE(cells(deck.at(3).toArray()).last(), QStringLiteral("text:below the minimum"));
+    QCOMPARE(cells(deck.at(3).toArray()).at(6), QStringLiteral("text:below the minimum"));
     const QJsonArray hullRows = book.value(QStringLiteral("Hull")).toArray();
     QCOMPARE(cells(hullRows.at(1).toArray()).at(2), QStringLiteral("number:5.0"));
     QCOMPARE(hullRows.at(1).toArray().at(2).toArray().at(2).toString(), QStringLiteral("0.00"));
-    QCOMPARE(hullRows.at(0).toArray().size(), 6);
+    QCOMPARE(hullRows.at(0).toArray().size(), 7);
+    const QJsonArray trail = book.value(QStringLiteral("Exclusion trail")).toArray();
+    QCOMPARE(trail.size(), 2);
+    QCOMPARE(cells(trail.at(1).toArray()),
+             QStringList({"text:Deck [A]: \u7532\u677F", "number:1.0", "text:excluded",
+                          "text:Probe lifted or tilted", "text:jdoe", "date:2026-12-08 09:20:00"}));
 
     QStringList summary;
     for (const QJsonValue &row : book.value(QStringLiteral("Summary")).toArray())
         summary << cells(row.toArray()).join(QLatin1Char('|'));
     QVERIFY(summary.contains(QStringLiteral("text:Item|text:Hull")));
     QVERIFY(summary.contains(QStringLiteral("text:Over range|text:1")));
+    QVERIFY(summary.contains(QStringLiteral("text:Excluded|text:1")));
     QVERIFY2(summary.filter(QStringLiteral("FAIL")).size() == 1, qPrintable(summary.join('\n')));
 }
 
@@ -203,7 +213,7 @@ void TestXlsxExporter::largeItemGoesOnOverSheets()
     QVERIFY2(XlsxExporter::writeFile(fileName, {&big}, {}, &error, &notes), qPrintable(error));
     QCOMPARE(notes, QStringList{"Measure1 continues over 2 sheets."});
     QCOMPARE(openpyxl(fileName, true).toArray(),
-             QJsonArray({QJsonArray{"Summary", 9}, QJsonArray{"Measure1", 1048576},
+             QJsonArray({QJsonArray{"Summary", 10}, QJsonArray{"Measure1", 1048576},
                          QJsonArray{"Measure1 (2)", 3}}));
 }
 

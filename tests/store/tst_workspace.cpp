@@ -405,6 +405,11 @@ void TestWorkspace::followsTheItemStore()
         items.setJobDetails(job);
         job.setValue(JobDetails::Client, QString());
         items.setJobDetails(job);
+        // Exclusions in the trail: the inspector of the job makes them.
+        items.setExcluded(a, {1, 0}, QStringLiteral("Probe lifted or tilted"));
+        items.setExcluded(a, {0}, QString());
+        items.append(b, makeReading(99), Micrometre, 5000);
+        items.setExcluded(b, {0}, QStringLiteral("gone with B"));
         items.remove(b);
         workspace.reset();
     }
@@ -422,6 +427,18 @@ void TestWorkspace::followsTheItemStore()
     QCOMPARE(coat->statistics()->max, QStringLiteral("1300.0"));
     QCOMPARE(coat->requirement().value(QStringLiteral("nominal")), 4.0);
     QVERIFY(coat->notes() == notesWithPhotos(QStringLiteral("Edge, two photos"), 2));
+    QCOMPARE(coat->exclusions(), (QVector<QString>{QString(), "Probe lifted or tilted"}));
+    QCOMPARE(coat->statistics()->excluded, 1);
+    QCOMPARE(coat->statistics()->min, QStringLiteral("120.0"));
+    const QVector<ExclusionEvent> trail = coat->exclusionTrail();
+    QCOMPARE(trail.size(), 3);
+    for (int i = 0; i < trail.size(); ++i) {
+        QCOMPARE(trail.at(i).reading, QVector<int>({1, 0, 0}).at(i));
+        QCOMPARE(trail.at(i).excluded, i < 2);
+        QCOMPARE(trail.at(i).reason, i < 2 ? QStringLiteral("Probe lifted or tilted") : QString());
+        QCOMPARE(trail.at(i).who, QStringLiteral("7 Škoda 測定"));
+        QVERIFY(trail.at(i).when.isValid());
+    }
     QCOMPARE(items.storeData()->notes().text, QStringLiteral("from the gauge"));
     items.activate(items.storeData());
     QCOMPARE(items.storeData()->readings().size(), 1);
@@ -432,6 +449,7 @@ void TestWorkspace::followsTheItemStore()
     // B took its notes and photos along; an emptied field leaves no row.
     QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item_note")).toInt(), 2);
     QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM item_photo")).toInt(), 2);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM reading_exclusion")).toInt(), 3);
     QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM job_detail")).toInt(),
              JobDetails::FieldCount - 1);
     items.setJobDetails(job);
@@ -799,6 +817,7 @@ void TestWorkspace::upgradesInPlace_data()
     QTest::newRow("version 2: no ranges yet") << 2;
     QTest::newRow("version 3: no notes or job details yet") << 3;
     QTest::newRow("version 4: no identities yet") << 4;
+    QTest::newRow("version 5: no exclusions yet") << 5;
 }
 
 // A workspace of an earlier version opens, is brought up to date, and shows what it showed.
@@ -853,6 +872,8 @@ void TestWorkspace::upgradesInPlace()
     QCOMPARE(QStringList({QString::number(statistics->num), statistics->avg, statistics->min,
                           statistics->max}),
              QStringList({"2", "1150.0", "1000.0", " OL"}));
+    QCOMPARE(thick->excludedCount(), 0);
+    QVERIFY(thick->exclusionTrail().isEmpty());
     const CoatingRequirement limits =
         requirementOf("limits", QStringLiteral("mil"), {{"minimum", 4}, {"maximum", 6}});
     items.first()->setRequirement(limits);

@@ -48,6 +48,8 @@ void TestWorkspaceKill::killedLoggerLosesNothingOlderThanAQuarterSecond_data()
     QTest::addColumn<int>("kind");
     QTest::newRow("live, first readings") << "live" << 3 << int(ItemData::MeasureData);
     QTest::newRow("live, a few seconds in") << "live" << 250 << int(ItemData::MeasureData);
+    // Each reading is excluded as it arrives: the exclusions are kept as the readings are.
+    QTest::newRow("exclusions, a few seconds in") << "exclude" << 250 << int(ItemData::MeasureData);
     QTest::newRow("download of 100000, early") << "download" << 5000 << int(ItemData::StoreData);
     QTest::newRow("download of 100000, midway") << "download" << 40000 << int(ItemData::StoreData);
 }
@@ -126,6 +128,16 @@ void TestWorkspaceKill::killedLoggerLosesNothingOlderThanAQuarterSecond()
                                .arg(kind)));
         QVERIFY(query.next());
         kept = query.value(0).toInt();
+        if (mode == QLatin1String("exclude")) {
+            QVERIFY(query.exec(QStringLiteral("SELECT (SELECT COUNT(*) FROM reading WHERE "
+                                              "exclusion <> ''), (SELECT COUNT(*) FROM "
+                                              "reading_exclusion)")));
+            QVERIFY(query.next());
+            qInfo("%d readings excluded on disk, %d in the trail", query.value(0).toInt(),
+                  query.value(1).toInt());
+            QVERIFY(query.value(0).toInt() >= mustHave);
+            QCOMPARE(query.value(1).toInt(), query.value(0).toInt());
+        }
         query.finish();
         db.close();
     }

@@ -1,7 +1,8 @@
 // The logger's real window with the simulated gauge, driven without a user so that a test can kill
 // it at any moment: it presses Connect and then Start (argument "live") or Download ("download"),
 // and prints one line per reading the window has taken: the monotonic clock in milliseconds and
-// the number of readings so far. Each line is flushed before the next reading is handled.
+// the number of readings so far. Each line is flushed before the next reading is handled. With
+// "exclude" it starts as "live" does and excludes each reading from the table before its line.
 
 #include <cstdio>
 
@@ -12,6 +13,7 @@
 #include <QPluginLoader>
 #include <QTimer>
 
+#include "readingexclusion.h"
 #include "widget.h"
 
 class DmmData;
@@ -45,9 +47,14 @@ class ReadingLog : public QObject
 {
     Q_OBJECT
 
+public:
+    ReadingExclusion *exclusions = nullptr;
+
 public slots:
     void taken(const DmmData *)
     {
+        if (exclusions)
+            exclusions->setExcluded({m_count}, QStringLiteral("Probe lifted or tilted"));
         std::printf("%lld %d\n", static_cast<long long>(monotonicMs()), ++m_count);
         std::fflush(stdout);
     }
@@ -70,6 +77,8 @@ int main(int argc, char *argv[])
     }
     // Connected after the window's own slot: a line is printed once the window has the reading.
     ReadingLog log;
+    if (app.arguments().value(1) == QLatin1String("exclude"))
+        log.exclusions = window.findChild<ReadingExclusion *>();
     if (download)
         QObject::connect(gauge, SIGNAL(displayStore(const DmmData *)), &log,
                          SLOT(taken(const DmmData *)));
