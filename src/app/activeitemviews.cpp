@@ -1,7 +1,7 @@
 #include "activeitemviews.h"
 
 #include <algorithm>
-#include <limits>
+#include <cmath>
 
 #include <QTableView>
 
@@ -14,6 +14,38 @@
 #include "itemstore.h"
 #include "livepanel.h"
 #include "tablefollower.h"
+
+namespace {
+
+// What the chart's line shows for each reading: its value, and for a run of excluded readings the
+// straight line between the readings that count on either side, so that the line runs on past
+// them as if they were not there. NaN where there is no such reading.
+QVector<double> lineValues(const ItemData *item)
+{
+    const QList<DmmData *> readings = item->readings();
+    QVector<double> values(readings.size());
+    int i = 0;
+    while (i < readings.size()) {
+        if (!item->isExcluded(i)) {
+            values[i] = item->valueOf(readings.at(i));
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < readings.size() && item->isExcluded(end))
+            ++end;
+        const double before = i > 0 ? values.at(i - 1) : std::nan("");
+        const double after = end < readings.size() ? item->valueOf(readings.at(end)) : std::nan("");
+        const bool joined = std::isfinite(before) && std::isfinite(after);
+        for (int k = i; k < end; ++k)
+            values[k] =
+                joined ? before + (after - before) * (k - i + 1) / (end - i + 1) : std::nan("");
+        i = end;
+    }
+    return values;
+}
+
+} // namespace
 
 ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *parent)
     : QObject(parent)
@@ -117,14 +149,14 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     QList<ChartPoint *> points;
     values.reserve(count);
     points.reserve(count);
+    const QVector<double> line = item->excludedCount() > 0 ? lineValues(item) : QVector<double>();
     for (int i = first; i < first + count; ++i) {
         const DmmData *reading = readings.at(i);
         const double value = item->valueOf(reading);
-        const bool excluded = item->isExcluded(i);
-        if (!excluded)
+        if (!item->isExcluded(i))
             values.append(value);
-        points.append(new ChartPoint(excluded ? std::numeric_limits<double>::quiet_NaN() : value,
-                                     reading->time(), QVariant()));
+        points.append(
+            new ChartPoint(line.isEmpty() ? value : line.at(i), reading->time(), QVariant()));
     }
     m_tableModel->setReadings(added);
     m_tableFollower->rowsAppended();
@@ -138,15 +170,9 @@ void ActiveItemViews::showExclusions(ItemData *item, const QVector<int> &indexes
 {
     if (item != m_items->active() || indexes.isEmpty())
         return;
-    QVector<int> sorted = indexes;
-    std::sort(sorted.begin(), sorted.end());
+    const auto [first, last] = std::minmax_element(indexes.cbegin(), indexes.cend());
     const QList<DmmData *> readings = item->readings();
-    QVector<double> lineValues;
-    lineValues.reserve(sorted.size());
-    for (int index : qAsConst(sorted))
-        lineValues.append(item->isExcluded(index) ? std::numeric_limits<double>::quiet_NaN()
-                                                  : item->valueOf(readings.at(index)));
-    m_views.chart->replaceValues(sorted, lineValues);
+    m_views.chart->setValues(lineValues(item));
     showExcluded(item);
     QList<double> values;
     values.reserve(readings.size() - item->excludedCount());
@@ -156,7 +182,7 @@ void ActiveItemViews::showExclusions(ItemData *item, const QVector<int> &indexes
     }
     m_views.histogram->clear();
     m_views.histogram->addValues(values);
-    m_tableModel->refreshExclusions(sorted.first(), sorted.last());
+    m_tableModel->refreshExclusions(*first, *last);
     showStatistics();
 }
 

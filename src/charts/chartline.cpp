@@ -85,42 +85,17 @@ void ChartLine::appendValue(double value)
     m_allMax = std::max(m_allMax, value);
 }
 
-void ChartLine::replaceValues(const QVector<int> &indexes, const QVector<double> &values)
+void ChartLine::setValues(const QVector<double> &values)
 {
-    int lastBlock = -1;
-    for (int i = 0; i < indexes.size(); ++i) {
-        const int index = indexes.at(i);
-        if (index < 0 || index >= m_values.size())
-            continue;
-        m_values[index] = values.at(i);
-        const int block = index >> BlockShift;
-        if (block == lastBlock)
-            continue;
-        lastBlock = block;
-        double low = Infinity;
-        double high = -Infinity;
-        const int end = std::min(m_values.size(), (block + 1) << BlockShift);
-        for (int k = block << BlockShift; k < end; ++k) {
-            if (std::isfinite(m_values.at(k))) {
-                low = std::min(low, m_values.at(k));
-                high = std::max(high, m_values.at(k));
-            }
-        }
-        m_blockMin[block] = low;
-        m_blockMax[block] = high;
-    }
-    // The range includes 0, as appendValue() keeps it.
+    const int count = m_values.size();
+    m_values.clear();
+    m_blockMin.clear();
+    m_blockMax.clear();
+    m_irregular.clear();
     m_allMin = 0.0;
     m_allMax = 0.0;
-    for (int block = 0; block < m_blockMin.size(); ++block) {
-        m_allMin = std::min(m_allMin, m_blockMin.at(block));
-        m_allMax = std::max(m_allMax, m_blockMax.at(block));
-    }
-    m_irregular.clear();
-    for (int k = 0; k < m_values.size(); ++k) {
-        if (!std::isfinite(m_values.at(k)))
-            m_irregular.append(k);
-    }
+    for (int i = 0; i < count; ++i)
+        appendValue(values.value(i, std::numeric_limits<double>::quiet_NaN()));
 }
 
 void ChartLine::clear()

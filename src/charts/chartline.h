@@ -56,9 +56,8 @@ public:
     // Takes ownership of the points: they are deleted once their fields are kept.
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
-    // Gives the points at indexes (ascending) the new values, in one pass over the blocks they
-    // fall in and over the values that are not finite.
-    void replaceValues(const QVector<int> &indexes, const QVector<double> &values);
+    // Gives every point a new value, one per point, keeping times and labels.
+    void setValues(const QVector<double> &values);
     // Forgets every point and the pixel positions made from them.
     void clear();
 

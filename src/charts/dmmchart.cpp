@@ -88,9 +88,9 @@ void DMMChart::setExcluded(const QVector<int> &indexes, const QVector<double> &v
     update();
 }
 
-void DMMChart::replaceValues(const QVector<int> &indexes, const QVector<double> &values)
+void DMMChart::setValues(const QVector<double> &values)
 {
-    m_lines.first()->replaceValues(indexes, values);
+    m_lines.first()->setValues(values);
     m_axesDirty = true;
     update();
 }
