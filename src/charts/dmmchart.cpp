@@ -102,6 +102,11 @@ QVector<QPoint> DMMChart::excludedPoints() const
     if (!hasPlotArea() || line->pixelPointCount() == 0)
         return centres;
     const ChartLine::PixelMap map{m_xScale, m_plotRect.x(), baselineY(), m_yScale};
+    // One circle per cell of ExcludedCell pixels: a hundred thousand excluded readings draw no
+    // more circles than the plot has cells, and a circle covers its cell.
+    constexpr int ExcludedCell = 4;
+    const int columns = m_plotRect.width() / ExcludedCell + 1;
+    QVector<bool> taken(columns * (m_plotRect.height() / ExcludedCell + 1));
     const auto begin =
         std::lower_bound(m_excludedIndexes.cbegin(), m_excludedIndexes.cend(), m_firstIndex);
     const int last = m_firstIndex + line->pixelPointCount() - 1;
@@ -110,9 +115,13 @@ QVector<QPoint> DMMChart::excludedPoints() const
         const int row = std::isnan(value) ? m_plotRect.bottom() : map.rowOf(value);
         const QPoint centre(m_plotRect.left() + line->pixelX(*it - m_firstIndex),
                             std::min(std::max(row, m_plotRect.top()), m_plotRect.bottom()));
-        // A hundred thousand excluded points draw no more circles than the plot has pixels.
-        if (centres.isEmpty() || centres.constLast() != centre)
-            centres.append(centre);
+        const int cell = (centre.y() - m_plotRect.top()) / ExcludedCell * columns +
+                         std::min(std::max(centre.x() - m_plotRect.left(), 0), m_plotRect.width()) /
+                             ExcludedCell;
+        if (taken.at(cell))
+            continue;
+        taken[cell] = true;
+        centres.append(centre);
     }
     return centres;
 }

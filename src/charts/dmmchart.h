@@ -49,8 +49,8 @@ public:
     void setExcluded(const QVector<int> &indexes, const QVector<double> &values);
     // A new value for every point of the line, keeping times and labels.
     void setValues(const QVector<double> &values);
-    // Centres of the hollow circles in the visible window, one per pixel; values beyond the plot
-    // area sit on its edge.
+    // Centres of the hollow circles in the visible window, at most one per cell of four pixels
+    // square; values beyond the plot area sit on its edge.
     QVector<QPoint> excludedPoints() const;
 
     void setLeftMargin(int margin);
