@@ -230,22 +230,24 @@ void TestCommandLine::exportsCsv_data()
     QTest::addColumn<int>("rows");
 
     QTest::newRow("one item") << QStringList{"--export", "Measure1"}
-                              << QStringList{"No.", "Time", "Value", "Unit", "Basis", "Over range"}
-                              << QStringList{"1", csvTime(3), "120.5", Micrometre, "Fe", ""} << 4;
+                              << QStringList{"No.",   "Time",       "Value",   "Unit",
+                                             "Basis", "Over range", "Excluded"}
+                              << QStringList{"1", csvTime(3), "120.5", Micrometre, "Fe", "", ""}
+                              << 4;
     QTest::newRow("every item") << QStringList{"--all"}
-                                << QStringList{"Item", "No.",   "Time",      "Value",
-                                               "Unit", "Basis", "Over range"}
+                                << QStringList{"Item", "No.",   "Time",       "Value",
+                                               "Unit", "Basis", "Over range", "Excluded"}
                                 << QStringList{"Store Data", "1",  csvTime(1), "101.5",
-                                               Micrometre,   "Fe", ""}
+                                               Micrometre,   "Fe", "",         ""}
                                 << 9;
     QTest::newRow("an item of another name, as --export --all")
         << QStringList{"--export", "--all"}
-        << QStringList{"Item", "No.", "Time", "Value", "Unit", "Basis", "Over range"}
-        << QStringList{"Store Data", "1", csvTime(1), "101.5", Micrometre, "Fe", ""} << 9;
+        << QStringList{"Item", "No.", "Time", "Value", "Unit", "Basis", "Over range", "Excluded"}
+        << QStringList{"Store Data", "1", csvTime(1), "101.5", Micrometre, "Fe", "", ""} << 9;
     QTest::newRow("non-ASCII name")
         << QStringList{"--export", Accented}
-        << QStringList{"No.", "Time", "Value", "Unit", "Basis", "Over range"}
-        << QStringList{"1", csvTime(7), "200", Micrometre, "Fe", ""} << 3;
+        << QStringList{"No.", "Time", "Value", "Unit", "Basis", "Over range", "Excluded"}
+        << QStringList{"1", csvTime(7), "200", Micrometre, "Fe", "", ""} << 3;
 }
 
 void TestCommandLine::exportsCsv()
@@ -365,7 +367,7 @@ void TestCommandLine::importsIntoTheWorkspace()
     const QJsonArray lines = QJsonDocument::fromJson(json).array();
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(2).toVariant().toStringList(),
-             (QStringList{"2", csvTime(4), "", Micrometre, "Fe", "OL"}));
+             (QStringList{"2", csvTime(4), "", Micrometre, "Fe", "OL", ""}));
 }
 
 void TestCommandLine::openWorkspaceIsReadNeverWritten()
