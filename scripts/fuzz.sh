@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds a libFuzzer target with clang in build-fuzz/ and runs it, niced, in one process, on its
 # seed corpus, sample files and regression files.
-#   scripts/fuzz.sh [workbook|lines] [seconds] [libFuzzer options...]
-# workbook (the default): the .xls reader, on tests/workbook/corpus; lines: the serial gauge's line
-# splitter and parser, on tests/serialgauge/corpus. Default: 120 seconds.
+#   scripts/fuzz.sh [workbook|xlsx|csv|lines] [seconds] [libFuzzer options...]
+# workbook (the default): the .xls reader, on tests/workbook/corpus; xlsx and csv: the readers of
+# the data import, on tests/import/corpus/xlsx and csv; lines: the serial gauge's line splitter and
+# parser, on tests/serialgauge/corpus. Default: 120 seconds.
 # New corpus entries go to build-fuzz/corpus-<target>, inputs that found a fault to
 # build-fuzz/artifacts: keep each such input in the corpus's regressions once the fault is fixed.
 set -euo pipefail
@@ -11,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$root/build-fuzz
 target=workbook
 case "${1:-}" in
-    workbook | lines)
+    workbook | xlsx | csv | lines)
         target=$1
         shift
         ;;
@@ -23,6 +24,12 @@ case $target in
         binary=fuzz_xlsreader
         corpus=$root/tests/workbook/corpus
         inputs=("$corpus/seeds" "$corpus/samples" "$corpus/regressions")
+        ;;
+    xlsx | csv)
+        binary=fuzz_${target}reader
+        corpus=$root/tests/import/corpus/$target
+        inputs=("$corpus/seeds" "$corpus/regressions")
+        [ -d "$corpus/samples" ] && inputs+=("$corpus/samples")
         ;;
     lines)
         binary=fuzz_lineparser

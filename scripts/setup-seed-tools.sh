@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Developer-only: installs the spreadsheet program that made the workbooks in
-# tests/workbook/corpus/seeds/libreoffice (see tests/workbook/corpus/make_libreoffice_seeds.sh).
-# The build, the tests and CI do not need it: the seeds it made are committed.
+# tests/workbook/corpus/seeds/libreoffice and the files in tests/import/corpus/*/seeds/libreoffice
+# (see make_libreoffice_seeds.sh beside each). The build, the tests and CI do not need it: the
+# seeds it made are committed.
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"

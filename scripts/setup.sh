@@ -8,7 +8,7 @@ packages=(
     libqt5sql5-psql postgresql
     xvfb xauth imagemagick poppler-utils
     python3-xlrd python3-xlwt python3-openpyxl
-    libxlsxwriter-dev
+    libxlsxwriter-dev libkf5archive-dev
     fonts-dejavu-core fonts-wqy-microhei
     tzdata
     clang-14 libclang-rt-14-dev

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 
 #include "csvexporter.h"
+#include "dataimporter.h"
 #include "datamodel.h"
 #include "dlgexport.h"
 #include "dmmchart.h"
@@ -304,6 +305,51 @@ void FileCommands::importWorkbook(const QString &itemName)
     inform(outcome == WorkbookImporter::Outcome::Partial
                ? tr("The datas is imported failed.")
                : tr("The datas is imported successfully."));
+}
+
+void FileCommands::importData()
+{
+    const QString fileName = FileChooser::openFileName(
+        m_window, tr("Import data"), DataImporter::fileFilter(), m_folders, RecentFolders::Import);
+    if (fileName.isEmpty())
+        return;
+    QProgressDialog progress(tr("Importing data..."), tr("Cancel"), 0, 1000, m_window);
+    prepare(&progress);
+    const auto step = [&progress](qint64 read, qint64 total) {
+        progress.setValue(total > 0 ? int(read * 1000 / total) : 0);
+        return !progress.wasCanceled();
+    };
+    DataImporter importer;
+    const bool read = importer.read(fileName, step);
+    progress.setValue(1000);
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (!read) {
+        inform(importer.errorString().isEmpty()
+                   ? tr("The import was cancelled. No item was added.")
+                   : tr("%1 cannot be imported: %2").arg(shown, importer.errorString()));
+        return;
+    }
+    QStringList taken{m_items->storeData()->name(), m_items->liveGroup()->name()};
+    for (const ItemData *item : m_items->items())
+        taken << item->name();
+    QStringList names;
+    ItemData *first = nullptr;
+    for (const DataImporter::Item &imported : importer.takeItems()) {
+        const QString name = DataImporter::uniqueName(imported.name, taken);
+        taken << name;
+        names << name;
+        ItemData *item = m_items->add(name, ItemData::ImportData);
+        // A file does not say which gauge measured: the item keeps the range it has.
+        m_items->append(item, imported.readings, imported.unit, item->rangeUm());
+        first = first ? first : item;
+    }
+    m_items->activate(first);
+    QStringList outcome{names.size() == 1
+                            ? tr("The item %1 was imported from %2.").arg(names.first(), shown)
+                            : tr("%1 items were imported from %2: %3.")
+                                  .arg(names.size())
+                                  .arg(shown, names.join(QStringLiteral(", ")))};
+    inform((outcome + importer.notes()).join(QLatin1Char('\n')));
 }
 
 void FileCommands::inspectionReport(Workspace *workspace)

@@ -45,6 +45,9 @@ public:
     void exportData(const QList<const ItemData *> &selected, Workspace *workspace);
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
+    // Asks for an .xlsx or CSV file and adds its items under names not yet taken, the first made
+    // active; a rejected file adds nothing.
+    void importData();
     // The inspection report of the job: which items and sections, then a PDF or the printer.
     // The workspace reads the readings of chosen items that were never active.
     void inspectionReport(Workspace *workspace);

@@ -424,6 +424,11 @@ void Widget::on_actionImport_triggered()
     files->importWorkbook(items->nextName(QStringLiteral("Import")));
 }
 
+void Widget::on_actionImportData_triggered()
+{
+    files->importData();
+}
+
 void Widget::on_actionInspectionReport_triggered()
 {
     files->inspectionReport(workspace);

@@ -76,6 +76,7 @@ private slots:
     void on_actionExport_triggered();
     void on_actionExportData_triggered();
     void on_actionImport_triggered();
+    void on_actionImportData_triggered();
     void on_actionInspectionReport_triggered();
     void slotMessage(QString msg);
     void itemSetToActive(QModelIndex index);

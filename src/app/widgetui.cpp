@@ -84,6 +84,7 @@ void WidgetUi::setupUi(QMainWindow *window)
     actionExport = makeAction(window, "actionExport", ":/image/export.png");
     actionExportData = makeAction(window, "actionExportData", nullptr);
     actionImport = makeAction(window, "actionImport", ":/image/import.png");
+    actionImportData = makeAction(window, "actionImportData", nullptr);
     actionInspectionReport = makeAction(window, "actionInspectionReport", nullptr);
     actionMessages = makeAction(window, "actionMessages", nullptr);
     actionMessages->setCheckable(true);
@@ -325,7 +326,8 @@ void WidgetUi::setupMenus()
     fileMenu->addSeparator();
     fileMenu->addActions({actionConnect, actionDisconnect, actionStart, actionStop});
     fileMenu->addSeparator();
-    fileMenu->addActions({actionImport, actionExport, actionExportData, actionInspectionReport});
+    fileMenu->addActions(
+        {actionImport, actionImportData, actionExport, actionExportData, actionInspectionReport});
     fileMenu->addSeparator();
     fileMenu->addAction(actionJobDetails);
     fileMenu->addSeparator();
@@ -395,6 +397,7 @@ void WidgetUi::retranslateUi(QMainWindow *window)
     actionExport->setText(QCoreApplication::translate("Widget", "Export"));
     actionExportData->setText(QCoreApplication::translate("Widget", "Export data..."));
     actionImport->setText(QCoreApplication::translate("Widget", "Import"));
+    actionImportData->setText(QCoreApplication::translate("Widget", "Import data..."));
     actionInspectionReport->setText(QCoreApplication::translate("Widget", "Inspection report..."));
     lcdNum->setText(QCoreApplication::translate("Widget", "Num:0"));
     lcdAvg->setText(QCoreApplication::translate("Widget", "Avg:0"));

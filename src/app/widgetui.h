@@ -45,6 +45,7 @@ public:
     QAction *actionExport = nullptr;
     QAction *actionExportData = nullptr;
     QAction *actionImport = nullptr;
+    QAction *actionImportData = nullptr;
     QAction *actionInspectionReport = nullptr;
     QAction *actionMessages = nullptr;
     QWidget *centralWidget = nullptr;

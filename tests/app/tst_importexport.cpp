@@ -356,6 +356,8 @@ private slots:
     void exportsOfAJudgedItemCarryItsSummary();
     void exportDataWritesFiles_data();
     void exportDataWritesFiles();
+    void importDataAddsItems_data();
+    void importDataAddsItems();
     void inspectionReportOfTheChosenItems();
 
 private:
@@ -1363,6 +1365,70 @@ void TestImportExport::exportDataWritesFiles()
         else
             QCOMPARE(bytes.count('\n'), lines.at(i));
     }
+}
+
+void TestImportExport::importDataAddsItems_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<int>("activeReadings");
+    QTest::addColumn<QString>("message");
+    const QString seed =
+        QStringLiteral(RQ_TEST_SOURCE_DIR "/../import/corpus/xlsx/seeds/ours/ours-two-items.xlsx");
+    QFile workbook(seed);
+    QVERIFY(workbook.open(QIODevice::ReadOnly));
+    QTest::newRow("a workbook of two items")
+        << "two.xlsx" << workbook.readAll() << QStringList{"Deck \u7532\u677F", "Hull"} << 30
+        << "2 items were imported from %1: Deck \u7532\u677F, Hull.";
+    // Measure1 is in the tree already.
+    QTest::newRow("a CSV file with an item of a name that is taken")
+        << "items.csv"
+        << QByteArray("Item;Time;Value;Unit\r\nMeasure1;2026-12-08T09:15:00Z;12,5;mil\r\n")
+        << QStringList{"Measure1 (2)"} << 1 << "The item Measure1 (2) was imported from %1.";
+    QTest::newRow("a rejected CSV file")
+        << "bad.csv" << QByteArray("Time,Value,Unit\r\n2026-12-08 09:15:00,\"12,mil\r\n")
+        << QStringList() << 0
+        << "%1 cannot be imported: line 2: a quoted field has no closing quote";
+}
+
+void TestImportExport::importDataAddsItems()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, added);
+    QFETCH(int, activeReadings);
+    QFETCH(QString, message);
+    QFile file(path(fileName));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const int before = items()->rowCount(liveRow());
+    const QModelIndex wasActive = activeRow(*window);
+    QCOMPARE(action(*window, "actionImportData")->text(), QStringLiteral("Import data..."));
+
+    ModalScript script;
+    FileDialogSeen seen;
+    script.file(file.fileName(), &seen);
+    QString said;
+    script.message(&said);
+    script.run(action(*window, "actionImportData"));
+    QVERIFY2(script.finished(), qPrintable(script.problems()));
+    QCOMPARE(said, message.arg(QDir::toNativeSeparators(file.fileName())));
+    QCOMPARE(seen.filters.first(), QStringLiteral("Readings (*.xlsx *.csv)"));
+    QStringList names;
+    for (int row = before; row < items()->rowCount(liveRow()); ++row)
+        names << itemRow(row).data().toString();
+    QCOMPARE(names, added);
+    if (added.isEmpty()) {
+        QCOMPARE(activeRow(*window), wasActive);
+        return;
+    }
+    ItemData *active = TvItemModel::itemAt(activeRow(*window));
+    QCOMPARE(active->name(), added.first());
+    QCOMPARE(active->dataType(), ItemData::ImportData);
+    QCOMPARE(active->readings().size(), activeReadings);
+    QCOMPARE(table(*window)->rowCount(), activeReadings);
 }
 
 void TestImportExport::inspectionReportOfTheChosenItems()
