@@ -12,6 +12,7 @@
 #include "csvreader.h"
 #include "dmmdata.h"
 #include "readingtext.h"
+#include "wallclock.h"
 #include "xlsxexporter.h"
 #include "xlsxreader.h"
 
@@ -207,6 +208,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
     const qint64 total = device->isSequential() ? 0 : device->size();
 
     QHash<QString, int> itemIndex;
+    WallClock clock;
     CachedText itemText;
     CachedText unitText;
     CachedText basisText;
@@ -220,7 +222,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
                                 .arg(csv.fieldCount())
                                 .arg(fields)));
         const QByteArray timeBytes = csv.field(columns.time);
-        const QDateTime time = ReadingText::time(timeBytes.constData(), timeBytes.size());
+        const QDateTime time = ReadingText::time(timeBytes.constData(), timeBytes.size(), &clock);
         if (!time.isValid())
             return fail(
                 bad(tr("the time \"%1\" cannot be read").arg(csv.text(columns.time).left(40))));
@@ -272,6 +274,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
     for (const XlsxReader::Sheet &sheet : sheets)
         total += isSummary(sheet.name) ? 0 : sheet.size;
     qint64 before = 0;
+    WallClock clock;
     // An item longer than a sheet goes on over the next sheets, named "Measure1 (2)" and so on.
     static const QRegularExpression continued(QStringLiteral("^(.*) \\((\\d+)\\)$"));
     bool previousFull = false;
@@ -310,7 +313,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
             const QVariant timeCell = cell(columns->time);
             const QDateTime time = timeCell.userType() == QMetaType::QDateTime
                                        ? timeCell.toDateTime()
-                                       : ReadingText::time(timeCell.toString());
+                                       : ReadingText::time(timeCell.toString(), &clock);
             if (!time.isValid())
                 return bad(tr("the time \"%1\" cannot be read").arg(timeCell.toString().left(40)));
             int overRange = 0;

@@ -45,7 +45,6 @@ public:
     // A CSV file's content; items without an Item column are named baseName.
     bool readCsv(QIODevice *device, const QString &baseName,
                  const CsvExporter::Progress &progress = {});
-    bool readXlsx(const QString &fileName, const CsvExporter::Progress &progress = {});
 
     QString errorString() const { return m_error; }
     // What the user should know of a successful read, such as sheets left out.
@@ -58,6 +57,7 @@ public:
     static QString uniqueName(const QString &name, const QStringList &taken);
 
 private:
+    bool readXlsx(const QString &fileName, const CsvExporter::Progress &progress);
     bool fail(const QString &error);
     void clear();
 

@@ -30,7 +30,6 @@ public:
     // The bytes of a field, valid until the next readRecord().
     QByteArray field(int index) const;
     QString text(int index) const;
-    char separator() const { return m_separator; }
     // The line the current record begins on, from 1.
     qint64 line() const { return m_recordLine; }
     // Bytes taken from the device so far.

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "xlsdate.h"
+#include "wallclock.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ bool ReadingText::number(const QString &text, double *value)
     return number(latin.constData(), latin.size(), value);
 }
 
-QDateTime ReadingText::time(const char *text, int size)
+QDateTime ReadingText::time(const char *text, int size, WallClock *clock)
 {
     trim(&text, &size);
     int at = 0;
@@ -107,11 +107,11 @@ QDateTime ReadingText::time(const char *text, int size)
         }
     }
     const QDate date(year, month, day);
-    const QTime clock(hour, minute, second, msec);
-    if (!date.isValid() || !clock.isValid())
+    const QTime wall(hour, minute, second, msec);
+    if (!date.isValid() || !wall.isValid())
         return QDateTime();
     if (at == size)
-        return XlsDate::localTime(date, clock);
+        return clock->at(date, wall);
 
     int offset = 0;
     if (text[at] == 'Z') {
@@ -139,14 +139,13 @@ QDateTime ReadingText::time(const char *text, int size)
     }
     if (at != size)
         return QDateTime();
-    const qint64 wall = QDateTime(date, clock, Qt::UTC).toMSecsSinceEpoch();
-    return QDateTime::fromMSecsSinceEpoch(wall - qint64(offset) * 60000);
+    return QDateTime(date, wall, Qt::OffsetFromUTC, offset * 60);
 }
 
-QDateTime ReadingText::time(const QString &text)
+QDateTime ReadingText::time(const QString &text, WallClock *clock)
 {
     const QByteArray latin = text.toLatin1();
-    return time(latin.constData(), latin.size());
+    return time(latin.constData(), latin.size(), clock);
 }
 
 int ReadingText::overRange(const QString &text)

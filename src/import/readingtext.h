@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+class WallClock;
+
 // Values and times of readings as texts give them back: as the logger's CSV writes them and as
 // spreadsheets write them again after an edit. Locale-independent and made by hand: a million
 // readings make these the cost of an import.
@@ -18,11 +20,11 @@ public:
     static bool number(const QString &text, double *value);
 
     // ISO 8601 as "2026-12-08T09:15:30+01:00": a 'T' or a blank between date and time, the
-    // seconds and their fraction optional, 'Z' or an offset optional. With an offset, the local
-    // date-time of that instant; without, the local wall-clock time it names. Invalid for
-    // anything else.
-    static QDateTime time(const char *text, int size);
-    static QDateTime time(const QString &text);
+    // seconds and their fraction optional, 'Z' or an offset optional. With an offset, that
+    // instant with that offset; without, the local wall-clock time it names, from clock. Invalid
+    // for anything else.
+    static QDateTime time(const char *text, int size, WallClock *clock);
+    static QDateTime time(const QString &text, WallClock *clock);
 
     // 1 for "OL", -1 for "-OL" (the over-range texts, blanks around allowed), 0 otherwise.
     static int overRange(const QString &text);

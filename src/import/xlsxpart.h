@@ -35,7 +35,6 @@ public:
     QXmlStreamReader &xml() { return m_xml; }
     // Empty unless reading failed.
     QString error() const { return m_error; }
-    qint64 declaredSize() const { return m_declared; }
     qint64 bytesRead() const { return m_read; }
 
     // A value of the last start element's attributes by local name, whatever their prefix; valid

@@ -443,8 +443,12 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
             case Kind::Number: {
                 const double number = text.toDouble(&ok);
                 ok = ok && std::isfinite(number);
+                QDate date;
+                QTime time;
                 if (ok && m_formats.isDate(quint16(style)))
-                    value = XlsDate::fromSerial(number, m_date1904);
+                    value = XlsDate::wallClock(number, m_date1904, &date, &time)
+                                ? m_clock.at(date, time)
+                                : QDateTime();
                 else
                     value = number;
                 break;

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include "wallclock.h"
 #include "xlsformats.h"
 #include "xlsxpart.h"
 
@@ -22,8 +23,9 @@ class QIODevice;
 // and the logger's own export write it. open() reads what every sheet needs (the sheet list, the
 // date system, the cell formats, the shared strings); readSheet() then streams one sheet's rows.
 // A cell is a double, a QString, a bool, a QDateTime for a number with a date or time format
-// (invalid for a serial no date-time can hold), the error text such as "#DIV/0!", or a null
-// QVariant when empty. Formulas give their last computed result.
+// (local wall-clock time with its offset from UTC, invalid for a serial no date-time can hold),
+// the error text such as "#DIV/0!", or a null QVariant when empty. Formulas give their last
+// computed result.
 //
 // Made for files from anywhere: every size is checked before use against the limits below, the
 // zip's declared sizes and the bytes really inflated alike, XML with a document type declaration
@@ -74,7 +76,6 @@ public:
     bool read(const QByteArray &data);
 
     const QList<Sheet> &sheets() const { return m_sheets; }
-    bool date1904() const { return m_date1904; }
     QString errorString() const { return m_error; }
 
     // Streams the rows of sheet index, each cut to its first maxColumns cells. False when the
@@ -108,6 +109,7 @@ private:
     QList<Sheet> m_sheets;
     bool m_date1904 = false;
     XlsFormats m_formats;
+    WallClock m_clock;
     QStringList m_strings;
     QString m_error;
 };

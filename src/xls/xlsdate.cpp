@@ -51,11 +51,18 @@ bool isSteadyDay(const QDate &date, qint64 midnightAsUtc)
 
 QDateTime XlsDate::fromSerial(double serial, bool date1904)
 {
+    QDate date;
+    QTime time;
+    return wallClock(serial, date1904, &date, &time) ? localTime(date, time) : QDateTime();
+}
+
+bool XlsDate::wallClock(double serial, bool date1904, QDate *date, QTime *time)
+{
     if (!std::isfinite(serial))
-        return QDateTime();
+        return false;
     const double days1900 = date1904 ? serial + Days1904 : serial;
     if (std::fabs(days1900) > MaxSerialDays)
-        return QDateTime();
+        return false;
     const qint64 seconds = std::llround(days1900 * SecondsPerDay);
     qint64 day = seconds / SecondsPerDay;
     qint64 second = seconds % SecondsPerDay;
@@ -67,10 +74,9 @@ QDateTime XlsDate::fromSerial(double serial, bool date1904)
     // later than the count from 1899-12-30 gives, and day 60 becomes 1900-03-01.
     const QDate zero =
         !date1904 && day >= 1 && day < 61 ? QDate(1899, 12, 31) : QDate(1899, 12, 30);
-    const QDate date = zero.addDays(day);
-    if (!date.isValid())
-        return QDateTime();
-    return localTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(second * 1000)));
+    *date = zero.addDays(day);
+    *time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(second * 1000));
+    return date->isValid();
 }
 
 QDateTime XlsDate::fromText(const QString &text)

@@ -18,6 +18,9 @@ public:
     // zero, 1899-12-30) or of the 1904 system (day 0 is 1904-01-01), rounded to the nearest
     // second. Invalid for NaN, infinities and days a QDateTime can't hold.
     static QDateTime fromSerial(double serial, bool date1904);
+    // The same serial as the date and the time of day a wall clock shows; false where
+    // fromSerial() is invalid.
+    static bool wallClock(double serial, bool date1904, QDate *date, QTime *time);
 
     // "yyyy-MM-dd hh:mm:ss" as a local date-time; invalid for any other text. Made by hand
     // because QDateTime::fromString costs some 50 µs a call, which counts with 65,536 rows.
