@@ -220,10 +220,11 @@ void TestMainWindow::menusAndToolBar()
     QStringList file;
     for (QAction *a : menus.at(0)->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(file, QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect",
-                                "actionStart", "actionStop", "-", "actionImport", "actionExport",
-                                "actionExportData", "actionInspectionReport", "-",
-                                "actionJobDetails", "-", "actionOption", "-", "actionClose"}));
+    QCOMPARE(file,
+             QStringList({"actionItemNew", "-", "actionConnect", "actionDisconnect", "actionStart",
+                          "actionStop", "-", "actionImport", "actionImportData", "actionExport",
+                          "actionExportData", "actionInspectionReport", "-", "actionJobDetails",
+                          "-", "actionOption", "-", "actionClose"}));
     QStringList edit;
     for (QAction *a : menus.at(1)->actions())
         edit << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
