@@ -2,6 +2,9 @@
 
 #include <QDateTime>
 
+class QDate;
+class QTime;
+
 // The UTC offset of local times, looked up once per quarter hour of wall-clock time (and
 // daylight-saving flag). Asking a
 // local QDateTime for its offset consults the system's time-zone rules every time; readings of one
@@ -14,7 +17,16 @@ public:
     // time's offset from UTC in seconds, as time.offsetFromUtc() gives it.
     int offsetOf(const QDateTime &time);
 
+    // The other way, for times read back from files: the local date-time a wall clock showed,
+    // carrying its offset as a fixed offset from UTC, as the workspace's readings do. A time
+    // that the clock skipped when daylight-saving time began is read with the offset in force
+    // before the change, so it comes out as late as the gap is long; of a time that occurs twice
+    // when it ended, the first occurrence. Invalid for an invalid date or time.
+    QDateTime fromWallClock(const QDate &date, const QTime &time);
+
 private:
     qint64 m_slot = -1;
     int m_offset = 0;
+    qint64 m_wallSlot = -1;
+    int m_wallOffset = 0;
 };

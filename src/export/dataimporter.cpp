@@ -12,7 +12,7 @@
 #include "csvreader.h"
 #include "dmmdata.h"
 #include "readingtext.h"
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 #include "xlsxexporter.h"
 #include "xlsxreader.h"
 
@@ -208,7 +208,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
     const qint64 total = device->isSequential() ? 0 : device->size();
 
     QHash<QString, int> itemIndex;
-    WallClock clock;
+    UtcOffsetCache offsets;
     CachedText itemText;
     CachedText unitText;
     CachedText basisText;
@@ -222,7 +222,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
                                 .arg(csv.fieldCount())
                                 .arg(fields)));
         const QByteArray timeBytes = csv.field(columns.time);
-        const QDateTime time = ReadingText::time(timeBytes.constData(), timeBytes.size(), &clock);
+        const QDateTime time = ReadingText::time(timeBytes.constData(), timeBytes.size(), &offsets);
         if (!time.isValid())
             return fail(
                 bad(tr("the time \"%1\" cannot be read").arg(csv.text(columns.time).left(40))));
@@ -274,7 +274,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
     for (const XlsxReader::Sheet &sheet : sheets)
         total += isSummary(sheet.name) ? 0 : sheet.size;
     qint64 before = 0;
-    WallClock clock;
+    UtcOffsetCache offsets;
     // An item longer than a sheet goes on over the next sheets, named "Measure1 (2)" and so on.
     static const QRegularExpression continued(QStringLiteral("^(.*) \\((\\d+)\\)$"));
     bool previousFull = false;
@@ -313,7 +313,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
             const QVariant timeCell = cell(columns->time);
             const QDateTime time = timeCell.userType() == QMetaType::QDateTime
                                        ? timeCell.toDateTime()
-                                       : ReadingText::time(timeCell.toString(), &clock);
+                                       : ReadingText::time(timeCell.toString(), &offsets);
             if (!time.isValid())
                 return bad(tr("the time \"%1\" cannot be read").arg(timeCell.toString().left(40)));
             int overRange = 0;

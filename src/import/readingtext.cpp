@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ bool ReadingText::number(const QString &text, double *value)
     return number(latin.constData(), latin.size(), value);
 }
 
-QDateTime ReadingText::time(const char *text, int size, WallClock *clock)
+QDateTime ReadingText::time(const char *text, int size, UtcOffsetCache *offsets)
 {
     trim(&text, &size);
     int at = 0;
@@ -111,7 +111,7 @@ QDateTime ReadingText::time(const char *text, int size, WallClock *clock)
     if (!date.isValid() || !wall.isValid())
         return QDateTime();
     if (at == size)
-        return clock->at(date, wall);
+        return offsets->fromWallClock(date, wall);
 
     int offset = 0;
     if (text[at] == 'Z') {
@@ -142,10 +142,10 @@ QDateTime ReadingText::time(const char *text, int size, WallClock *clock)
     return QDateTime(date, wall, Qt::OffsetFromUTC, offset * 60);
 }
 
-QDateTime ReadingText::time(const QString &text, WallClock *clock)
+QDateTime ReadingText::time(const QString &text, UtcOffsetCache *offsets)
 {
     const QByteArray latin = text.toLatin1();
-    return time(latin.constData(), latin.size(), clock);
+    return time(latin.constData(), latin.size(), offsets);
 }
 
 int ReadingText::overRange(const QString &text)

@@ -447,7 +447,7 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
                 QTime time;
                 if (ok && m_formats.isDate(quint16(style)))
                     value = XlsDate::wallClock(number, m_date1904, &date, &time)
-                                ? m_clock.at(date, time)
+                                ? m_offsets.fromWallClock(date, time)
                                 : QDateTime();
                 else
                     value = number;
@@ -472,7 +472,7 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
                 const QDateTime time = QDateTime::fromString(text, Qt::ISODate);
                 ok = time.isValid();
                 value = time.timeSpec() == Qt::LocalTime
-                            ? XlsDate::localTime(time.date(), time.time())
+                            ? m_offsets.fromWallClock(time.date(), time.time())
                             : time.toLocalTime();
                 break;
             }

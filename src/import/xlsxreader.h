@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QVariantList>
 
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 #include "xlsformats.h"
 #include "xlsxpart.h"
 
@@ -109,7 +109,7 @@ private:
     QList<Sheet> m_sheets;
     bool m_date1904 = false;
     XlsFormats m_formats;
-    WallClock m_clock;
+    UtcOffsetCache m_offsets;
     QStringList m_strings;
     QString m_error;
 };

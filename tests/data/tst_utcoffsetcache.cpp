@@ -12,6 +12,8 @@ private slots:
     void initTestCase();
     void sameOffsetsAsQt_data();
     void sameOffsetsAsQt();
+    void fromWallClock_data();
+    void fromWallClock();
 };
 
 void TestUtcOffsetCache::initTestCase()
@@ -49,6 +51,38 @@ void TestUtcOffsetCache::sameOffsetsAsQt()
         QCOMPARE(cache.offsetOf(local), local.offsetFromUtc());
     }
     QVERIFY(from.toLocalTime().offsetFromUtc() != 0);
+}
+
+void TestUtcOffsetCache::fromWallClock_data()
+{
+    QTest::addColumn<QDate>("day");
+    // Berlin's offsets in seconds before 03:00 on that day and from then on: both changes of
+    // daylight-saving time are at 03:00 as the clock would show it with the old offset.
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("a winter day") << QDate(2026, 1, 15) << 3600 << 3600;
+    QTest::newRow("a summer day") << QDate(2026, 7, 15) << 7200 << 7200;
+    // 02:00 to 03:00 is skipped: read with winter time, so 02:30 is 03:30 summer time.
+    QTest::newRow("into summer time") << QDate(2026, 3, 29) << 3600 << 7200;
+    // 02:00 to 03:00 comes twice: its first occurrence, in summer time.
+    QTest::newRow("back to winter time") << QDate(2026, 10, 25) << 7200 << 3600;
+}
+
+void TestUtcOffsetCache::fromWallClock()
+{
+    QFETCH(QDate, day);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    UtcOffsetCache cache;
+    for (int minute = 0; minute < 6 * 60; minute += 5) {
+        const QTime wall = QTime(0, 0).addSecs(minute * 60 + 17);
+        const int offset = wall < QTime(3, 0) ? before : after;
+        const QDateTime time = cache.fromWallClock(day, wall);
+        QCOMPARE(time.offsetFromUtc(), offset);
+        QCOMPARE(time.toMSecsSinceEpoch(),
+                 QDateTime(day, wall, Qt::UTC).toMSecsSinceEpoch() - offset * 1000LL);
+    }
+    QVERIFY(!cache.fromWallClock(QDate(2026, 2, 30), QTime(1, 0)).isValid());
 }
 
 QTEST_GUILESS_MAIN(TestUtcOffsetCache)

@@ -9,7 +9,7 @@
 
 #include "csvreader.h"
 #include "readingtext.h"
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QBuffer device(&file);
     device.open(QIODevice::ReadOnly);
     CsvReader csv(&device);
-    WallClock clock;
+    UtcOffsetCache offsets;
     while (csv.readRecord()) {
         for (int i = 0; i < csv.fieldCount(); ++i) {
             const QByteArray field = csv.field(i);
             double value = 0.0;
             ReadingText::number(field.constData(), field.size(), &value);
-            ReadingText::time(field.constData(), field.size(), &clock);
+            ReadingText::time(field.constData(), field.size(), &offsets);
             ReadingText::overRange(csv.text(i));
         }
     }

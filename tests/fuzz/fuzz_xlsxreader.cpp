@@ -10,7 +10,7 @@
 #include <QtGlobal>
 
 #include "readingtext.h"
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 #include "xlsxreader.h"
 
 // The archive library and QBuffer warn of every damaged zip: writing those out would be most of
@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     XlsxReader reader;
     if (!reader.read(file))
         return 0;
-    WallClock clock;
+    UtcOffsetCache offsets;
     for (int sheet = 0; sheet < reader.sheets().size(); ++sheet) {
-        reader.readSheet(sheet, 16, [&clock](int, const QVariantList &cells) {
+        reader.readSheet(sheet, 16, [&offsets](int, const QVariantList &cells) {
             for (const QVariant &cell : cells) {
                 if (cell.userType() == QMetaType::QDateTime)
                     cell.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
                 else
-                    ReadingText::time(cell.toString(), &clock);
+                    ReadingText::time(cell.toString(), &offsets);
             }
             return true;
         });

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "readingtext.h"
-#include "wallclock.h"
+#include "utcoffsetcache.h"
 
 class TestReadingText : public QObject
 {
@@ -68,8 +68,8 @@ void TestReadingText::times()
 {
     QFETCH(QString, text);
     QFETCH(QDateTime, utc);
-    WallClock clock;
-    const QDateTime read = ReadingText::time(text, &clock);
+    UtcOffsetCache offsets;
+    const QDateTime read = ReadingText::time(text, &offsets);
     QCOMPARE(read.isValid(), utc.isValid());
     if (utc.isValid()) {
         QCOMPARE(read.toUTC(), utc);
