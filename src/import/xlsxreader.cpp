@@ -116,8 +116,6 @@ void XlsxReader::clear()
 bool XlsxReader::fail(const QString &error)
 {
     m_error = error;
-    m_sheets.clear();
-    m_strings.clear();
     return false;
 }
 
@@ -145,6 +143,17 @@ bool XlsxReader::read(const QByteArray &data)
 }
 
 bool XlsxReader::openDevice(QIODevice *device)
+{
+    if (readDevice(device))
+        return true;
+    // Nothing of a workbook that cannot be opened is offered, only why.
+    const QString error = m_error;
+    clear();
+    m_error = error;
+    return false;
+}
+
+bool XlsxReader::readDevice(QIODevice *device)
 {
     if (device->size() > MaxFileSize)
         return fail(tr("the file is larger than %1 MB").arg(MaxFileSize >> 20));

@@ -75,6 +75,8 @@ public:
     // The same for a file's content, which must outlive the reader.
     bool read(const QByteArray &data);
 
+    // As open() or read() found them; the list and its sheets stay as they are until the next
+    // open() or read(), whatever readSheet() meets.
     const QList<Sheet> &sheets() const { return m_sheets; }
     QString errorString() const { return m_error; }
 
@@ -91,6 +93,7 @@ private:
     };
 
     bool openDevice(QIODevice *device);
+    bool readDevice(QIODevice *device);
     bool listFiles(const KArchiveDirectory *directory, const QString &path, int depth);
     bool readPackage();
     // The relationships of the part at path, by their ids; none when it has no such part.

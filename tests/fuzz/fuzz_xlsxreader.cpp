@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!reader.read(file))
         return 0;
     UtcOffsetCache offsets;
-    for (int sheet = 0; sheet < reader.sheets().size(); ++sheet) {
-        reader.readSheet(sheet, 16, [&offsets](int, const QVariantList &cells) {
+    for (int index = 0; index < reader.sheets().size(); ++index) {
+        // Held across the reading of it, as the import holds it.
+        const XlsxReader::Sheet &sheet = reader.sheets().at(index);
+        const bool read = reader.readSheet(index, 16, [&offsets](int, const QVariantList &cells) {
             for (const QVariant &cell : cells) {
                 if (cell.userType() == QMetaType::QDateTime)
                     cell.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
@@ -39,6 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             return true;
         });
+        // However the sheet ended, the sheets stay as open() found them.
+        if (!read && sheet.name != reader.sheets().at(index).name)
+            std::abort();
     }
     return 0;
 }

@@ -47,6 +47,7 @@ class TestXlsxReader : public QObject
 private slots:
     void sameCellsAsOpenpyxl_data();
     void sameCellsAsOpenpyxl();
+    void aDamagedSheetLeavesTheOthers();
 };
 
 void TestXlsxReader::sameCellsAsOpenpyxl_data()
@@ -99,6 +100,30 @@ void TestXlsxReader::sameCellsAsOpenpyxl()
         QCOMPARE(got.keys(), want.keys());
     }
     QCOMPARE(seen.keys(), expected.keys());
+}
+
+void TestXlsxReader::aDamagedSheetLeavesTheOthers()
+{
+    XlsxReader reader;
+    QVERIFY(reader.open(Corpus + QStringLiteral("/samples/damaged-sheet-before-a-sound-one--is_"
+                                                "not_well-formed_XML.xlsx")));
+    const XlsxReader::Sheet &damaged = reader.sheets().at(0);
+    const auto count = [](int *rows) {
+        return [rows](int, const QVariantList &) {
+            ++*rows;
+            return true;
+        };
+    };
+    int rows = 0;
+    QVERIFY(!reader.readSheet(0, XlsxReader::MaxColumns, count(&rows)));
+    QVERIFY(reader.errorString().contains(QStringLiteral("not well-formed")));
+    // The sheet held by reference across the failure is still the reader's.
+    QCOMPARE(damaged.name, QStringLiteral("Deck"));
+    QCOMPARE(reader.sheets().size(), 2);
+    rows = 0;
+    QVERIFY2(reader.readSheet(1, XlsxReader::MaxColumns, count(&rows)),
+             qPrintable(reader.errorString()));
+    QCOMPARE(rows, 3);
 }
 
 QTEST_GUILESS_MAIN(TestXlsxReader)

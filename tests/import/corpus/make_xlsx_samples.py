@@ -97,3 +97,11 @@ save("no-workbook--not_an_Excel_workbook",
      book(sheet(good), drop=("_rels/.rels",)))
 save("value-not-a-number--is_not_a_number",
      book(sheet([row(2, value='<v>4.5</v>'), row(3, value='<is><t>4,5,6</t></is>').replace('<c r="C3">', '<c r="C3" t="inlineStr">')])))
+# A damaged sheet before a sound one: the sheets that the workbook lists must stay as they are
+# while the reader is refused the damaged one.
+TWO_SHEETS = WORKBOOK.replace('</sheets>', '<sheet name="Hull" sheetId="2" r:id="rId3"/></sheets>')
+TWO_SHEETS_RELS = WORKBOOK_RELS.replace('</Relationships>', '<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet2.xml"/>\n</Relationships>')
+save("damaged-sheet-before-a-sound-one--is_not_well-formed_XML",
+     book(sheet(good).replace("</sheetData>", ""),
+          extra={"xl/workbook.xml": TWO_SHEETS, "xl/_rels/workbook.xml.rels": TWO_SHEETS_RELS,
+                 "xl/worksheets/sheet2.xml": sheet(good)}))
