@@ -329,21 +329,11 @@ void FileCommands::importData()
                    : tr("%1 cannot be imported: %2").arg(shown, importer.errorString()));
         return;
     }
-    QStringList taken{m_items->storeData()->name(), m_items->liveGroup()->name()};
-    for (const ItemData *item : m_items->items())
-        taken << item->name();
+    const QList<ItemData *> added = DataImporter::addTo(m_items, importer.takeItems());
     QStringList names;
-    ItemData *first = nullptr;
-    for (const DataImporter::Item &imported : importer.takeItems()) {
-        const QString name = DataImporter::uniqueName(imported.name, taken);
-        taken << name;
-        names << name;
-        ItemData *item = m_items->add(name, ItemData::ImportData);
-        // A file does not say which gauge measured: the item keeps the range it has.
-        m_items->append(item, imported.readings, imported.unit, item->rangeUm());
-        first = first ? first : item;
-    }
-    m_items->activate(first);
+    for (const ItemData *item : added)
+        names << item->name();
+    m_items->activate(added.first());
     QStringList outcome{names.size() == 1
                             ? tr("The item %1 was imported from %2.").arg(names.first(), shown)
                             : tr("%1 items were imported from %2: %3.")

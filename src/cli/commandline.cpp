@@ -124,8 +124,9 @@ CommandLine::CommandLine(QTextStream *out, QTextStream *err)
                  "Data when it holds readings)."),
               tr("names"))
     , m_import(QStringLiteral("import"),
-               tr("Imports an .xls workbook of the exported layout as a new item \"ImportN\". "
-                  "Refused while another logger has the workspace open."),
+               tr("Imports an .xls workbook of the exported layout as a new item \"ImportN\", or "
+                  "an .xlsx workbook or a CSV file as new items named after its sheets or its "
+                  "Item column. Refused while another logger has the workspace open."),
                tr("file"))
 {
     m_parser.setApplicationDescription(
@@ -378,42 +379,66 @@ int CommandLine::report(Workspace *workspace, const ItemStore &items)
 int CommandLine::import(Workspace *workspace, ItemStore *items)
 {
     const QString fileName = m_parser.value(m_import);
-    QList<DmmData *> readings;
-    const int read = readImport(fileName, &readings);
-    if (read != Done && readings.isEmpty())
+    QList<DataImporter::Item> imported;
+    QStringList notes;
+    const int read = readImport(fileName, &imported, &notes);
+    if (read != Done && imported.isEmpty())
         return read;
     if (const int status = open(workspace, items, true)) {
-        qDeleteAll(readings);
+        for (const DataImporter::Item &item : qAsConst(imported))
+            qDeleteAll(item.readings);
         return status;
     }
-    ItemData *item = items->add(items->nextName(QStringLiteral("Import")), ItemData::ImportData);
-    // An empty workbook gives an item in micrometres, as every item is when it is activated.
-    const QString unit = readings.isEmpty() ? QStringLiteral("\u03BCm") : readings.last()->unit();
-    // A workbook does not say which gauge measured: the item keeps the range it has.
-    items->append(item, readings, unit, item->rangeUm());
+    for (DataImporter::Item &item : imported) {
+        if (item.name.isEmpty())
+            item.name = items->nextName(QStringLiteral("Import"));
+    }
+    const QList<ItemData *> added = DataImporter::addTo(items, imported);
     workspace->commit();
     if (!workspace->isSaving())
         return WorkspaceNotWritable;
-    *m_out << tr("%1: %2 readings").arg(item->name()).arg(readings.size()) << '\n';
+    for (const QString &note : qAsConst(notes))
+        *m_out << note << '\n';
+    for (const ItemData *item : added)
+        *m_out << tr("%1: %2 readings").arg(item->name()).arg(item->readings().size()) << '\n';
     return read;
 }
 
-int CommandLine::readImport(const QString &fileName, QList<DmmData *> *readings)
+int CommandLine::readImport(const QString &fileName, QList<DataImporter::Item> *imported,
+                            QStringList *notes)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("csv")) {
+        DataImporter importer;
+        if (!importer.read(fileName))
+            return fail(
+                ImportFailed,
+                tr("%1 cannot be imported: %2").arg(shown(fileName), importer.errorString()));
+        *notes = importer.notes();
+        *imported = importer.takeItems();
+        return Done;
+    }
     if (suffix != QLatin1String("xls"))
-        return usage(tr("%1: the logger imports .xls workbooks.").arg(shown(fileName)));
-    switch (WorkbookImporter::readReadings(fileName, readings)) {
+        return usage(tr("%1: the logger imports .xls, .xlsx and .csv files.").arg(shown(fileName)));
+    QList<DmmData *> readings;
+    const WorkbookImporter::Outcome outcome = WorkbookImporter::readReadings(fileName, &readings);
+    if (outcome == WorkbookImporter::Outcome::Complete || !readings.isEmpty()) {
+        // An empty workbook gives an item in micrometres, as every item is when it is activated.
+        const QString unit =
+            readings.isEmpty() ? QStringLiteral("\u03BCm") : readings.last()->unit();
+        imported->append({QString(), unit, readings});
+    }
+    switch (outcome) {
     case WorkbookImporter::Outcome::Complete:
         return Done;
     case WorkbookImporter::Outcome::Partial:
         // Rows are counted from the header, row 1.
         return fail(ImportFailed,
-                    (readings->isEmpty()
+                    (readings.isEmpty()
                          ? tr("%1: row %2 is no reading; nothing is imported.")
                          : tr("%1: row %2 is no reading; the readings above it are imported."))
                         .arg(shown(fileName))
-                        .arg(readings->size() + 2));
+                        .arg(readings.size() + 2));
     case WorkbookImporter::Outcome::Unreadable:
         break;
     }

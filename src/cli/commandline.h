@@ -8,7 +8,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-class DmmData;
+#include "dataimporter.h"
+
 class ItemData;
 class ItemStore;
 class Workspace;
@@ -56,9 +57,12 @@ private:
     int writeExport(const QString &fileName, const QList<ItemData *> &items);
     int report(Workspace *workspace, const ItemStore &items);
     int import(Workspace *workspace, ItemStore *items);
-    // The one place where the file's suffix picks its reader. The readings are new and the
-    // caller's; an import that stops at a bad row keeps those before it, as the window does.
-    int readImport(const QString &fileName, QList<DmmData *> *readings);
+    // The one place where the file's suffix picks its reader. The items and their readings are
+    // new and the caller's; an .xls workbook gives one item without a name, and one that stops
+    // at a bad row keeps the readings before it, as the window does. An .xlsx or CSV file gives
+    // all its items or none; notes tells what was left out of it.
+    int readImport(const QString &fileName, QList<DataImporter::Item> *imported,
+                   QStringList *notes);
     // The items named, in that order, with their readings in memory.
     int find(Workspace *workspace, const ItemStore &items, const QStringList &names,
              QList<ItemData *> *found);

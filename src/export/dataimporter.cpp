@@ -11,6 +11,8 @@
 
 #include "csvreader.h"
 #include "dmmdata.h"
+#include "itemdata.h"
+#include "itemstore.h"
 #include "readingtext.h"
 #include "utcoffsetcache.h"
 #include "xlsxexporter.h"
@@ -175,6 +177,22 @@ QString DataImporter::uniqueName(const QString &name, const QStringList &taken)
     for (int n = 2; taken.contains(unique); ++n)
         unique = QStringLiteral("%1 (%2)").arg(name).arg(n);
     return unique;
+}
+
+QList<ItemData *> DataImporter::addTo(ItemStore *store, const QList<Item> &items)
+{
+    QStringList taken{store->storeData()->name(), store->liveGroup()->name()};
+    for (const ItemData *item : store->items())
+        taken << item->name();
+    QList<ItemData *> added;
+    for (const Item &imported : items) {
+        const QString name = uniqueName(imported.name, taken);
+        taken << name;
+        ItemData *item = store->add(name, ItemData::ImportData);
+        store->append(item, imported.readings, imported.unit, item->rangeUm());
+        added << item;
+    }
+    return added;
 }
 
 bool DataImporter::read(const QString &fileName, const CsvExporter::Progress &progress)

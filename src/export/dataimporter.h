@@ -8,6 +8,8 @@
 #include "csvexporter.h"
 
 class DmmData;
+class ItemData;
+class ItemStore;
 class QIODevice;
 
 // Turns an .xlsx workbook or a CSV file, in the layouts XlsxExporter and CsvExporter write and as
@@ -55,6 +57,10 @@ public:
 
     // name, or "name (2)", "name (3)"... the first that is not in taken (compared with case).
     static QString uniqueName(const QString &name, const QStringList &taken);
+    // Adds items to store as imported items, each under its name made unique among the store's,
+    // with their readings, which the store then owns. A file does not say which gauge measured:
+    // each item keeps the range it has. The items added, in order.
+    static QList<ItemData *> addTo(ItemStore *store, const QList<Item> &items);
 
 private:
     bool readXlsx(const QString &fileName, const CsvExporter::Progress &progress);

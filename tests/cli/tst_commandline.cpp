@@ -90,6 +90,7 @@ private slots:
     void exportsXlsAndPdf();
     void writesTheReport_data();
     void writesTheReport();
+    void importsIntoTheWorkspace_data();
     void importsIntoTheWorkspace();
     void openWorkspaceIsReadNeverWritten();
     void windowWithoutOptions();
@@ -203,6 +204,12 @@ void TestCommandLine::statuses_data()
     QTest::newRow("unreadable import")
         << QStringList{ws, "--import", QStringLiteral(RQ_TEST_SOURCE_DIR "/notaworkbook.xls")} << 5
         << "cannot be read";
+    QTest::newRow("hostile import")
+        << QStringList{ws, "--import",
+                       QStringLiteral(RQ_TEST_SOURCE_DIR "/../import/corpus/xlsx/samples/"
+                                                         "entity-expansion--declares_a_document_"
+                                                         "type.xlsx")}
+        << 5 << "declares a document type";
     QTest::newRow("output not writable")
         << QStringList{ws, "--export", "Measure1", "--to", path("no/such/folder/m.csv")} << 6
         << "cannot be written";
@@ -345,23 +352,36 @@ void TestCommandLine::writesTheReport()
         QVERIFY2(!text.contains(name), qPrintable(name));
 }
 
+void TestCommandLine::importsIntoTheWorkspace_data()
+{
+    QTest::addColumn<QString>("suffix");
+    // The items that two imports of Measure1's export add.
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow(".xls") << "xls" << QStringList{"Import1", "Import2"};
+    QTest::newRow(".xlsx") << "xlsx" << QStringList{"Measure1 (2)", "Measure1 (3)"};
+    // One item's CSV file has no Item column: the item is named after the file.
+    QTest::newRow("CSV") << "csv" << QStringList{"for-import", "for-import (2)"};
+}
+
 void TestCommandLine::importsIntoTheWorkspace()
 {
-    const QString file = path(QStringLiteral("import.sqlite"));
+    QFETCH(QString, suffix);
+    QFETCH(QStringList, names);
+    const QString file = path(QStringLiteral("import-%1.sqlite").arg(suffix));
     makeWorkspace(file);
-    const QString xls = path(QStringLiteral("for-import.xls"));
-    QCOMPARE(run({"--workspace", file, "--export", "Measure1", "--to", xls}).status, 0);
+    const QString exported = path(QStringLiteral("for-import.") + suffix);
+    QCOMPARE(run({"--workspace", file, "--export", "Measure1", "--to", exported}).status, 0);
 
-    for (const QString &expected :
-         {QStringLiteral("Import1: 4 readings\n"), QStringLiteral("Import2: 4 readings\n")}) {
-        const Run result = run({"--workspace", file, "--import", xls});
+    for (const QString &name : names) {
+        const Run result = run({"--workspace", file, "--import", exported});
         QCOMPARE(result.status, 0);
-        QCOMPARE(result.out, expected);
+        QCOMPARE(result.out, name + QStringLiteral(": 4 readings\n"));
     }
-    QVERIFY(run({"--workspace", file, "--list"}).out.endsWith("Import1\t4\nImport2\t4\n"));
+    QVERIFY(run({"--workspace", file, "--list"})
+                .out.endsWith(names.join(QStringLiteral("\t4\n")) + QStringLiteral("\t4\n")));
     // The readings come back as they went out.
-    const QString csv = path(QStringLiteral("imported.csv"));
-    QCOMPARE(run({"--workspace", file, "--export", "Import2", "--to", csv}).status, 0);
+    const QString csv = path(QStringLiteral("imported-%1.csv").arg(suffix));
+    QCOMPARE(run({"--workspace", file, "--export", names.last(), "--to", csv}).status, 0);
     QByteArray json;
     QVERIFY(runPythonScript(QStringLiteral("../report/csvread.py"), {csv, ","}, &json));
     const QJsonArray lines = QJsonDocument::fromJson(json).array();
