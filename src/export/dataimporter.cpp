@@ -69,10 +69,44 @@ QString unitOf(const QString &text)
     return lower == Micrometre ? Micrometre : text;
 }
 
+// The texts of values with a number of decimals, each made once and then shared: a gauge gives
+// a few thousand values, so a million readings need only as many texts.
+class ValueTexts
+{
+public:
+    explicit ValueTexts(int decimals)
+        : m_decimals(decimals)
+    {
+    }
+    const QString &of(double value)
+    {
+        auto found = m_texts.constFind(value);
+        if (found == m_texts.constEnd()) {
+            // Values that do not repeat would otherwise fill memory with texts.
+            if (m_texts.size() >= MaxTexts)
+                m_texts.clear();
+            found = m_texts.insert(value, QString::number(value, 'f', m_decimals));
+        }
+        return found.value();
+    }
+
+private:
+    static constexpr int MaxTexts = 1 << 16;
+    const int m_decimals;
+    QHash<double, QString> m_texts;
+};
+
+// The texts of the readings of one file in micrometres and in mils.
+struct ReadingTexts
+{
+    ValueTexts um{1};
+    ValueTexts mil{2};
+};
+
 // A reading as the gauge would have sent it: both values and their texts, with the unit's
 // decimals. overRange is 1 or -1 for "OL" and "-OL".
 DmmData *makeReading(const QDateTime &time, double value, int overRange, const QString &unit,
-                     const QString &basis)
+                     const QString &basis, ReadingTexts *texts)
 {
     auto *reading = new DmmData;
     reading->setTime(time);
@@ -90,8 +124,8 @@ DmmData *makeReading(const QDateTime &time, double value, int overRange, const Q
     const double mil = micrometre ? value / MicrometresPerMil : value;
     reading->setUmValue(um);
     reading->setMilValue(mil);
-    reading->setUmText(QString::number(um, 'f', 1));
-    reading->setMilText(QString::number(mil, 'f', 2));
+    reading->setUmText(texts->um.of(um));
+    reading->setMilText(texts->mil.of(mil));
     return reading;
 }
 
@@ -227,6 +261,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
 
     QHash<QString, int> itemIndex;
     UtcOffsetCache offsets;
+    ReadingTexts texts;
     CachedText itemText;
     CachedText unitText;
     CachedText basisText;
@@ -263,7 +298,7 @@ bool DataImporter::readCsv(QIODevice *device, const QString &baseName,
             m_items.append({name, QString(), {}});
         }
         Item &item = m_items[found.value()];
-        item.readings.append(makeReading(time, value, overRange, unit, basis));
+        item.readings.append(makeReading(time, value, overRange, unit, basis, &texts));
         item.unit = unit;
         if (++records % ProgressRecords == 0 && progress && !progress(csv.position(), total))
             return fail(QString());
@@ -293,6 +328,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
         total += isSummary(sheet.name) ? 0 : sheet.size;
     qint64 before = 0;
     UtcOffsetCache offsets;
+    ReadingTexts texts;
     // An item longer than a sheet goes on over the next sheets, named "Measure1 (2)" and so on.
     static const QRegularExpression continued(QStringLiteral("^(.*) \\((\\d+)\\)$"));
     bool previousFull = false;
@@ -319,8 +355,10 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
             const auto cell = [&cells](int column) {
                 return column >= 0 && column < cells.size() ? cells.at(column) : QVariant();
             };
+            // Only an absent cell or a text can be empty: no number is made a text to tell.
             const auto isEmpty = [](const QVariant &value) {
-                return value.toString().trimmed().isEmpty();
+                return !value.isValid() || (value.userType() == QMetaType::QString &&
+                                            value.toString().trimmed().isEmpty());
             };
             if (std::all_of(cells.cbegin(), cells.cend(), isEmpty))
                 return true;
@@ -346,7 +384,7 @@ bool DataImporter::readXlsx(const QString &fileName, const CsvExporter::Progress
             }
             const QString unit = unitOf(cell(columns->unit).toString());
             item.readings.append(
-                makeReading(time, value, overRange, unit, cell(columns->basis).toString()));
+                makeReading(time, value, overRange, unit, cell(columns->basis).toString(), &texts));
             item.unit = unit;
             return true;
         };

@@ -1,6 +1,7 @@
 #include "xlsxreader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include <KArchive>
@@ -42,16 +43,16 @@ QString relationshipsOf(const QString &path)
 }
 
 // The column of a cell reference such as "AB12", counted from 0; -1 when it is not one.
-int columnOf(const QStringRef &reference)
+int columnOf(const QByteArray &reference)
 {
     int column = 0;
     int letters = 0;
-    for (const QChar c : reference) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
+    for (const char c : reference) {
+        if (c >= 'A' && c <= 'Z') {
             if (++letters > 3)
                 return -1;
-            column = column * 26 + (c.unicode() - 'A' + 1);
-        } else if (c.isDigit() && letters > 0) {
+            column = column * 26 + (c - 'A' + 1);
+        } else if (c >= '0' && c <= '9' && letters > 0) {
             break;
         } else {
             return -1;
@@ -60,38 +61,78 @@ int columnOf(const QStringRef &reference)
     return letters > 0 ? column - 1 : -1;
 }
 
-// A positive decimal number no larger than max; -1 otherwise.
-int counted(const QStringRef &text, int max)
+// The bytes without blanks around them.
+std::pair<const char *, const char *> trimmed(const QByteArray &text)
 {
-    bool ok = false;
-    const uint value = text.toUInt(&ok);
-    return ok && value >= 1 && value <= uint(max) ? int(value) : -1;
+    const char *begin = text.constData();
+    const char *end = begin + text.size();
+    while (begin < end && (*begin == ' ' || *begin == '\t' || *begin == '\n'))
+        ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t' || end[-1] == '\n'))
+        --end;
+    return {begin, end};
+}
+
+// A decimal number from 0 to max; false for anything else.
+bool toIndex(const QByteArray &text, uint max, uint *value)
+{
+    const auto [begin, end] = trimmed(text);
+    const auto result = std::from_chars(begin, end, *value);
+    return begin < end && result.ec == std::errc() && result.ptr == end && *value <= max;
+}
+
+// A finite number as XML Schema writes a double; false for anything else.
+bool toNumber(const QByteArray &text, double *value)
+{
+    auto [begin, end] = trimmed(text);
+    // from_chars takes no plus sign.
+    if (end - begin > 1 && *begin == '+' && begin[1] != '-')
+        ++begin;
+    const auto result = std::from_chars(begin, end, *value);
+    return begin < end && result.ec == std::errc() && result.ptr == end && std::isfinite(*value);
+}
+
+// A positive decimal number no larger than max; -1 otherwise.
+int counted(const QByteArray &text, int max)
+{
+    uint value = 0;
+    return toIndex(text, uint(max), &value) && value >= 1 ? int(value) : -1;
 }
 
 // The text of a shared string or a cell as its text elements give it, phonetic runs aside: they
 // repeat a text's reading in kana and are no part of it.
 struct TextRun
 {
-    QString text;
+    // UTF-8, which takes at most three bytes for each character of a QString.
+    QByteArray bytes;
     bool open = false;
     int phonetic = 0;
 
+    // A cell's bytes are taken into the same memory again and again.
+    TextRun() { bytes.reserve(64); }
+    void clear() { bytes.resize(0); }
     // Takes the characters at hand if they belong to the text; false when it would grow longer
     // than a cell's text may be.
-    bool take(const QXmlStreamReader &xml)
+    bool take(const XlsxPart &part)
     {
         if (!open || phonetic > 0)
             return true;
-        if (text.size() + xml.text().size() > XlsxReader::MaxCellText)
+        if (bytes.size() + part.text().size() > 3 * XlsxReader::MaxCellText)
             return false;
-        text += xml.text();
+        bytes += part.text();
         return true;
+    }
+    // The text; false when it is longer than a cell's text may be.
+    bool text(QString *text) const
+    {
+        *text = QString::fromUtf8(bytes);
+        return text->size() <= XlsxReader::MaxCellText;
     }
 };
 
-bool isTrue(const QStringRef &text)
+bool isTrue(const QByteArray &text)
 {
-    return text == QLatin1String("1") || text == QLatin1String("true");
+    return text == "1" || text == "true";
 }
 
 } // namespace
@@ -210,16 +251,16 @@ bool XlsxReader::readRelationships(const QString &path, QHash<QString, Relations
         return true;
     }
     while (part.next()) {
-        if (!part.xml().isStartElement() || part.xml().name() != QLatin1String("Relationship"))
+        if (!part.isStartElement() || part.name() != QLatin1String("Relationship"))
             continue;
-        if (part.attribute(QLatin1String("TargetMode")) == QLatin1String("External"))
+        if (part.attribute(QLatin1String("TargetMode")) == "External")
             continue;
         if (relationships->size() >= MaxEntries)
             return fail(tr("the workbook holds more than %1 parts").arg(MaxEntries));
         relationships->insert(
-            part.attribute(QLatin1String("Id")).toString(),
-            {part.attribute(QLatin1String("Type")).toString(),
-             XlsxPart::resolve(path, part.attribute(QLatin1String("Target")).toString())});
+            part.attributeText(QLatin1String("Id")),
+            {part.attributeText(QLatin1String("Type")),
+             XlsxPart::resolve(path, part.attributeText(QLatin1String("Target")))});
     }
     return part.error().isEmpty() || partFailed(part);
 }
@@ -233,20 +274,20 @@ bool XlsxReader::readWorkbook(const QString &path)
     if (!part.open(path, MaxMetaPartSize))
         return partFailed(part);
     while (part.next()) {
-        if (!part.xml().isStartElement())
+        if (!part.isStartElement())
             continue;
-        const QStringRef name = part.xml().name();
+        const QLatin1String name = part.name();
         if (name == QLatin1String("workbookPr")) {
             m_date1904 = isTrue(part.attribute(QLatin1String("date1904")));
         } else if (name == QLatin1String("sheet")) {
             const Relationship target =
-                relationships.value(part.attribute(QLatin1String("id")).toString());
+                relationships.value(part.attributeText(QLatin1String("id")));
             // Chart sheets and the like hold no cells.
             if (!typeIs(target.type, QLatin1String("worksheet")))
                 continue;
             if (m_sheets.size() >= MaxSheets)
                 return fail(tr("the workbook holds more than %1 sheets").arg(MaxSheets));
-            m_sheets.append({part.attribute(QLatin1String("name")).toString(), target.target, 0});
+            m_sheets.append({part.attributeText(QLatin1String("name")), target.target, 0});
         }
     }
     if (!part.error().isEmpty())
@@ -275,20 +316,20 @@ bool XlsxReader::readStyles(const QString &path)
     bool inCellFormats = false;
     int cellFormats = 0;
     while (part.next()) {
-        const QStringRef name = part.xml().name();
-        if (part.xml().isEndElement() && name == QLatin1String("cellXfs"))
+        const QLatin1String name = part.name();
+        if (part.isEndElement() && name == QLatin1String("cellXfs"))
             inCellFormats = false;
-        if (!part.xml().isStartElement())
+        if (!part.isStartElement())
             continue;
         if (name == QLatin1String("cellXfs")) {
             inCellFormats = true;
         } else if (name == QLatin1String("numFmt") ||
                    (inCellFormats && name == QLatin1String("xf"))) {
-            bool ok = false;
-            const uint id = part.attribute(QLatin1String("numFmtId")).toUInt(&ok);
-            const quint16 format = ok && id <= 0xFFFF ? quint16(id) : 0;
+            uint id = 0;
+            const quint16 format =
+                toIndex(part.attribute(QLatin1String("numFmtId")), 0xFFFF, &id) ? quint16(id) : 0;
             if (name == QLatin1String("numFmt")) {
-                m_formats.addFormat(format, part.attribute(QLatin1String("formatCode")).toString());
+                m_formats.addFormat(format, part.attributeText(QLatin1String("formatCode")));
             } else {
                 if (++cellFormats > MaxCellFormats)
                     return fail(
@@ -308,35 +349,38 @@ bool XlsxReader::readSharedStrings(const QString &path)
     qint64 characters = 0;
     TextRun run;
     bool inItem = false;
+    const QString tooLong = tr("a text is longer than %1 characters").arg(MaxCellText);
     while (part.next()) {
-        QXmlStreamReader &xml = part.xml();
-        if (xml.isCharacters()) {
-            if (!run.take(xml))
-                return fail(tr("a text is longer than %1 characters").arg(MaxCellText));
+        if (part.isCharacters()) {
+            if (!run.take(part))
+                return fail(tooLong);
             continue;
         }
-        const QStringRef name = xml.name();
-        if (xml.isStartElement()) {
+        const QLatin1String name = part.name();
+        if (part.isStartElement()) {
             if (name == QLatin1String("si")) {
                 inItem = true;
-                run.text.clear();
+                run.clear();
             } else if (name == QLatin1String("rPh")) {
                 ++run.phonetic;
             } else if (name == QLatin1String("t")) {
                 run.open = inItem;
             }
-        } else if (xml.isEndElement()) {
+        } else if (part.isEndElement()) {
             if (name == QLatin1String("t")) {
                 run.open = false;
             } else if (name == QLatin1String("rPh")) {
                 --run.phonetic;
             } else if (name == QLatin1String("si") && inItem) {
                 inItem = false;
-                characters += run.text.size();
+                QString text;
+                if (!run.text(&text))
+                    return fail(tooLong);
+                characters += text.size();
                 if (m_strings.size() >= MaxSharedStrings || characters > MaxSharedCharacters)
                     return fail(tr("the workbook holds more texts than %1 can read")
                                     .arg(QCoreApplication::applicationName()));
-                m_strings.append(run.text);
+                m_strings.append(text);
             }
         }
     }
@@ -361,7 +405,7 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
     enum class Kind { Number, Shared, Text, Boolean, Error, Date };
     QVariantList cells;
     TextRun run;
-    const QString &text = run.text;
+    const QByteArray &bytes = run.bytes;
     int row = -1;
     int column = -1;
     int style = 0;
@@ -372,18 +416,17 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
     bool inInline = false;
     bool hasValue = false;
     while (part.next()) {
-        QXmlStreamReader &xml = part.xml();
-        if (xml.isCharacters()) {
-            if (!run.take(xml))
+        if (part.isCharacters()) {
+            if (!run.take(part))
                 return damaged(row);
             continue;
         }
-        const QStringRef name = xml.name();
-        if (xml.isStartElement()) {
+        const QLatin1String name = part.name();
+        if (part.isStartElement()) {
             if (!inSheetData) {
                 inSheetData = name == QLatin1String("sheetData");
             } else if (name == QLatin1String("row")) {
-                const QStringRef number = part.attribute(QLatin1String("r"));
+                const QByteArray number = part.attribute(QLatin1String("r"));
                 const int next = number.isEmpty() ? row + 1 : counted(number, MaxRows) - 1;
                 if (next <= row || next >= MaxRows)
                     return damaged(row + 1);
@@ -391,41 +434,42 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
                 column = -1;
                 cells.clear();
             } else if (name == QLatin1String("c")) {
-                const QStringRef reference = part.attribute(QLatin1String("r"));
+                const QByteArray reference = part.attribute(QLatin1String("r"));
                 const int next = reference.isEmpty() ? column + 1 : columnOf(reference);
                 if (row < 0 || next <= column || next >= MaxColumns)
                     return damaged(row);
                 column = next;
-                const QStringRef styleText = part.attribute(QLatin1String("s"));
-                style = styleText.isEmpty() ? 0 : counted(styleText, MaxCellFormats);
-                if (style < 0 && styleText != QLatin1String("0"))
+                const QByteArray styleText = part.attribute(QLatin1String("s"));
+                uint styleIndex = 0;
+                if (!styleText.isEmpty() && !toIndex(styleText, MaxCellFormats, &styleIndex))
                     return damaged(row);
-                const QStringRef type = part.attribute(QLatin1String("t"));
-                if (type.isEmpty() || type == QLatin1String("n"))
+                style = int(styleIndex);
+                const QByteArray type = part.attribute(QLatin1String("t"));
+                if (type.isEmpty() || type == "n")
                     kind = Kind::Number;
-                else if (type == QLatin1String("s"))
+                else if (type == "s")
                     kind = Kind::Shared;
-                else if (type == QLatin1String("str") || type == QLatin1String("inlineStr"))
+                else if (type == "str" || type == "inlineStr")
                     kind = Kind::Text;
-                else if (type == QLatin1String("b"))
+                else if (type == "b")
                     kind = Kind::Boolean;
-                else if (type == QLatin1String("e"))
+                else if (type == "e")
                     kind = Kind::Error;
-                else if (type == QLatin1String("d"))
+                else if (type == "d")
                     kind = Kind::Date;
                 else
                     return damaged(row);
                 inCell = true;
                 hasValue = false;
-                run.text.clear();
+                run.clear();
             } else if (inCell && name == QLatin1String("v")) {
                 run.open = true;
                 hasValue = true;
-                run.text.clear();
+                run.clear();
             } else if (inCell && name == QLatin1String("is")) {
                 inInline = true;
                 hasValue = true;
-                run.text.clear();
+                run.clear();
             } else if (inInline && name == QLatin1String("t")) {
                 run.open = true;
             } else if (inInline && name == QLatin1String("rPh")) {
@@ -433,7 +477,7 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
             }
             continue;
         }
-        if (!xml.isEndElement() || !inSheetData)
+        if (!part.isEndElement() || !inSheetData)
             continue;
         if (name == QLatin1String("v") || name == QLatin1String("t")) {
             run.open = false;
@@ -444,14 +488,14 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
         } else if (name == QLatin1String("c")) {
             inCell = false;
             // A formula no program has computed has an empty value.
-            if (column >= maxColumns || !hasValue || (text.isEmpty() && kind != Kind::Text))
+            if (column >= maxColumns || !hasValue || (bytes.isEmpty() && kind != Kind::Text))
                 continue;
             QVariant value;
             bool ok = true;
             switch (kind) {
             case Kind::Number: {
-                const double number = text.toDouble(&ok);
-                ok = ok && std::isfinite(number);
+                double number = 0.0;
+                ok = toNumber(bytes, &number);
                 QDate date;
                 QTime time;
                 if (ok && m_formats.isDate(quint16(style)))
@@ -463,22 +507,25 @@ bool XlsxReader::readSheet(int index, int maxColumns, const RowHandler &handler,
                 break;
             }
             case Kind::Shared: {
-                const uint string = text.toUInt(&ok);
-                ok = ok && string < uint(m_strings.size());
+                uint string = 0;
+                ok = !m_strings.isEmpty() && toIndex(bytes, uint(m_strings.size() - 1), &string);
                 if (ok)
                     value = m_strings.at(int(string));
                 break;
             }
             case Kind::Text:
-            case Kind::Error:
+            case Kind::Error: {
+                QString text;
+                ok = run.text(&text);
                 value = text;
                 break;
+            }
             case Kind::Boolean:
-                ok = text == QLatin1String("0") || text == QLatin1String("1");
-                value = text == QLatin1String("1");
+                ok = bytes == "0" || bytes == "1";
+                value = bytes == "1";
                 break;
             case Kind::Date: {
-                const QDateTime time = QDateTime::fromString(text, Qt::ISODate);
+                const QDateTime time = QDateTime::fromString(QString::fromUtf8(bytes), Qt::ISODate);
                 ok = time.isValid();
                 value = time.timeSpec() == Qt::LocalTime
                             ? m_offsets.fromWallClock(time.date(), time.time())

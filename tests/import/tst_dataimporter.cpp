@@ -96,18 +96,22 @@ void TestDataImporter::roundTrip_data()
     QTest::addColumn<QString>("separator");
     QTest::addColumn<bool>("byteOrderMark");
     QTest::addColumn<bool>("itemColumn");
+    // Readings added to the second item: a sheet far larger than the reader's chunks of it.
+    QTest::addColumn<int>("more");
     QTest::newRow("xlsx, two items") << "xlsx"
-                                     << "" << false << false;
+                                     << "" << false << false << 0;
+    QTest::newRow("xlsx, a long sheet") << "xlsx"
+                                        << "" << false << false << 5000;
     QTest::newRow("csv, decimal point") << "csv"
-                                        << "," << false << false;
+                                        << "," << false << false << 0;
     QTest::newRow("csv, decimal comma and ';'") << "csv"
-                                                << ";" << false << false;
+                                                << ";" << false << false << 0;
     QTest::newRow("csv, byte-order mark") << "csv"
-                                          << "," << true << false;
+                                          << "," << true << false << 0;
     QTest::newRow("csv, two items with an Item column") << "csv"
-                                                        << "," << false << true;
+                                                        << "," << false << true << 0;
     QTest::newRow("csv, two items, ';' and a mark") << "csv"
-                                                    << ";" << true << true;
+                                                    << ";" << true << true << 5000;
 }
 
 // What the exporters write comes back as the items it came from.
@@ -117,6 +121,9 @@ void TestDataImporter::roundTrip()
     QFETCH(QString, separator);
     QFETCH(bool, byteOrderMark);
     QFETCH(bool, itemColumn);
+    QFETCH(int, more);
+    for (int i = 0; i < more; ++i)
+        hull->appendReading(reading(i % 60, 100 + i % 97 + i % 10 * 0.1, i % 500 == 0), false);
     const bool xlsx = format == QLatin1String("xlsx");
     QList<const ItemData *> items{coat};
     if (xlsx || itemColumn)
