@@ -22,6 +22,16 @@
 
 namespace {
 
+// The processor time of the process so far, user and system: on a machine that others share, it
+// tells the cost of a step where the time that passes does not.
+qint64 cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000LL +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
 double peakRssMb()
 {
     rusage usage{};
@@ -76,19 +86,23 @@ int main(int argc, char *argv[])
     const double xlsxMb = peakRssMb();
 
     // Imported back, each into an importer of its own that is gone before the next.
-    const auto import = [&error](const QString &fileName, qint64 *ms) {
+    const auto import = [&error](const QString &fileName, qint64 *ms, qint64 *cpu) {
         QElapsedTimer clock;
         clock.start();
+        *cpu = cpuMs();
         DataImporter importer;
         const bool read = importer.read(fileName) && importer.items().size() == 1;
         *ms = clock.elapsed();
+        *cpu = cpuMs() - *cpu;
         error = read ? error : importer.errorString();
         return read;
     };
     qint64 csvInMs = 0;
     qint64 xlsxInMs = 0;
-    const bool csvIn = csvDone && import(csv, &csvInMs);
-    const bool xlsxIn = xlsxDone && import(xlsx, &xlsxInMs);
+    qint64 csvInCpuMs = 0;
+    qint64 xlsxInCpuMs = 0;
+    const bool csvIn = csvDone && import(csv, &csvInMs, &csvInCpuMs);
+    const bool xlsxIn = xlsxDone && import(xlsx, &xlsxInMs, &xlsxInCpuMs);
 
     ItemData small(QStringLiteral("Measure2"), ItemData::MeasureData);
     small.setUnit(QStringLiteral("\u03BCm"));
@@ -108,10 +122,10 @@ int main(int argc, char *argv[])
     std::printf(
         ".xlsx export:             %lld ms, %.1f MB file, peak memory %.0f MB (target < 4000 ms)\n",
         static_cast<long long>(xlsxMs), QFileInfo(xlsx).size() / 1048576.0, xlsxMb);
-    std::printf("CSV import:               %lld ms (target < 2000 ms)\n",
-                static_cast<long long>(csvInMs));
-    std::printf(".xlsx import:             %lld ms (target < 6000 ms)\n",
-                static_cast<long long>(xlsxInMs));
+    std::printf("CSV import:               %lld ms, processor %lld ms (target < 2000 ms)\n",
+                static_cast<long long>(csvInMs), static_cast<long long>(csvInCpuMs));
+    std::printf(".xlsx import:             %lld ms, processor %lld ms (target < 6000 ms)\n",
+                static_cast<long long>(xlsxInMs), static_cast<long long>(xlsxInCpuMs));
     std::printf(".xls export of %d:     %lld ms\n", WorkbookExporter::MaxDataRows,
                 static_cast<long long>(xlsMs));
     if (!error.isEmpty())
