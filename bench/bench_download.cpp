@@ -14,7 +14,14 @@
 // workspace). Last, the start-up with a workspace of ten items of the large size is timed in a
 // child process, up to the painted window, with the process's resident memory afterwards.
 //
+// With --large it prints instead, for an item of the given size (1,000,000 by default), three runs
+// each: the start-up with that item active until the window is usable and until its views are
+// complete; the activation of the stored item (the time until the window answers, the longest
+// turn of the event loop and the time until the views are complete); its deletion (the longest
+// turn); and its download with the workspace off and on.
+//
 // Usage: bench_download [smallDownload largeDownload [liveReadings [startupItems]]]
+//        bench_download --large [readings]
 
 #include <malloc.h>
 
@@ -37,11 +44,14 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QPluginLoader>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -135,6 +145,17 @@ struct Window
     QTreeView *items;
     QLabel *counter;
 };
+
+Window windowOf(Widget *widget)
+{
+    return {widget,
+            widget->findChild<QTabWidget *>(QStringLiteral("tabWidget")),
+            widget->findChild<DMMChart *>(QStringLiteral("chart")),
+            widget->findChild<Histogram *>(QStringLiteral("Histogram1")),
+            widget->findChild<QTableView *>(QStringLiteral("tv")),
+            widget->findChild<QTreeView *>(QStringLiteral("tvItems")),
+            widget->findChild<QLabel *>(QStringLiteral("lcdNum"))};
+}
 
 QString iniPath()
 {
@@ -562,6 +583,214 @@ void fillWorkspace(const QString &path, int items, int readings)
     }
 }
 
+// The longest turn of the event loop while it runs: the longest gap between the ticks of a
+// timer that asks for one every millisecond.
+class TurnWatch : public QObject
+{
+public:
+    TurnWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_longest = std::max(m_longest, m_clock.nsecsElapsed() / 1e6);
+            m_clock.restart();
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    double longestMs() const { return m_longest; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_longest = 0.0;
+};
+
+// Whether the active item's readings are all in: the bar that shows their loading is hidden.
+bool viewsComplete(Widget &window)
+{
+    return !window.findChild<QWidget *>(QStringLiteral("loadProgress"))->isVisible();
+}
+
+// In the child: builds the window on the workspace at path, shows it, and reports when it is
+// painted and when the active item's views are complete.
+int startUpLarge(const QElapsedTimer &sinceStart, const QString &path)
+{
+    qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
+    ModalCloser closer;
+    Widget window;
+    window.show();
+    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    QCoreApplication::processEvents();
+    const double shown = sinceStart.nsecsElapsed() / 1e6;
+    TurnWatch turns;
+    waitFor([&] { return viewsComplete(window); }, 60000);
+    std::printf("large %.1f %.1f %.1f %s\n", shown, sinceStart.nsecsElapsed() / 1e6,
+                turns.longestMs(),
+                qPrintable(window.findChild<QLabel *>(QStringLiteral("lcdNum"))->text()));
+    return 0;
+}
+
+// In the child: activates the stored item of the window's second row, then deletes it.
+int activateLarge(const QString &path)
+{
+    qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
+    ModalCloser closer;
+    Widget window;
+    window.show();
+    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    settle(200);
+    auto *items = window.findChild<QTreeView *>(QStringLiteral("tvItems"));
+    const QModelIndex large = items->model()->index(0, 0, items->model()->index(1, 0));
+    QElapsedTimer clock;
+    clock.start();
+    QMetaObject::invokeMethod(&window, "itemSetToActive", Q_ARG(QModelIndex, large));
+    const double answered = clock.nsecsElapsed() / 1e6;
+    double longest = 0.0;
+    {
+        TurnWatch turns;
+        waitFor([&] { return viewsComplete(window); }, 60000);
+        longest = std::max(answered, turns.longestMs());
+    }
+    const double complete = clock.nsecsElapsed() / 1e6;
+    const QString count = window.findChild<QLabel *>(QStringLiteral("lcdNum"))->text();
+    settle(200);
+
+    items->setCurrentIndex(large);
+    TurnWatch turns;
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Yes)->click();
+    });
+    clock.restart();
+    window.findChild<QAction *>(QStringLiteral("actionItemDelete"))->trigger();
+    const double deleting = clock.nsecsElapsed() / 1e6;
+    settle(2000);
+    std::printf("activation %.1f %.1f %.1f %s %.1f %.1f\n", answered, longest, complete,
+                qPrintable(count), deleting, turns.longestMs());
+    return 0;
+}
+
+// Runs this program in a child with arguments and returns the fields of its line that starts
+// with key.
+QList<QByteArray> runChild(const QStringList &arguments, const QByteArray &key)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    QList<QByteArray> fields;
+    while (child.state() != QProcess::NotRunning || child.bytesAvailable()) {
+        child.waitForReadyRead(50);
+        while (child.canReadLine()) {
+            const QList<QByteArray> line = child.readLine().trimmed().split(' ');
+            if (line.first() == key)
+                fields = line.mid(1);
+        }
+    }
+    return fields;
+}
+
+// Makes the item of the workspace at path whose name is `name` the active one.
+void setActive(const QString &path, const QString &name)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bench");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("UPDATE item SET active = (name = ?)"));
+        query.addBindValue(name);
+        query.exec();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
+// Downloads readings on a new window with the workspace on or off; returns the seconds.
+double downloadOnce(Probe &probe, const QString &workspace, int readings, bool store)
+{
+    QFile::remove(workspace);
+    QLockFile held(workspace + QStringLiteral(".lock"));
+    if (!store)
+        held.tryLock(0);
+    ModalCloser closer;
+    auto *widget = new Widget;
+    const Window w = windowOf(widget);
+    probe.chart = w.chart;
+    w.chart->installEventFilter(&probe);
+    widget->show();
+    waitFor([&] { return widget->windowHandle() && widget->windowHandle()->isExposed(); }, 5000);
+    action(w, "actionConnect")->trigger();
+    waitFor([&] { return action(w, "actionDisconnect")->isEnabled(); }, 5000);
+    w.tabs->setCurrentIndex(ChartTab);
+    settle(200);
+    const double seconds = download(w, probe, readings);
+    action(w, "actionDisconnect")->trigger();
+    settle(100);
+    delete widget;
+    return seconds;
+}
+
+int runLarge(Probe &probe, int readings)
+{
+    constexpr int Runs = 3;
+    QTemporaryDir folder;
+    const QString original = folder.filePath(QStringLiteral("large.sqlite"));
+    const QString path = folder.filePath(QStringLiteral("run.sqlite"));
+    QElapsedTimer filling;
+    filling.start();
+    fillWorkspace(original, 1, readings);
+    std::printf("workspace of one item of %d readings written in %.1f s\n", readings,
+                filling.elapsed() / 1e3);
+    std::fflush(stdout);
+    const auto fresh = [&] {
+        QFile::remove(path);
+        QFile::copy(original, path);
+    };
+    std::printf("start-up with the item active, ms: usable, views complete, longest turn\n");
+    for (int run = 0; run < Runs; ++run) {
+        fresh();
+        const QList<QByteArray> f = runChild({QStringLiteral("--large-startup"), path}, "large");
+        std::printf("  %s %s %s (%s)\n", f.value(0).constData(), f.value(1).constData(),
+                    f.value(2).constData(), f.value(3).constData());
+        std::fflush(stdout);
+    }
+    std::printf("activation of the stored item, ms: answered, longest turn, views complete; "
+                "deletion, ms: the command, longest turn\n");
+    for (int run = 0; run < Runs; ++run) {
+        fresh();
+        // A second, empty item is active when the window starts.
+        {
+            Workspace workspace;
+            workspace.open(path);
+            ItemData store(QStringLiteral("Store Data"), ItemData::StoreData);
+            ItemData *active = nullptr;
+            const QList<ItemData *> items = workspace.restore(&store, &active);
+            ItemData empty(QStringLiteral("Empty"), ItemData::MeasureData);
+            workspace.itemAdded(&empty);
+            workspace.commit();
+            qDeleteAll(items);
+        }
+        setActive(path, QStringLiteral("Empty"));
+        const QList<QByteArray> f =
+            runChild({QStringLiteral("--large-activate"), path}, "activation");
+        std::printf("  %s %s %s (%s); %s %s\n", f.value(0).constData(), f.value(1).constData(),
+                    f.value(2).constData(), f.value(3).constData(), f.value(4).constData(),
+                    f.value(5).constData());
+        std::fflush(stdout);
+    }
+    std::printf("download of %d readings, s: workspace off, on, ratio\n", readings);
+    const QString downloads = folder.filePath(QStringLiteral("download.sqlite"));
+    qputenv("RQ6814_WORKSPACE", downloads.toLocal8Bit());
+    for (int run = 0; run < Runs; ++run) {
+        const double off = downloadOnce(probe, downloads, readings, false);
+        const double on = downloadOnce(probe, downloads, readings, true);
+        std::printf("  %.2f %.2f %.2f\n", off, on, on / off);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 // In the child: builds the window on the workspace at path and reports when it has been painted.
 int startUp(const QElapsedTimer &sinceStart, const QString &path, bool store)
 {
@@ -646,13 +875,7 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
     probe.emitted = 0;
     probe.pending.clear();
     auto *widget = new Widget;
-    const Window w{widget,
-                   widget->findChild<QTabWidget *>(QStringLiteral("tabWidget")),
-                   widget->findChild<DMMChart *>(QStringLiteral("chart")),
-                   widget->findChild<Histogram *>(QStringLiteral("Histogram1")),
-                   widget->findChild<QTableView *>(QStringLiteral("tv")),
-                   widget->findChild<QTreeView *>(QStringLiteral("tvItems")),
-                   widget->findChild<QLabel *>(QStringLiteral("lcdNum"))};
+    const Window w = windowOf(widget);
     probe.chart = w.chart;
     probe.counter = w.counter;
     w.chart->installEventFilter(&probe);
@@ -746,6 +969,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (app.arguments().value(1) == QLatin1String("--startup"))
         return startUp(sinceStart, app.arguments().value(2), app.arguments().value(3) == "on");
+    if (app.arguments().value(1) == QLatin1String("--large-startup"))
+        return startUpLarge(sinceStart, app.arguments().value(2));
+    if (app.arguments().value(1) == QLatin1String("--large-activate"))
+        return activateLarge(app.arguments().value(2));
+    const bool largeOnly = app.arguments().value(1) == QLatin1String("--large");
 
     const int small = argc > 2 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
     const int large = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
@@ -764,6 +992,8 @@ int main(int argc, char *argv[])
     Probe probe;
     QObject::connect(gauge, SIGNAL(display(const DmmData *)), &probe,
                      SLOT(onDisplay(const DmmData *)));
+    if (largeOnly)
+        return runLarge(probe, argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1000000);
 
     QTemporaryDir folder;
     const QString workspace = folder.filePath(QStringLiteral("workspace.sqlite"));

@@ -61,6 +61,12 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
     m_views.histogram->setRanges(Histogram::standardRanges(IGaugeRange::DefaultRangeUm));
     connect(items, &ItemStore::activeChanged, this, &ActiveItemViews::showActive);
     connect(items, &ItemStore::readingsAppended, this, &ActiveItemViews::showAppended);
+    // A reading held back while the item loads is shown live at once and in the views after the
+    // loaded ones.
+    connect(items, &ItemStore::readingHeld, this, [this](ItemData *item, const DmmData *reading) {
+        if (item == m_items->active())
+            m_views.panel->showReading(item->textOf(reading), item->unit(), reading->basis());
+    });
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
     connect(items, &ItemStore::exclusionsChanged, this, &ActiveItemViews::showExclusions);
@@ -106,6 +112,8 @@ void ActiveItemViews::refreshItemViews()
     setThicknessUnit(item->isMicrometre());
     item->refreshStatisticsTexts();
     clearViews();
+    if (m_items->isLoading(item))
+        m_views.chart->reservePoints(m_items->loadTotal(item));
     addToViews(item, 0, item->readings().size());
     m_views.table->scrollToBottom();
     m_views.panel->showItem(item);

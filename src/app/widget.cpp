@@ -36,6 +36,7 @@
 #include "jobdetailsdialog.h"
 #include "livepanel.h"
 #include "livevaluelabel.h"
+#include "loadindicator.h"
 #include "manualviewer.h"
 #include "readingexclusion.h"
 #include "statuspanel.h"
@@ -108,6 +109,7 @@ void Widget::initWidget()
     ui->menuBar->insertMenu(ui->menuBar->actions().value(1), editMenu);
     ui->listWidget->installEventFilter(this);
     statusPanel = new StatusPanel(ui->statusBar, ui->actionMessages);
+    new LoadIndicator(ui->statusBar, items);
     manualViewer = new ManualViewer(this);
     controls = new GaugeControls(
         this, {ui->actionConnect, ui->actionDisconnect, ui->actionStart, ui->actionStop}, gauge,

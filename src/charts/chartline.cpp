@@ -54,15 +54,21 @@ void ChartLine::addPoint(ChartPoint *point)
 
 void ChartLine::addPoints(const QList<ChartPoint *> &points)
 {
+    reserve(m_values.size() + points.size());
+    for (ChartPoint *point : points)
+        addPoint(point);
+}
+
+void ChartLine::reserve(int points)
+{
     // Room for an eighth more: the live readings that follow a large item's points would otherwise
     // copy every array at the first of them, tens of milliseconds for a million points.
-    const int wanted = m_values.size() + points.size();
-    const int room = wanted + wanted / 8;
+    if (points <= m_values.capacity())
+        return;
+    const int room = points + points / 8;
     m_values.reserve(room);
     m_times.reserve(room);
     m_labels.reserve(room);
-    for (ChartPoint *point : points)
-        addPoint(point);
 }
 
 void ChartLine::appendValue(double value)

@@ -69,6 +69,11 @@ void DMMChart::addPoints(const QList<ChartPoint *> &points)
     }
 }
 
+void DMMChart::reservePoints(int points)
+{
+    m_lines.first()->reserve(points);
+}
+
 void DMMChart::scheduleDataRepaint()
 {
     if (m_dataRepaintTimer->isActive())

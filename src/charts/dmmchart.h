@@ -43,6 +43,8 @@ public:
     // shown, so the window under the user's hand does not move.
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
+    // Room for points in all, for points that come in parts.
+    void reservePoints(int points);
     void clear();
     // Readings left out of an item's statistics: a hollow circle at each of values (the points
     // at indexes, ascending) shows where they were, apart from the line.

@@ -61,6 +61,28 @@ void ItemData::appendReading(DmmData *reading, bool updateStatistics)
         publishStatistics();
 }
 
+void ItemData::appendReadings(const QList<DmmData *> &readings, const QVector<QString> &exclusions)
+{
+    const int first = m_readings.size();
+    m_readings.append(readings);
+    const bool judged = m_requirement.isSet();
+    for (int i = 0; i < readings.size(); ++i) {
+        const QString reason = exclusions.value(i);
+        if (reason.isEmpty()) {
+            accumulate(readings.at(i));
+            if (judged)
+                m_evaluator.add(*readings.at(i));
+            continue;
+        }
+        m_exclusions.resize(first + i + 1);
+        m_exclusions.last() = reason;
+        ++m_excludedCount;
+        if (judged)
+            m_evaluator.addExcluded();
+    }
+    refreshStatisticsTexts();
+}
+
 void ItemData::updateStatistics()
 {
     m_micrometres.reset();

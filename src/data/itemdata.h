@@ -62,6 +62,9 @@ public:
     // texts are refreshed in O(1) and come out exactly as a full updateStatistics() would make
     // them.
     void appendReading(DmmData *reading, bool updateStatistics);
+    // Takes ownership of readings, excluded for the reasons at their index in exclusions (those
+    // past its end count), and refreshes the texts; no full pass over the earlier readings.
+    void appendReadings(const QList<DmmData *> &readings, const QVector<QString> &exclusions);
     // Full recomputation from every reading that is not excluded.
     void updateStatistics();
     // Rewrites the texts in the current unit from the running state, in O(1). The texts of an

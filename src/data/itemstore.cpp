@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QTimer>
+
 #include "coatingrequirement.h"
 #include "dmmdata.h"
 
@@ -10,19 +12,30 @@ QString micrometreUnit()
 {
     return QStringLiteral("\u03BCm");
 }
+
+// Readings deleted in one turn of the event loop: some milliseconds.
+constexpr int DisposalPortion = 20000;
 } // namespace
 
 ItemStore::ItemStore(QObject *parent)
     : QObject(parent)
     , m_storeData(new ItemData(tr("Store Data"), ItemData::StoreData, this))
     , m_liveGroup(new ItemData(tr("Live Data"), ItemData::LiveData, this))
+    , m_disposalTimer(new QTimer(this))
 {
+    m_disposalTimer->setInterval(0);
+    connect(m_disposalTimer, &QTimer::timeout, this, &ItemStore::disposePortion);
 }
 
 ItemStore::~ItemStore()
 {
+    qDeleteAll(m_disposal);
     for (const Aside &aside : qAsConst(m_aside))
         qDeleteAll(aside.readings);
+    for (const Load &load : qAsConst(m_loading)) {
+        for (const Load::Held &held : load.held)
+            delete held.reading;
+    }
 }
 
 QString ItemStore::nextName(const QString &prefix) const
@@ -88,7 +101,10 @@ void ItemStore::remove(ItemData *item)
         emit activeChanged(nullptr);
     }
     emit itemRemoved(item);
-    qDeleteAll(m_aside.take(item).readings);
+    dispose(m_aside.take(item).readings);
+    dispose(item->takeReadings());
+    for (const Load::Held &held : m_loading.take(item).held)
+        delete held.reading;
     m_items.removeOne(item);
     delete item;
 }
@@ -117,6 +133,12 @@ void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const Q
 
 void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm)
 {
+    const auto loading = m_loading.find(item);
+    if (loading != m_loading.end()) {
+        loading->held.append({reading, unit, rangeUm});
+        emit readingHeld(item, reading);
+        return;
+    }
     setUnit(item, unit);
     setRange(item, rangeUm);
     item->appendReading(reading, true);
@@ -147,7 +169,7 @@ void ItemStore::dropAside(ItemData *item)
     const auto found = m_aside.find(item);
     if (found == m_aside.end())
         return;
-    qDeleteAll(found->readings);
+    dispose(found->readings);
     m_aside.erase(found);
     emit asideDropped(item);
 }
@@ -165,6 +187,35 @@ void ItemStore::restoreAside(ItemData *item)
     item->updateStatistics();
     emit asideRestored(item);
     emit readingsAppended(item, 0, earlier.readings.size());
+}
+
+void ItemStore::startLoading(ItemData *item, int total)
+{
+    m_loading.insert(item, Load{total, {}});
+    emit loadProgress(item, item->readings().size(), total);
+}
+
+void ItemStore::appendLoaded(ItemData *item, const QList<DmmData *> &readings,
+                             const QVector<QString> &exclusions)
+{
+    const int first = item->readings().size();
+    item->appendReadings(readings, exclusions);
+    emit readingsAppended(item, first, readings.size());
+    const auto loading = m_loading.constFind(item);
+    if (loading != m_loading.cend())
+        emit loadProgress(item, item->readings().size(), loading->total);
+}
+
+void ItemStore::finishLoading(ItemData *item)
+{
+    const auto loading = m_loading.find(item);
+    if (loading == m_loading.end())
+        return;
+    const QList<Load::Held> held = loading->held;
+    m_loading.erase(loading);
+    emit loadProgress(item, item->readings().size(), item->readings().size());
+    for (const Load::Held &reading : held)
+        append(item, reading.reading, reading.unit, reading.rangeUm);
 }
 
 int ItemStore::asideCount(const ItemData *item) const
@@ -207,6 +258,23 @@ QString ItemStore::who() const
     // USERNAME on Windows, USER elsewhere.
     const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
     return user.isEmpty() ? tr("unknown user") : user;
+}
+
+void ItemStore::dispose(const QList<DmmData *> &readings)
+{
+    m_disposal.append(readings);
+    if (!m_disposal.isEmpty())
+        m_disposalTimer->start();
+}
+
+void ItemStore::disposePortion()
+{
+    const int count = qMin(DisposalPortion, m_disposal.size());
+    for (int i = m_disposal.size() - count; i < m_disposal.size(); ++i)
+        delete m_disposal.at(i);
+    m_disposal.erase(m_disposal.end() - count, m_disposal.end());
+    if (m_disposal.isEmpty())
+        m_disposalTimer->stop();
 }
 
 void ItemStore::setUnit(ItemData *item, const QString &unit)

@@ -11,6 +11,7 @@
 #include "jobdetails.h"
 
 class DmmData;
+class QTimer;
 struct CoatingRequirement;
 
 // The items of the workspace and the one that is active. The store owns every item and every
@@ -77,6 +78,18 @@ public:
     // The readings kept aside for item.
     int asideCount(const ItemData *item) const;
 
+    // Readings kept elsewhere come into item in parts, total in all, while the window goes on.
+    // Until finishLoading(), readings appended to the item are held back: they follow the loaded
+    // ones, in the order they came.
+    void startLoading(ItemData *item, int total);
+    // Loaded readings come with the reasons of those excluded by index, as ItemData takes them.
+    void appendLoaded(ItemData *item, const QList<DmmData *> &readings,
+                      const QVector<QString> &exclusions);
+    void finishLoading(ItemData *item);
+    bool isLoading(const ItemData *item) const { return m_loading.contains(item); }
+    // The readings the load of item brings in all.
+    int loadTotal(const ItemData *item) const { return m_loading.value(item).total; }
+
 signals:
     void itemAdded(ItemData *item);
     void renamed(ItemData *item);
@@ -107,9 +120,17 @@ signals:
     // After readingsCleared has emptied the item of the new readings and before readingsAppended
     // announces the earlier ones, back in the item.
     void asideRestored(ItemData *item);
+    // Of total readings, loaded are in the item; loaded equals total when the load has ended.
+    void loadProgress(ItemData *item, int loaded, int total);
+    // A reading for an item that is loading, held back until the loaded readings are in.
+    void readingHeld(ItemData *item, const DmmData *reading);
 
 private:
     void setUnit(ItemData *item, const QString &unit);
+    // Deletes readings no longer needed a portion per turn of the event loop: a million at once
+    // would hold up the window for a good part of a second.
+    void dispose(const QList<DmmData *> &readings);
+    void disposePortion();
     void setRange(ItemData *item, double rangeUm);
 
     ItemData *m_storeData;
@@ -125,4 +146,19 @@ private:
         QVector<ExclusionEvent> trail;
     };
     QHash<const ItemData *, Aside> m_aside;
+
+    struct Load
+    {
+        int total = 0;
+        struct Held
+        {
+            DmmData *reading;
+            QString unit;
+            double rangeUm;
+        };
+        QList<Held> held;
+    };
+    QHash<const ItemData *, Load> m_loading;
+    QList<DmmData *> m_disposal;
+    QTimer *m_disposalTimer;
 };

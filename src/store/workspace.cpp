@@ -27,6 +27,63 @@ QString shown(const QString &path)
 // not know it passes the row over.
 constexpr int AsideKind = -1;
 
+// Readings read from the database at a time while an item loads in the background: few enough
+// that the window's share of them is a short turn of its event loop, and that the writes of live
+// readings wait little behind the read.
+constexpr int LoadPart = 4096;
+
+WorkspaceConnection::Change readingChange(qint64 item, qint64 seq, const DmmData *reading,
+                                          const QString &exclusion)
+{
+    WorkspaceConnection::Change change;
+    change.kind = WorkspaceConnection::Change::AddReading;
+    change.item = item;
+    change.number = seq;
+    WorkspaceConnection::Reading &r = change.reading;
+    r.time = reading->time();
+    r.umValue = reading->umValue();
+    r.milValue = reading->milValue();
+    r.umText = reading->umText();
+    r.milText = reading->milText();
+    r.overload = reading->overload();
+    r.unit = reading->unit();
+    r.basis = reading->basis();
+    r.exclusion = exclusion;
+    return change;
+}
+
+// Readings read back, with the reason of each excluded one by index; shorter, or empty, when the
+// last ones count.
+struct Loaded
+{
+    QList<DmmData *> readings;
+    QVector<QString> exclusions;
+};
+
+Loaded toReadings(std::vector<WorkspaceConnection::Reading> &rows)
+{
+    Loaded loaded;
+    QList<DmmData *> &readings = loaded.readings;
+    readings.reserve(int(rows.size()));
+    for (WorkspaceConnection::Reading &row : rows) {
+        auto *reading = new DmmData;
+        reading->setTime(row.time);
+        reading->setUmValue(row.umValue);
+        reading->setMilValue(row.milValue);
+        reading->setUmText(row.umText);
+        reading->setMilText(row.milText);
+        reading->setOverload(row.overload);
+        reading->setUnit(row.unit);
+        reading->setBasis(row.basis);
+        readings.append(reading);
+        if (!row.exclusion.isEmpty()) {
+            loaded.exclusions.resize(readings.size());
+            loaded.exclusions.last() = row.exclusion;
+        }
+    }
+    return loaded;
+}
+
 void post(WorkspaceConnection &connection, WorkspaceConnection::Change::Kind kind, qint64 item,
           qint64 number = 0)
 {
@@ -289,12 +346,18 @@ JobDetails Workspace::restoreJobDetails()
 
 void Workspace::follow(ItemStore *items)
 {
+    m_items = items;
+    connect(items, &ItemStore::readingHeld, this, &Workspace::readingHeld);
     connect(items, &ItemStore::itemAdded, this, &Workspace::itemAdded);
     for (auto changed : {&ItemStore::renamed, &ItemStore::unitChanged, &ItemStore::rangeChanged,
                          &ItemStore::requirementChanged})
         connect(items, changed, this, &Workspace::itemChanged);
-    connect(items, &ItemStore::readingsAppended, this,
-            [this](ItemData *item) { itemChanged(item); });
+    // A new unit or range is announced by a signal of its own, before the readings that bring it.
+    connect(items, &ItemStore::readingsAppended, this, [this](ItemData *item) {
+        const auto found = m_entries.find(item);
+        if (m_saving && found != m_entries.end())
+            writeReadings(item, found.value());
+    });
     connect(items, &ItemStore::itemRemoved, this, &Workspace::itemRemoved);
     connect(items, &ItemStore::notesChanged, this, &Workspace::notesChanged);
     connect(items, &ItemStore::jobDetailsChanged, this,
@@ -446,24 +509,9 @@ void Workspace::writeReadings(ItemData *item, Entry &entry)
     if (!entry.loaded)
         return;
     const QList<DmmData *> readings = item->readings();
-    WorkspaceConnection::Change change;
-    change.kind = WorkspaceConnection::Change::AddReading;
-    change.item = entry.id;
-    for (int seq = entry.stored; seq < readings.size(); ++seq) {
-        const DmmData *reading = readings.at(seq);
-        WorkspaceConnection::Reading &r = change.reading;
-        r.time = reading->time();
-        r.umValue = reading->umValue();
-        r.milValue = reading->milValue();
-        r.umText = reading->umText();
-        r.milText = reading->milText();
-        r.overload = reading->overload();
-        r.unit = reading->unit();
-        r.basis = reading->basis();
-        r.exclusion = item->exclusionReason(seq);
-        change.number = seq;
-        m_connection->post(change);
-    }
+    for (int seq = entry.stored; seq < readings.size(); ++seq)
+        m_connection->post(
+            readingChange(entry.id, seq, readings.at(seq), item->exclusionReason(seq)));
     entry.stored = readings.size();
 }
 
@@ -478,9 +526,15 @@ void Workspace::itemRemoved(ItemData *item)
         m_active = nullptr;
     if (!m_saving)
         return;
-    post(*m_connection, WorkspaceConnection::Change::RemoveItem, entry.id);
+    removeRow(entry.id, entry.stored);
     if (entry.asideId != 0)
-        post(*m_connection, WorkspaceConnection::Change::RemoveItem, entry.asideId);
+        removeRow(entry.asideId, entry.asideStored);
+}
+
+void Workspace::removeRow(qint64 id, int readings)
+{
+    post(*m_connection, WorkspaceConnection::Change::RemoveItem, id);
+    m_connection->removeReadings(id, readings);
 }
 
 void Workspace::itemActivated(ItemData *item)
@@ -488,7 +542,10 @@ void Workspace::itemActivated(ItemData *item)
     const auto found = m_entries.find(item);
     if (found == m_entries.end())
         return;
-    if (!found->loaded)
+    // An item that fits in one part is read at once.
+    if (!found->loaded && m_items && found->stored > LoadPart)
+        startStream(item, found.value());
+    else if (!found->loaded)
         load(item, found.value());
     m_active = item;
     if (!m_saving)
@@ -517,8 +574,13 @@ void Workspace::readingsCleared(ItemData *item)
     found->loaded = true;
     found->stored = 0;
     found->trailStored = 0;
+    const bool loading = found->load != 0;
+    found->load = 0;
     if (m_saving)
         post(*m_connection, WorkspaceConnection::Change::ClearReadings, found->id);
+    // What was held back during the load follows the clearing.
+    if (loading)
+        m_items->finishLoading(item);
 }
 
 void Workspace::readingsSetAside(ItemData *item)
@@ -545,7 +607,7 @@ void Workspace::asideDropped(ItemData *item)
     if (found == m_entries.end() || found->asideId == 0)
         return;
     if (m_saving)
-        post(*m_connection, WorkspaceConnection::Change::RemoveItem, found->asideId);
+        removeRow(found->asideId, found->asideStored);
     found->asideId = 0;
     found->asideStored = 0;
     found->asideTrailStored = 0;
@@ -558,6 +620,7 @@ void Workspace::asideRestored(ItemData *item)
         return;
     Entry &entry = found.value();
     const qint64 replacement = entry.id;
+    const int replacementStored = entry.stored;
     entry.id = entry.asideId;
     entry.stored = entry.asideStored;
     entry.trailStored = entry.asideTrailStored;
@@ -566,7 +629,7 @@ void Workspace::asideRestored(ItemData *item)
     entry.asideTrailStored = 0;
     if (!m_saving)
         return;
-    post(*m_connection, WorkspaceConnection::Change::RemoveItem, replacement);
+    removeRow(replacement, replacementStored);
     post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, int(item->dataType()));
     if (item == m_active)
         post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
@@ -607,39 +670,103 @@ void Workspace::exclusionsChanged(ItemData *item)
 
 bool Workspace::load(ItemData *item, Entry &entry)
 {
-    entry.loaded = true;
+    const bool streaming = entry.load != 0;
+    const int end = streaming ? entry.loadTotal : entry.stored;
+    entry.load = 0;
     std::vector<WorkspaceConnection::Reading> rows;
-    rows.reserve(entry.stored);
+    rows.reserve(end - item->readings().size());
     QString error;
-    bool complete = m_connection && m_connection->readings(entry.id, &rows, &error);
-    QVector<QString> exclusions;
-    for (WorkspaceConnection::Reading &row : rows) {
-        auto *reading = new DmmData;
-        reading->setTime(row.time);
-        reading->setUmValue(row.umValue);
-        reading->setMilValue(row.milValue);
-        reading->setUmText(row.umText);
-        reading->setMilText(row.milText);
-        reading->setOverload(row.overload);
-        reading->setUnit(row.unit);
-        reading->setBasis(row.basis);
-        item->appendReading(reading, false);
-        if (!row.exclusion.isEmpty()) {
-            exclusions.resize(item->readings().size());
-            exclusions.last() = row.exclusion;
-        }
-    }
-    entry.stored = int(rows.size());
-    QVector<ExclusionEvent> trail;
-    if (complete)
+    const int first = item->readings().size();
+    bool complete = m_connection && m_connection->readings(entry.id, first, &rows, &error);
+    const Loaded loaded = toReadings(rows);
+    hand(item, loaded.readings, loaded.exclusions);
+    // The trail comes with the first readings; events added since are in it already.
+    if (complete && first == 0) {
+        QVector<ExclusionEvent> trail;
         complete = m_connection->exclusionTrail(entry.id, &trail, &error);
-    item->setExclusionTrail(trail);
-    entry.trailStored = trail.size();
-    if (exclusions.isEmpty())
-        item->updateStatistics();
-    else
-        item->setExclusions(exclusions);
+        item->setExclusionTrail(trail);
+        entry.trailStored = trail.size();
+    }
+    // Readings held back during the load are on disk behind the loaded ones already.
+    if (!streaming)
+        entry.stored = item->readings().size();
+    entry.loaded = true;
+    if (streaming)
+        m_items->finishLoading(item);
     if (!complete)
         fail(error);
     return complete;
+}
+
+void Workspace::hand(ItemData *item, const QList<DmmData *> &readings,
+                     const QVector<QString> &exclusions)
+{
+    if (m_items)
+        m_items->appendLoaded(item, readings, exclusions);
+    else
+        item->appendReadings(readings, exclusions);
+}
+
+void Workspace::startStream(ItemData *item, Entry &entry)
+{
+    if (entry.load != 0)
+        return;
+    entry.load = m_nextLoad++;
+    entry.loadTotal = entry.stored;
+    entry.requested = item->readings().size();
+    m_items->startLoading(item, entry.loadTotal);
+    // One part is read while the window takes the one before.
+    requestPart(item, entry);
+    requestPart(item, entry);
+}
+
+void Workspace::requestPart(ItemData *item, Entry &entry)
+{
+    if (entry.requested >= entry.loadTotal || !m_connection)
+        return;
+    const int first = entry.requested;
+    const int count = qMin(LoadPart, entry.loadTotal - first);
+    entry.requested += count;
+    const qint64 load = entry.load;
+    m_connection->readReadingsLater(
+        entry.id, first, count, this,
+        [this, item, load, first](std::vector<WorkspaceConnection::Reading> &rows, bool ok,
+                                  const QString &error) {
+            const auto found = m_entries.constFind(item);
+            // An item removed, or loaded at once meanwhile, takes nothing more from this load.
+            if (found == m_entries.cend() || found->load != load)
+                return;
+            const Loaded loaded = toReadings(rows);
+            partRead(item, load, first, loaded.readings, loaded.exclusions, ok, error);
+        });
+}
+
+void Workspace::partRead(ItemData *item, qint64 load, int first, const QList<DmmData *> &readings,
+                         const QVector<QString> &exclusions, bool ok, const QString &error)
+{
+    hand(item, readings, exclusions);
+    const auto found = m_entries.find(item);
+    if (found == m_entries.end() || found->load != load)
+        return;
+    Entry &entry = found.value();
+    // A part shorter than asked for is the end of what the database holds.
+    const bool ended = readings.size() < qMin(LoadPart, entry.loadTotal - first);
+    if (ok && !ended && item->readings().size() < entry.loadTotal) {
+        requestPart(item, entry);
+        return;
+    }
+    entry.load = 0;
+    entry.loaded = true;
+    m_items->finishLoading(item);
+    if (!ok)
+        fail(error);
+}
+
+void Workspace::readingHeld(ItemData *item, const DmmData *reading)
+{
+    const auto found = m_entries.find(item);
+    if (!m_saving || found == m_entries.end())
+        return;
+    // On disk at once, behind the readings still coming in; the item takes it when they are in.
+    m_connection->post(readingChange(found->id, found->stored++, reading, QString()));
 }

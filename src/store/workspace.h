@@ -6,11 +6,13 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 #include "igaugerange.h"
 #include "itemnotes.h"
 #include "jobdetails.h"
 
+class DmmData;
 class ItemData;
 class ItemStore;
 class QLockFile;
@@ -22,7 +24,9 @@ class WorkspaceConnection;
 // A hook hands its change to the database's own thread and returns; the change is on disk a
 // fraction of a second later. The items of an earlier session come back with their coating
 // requirements and notes but without their readings, which are read when an item is first
-// activated; from then on they stay in memory like those of new items.
+// activated; from then on they stay in memory like those of new items. With an item store followed,
+// activation reads them in parts in the background, handed to the store as they come, so that a
+// large item keeps nobody waiting.
 //
 // Faults never stop the logger. A damaged file is moved aside and a new workspace started. A
 // workspace from a newer logger, one in use by another logger, or a file or disk that cannot be
@@ -72,11 +76,12 @@ public:
     void notesChanged(ItemData *item);
     // Writes the fields and the logo that differ from what is kept.
     void jobDetailsChanged(const JobDetails &details);
-    // Reads the item's readings when they are not in memory yet and records it as active.
+    // Records the item as active, and reads its readings when they are not in memory yet: in the
+    // background when an item store is followed, at once otherwise.
     void itemActivated(ItemData *item);
-    // Reads the item's readings when they are not in memory yet, as activation does, for a report
-    // of items that were never active; the active item stays as it is. False, after message(),
-    // when they could not all be read.
+    // Reads the item's readings when they are not in memory yet, or the rest of them while they
+    // come in, and returns when all are in; for a report of items that were never active. The
+    // active item stays as it is. False, after message(), when they could not all be read.
     bool loadReadings(ItemData *item);
     // The item's readings, also those still only on disk.
     int readingCount(ItemData *item) const;
@@ -122,18 +127,34 @@ private:
         int asideTrailStored = 0;
         // The notes as written.
         ItemNotes notes;
+        // While the readings come in from the database in the background: the load's number, the
+        // readings it brings in all, and those asked for so far; 0 for none.
+        qint64 load = 0;
+        int loadTotal = 0;
+        int requested = 0;
     };
 
     bool moveAside(QString *damagedPath);
     void runInMemory(const QString &text);
     void fail(const QString &detail);
     void addRow(ItemData *item, Entry &entry);
+    // Removes the row id and the readings it holds.
+    void removeRow(qint64 id, int readings);
     // Writes what changed since the entry was written, or everything.
     void writeItem(ItemData *item, Entry &entry, bool all = false);
     void writeReadings(ItemData *item, Entry &entry);
     void writeNotes(ItemData *item, Entry &entry, bool all = false);
     bool load(ItemData *item, Entry &entry);
     bool readable() const { return m_saving || m_readOnly; }
+    void startStream(ItemData *item, Entry &entry);
+    void requestPart(ItemData *item, Entry &entry);
+    // The readings first to first + readings.size() - 1 of the load, read in the background.
+    void partRead(ItemData *item, qint64 load, int first, const QList<DmmData *> &readings,
+                  const QVector<QString> &exclusions, bool ok, const QString &error);
+    // Hands readings read, with the reasons of those excluded by index, to the item, through the
+    // followed store when there is one.
+    void hand(ItemData *item, const QList<DmmData *> &readings, const QVector<QString> &exclusions);
+    void readingHeld(ItemData *item, const DmmData *reading);
 
     QString m_path;
     std::unique_ptr<QLockFile> m_lock;
@@ -146,4 +167,6 @@ private:
     JobDetails m_job;
     qint64 m_nextId = 1;
     qint64 m_nextPosition = 1;
+    ItemStore *m_items = nullptr;
+    qint64 m_nextLoad = 1;
 };

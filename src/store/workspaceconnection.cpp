@@ -2,16 +2,37 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
+#include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 #include "utcoffsetcache.h"
 #include "workspaceschema.h"
 
 namespace {
+
+// The columns of a reading's row, and the rows one insert of a run of readings writes.
+constexpr int ReadingColumns = 12;
+constexpr int ReadingRows = 64;
+
+QString insertReadingRows()
+{
+    QStringList rows;
+    for (int row = 0; row < ReadingRows; ++row)
+        rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    return QStringLiteral("INSERT INTO reading (item_id, seq, time_ms, time_offset, um_value,"
+                          " mil_value, um_text, mil_text, overload, unit, basis, exclusion)"
+                          " VALUES ") +
+           rows.join(QStringLiteral(", "));
+}
+
+// Readings deleted in one transaction: a few tens of milliseconds.
+constexpr int RemovePortion = 20000;
 
 // SQLite's result codes for a file that is not a database or whose pages are broken.
 constexpr int SqliteCorrupt = 11;
@@ -72,8 +93,10 @@ struct WorkspaceStatements
         , setActive(db)
         , deleteItem(db)
         , insertReading(db)
+        , insertReadingRows(db)
         , selectReadings(db)
         , deleteReadings(db)
+        , deleteReadingRange(db)
         , lastSeq(db)
         , deleteNote(db)
         , insertNote(db)
@@ -109,10 +132,12 @@ struct WorkspaceStatements
             {&insertReading, "INSERT INTO reading (item_id, seq, time_ms, time_offset, um_value,"
                              " mil_value, um_text, mil_text, overload, unit, basis, exclusion)"
                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
-            {&selectReadings, "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
-                              " overload, unit, basis, exclusion FROM reading WHERE item_id = ?"
-                              " ORDER BY seq"},
+            {&selectReadings,
+             "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
+             " overload, unit, basis, exclusion FROM reading WHERE item_id = ? AND seq >= ?"
+             " AND seq < ? ORDER BY seq"},
             {&deleteReadings, "DELETE FROM reading WHERE item_id = ?"},
+            {&deleteReadingRange, "DELETE FROM reading WHERE item_id = ? AND seq >= ? AND seq < ?"},
             {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"},
             {&deleteNote, "DELETE FROM item_note WHERE item_id = ?"},
             {&insertNote, "INSERT INTO item_note (item_id, body) VALUES (?, ?)"},
@@ -138,6 +163,10 @@ struct WorkspaceStatements
                 return false;
             }
         }
+        if (!insertReadingRows.prepare(::insertReadingRows())) {
+            *error = insertReadingRows.lastError();
+            return false;
+        }
         return true;
     }
 
@@ -153,8 +182,10 @@ struct WorkspaceStatements
     QSqlQuery setActive;
     QSqlQuery deleteItem;
     QSqlQuery insertReading;
+    QSqlQuery insertReadingRows;
     QSqlQuery selectReadings;
     QSqlQuery deleteReadings;
+    QSqlQuery deleteReadingRange;
     QSqlQuery lastSeq;
     QSqlQuery deleteNote;
     QSqlQuery insertNote;
@@ -248,6 +279,14 @@ void WorkspaceConnection::call(const std::function<void()> &task)
     const qint64 ticket = ++m_queuedTasks;
     m_wake.notify_one();
     m_done.wait(lock, [this, ticket] { return m_finishedTasks >= ticket; });
+}
+
+void WorkspaceConnection::enqueue(const std::function<void()> &task)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_tasks.push_back(task);
+    ++m_queuedTasks;
+    m_wake.notify_one();
 }
 
 void WorkspaceConnection::post(Change change)
@@ -373,7 +412,11 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
             return;
         QSqlQuery query(m_statements->db);
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT MAX(id), MAX(position) FROM item")) ||
+        // An item removed while its readings were deleted portion by portion may have left some
+        // behind when the logger stopped; its id must not come back with them.
+        if (!query.exec(
+                QStringLiteral("SELECT MAX(IFNULL(MAX(id), 0), (SELECT IFNULL(MAX(item_id), 0) FROM"
+                               " reading)), MAX(position) FROM item")) ||
             !query.next()) {
             *error = query.lastError().text();
             return;
@@ -430,40 +473,67 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
     return ok;
 }
 
-bool WorkspaceConnection::readings(qint64 item, std::vector<Reading> *readings, QString *error)
+bool WorkspaceConnection::readings(qint64 item, int first, std::vector<Reading> *readings,
+                                   QString *error)
 {
     bool ok = false;
-    call([&] {
-        if (!m_statements)
-            return;
-        QSqlQuery &select = m_statements->selectReadings;
-        select.bindValue(0, item);
-        if (!select.exec()) {
-            *error = select.lastError().text();
-            return;
+    call([&] { ok = readRange(item, first, std::numeric_limits<int>::max(), readings, error); });
+    return ok;
+}
+
+void WorkspaceConnection::readReadingsLater(qint64 item, int first, int count, QObject *receiver,
+                                            const ReadingsRead &done)
+{
+    QPointer<QObject> target(receiver);
+    enqueue([this, item, first, count, target, done] {
+        auto rows = std::make_shared<std::vector<Reading>>();
+        rows->reserve(count);
+        auto error = std::make_shared<QString>();
+        const bool ok = readRange(item, first, first + count, rows.get(), error.get());
+        // A receiver deleted meanwhile drops the call.
+        if (target) {
+            QMetaObject::invokeMethod(
+                target, [rows, ok, error, done] { done(*rows, ok, *error); }, Qt::QueuedConnection);
         }
-        while (select.next()) {
-            Reading reading;
-            const QVariant ms = select.value(0);
-            if (!ms.isNull()) {
-                reading.time = QDateTime::fromMSecsSinceEpoch(ms.toLongLong(), Qt::OffsetFromUTC,
-                                                              select.value(1).toInt());
-            }
-            reading.umValue = numberFrom(select.value(2));
-            reading.milValue = numberFrom(select.value(3));
-            reading.umText = select.value(4).toString();
-            reading.milText = select.value(5).toString();
-            reading.overload = select.value(6).toInt();
-            reading.unit = select.value(7).toString();
-            reading.basis = select.value(8).toString();
-            reading.exclusion = select.value(9).toString();
-            readings->push_back(std::move(reading));
-        }
-        ok = !select.lastError().isValid();
-        if (!ok)
-            *error = select.lastError().text();
-        select.finish();
     });
+}
+
+bool WorkspaceConnection::readRange(qint64 item, int first, int end, std::vector<Reading> *readings,
+                                    QString *error)
+{
+    if (!m_statements) {
+        *error = QStringLiteral("not open");
+        return false;
+    }
+    QSqlQuery &select = m_statements->selectReadings;
+    select.bindValue(0, item);
+    select.bindValue(1, first);
+    select.bindValue(2, end);
+    if (!select.exec()) {
+        *error = select.lastError().text();
+        return false;
+    }
+    while (select.next()) {
+        Reading reading;
+        const QVariant ms = select.value(0);
+        if (!ms.isNull()) {
+            reading.time = QDateTime::fromMSecsSinceEpoch(ms.toLongLong(), Qt::OffsetFromUTC,
+                                                          select.value(1).toInt());
+        }
+        reading.umValue = numberFrom(select.value(2));
+        reading.milValue = numberFrom(select.value(3));
+        reading.umText = select.value(4).toString();
+        reading.milText = select.value(5).toString();
+        reading.overload = select.value(6).toInt();
+        reading.unit = select.value(7).toString();
+        reading.basis = select.value(8).toString();
+        reading.exclusion = select.value(9).toString();
+        readings->push_back(std::move(reading));
+    }
+    const bool ok = !select.lastError().isValid();
+    if (!ok)
+        *error = select.lastError().text();
+    select.finish();
     return ok;
 }
 
@@ -528,17 +598,40 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
 {
     if (changes.empty() || m_failed || !m_statements)
         return;
-    QSqlDatabase &db = m_statements->db;
     m_statements->offsets = UtcOffsetCache();
+    transact([&](QString *error) {
+        QSqlQuery &rows = m_statements->insertReadingRows;
+        for (size_t i = 0; i < changes.size();) {
+            // A download posts readings by the thousand: one statement for a run of them spares
+            // most of the cost of a statement per reading.
+            size_t run = 0;
+            while (run < size_t(ReadingRows) && i + run < changes.size() &&
+                   changes[i + run].kind == Change::AddReading)
+                ++run;
+            if (run < size_t(ReadingRows)) {
+                if (!applyOne(changes[i], error))
+                    return false;
+                ++i;
+                continue;
+            }
+            for (size_t k = 0; k < run; ++k)
+                bindReading(rows, int(k) * ReadingColumns, changes[i + k]);
+            if (!rows.exec()) {
+                *error = rows.lastError().text();
+                return false;
+            }
+            i += run;
+        }
+        return true;
+    });
+}
+
+void WorkspaceConnection::transact(const std::function<bool(QString *)> &work)
+{
+    QSqlDatabase &db = m_statements->db;
     QString error;
     if (db.transaction()) {
-        bool ok = true;
-        for (const Change &change : changes) {
-            if (!applyOne(change, &error)) {
-                ok = false;
-                break;
-            }
-        }
+        const bool ok = work(&error);
         if (ok && db.commit()) {
             emit committed();
             return;
@@ -551,6 +644,51 @@ void WorkspaceConnection::apply(std::vector<Change> &changes)
     }
     m_failed = true;
     emit failed(error);
+}
+
+void WorkspaceConnection::removeReadings(qint64 item, int end)
+{
+    for (int first = 0; first < end; first += RemovePortion) {
+        enqueue([this, item, first] {
+            if (m_failed || !m_statements)
+                return;
+            transact([&](QString *error) {
+                QSqlQuery &remove = m_statements->deleteReadingRange;
+                remove.bindValue(0, item);
+                remove.bindValue(1, first);
+                remove.bindValue(2, first + RemovePortion);
+                if (remove.exec())
+                    return true;
+                *error = remove.lastError().text();
+                return false;
+            });
+        });
+    }
+}
+
+void WorkspaceConnection::bindReading(QSqlQuery &query, int first, const Change &change)
+{
+    const Reading &r = change.reading;
+    query.bindValue(first, change.item);
+    query.bindValue(first + 1, change.number);
+    if (r.time.isValid()) {
+        // One conversion of the local time: the offset, then the wall clock read as UTC.
+        const int offset = m_statements->offsets.offsetOf(r.time);
+        const qint64 wall = QDateTime(r.time.date(), r.time.time(), Qt::UTC).toMSecsSinceEpoch();
+        query.bindValue(first + 2, wall - qint64(offset) * 1000);
+        query.bindValue(first + 3, offset);
+    } else {
+        query.bindValue(first + 2, QVariant(QVariant::LongLong));
+        query.bindValue(first + 3, QVariant(QVariant::Int));
+    }
+    query.bindValue(first + 4, number(r.umValue));
+    query.bindValue(first + 5, number(r.milValue));
+    query.bindValue(first + 6, text(r.umText));
+    query.bindValue(first + 7, text(r.milText));
+    query.bindValue(first + 8, r.overload);
+    query.bindValue(first + 9, text(r.unit));
+    query.bindValue(first + 10, text(r.basis));
+    query.bindValue(first + 11, text(r.exclusion));
 }
 
 bool WorkspaceConnection::applyExclusion(const Change &change, QString *error)
@@ -647,9 +785,8 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         query->bindValue(0, change.item);
         break;
     case Change::RemoveItem:
-        // What refers to the item goes first.
-        for (QSqlQuery *belonging :
-             {&s.deleteReadings, &s.deleteNote, &s.deletePhotos, &s.deleteExclusionEvents}) {
+        // What refers to the item goes first; the readings follow by removeReadings().
+        for (QSqlQuery *belonging : {&s.deleteNote, &s.deletePhotos, &s.deleteExclusionEvents}) {
             belonging->bindValue(0, change.item);
             if (!belonging->exec()) {
                 *error = belonging->lastError().text();
@@ -699,32 +836,10 @@ bool WorkspaceConnection::applyOne(const Change &change, QString *error)
         break;
     case Change::Exclude:
         return applyExclusion(change, error);
-    case Change::AddReading: {
-        const Reading &r = change.reading;
+    case Change::AddReading:
         query = &s.insertReading;
-        query->bindValue(0, change.item);
-        query->bindValue(1, change.number);
-        if (r.time.isValid()) {
-            // One conversion of the local time: the offset, then the wall clock read as UTC.
-            const int offset = s.offsets.offsetOf(r.time);
-            const qint64 wall =
-                QDateTime(r.time.date(), r.time.time(), Qt::UTC).toMSecsSinceEpoch();
-            query->bindValue(2, wall - qint64(offset) * 1000);
-            query->bindValue(3, offset);
-        } else {
-            query->bindValue(2, QVariant(QVariant::LongLong));
-            query->bindValue(3, QVariant(QVariant::Int));
-        }
-        query->bindValue(4, number(r.umValue));
-        query->bindValue(5, number(r.milValue));
-        query->bindValue(6, text(r.umText));
-        query->bindValue(7, text(r.milText));
-        query->bindValue(8, r.overload);
-        query->bindValue(9, text(r.unit));
-        query->bindValue(10, text(r.basis));
-        query->bindValue(11, text(r.exclusion));
+        bindReading(*query, 0, change);
         break;
-    }
     }
     if (query->exec())
         return true;

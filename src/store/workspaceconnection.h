@@ -20,7 +20,7 @@
 #include "itemnotes.h"
 
 class QSqlDatabase;
-
+class QSqlQuery;
 struct WorkspaceStatements;
 
 // The one connection to a workspace database, owned by a thread of its own so that writing never
@@ -126,7 +126,14 @@ public:
     OpenResult open(const QString &path, QString *error, Access access = Access::ReadWrite);
     void close();
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
-    bool readings(qint64 item, std::vector<Reading> *readings, QString *error);
+    // The readings of item from the first-th on, in order.
+    bool readings(qint64 item, int first, std::vector<Reading> *readings, QString *error);
+    // Reads the readings first to first + count - 1 of item after the changes posted before and
+    // returns at once; done runs later in receiver's thread, unless receiver is gone by then.
+    using ReadingsRead =
+        std::function<void(std::vector<Reading> &readings, bool ok, const QString &error)>;
+    void readReadingsLater(qint64 item, int first, int count, QObject *receiver,
+                           const ReadingsRead &done);
     // The item's exclusion trail, oldest first.
     bool exclusionTrail(qint64 item, QVector<ExclusionEvent> *trail, QString *error);
     // The job's details by key, and its logo.
@@ -136,6 +143,10 @@ public:
 
     // Hands the change over; waits only when older changes are long overdue.
     void post(Change change);
+    // Deletes the readings of an item with seq below end after the changes posted before, a
+    // portion per transaction, so that the changes posted meanwhile wait for no long delete; a
+    // RemoveItem leaves the readings to this.
+    void removeReadings(qint64 item, int end);
 
 signals:
     // A batch of changes is on disk; emitted from the connection's thread.
@@ -147,7 +158,13 @@ private:
     void run();
     // Runs task on the connection's thread after the changes posted before it, and waits for it.
     void call(const std::function<void()> &task);
+    // Queues task as call() does, without waiting for it.
+    void enqueue(const std::function<void()> &task);
+    // On the connection's thread: the readings of item with first <= seq < end, in order.
+    bool readRange(qint64 item, int first, int end, std::vector<Reading> *readings, QString *error);
     void apply(std::vector<Change> &changes);
+    // Runs work in a transaction; a failure, of work or of the commit, stops all writing.
+    void transact(const std::function<bool(QString *error)> &work);
     // Called with the mutex held after a batch is written.
     void settle();
     bool applyOne(const Change &change, QString *error);
@@ -155,6 +172,8 @@ private:
     OpenResult openDatabase(const QString &path, QString *error, Access access);
     // The statements of the open database db; on failure none.
     OpenResult readyStatements(const QSqlDatabase &db, QString *error);
+    // Binds an AddReading's row to query's placeholders from first on.
+    void bindReading(QSqlQuery &query, int first, const Change &change);
     void closeDatabase();
 
     QString m_name;

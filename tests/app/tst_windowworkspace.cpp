@@ -18,12 +18,14 @@
 #include "../store/otherconnection.h"
 #include "dlgdownload.h"
 #include "dmmchart.h"
+#include "dmmdata.h"
 #include "exportdatadialog.h"
 #include "histogram.h"
 #include "itemdata.h"
 #include "tvitemmodel.h"
 #include "widget.h"
 #include "windowfixture.h"
+#include "workspace.h"
 #include "workspacealert.h"
 #include "workspaceschema.h"
 
@@ -105,6 +107,45 @@ void setRequirement(Widget &window, int rule, const QList<QPair<const char *, QS
     action(window, "actionItemRequirement")->trigger();
 }
 
+// Whether the active item's readings are still coming in from the workspace.
+bool loading(Widget &window)
+{
+    return window.findChild<QWidget *>(QStringLiteral("loadProgress"))->isVisibleTo(&window);
+}
+
+// Writes the workspace at path with an item "Large" of count readings, active, and an empty item
+// "Small" after it.
+void writeLargeItem(const QString &path, int count)
+{
+    Workspace workspace;
+    workspace.open(path);
+    ItemData store(QStringLiteral("Store Data"), ItemData::StoreData);
+    ItemData *active = nullptr;
+    qDeleteAll(workspace.restore(&store, &active));
+    ItemData large(QStringLiteral("Large"), ItemData::MeasureData);
+    large.setUnit(QStringLiteral("\u03BCm"));
+    workspace.itemAdded(&large);
+    const QDateTime start(QDate(2026, 3, 2), QTime(9, 0));
+    for (int i = 0; i < count; ++i) {
+        auto *reading = new DmmData;
+        reading->setTime(start.addSecs(i));
+        reading->setUmValue(100 + i % 100);
+        reading->setMilValue((100 + i % 100) / 25.4);
+        reading->setUmText(QString::number(100 + i % 100));
+        reading->setUnit(QStringLiteral("\u03BCm"));
+        reading->setBasis(QStringLiteral("Fe"));
+        large.appendReading(reading, false);
+    }
+    workspace.itemChanged(&large);
+    ItemData small(QStringLiteral("Small"), ItemData::MeasureData);
+    workspace.itemAdded(&small);
+    workspace.itemActivated(&large);
+    workspace.commit();
+}
+
+// Enough readings to come in several parts.
+constexpr int LargeCount = 10000;
+
 } // namespace
 
 class TestWindowWorkspace : public QObject
@@ -122,9 +163,14 @@ private slots:
     void notSavingIsToldAndShown_data();
     void notSavingIsToldAndShown();
     void failedCommitKeepsEveryReadingOnScreen();
+    void largeActiveItemComesInAfterRestart();
+    void changesWhileLoading_data();
+    void changesWhileLoading();
 
 private:
     void restart();
+    // A window on a new workspace whose active item holds LargeCount readings.
+    void startWithLargeItem();
 
     std::unique_ptr<Widget> window;
     QString path;
@@ -146,6 +192,14 @@ void TestWindowWorkspace::restart()
 {
     window.reset();
     resetGauge();
+    window = std::make_unique<Widget>();
+}
+
+void TestWindowWorkspace::startWithLargeItem()
+{
+    window.reset();
+    path = freshWorkspace();
+    writeLargeItem(path, LargeCount);
     window = std::make_unique<Widget>();
 }
 
@@ -350,6 +404,94 @@ void TestWindowWorkspace::failedCommitKeepsEveryReadingOnScreen()
     // Told once only.
     QTest::qWait(300);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestWindowWorkspace::largeActiveItemComesInAfterRestart()
+{
+    startWithLargeItem();
+    // The window is there before the readings.
+    QVERIFY(loading(*window));
+    QVERIFY(table(*window)->rowCount() < LargeCount);
+    QTRY_VERIFY(!loading(*window));
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:10000"));
+    QCOMPARE(chart(*window)->pointCount(), LargeCount);
+    const QString last = table(*window)->index(LargeCount - 1, 1).data().toString();
+    QCOMPARE(last, QStringLiteral("2026-03-02 11:46:39"));
+
+    // Readings taken while the item comes in follow its stored ones, in order.
+    restart();
+    QVERIFY(loading(*window));
+    startAcquiring(*window);
+    for (int i = 1; i <= 3; ++i)
+        emitReading(300 + i, QString::number(300 + i));
+    QCOMPARE(label(*window, "lcdValue"), QStringLiteral("303"));
+    QVERIFY(loading(*window));
+    QTRY_VERIFY(!loading(*window));
+    QCOMPARE(table(*window)->rowCount(), LargeCount + 3);
+    QCOMPARE(table(*window)->index(LargeCount - 1, 1).data().toString(), last);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(table(*window)->index(LargeCount + i, 2).data().toString(),
+                 QString::number(301 + i));
+    }
+    QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:10003"));
+    const QStringList before = view(*window);
+
+    // Once in, the item shows as it did.
+    restart();
+    QTRY_VERIFY(!loading(*window));
+    QCOMPARE(view(*window), before);
+}
+
+void TestWindowWorkspace::changesWhileLoading_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("treeAfterRestart");
+    QTest::addColumn<QString>("countAfterRestart");
+    QTest::newRow("another item activated, and back")
+        << "activate" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"}
+        << "Num:10000";
+    QTest::newRow("the item deleted")
+        << "delete" << QStringList{"Store Data", "Live Data", "  Small*"} << "Num:0";
+    QTest::newRow("the window closed")
+        << "close" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"} << "Num:10000";
+}
+
+void TestWindowWorkspace::changesWhileLoading()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, treeAfterRestart);
+    QFETCH(QString, countAfterRestart);
+    startWithLargeItem();
+    QVERIFY(loading(*window));
+    const QAbstractItemModel *items = tree(*window)->model();
+    const QModelIndex large = items->index(0, 0, items->index(1, 0));
+    const QModelIndex small = items->index(1, 0, items->index(1, 0));
+    if (change == QLatin1String("activate")) {
+        QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, small));
+        QCOMPARE(table(*window)->rowCount(), 0);
+        QVERIFY(!loading(*window));
+        QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:0"));
+        QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, large));
+        QTRY_COMPARE(table(*window)->rowCount(), LargeCount);
+        QTRY_VERIFY(!loading(*window));
+        QCOMPARE(label(*window, "lcdNum"), countAfterRestart);
+    } else if (change == QLatin1String("delete")) {
+        tree(*window)->setCurrentIndex(large);
+        answerNextModal([](QWidget *modal) {
+            qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+        });
+        action(*window, "actionItemDelete")->trigger();
+        QCOMPARE(view(*window).mid(0, 3), treeAfterRestart);
+        QTest::qWait(200);
+        QCOMPARE(table(*window)->rowCount(), 0);
+    } else {
+        window->close();
+    }
+    restart();
+    QTRY_VERIFY(!loading(*window));
+    QStringList seen = view(*window);
+    QCOMPARE(seen.mid(0, treeAfterRestart.size()), treeAfterRestart);
+    QCOMPARE(label(*window, "lcdNum"), countAfterRestart);
 }
 
 QTEST_MAIN(TestWindowWorkspace)

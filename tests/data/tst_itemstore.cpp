@@ -50,6 +50,8 @@ public:
         connect(store, &ItemStore::readingsSetAside, this, log("setAside"));
         connect(store, &ItemStore::asideDropped, this, log("asideDropped"));
         connect(store, &ItemStore::asideRestored, this, log("asideRestored"));
+        connect(store, &ItemStore::readingHeld, this,
+                [this](ItemData *item) { entries << QStringLiteral("held:%1").arg(item->name()); });
         connect(
             store, &ItemStore::readingsAppended, this,
             [this](ItemData *item, int first, int count) {
@@ -141,6 +143,10 @@ void TestItemStore::commandsAnnounceThemselves_data()
         << "exclude twice" << QStringList{"excluded:A:2,0@0"};
     QTest::newRow("include again: only the excluded ones, trail goes on")
         << "include" << QStringList{"excluded:A:2,0@0", "excluded:A:0@2"};
+    QTest::newRow("a load: a reading appended meanwhile follows the loaded ones")
+        << "load" << QStringList{"held:A", "appended:A:0+1", "appended:A:1+2", "appended:A:3+1"};
+    QTest::newRow("removed while loading: the reading held goes with it")
+        << "remove loading" << QStringList{"held:A", "active:-", "removed:A"};
 }
 
 void TestItemStore::commandsAnnounceThemselves()
@@ -204,6 +210,27 @@ void TestItemStore::commandsAnnounceThemselves()
         job.setValue(JobDetails::Inspector, QStringLiteral(" A. Inspector "));
         store->setJobDetails(job);
         QCOMPARE(store->who(), QStringLiteral("A. Inspector"));
+    } else if (command == QLatin1String("load")) {
+        store->startLoading(a, 3);
+        store->append(a, makeReading(3), Micrometre, Range);
+        store->appendLoaded(a, {makeReading(1)}, {});
+        // Loaded readings keep their exclusion.
+        store->appendLoaded(a, {makeReading(2), makeReading(9)},
+                            {QString(), QStringLiteral("Wrong part")});
+        QVERIFY(store->isLoading(a));
+        store->finishLoading(a);
+        QVERIFY(!store->isLoading(a));
+        QList<double> values;
+        for (const DmmData *reading : a->readings())
+            values << reading->umValue();
+        QCOMPARE(values, QList<double>({1, 2, 9, 3}));
+        QCOMPARE(a->statistics()->num, 4);
+        QCOMPARE(a->statistics()->excluded, 1);
+        QCOMPARE(a->statistics()->max, QStringLiteral("3.0"));
+    } else if (command == QLatin1String("remove loading")) {
+        store->startLoading(a, 2);
+        store->append(a, makeReading(3), Micrometre, Range);
+        store->remove(a);
     } else if (command.contains(QLatin1String("aside"))) {
         // Two readings, the second excluded, and unless nothing is to be aside, a replacement of
         // one under way.
