@@ -677,7 +677,7 @@ bool Workspace::load(ItemData *item, Entry &entry)
     rows.reserve(end - item->readings().size());
     QString error;
     const int first = item->readings().size();
-    bool complete = m_connection && m_connection->readings(entry.id, first, &rows, &error);
+    bool complete = m_connection && m_connection->readings(entry.id, first, end, &rows, &error);
     const Loaded loaded = toReadings(rows);
     hand(item, loaded.readings, loaded.exclusions);
     // The trail comes with the first readings; events added since are in it already.
@@ -687,7 +687,8 @@ bool Workspace::load(ItemData *item, Entry &entry)
         item->setExclusionTrail(trail);
         entry.trailStored = trail.size();
     }
-    // Readings held back during the load are on disk behind the loaded ones already.
+    // Readings held back during a load are on disk behind end already, and counted in stored;
+    // finishLoading() hands them to the item.
     if (!streaming)
         entry.stored = item->readings().size();
     entry.loaded = true;

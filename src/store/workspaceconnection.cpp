@@ -473,11 +473,11 @@ bool WorkspaceConnection::items(QList<StoredItem> *items, qint64 *nextId, qint64
     return ok;
 }
 
-bool WorkspaceConnection::readings(qint64 item, int first, std::vector<Reading> *readings,
+bool WorkspaceConnection::readings(qint64 item, int first, int end, std::vector<Reading> *readings,
                                    QString *error)
 {
     bool ok = false;
-    call([&] { ok = readRange(item, first, std::numeric_limits<int>::max(), readings, error); });
+    call([&] { ok = readRange(item, first, end, readings, error); });
     return ok;
 }
 

@@ -126,8 +126,8 @@ public:
     OpenResult open(const QString &path, QString *error, Access access = Access::ReadWrite);
     void close();
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
-    // The readings of item from the first-th on, in order.
-    bool readings(qint64 item, int first, std::vector<Reading> *readings, QString *error);
+    // The readings of item with first <= seq < end, in order.
+    bool readings(qint64 item, int first, int end, std::vector<Reading> *readings, QString *error);
     // Reads the readings first to first + count - 1 of item after the changes posted before and
     // returns at once; done runs later in receiver's thread, unless receiver is gone by then.
     using ReadingsRead =

@@ -452,6 +452,8 @@ void TestWindowWorkspace::changesWhileLoading_data()
         << "Num:10000";
     QTest::newRow("the item deleted")
         << "delete" << QStringList{"Store Data", "Live Data", "  Small*"} << "Num:0";
+    QTest::newRow("a reading taken, then the item exported")
+        << "export" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"} << "Num:10001";
     QTest::newRow("the window closed")
         << "close" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"} << "Num:10000";
 }
@@ -484,6 +486,27 @@ void TestWindowWorkspace::changesWhileLoading()
         QCOMPARE(view(*window).mid(0, 3), treeAfterRestart);
         QTest::qWait(200);
         QCOMPARE(table(*window)->rowCount(), 0);
+    } else if (change == QLatin1String("export")) {
+        startAcquiring(*window);
+        emitReading(301, QStringLiteral("301"));
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("large.csv"));
+        answerNext<ExportDataDialog>([&csv](ExportDataDialog *dialog) {
+            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
+            for (int row = 0; row < list->count(); ++row)
+                list->item(row)->setCheckState(row == 1 ? Qt::Checked : Qt::Unchecked);
+            chooseFile(csv);
+            answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
+            dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
+        });
+        action(*window, "actionExportData")->trigger();
+        // The export waits for the rest of the readings; the one taken meanwhile follows them.
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        QCOMPARE(exported.readAll().count('\n'), LargeCount + 2);
+        QVERIFY(!loading(*window));
+        QCOMPARE(table(*window)->rowCount(), LargeCount + 1);
+        QCOMPARE(table(*window)->index(LargeCount, 2).data().toString(), QStringLiteral("301"));
     } else {
         window->close();
     }
