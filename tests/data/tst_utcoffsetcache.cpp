@@ -14,6 +14,7 @@ private slots:
     void sameOffsetsAsQt();
     void fromWallClock_data();
     void fromWallClock();
+    void zoneChangeIsSeenByTheNextCache();
 };
 
 void TestUtcOffsetCache::initTestCase()
@@ -83,6 +84,22 @@ void TestUtcOffsetCache::fromWallClock()
                  QDateTime(day, wall, Qt::UTC).toMSecsSinceEpoch() - offset * 1000LL);
     }
     QVERIFY(!cache.fromWallClock(QDate(2026, 2, 30), QTime(1, 0)).isValid());
+}
+
+void TestUtcOffsetCache::zoneChangeIsSeenByTheNextCache()
+{
+    // The workspace takes a new cache for every batch of readings it writes.
+    const QDateTime noon(QDate(2026, 7, 1), QTime(12, 0), Qt::UTC);
+    UtcOffsetCache before;
+    QCOMPARE(before.offsetOf(noon.toLocalTime()), 2 * 3600);
+    qputenv("TZ", "America/New_York");
+    tzset();
+    UtcOffsetCache after;
+    const QDateTime local = noon.toLocalTime();
+    QCOMPARE(after.offsetOf(local), -4 * 3600);
+    QCOMPARE(after.offsetOf(local), local.offsetFromUtc());
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
 }
 
 QTEST_GUILESS_MAIN(TestUtcOffsetCache)
