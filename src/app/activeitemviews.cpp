@@ -17,32 +17,40 @@
 
 namespace {
 
-// What the chart's line shows for each reading: its value, and for a run of excluded readings the
-// straight line between the readings that count on either side, so that the line runs on past
-// them as if they were not there. NaN where there is no such reading.
-QVector<double> lineValues(const ItemData *item)
+// What the chart's line shows for the readings first to end - 1: each one's value, and for a run of
+// excluded readings the straight line between the readings that count on either side, so that the
+// line runs on past them as if they were not there. NaN where there is no such reading, which
+// includes one not loaded yet.
+QVector<double> lineValues(const ItemData *item, int first, int end)
 {
     const QList<DmmData *> readings = item->readings();
-    QVector<double> values(readings.size());
-    int i = 0;
-    while (i < readings.size()) {
+    const double none = std::nan("");
+    // A run that begins before first is joined from where it begins.
+    int start = first;
+    if (item->isExcluded(start)) {
+        while (start > 0 && item->isExcluded(start - 1))
+            --start;
+    }
+    QVector<double> values(end - start);
+    int i = start;
+    while (i < end) {
         if (!item->isExcluded(i)) {
-            values[i] = item->valueOf(readings.at(i));
+            values[i - start] = item->valueOf(readings.at(i));
             ++i;
             continue;
         }
-        int end = i;
-        while (end < readings.size() && item->isExcluded(end))
-            ++end;
-        const double before = i > 0 ? values.at(i - 1) : std::nan("");
-        const double after = end < readings.size() ? item->valueOf(readings.at(end)) : std::nan("");
+        int runEnd = i;
+        while (runEnd < readings.size() && item->isExcluded(runEnd))
+            ++runEnd;
+        const double before = i > 0 ? item->valueOf(readings.at(i - 1)) : none;
+        const double after = runEnd < readings.size() ? item->valueOf(readings.at(runEnd)) : none;
         const bool joined = std::isfinite(before) && std::isfinite(after);
-        for (int k = i; k < end; ++k)
-            values[k] =
-                joined ? before + (after - before) * (k - i + 1) / (end - i + 1) : std::nan("");
-        i = end;
+        for (int k = i; k < std::min(runEnd, end); ++k)
+            values[k - start] =
+                joined ? before + (after - before) * (k - i + 1) / (runEnd - i + 1) : none;
+        i = runEnd;
     }
-    return values;
+    return values.mid(first - start);
 }
 
 } // namespace
@@ -66,6 +74,12 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
     connect(items, &ItemStore::readingHeld, this, [this](ItemData *item, const DmmData *reading) {
         if (item == m_items->active())
             m_views.panel->showReading(item->textOf(reading), item->unit(), reading->basis());
+    });
+    // The line past a run of excluded readings at the end of a part waits for the readings after
+    // it; once all are in, it is drawn again.
+    connect(items, &ItemStore::loadProgress, this, [this](ItemData *item, int loaded, int total) {
+        if (item == m_items->active() && loaded >= total && item->excludedCount() > 0)
+            m_views.chart->setValues(lineValues(item, 0, item->readings().size()));
     });
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
@@ -157,20 +171,24 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     QList<ChartPoint *> points;
     values.reserve(count);
     points.reserve(count);
-    const QVector<double> line = item->excludedCount() > 0 ? lineValues(item) : QVector<double>();
+    const QVector<double> line =
+        item->excludedCount() > 0 ? lineValues(item, first, first + count) : QVector<double>();
+    bool excluded = false;
     for (int i = first; i < first + count; ++i) {
         const DmmData *reading = readings.at(i);
         const double value = item->valueOf(reading);
-        if (!item->isExcluded(i))
+        if (item->isExcluded(i))
+            excluded = true;
+        else
             values.append(value);
-        points.append(
-            new ChartPoint(line.isEmpty() ? value : line.at(i), reading->time(), QVariant()));
+        points.append(new ChartPoint(line.isEmpty() ? value : line.at(i - first), reading->time(),
+                                     QVariant()));
     }
     m_tableModel->setReadings(added);
     m_tableFollower->rowsAppended();
     m_views.histogram->addValues(values);
     m_views.chart->addPoints(points);
-    if (item->excludedCount() > 0)
+    if (excluded)
         showExcluded(item);
 }
 
@@ -180,7 +198,7 @@ void ActiveItemViews::showExclusions(ItemData *item, const QVector<int> &indexes
         return;
     const auto [first, last] = std::minmax_element(indexes.cbegin(), indexes.cend());
     const QList<DmmData *> readings = item->readings();
-    m_views.chart->setValues(lineValues(item));
+    m_views.chart->setValues(lineValues(item, 0, readings.size()));
     showExcluded(item);
     QList<double> values;
     values.reserve(readings.size() - item->excludedCount());

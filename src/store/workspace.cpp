@@ -729,16 +729,21 @@ void Workspace::requestPart(ItemData *item, Entry &entry)
     const int count = qMin(LoadPart, entry.loadTotal - first);
     entry.requested += count;
     const qint64 load = entry.load;
+    // The trail comes with the first readings, before any reading can be excluded anew.
+    const bool withTrail = first == 0;
     m_connection->readReadingsLater(
-        entry.id, first, count, this,
-        [this, item, load, first](std::vector<WorkspaceConnection::Reading> &rows, bool ok,
-                                  const QString &error) {
-            const auto found = m_entries.constFind(item);
+        entry.id, first, count, withTrail, this,
+        [this, item, load, first, withTrail](WorkspaceConnection::Part &part) {
+            const auto found = m_entries.find(item);
             // An item removed, or loaded at once meanwhile, takes nothing more from this load.
-            if (found == m_entries.cend() || found->load != load)
+            if (found == m_entries.end() || found->load != load)
                 return;
-            const Loaded loaded = toReadings(rows);
-            partRead(item, load, first, loaded.readings, loaded.exclusions, ok, error);
+            if (withTrail) {
+                item->setExclusionTrail(part.trail);
+                found->trailStored = part.trail.size();
+            }
+            const Loaded loaded = toReadings(part.readings);
+            partRead(item, load, first, loaded.readings, loaded.exclusions, part.ok, part.error);
         });
 }
 

@@ -481,20 +481,19 @@ bool WorkspaceConnection::readings(qint64 item, int first, int end, std::vector<
     return ok;
 }
 
-void WorkspaceConnection::readReadingsLater(qint64 item, int first, int count, QObject *receiver,
-                                            const ReadingsRead &done)
+void WorkspaceConnection::readReadingsLater(qint64 item, int first, int count, bool withTrail,
+                                            QObject *receiver, const PartRead &done)
 {
     QPointer<QObject> target(receiver);
-    enqueue([this, item, first, count, target, done] {
-        auto rows = std::make_shared<std::vector<Reading>>();
-        rows->reserve(count);
-        auto error = std::make_shared<QString>();
-        const bool ok = readRange(item, first, first + count, rows.get(), error.get());
+    enqueue([this, item, first, count, withTrail, target, done] {
+        auto part = std::make_shared<Part>();
+        part->readings.reserve(count);
+        part->ok = readRange(item, first, first + count, &part->readings, &part->error) &&
+                   (!withTrail || readTrail(item, &part->trail, &part->error));
         // A receiver deleted meanwhile drops the call.
-        if (target) {
+        if (target)
             QMetaObject::invokeMethod(
-                target, [rows, ok, error, done] { done(*rows, ok, *error); }, Qt::QueuedConnection);
-        }
+                target, [part, done] { done(*part); }, Qt::QueuedConnection);
     });
 }
 
@@ -541,30 +540,36 @@ bool WorkspaceConnection::exclusionTrail(qint64 item, QVector<ExclusionEvent> *t
                                          QString *error)
 {
     bool ok = false;
-    call([&] {
-        if (!m_statements)
-            return;
-        QSqlQuery &select = m_statements->selectExclusionEvents;
-        select.bindValue(0, item);
-        if (!select.exec()) {
-            *error = select.lastError().text();
-            return;
-        }
-        while (select.next()) {
-            ExclusionEvent event;
-            event.reading = select.value(0).toInt();
-            event.excluded = select.value(1).toInt() != 0;
-            event.reason = select.value(2).toString();
-            event.who = select.value(3).toString();
-            event.when = QDateTime::fromMSecsSinceEpoch(select.value(4).toLongLong(),
-                                                        Qt::OffsetFromUTC, select.value(5).toInt());
-            trail->append(event);
-        }
-        ok = !select.lastError().isValid();
-        if (!ok)
-            *error = select.lastError().text();
-        select.finish();
-    });
+    call([&] { ok = readTrail(item, trail, error); });
+    return ok;
+}
+
+bool WorkspaceConnection::readTrail(qint64 item, QVector<ExclusionEvent> *trail, QString *error)
+{
+    if (!m_statements) {
+        *error = QStringLiteral("not open");
+        return false;
+    }
+    QSqlQuery &select = m_statements->selectExclusionEvents;
+    select.bindValue(0, item);
+    if (!select.exec()) {
+        *error = select.lastError().text();
+        return false;
+    }
+    while (select.next()) {
+        ExclusionEvent event;
+        event.reading = select.value(0).toInt();
+        event.excluded = select.value(1).toInt() != 0;
+        event.reason = select.value(2).toString();
+        event.who = select.value(3).toString();
+        event.when = QDateTime::fromMSecsSinceEpoch(select.value(4).toLongLong(), Qt::OffsetFromUTC,
+                                                    select.value(5).toInt());
+        trail->append(event);
+    }
+    const bool ok = !select.lastError().isValid();
+    if (!ok)
+        *error = select.lastError().text();
+    select.finish();
     return ok;
 }
 

@@ -128,12 +128,20 @@ public:
     bool items(QList<StoredItem> *items, qint64 *nextId, qint64 *nextPosition, QString *error);
     // The readings of item with first <= seq < end, in order.
     bool readings(qint64 item, int first, int end, std::vector<Reading> *readings, QString *error);
-    // Reads the readings first to first + count - 1 of item after the changes posted before and
-    // returns at once; done runs later in receiver's thread, unless receiver is gone by then.
-    using ReadingsRead =
-        std::function<void(std::vector<Reading> &readings, bool ok, const QString &error)>;
-    void readReadingsLater(qint64 item, int first, int count, QObject *receiver,
-                           const ReadingsRead &done);
+    // Readings read in the background and, with the first of an item, its exclusion trail.
+    struct Part
+    {
+        std::vector<Reading> readings;
+        QVector<ExclusionEvent> trail;
+        bool ok = false;
+        QString error;
+    };
+    // Reads the readings first to first + count - 1 of item, and its trail when withTrail, after
+    // the changes posted before and returns at once; done runs later in receiver's thread, unless
+    // receiver is gone by then.
+    using PartRead = std::function<void(Part &part)>;
+    void readReadingsLater(qint64 item, int first, int count, bool withTrail, QObject *receiver,
+                           const PartRead &done);
     // The item's exclusion trail, oldest first.
     bool exclusionTrail(qint64 item, QVector<ExclusionEvent> *trail, QString *error);
     // The job's details by key, and its logo.
@@ -162,6 +170,7 @@ private:
     void enqueue(const std::function<void()> &task);
     // On the connection's thread: the readings of item with first <= seq < end, in order.
     bool readRange(qint64 item, int first, int end, std::vector<Reading> *readings, QString *error);
+    bool readTrail(qint64 item, QVector<ExclusionEvent> *trail, QString *error);
     void apply(std::vector<Change> &changes);
     // Runs work in a transaction; a failure, of work or of the commit, stops all writing.
     void transact(const std::function<bool(QString *error)> &work);

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QUndoStack>
 #include <QtTest>
 
 #include "../store/otherconnection.h"
@@ -22,6 +23,7 @@
 #include "exportdatadialog.h"
 #include "histogram.h"
 #include "itemdata.h"
+#include "readingexclusion.h"
 #include "tvitemmodel.h"
 #include "widget.h"
 #include "windowfixture.h"
@@ -53,6 +55,8 @@ QStringList view(Widget &window)
         QStringList cells;
         for (int column = 0; column < rows->columnCount(); ++column)
             cells << rows->index(row, column).data().toString();
+        // An excluded reading's reason.
+        cells << rows->index(row, 0).data(Qt::ToolTipRole).toString();
         seen << cells.join(QLatin1Char('|'));
     }
     for (const char *name : {"lcdNum", "lcdAvg", "lcdMin", "lcdMax"})
@@ -62,6 +66,10 @@ QStringList view(Widget &window)
         bins << QString::number(histogram(window)->count(bin));
     seen << bins.join(QLatin1Char(' '));
     seen << QString::number(chart(window)->pointCount());
+    // The line and the hollow circles of excluded readings as drawn.
+    chart(window)->renderPixmap();
+    const QImage drawn = chart(window)->pixmap().toImage();
+    seen << QString::number(qHashBits(drawn.constBits(), size_t(drawn.sizeInBytes())));
     const auto *verdict = window.findChild<QLabel *>(QStringLiteral("lcdVerdict"));
     seen << (verdict->isVisibleTo(&window) ? verdict->text() : QString());
     QStringList lines;
@@ -114,7 +122,8 @@ bool loading(Widget &window)
 }
 
 // Writes the workspace at path with an item "Large" of count readings, active, and an empty item
-// "Small" after it.
+// "Small" after it. Of Large, the readings 4090 to 4109, across the end of the first part read, and
+// 7000 are excluded.
 void writeLargeItem(const QString &path, int count)
 {
     Workspace workspace;
@@ -136,7 +145,20 @@ void writeLargeItem(const QString &path, int count)
         reading->setBasis(QStringLiteral("Fe"));
         large.appendReading(reading, false);
     }
+    QVector<int> excluded;
+    for (int i = 4090; i < 4110; ++i)
+        excluded << i;
+    QVector<ExclusionEvent> trail;
+    for (const auto &[indexes, reason] :
+         {qMakePair(excluded, QStringLiteral("Probe lifted")),
+          qMakePair(QVector<int>{7000}, QStringLiteral("Wrong part"))}) {
+        for (int index : indexes)
+            trail << ExclusionEvent{index, true, reason, QStringLiteral("A. Inspector"), start};
+        large.setExcluded(indexes, reason);
+    }
+    large.appendToTrail(trail);
     workspace.itemChanged(&large);
+    workspace.exclusionsChanged(&large);
     ItemData small(QStringLiteral("Small"), ItemData::MeasureData);
     workspace.itemAdded(&small);
     workspace.itemActivated(&large);
@@ -417,6 +439,15 @@ void TestWindowWorkspace::largeActiveItemComesInAfterRestart()
     QCOMPARE(chart(*window)->pointCount(), LargeCount);
     const QString last = table(*window)->index(LargeCount - 1, 1).data().toString();
     QCOMPARE(last, QStringLiteral("2026-03-02 11:46:39"));
+    QCOMPARE(table(*window)->index(4096, 0).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Excluded: Probe lifted"));
+    // The views made part by part are those made from the whole item at once.
+    const QStringList streamed = view(*window);
+    const QAbstractItemModel *items = tree(*window)->model();
+    for (int row : {1, 0})
+        QMetaObject::invokeMethod(window.get(), "itemSetToActive",
+                                  Q_ARG(QModelIndex, items->index(row, 0, items->index(1, 0))));
+    QCOMPARE(view(*window), streamed);
 
     // Readings taken while the item comes in follow its stored ones, in order.
     restart();
@@ -454,6 +485,9 @@ void TestWindowWorkspace::changesWhileLoading_data()
         << "delete" << QStringList{"Store Data", "Live Data", "  Small*"} << "Num:0";
     QTest::newRow("a reading taken, then the item exported")
         << "export" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"} << "Num:10001";
+    QTest::newRow("readings excluded, the step undone and done again")
+        << "exclude" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"}
+        << "Num:10000";
     QTest::newRow("the window closed")
         << "close" << QStringList{"Store Data", "Live Data", "  Large*", "  Small"} << "Num:10000";
 }
@@ -507,6 +541,17 @@ void TestWindowWorkspace::changesWhileLoading()
         QVERIFY(!loading(*window));
         QCOMPARE(table(*window)->rowCount(), LargeCount + 1);
         QCOMPARE(table(*window)->index(LargeCount, 2).data().toString(), QStringLiteral("301"));
+    } else if (change == QLatin1String("exclude")) {
+        // The first parts in, the last one not yet asked for.
+        while (table(*window)->rowCount() == 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        auto *exclusion = window->findChild<ReadingExclusion *>();
+        exclusion->setExcluded({0, 1}, QStringLiteral("Coating damaged"));
+        exclusion->undoStack()->undo();
+        exclusion->undoStack()->redo();
+        QVERIFY(loading(*window));
+        QTRY_VERIFY(!loading(*window));
+        QCOMPARE(label(*window, "lcdNum"), countAfterRestart);
     } else {
         window->close();
     }
@@ -515,6 +560,15 @@ void TestWindowWorkspace::changesWhileLoading()
     QStringList seen = view(*window);
     QCOMPARE(seen.mid(0, treeAfterRestart.size()), treeAfterRestart);
     QCOMPARE(label(*window, "lcdNum"), countAfterRestart);
+    if (change != QLatin1String("exclude"))
+        return;
+    QCOMPARE(table(*window)->index(1, 0).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Excluded: Coating damaged"));
+    QCOMPARE(table(*window)->index(2, 0).data(Qt::ToolTipRole).toString(), QString());
+    // The stored trail goes on from where it was: 21 events, then 2 of each step.
+    const OtherConnection other(path);
+    QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM reading_exclusion")).toInt(), 27);
+    QCOMPARE(other.value(QStringLiteral("SELECT MAX(event) FROM reading_exclusion")).toInt(), 26);
 }
 
 QTEST_MAIN(TestWindowWorkspace)
