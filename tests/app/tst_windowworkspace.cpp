@@ -115,6 +115,24 @@ void setRequirement(Widget &window, int rule, const QList<QPair<const char *, QS
     action(window, "actionItemRequirement")->trigger();
 }
 
+// Exports the item at row of the export dialog's list as CSV and returns the lines written.
+int exportedLines(Widget &window, int item)
+{
+    QTemporaryDir folder;
+    const QString csv = folder.filePath(QStringLiteral("item.csv"));
+    answerNext<ExportDataDialog>([&csv, item](ExportDataDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
+        for (int row = 0; row < list->count(); ++row)
+            list->item(row)->setCheckState(row == item ? Qt::Checked : Qt::Unchecked);
+        chooseFile(csv);
+        answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
+        dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
+    });
+    action(window, "actionExportData")->trigger();
+    QFile exported(csv);
+    return exported.open(QIODevice::ReadOnly) ? exported.readAll().count('\n') : -1;
+}
+
 // Whether the active item's readings are still coming in from the workspace.
 bool loading(Widget &window)
 {
@@ -251,20 +269,7 @@ void TestWindowWorkspace::restartRestoresTreeActiveItemAndViews()
     QCOMPARE(window->windowTitle(), QStringLiteral("RQ-6814 Logger v1.02 "));
 
     // An item not yet activated is exported with the readings it keeps on disk.
-    QTemporaryDir folder;
-    const QString csv = folder.filePath(QStringLiteral("zuraw.csv"));
-    answerNext<ExportDataDialog>([&csv](ExportDataDialog *dialog) {
-        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
-        for (int row = 0; row < list->count(); ++row)
-            list->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
-        chooseFile(csv);
-        answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
-        dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
-    });
-    action(*window, "actionExportData")->trigger();
-    QFile exported(csv);
-    QVERIFY(exported.open(QIODevice::ReadOnly));
-    QCOMPARE(exported.readAll().count('\n'), 3);
+    QCOMPARE(exportedLines(*window, 2), 3);
 
     // The other items come back when activated, shown in micrometres like any activated item.
     QMetaObject::invokeMethod(window.get(), "itemSetToActive", Q_ARG(QModelIndex, itemRow(1)));
@@ -523,21 +528,8 @@ void TestWindowWorkspace::changesWhileLoading()
     } else if (change == QLatin1String("export")) {
         startAcquiring(*window);
         emitReading(301, QStringLiteral("301"));
-        QTemporaryDir folder;
-        const QString csv = folder.filePath(QStringLiteral("large.csv"));
-        answerNext<ExportDataDialog>([&csv](ExportDataDialog *dialog) {
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
-            for (int row = 0; row < list->count(); ++row)
-                list->item(row)->setCheckState(row == 1 ? Qt::Checked : Qt::Unchecked);
-            chooseFile(csv);
-            answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
-            dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
-        });
-        action(*window, "actionExportData")->trigger();
         // The export waits for the rest of the readings; the one taken meanwhile follows them.
-        QFile exported(csv);
-        QVERIFY(exported.open(QIODevice::ReadOnly));
-        QCOMPARE(exported.readAll().count('\n'), LargeCount + 2);
+        QCOMPARE(exportedLines(*window, 1), LargeCount + 2);
         QVERIFY(!loading(*window));
         QCOMPARE(table(*window)->rowCount(), LargeCount + 1);
         QCOMPARE(table(*window)->index(LargeCount, 2).data().toString(), QStringLiteral("301"));
