@@ -23,7 +23,9 @@ ItemCommands::ItemCommands(QWidget *window, QTreeView *view, ItemTree *tree, Ite
 
 void ItemCommands::activate(const QModelIndex &index)
 {
-    if (m_tree->kindOf(index) != ItemTree::RowKind::LiveGroup)
+    // Group rows stand for no item of their own.
+    const ItemTree::RowKind kind = m_tree->kindOf(index);
+    if (kind != ItemTree::RowKind::LiveGroup && kind != ItemTree::RowKind::TeamGroup)
         m_items->activate(TvItemModel::itemAt(index));
 }
 
@@ -63,7 +65,7 @@ void ItemCommands::askRename()
 {
     const QModelIndex index = m_view->currentIndex();
     const ItemTree::RowKind kind = m_tree->kindOf(index);
-    if (kind == ItemTree::RowKind::None || kind == ItemTree::RowKind::StoreData)
+    if (kind != ItemTree::RowKind::Item && kind != ItemTree::RowKind::LiveGroup)
         return;
     const QString name =
         QInputDialog::getText(m_window, QString(), QStringLiteral("New name:"), QLineEdit::Normal,

@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
+#include <QVector>
 
+#include "itemdata.h"
 #include "itemstore.h"
 #include "tvitemmodel.h"
 
@@ -45,6 +47,14 @@ ItemTree::RowKind ItemTree::kindOf(const QModelIndex &index) const
 {
     if (!index.isValid())
         return RowKind::None;
+    QModelIndex top = index;
+    while (top.parent().isValid())
+        top = top.parent();
+    if (m_teamRow && top.row() == m_teamRow->row()) {
+        // The tree owns the items of its group rows; the team's own items are not its.
+        const ItemData *item = TvItemModel::itemAt(index);
+        return !item || item->parent() == this ? RowKind::TeamGroup : RowKind::TeamItem;
+    }
     if (index.parent().isValid())
         return RowKind::Item;
     if (index.row() == m_storeRow->row())
@@ -55,20 +65,65 @@ ItemTree::RowKind ItemTree::kindOf(const QModelIndex &index) const
 QList<const ItemData *> ItemTree::selectedItems() const
 {
     QModelIndexList rows = m_view->selectionModel()->selectedRows();
-    // Tree order, whatever the order of clicks: a top-level row, then the rows under it.
-    const auto place = [](const QModelIndex &index) {
-        return index.parent().isValid() ? std::make_pair(index.parent().row(), index.row() + 1)
-                                        : std::make_pair(index.row(), 0);
+    // Tree order, whatever the order of clicks: the rows from the top down to each.
+    const auto place = [](QModelIndex index) {
+        QVector<int> path;
+        for (; index.isValid(); index = index.parent())
+            path.prepend(index.row());
+        return path;
     };
     std::sort(rows.begin(), rows.end(),
               [&place](const QModelIndex &a, const QModelIndex &b) { return place(a) < place(b); });
     QList<const ItemData *> items;
     for (const QModelIndex &row : qAsConst(rows)) {
         const RowKind kind = kindOf(row);
-        if (kind == RowKind::Item || kind == RowKind::StoreData)
+        if (kind == RowKind::Item || kind == RowKind::StoreData || kind == RowKind::TeamItem)
             items << TvItemModel::itemAt(row);
     }
     return items;
+}
+
+void ItemTree::showTeam(bool shown)
+{
+    if (shown == (m_teamRow != nullptr))
+        return;
+    if (!shown) {
+        delete TvItemModel::itemAt(m_teamRow->index());
+        m_model->removeRow(m_teamRow->row());
+        m_teamRow = nullptr;
+        return;
+    }
+    m_teamRow = newRow(QIcon(QStringLiteral(":/image/live.png")),
+                       new ItemData(tr("Team"), ItemData::TeamData, this));
+    m_model->appendRow(m_teamRow);
+}
+
+void ItemTree::addTeamItem(ItemData *item, const QString &inspector, const QString &job)
+{
+    if (!m_teamRow)
+        return;
+    QStandardItem *jobRow =
+        groupRow(groupRow(m_teamRow, inspector), job.isEmpty() ? tr("No job") : job);
+    jobRow->appendRow(newRow(m_measureIcon, item));
+}
+
+QStandardItem *ItemTree::groupRow(QStandardItem *parent, const QString &name)
+{
+    for (int child = 0; child < parent->rowCount(); ++child) {
+        QStandardItem *row = parent->child(child);
+        if (TvItemModel::itemAt(row->index())->name() == name)
+            return row;
+    }
+    QStandardItem *row = newRow(QIcon(), new ItemData(name, ItemData::TeamData, this));
+    parent->appendRow(row);
+    return row;
+}
+
+QStandardItem *ItemTree::newRow(const QIcon &icon, ItemData *item) const
+{
+    auto *row = new QStandardItem(icon, item->name());
+    row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
+    return row;
 }
 
 QModelIndex ItemTree::indexOf(const ItemData *item) const
@@ -79,24 +134,35 @@ QModelIndex ItemTree::indexOf(const ItemData *item) const
 
 void ItemTree::addRow(ItemData *item)
 {
-    auto *row = new QStandardItem(m_measureIcon, item->name());
-    row->setData(QVariant::fromValue(item), TvItemModel::ItemDataRole);
-    m_liveRow->appendRow(row);
+    m_liveRow->appendRow(newRow(m_measureIcon, item));
     m_view->expand(m_liveRow->index());
 }
 
 void ItemTree::removeRow(ItemData *item)
 {
-    if (const QStandardItem *row = rowOf(item))
-        m_liveRow->removeRow(row->row());
+    QStandardItem *row = rowOf(item);
+    if (!row)
+        return;
+    QStandardItem *parent = row->parent();
+    parent->removeRow(row->row());
+    // A team group without items goes with its last one.
+    while (parent != m_teamRow && parent != m_liveRow && !parent->hasChildren()) {
+        QStandardItem *group = parent;
+        parent = group->parent();
+        delete TvItemModel::itemAt(group->index());
+        parent->removeRow(group->row());
+    }
 }
 
 void ItemTree::markActive(ItemData *item)
 {
-    for (QStandardItem *top : {m_storeRow, m_liveRow}) {
-        top->setData(false, TvItemModel::ActiveRole);
-        for (int child = 0; child < top->rowCount(); ++child)
-            top->child(child)->setData(false, TvItemModel::ActiveRole);
+    QList<QStandardItem *> rows = {m_model->invisibleRootItem()};
+    while (!rows.isEmpty()) {
+        QStandardItem *parent = rows.takeLast();
+        for (int child = 0; child < parent->rowCount(); ++child) {
+            parent->child(child)->setData(false, TvItemModel::ActiveRole);
+            rows.append(parent->child(child));
+        }
     }
     QStandardItem *row = rowOf(item);
     if (!row)
@@ -109,13 +175,8 @@ QStandardItem *ItemTree::rowOf(const ItemData *item) const
 {
     if (!item)
         return nullptr;
-    for (QStandardItem *top : {m_storeRow, m_liveRow})
-        if (item == TvItemModel::itemAt(top->index()))
-            return top;
-    for (int child = 0; child < m_liveRow->rowCount(); ++child) {
-        QStandardItem *row = m_liveRow->child(child);
-        if (TvItemModel::itemAt(row->index()) == item)
-            return row;
-    }
-    return nullptr;
+    const QModelIndexList found = m_model->match(m_model->index(0, 0), TvItemModel::ItemDataRole,
+                                                 QVariant::fromValue(const_cast<ItemData *>(item)),
+                                                 1, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : m_model->itemFromIndex(found.first());
 }

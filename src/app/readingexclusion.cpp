@@ -43,6 +43,11 @@ ReadingExclusion::ReadingExclusion(QWidget *window, QTableView *table, DataModel
     connect(m_include, &QAction::triggered, this, &ReadingExclusion::includeSelected);
     connect(items, &ItemStore::itemRemoved, this, &ReadingExclusion::forget);
     connect(items, &ItemStore::readingsCleared, this, &ReadingExclusion::forget);
+    // A colleague's readings are shown as the colleague left them.
+    connect(items, &ItemStore::activeChanged, this, [this](const ItemData *item) {
+        for (QAction *action : {m_exclude, m_include})
+            action->setEnabled(!item || !item->isReadOnly());
+    });
 }
 
 QVector<int> ReadingExclusion::selectedRows() const

@@ -42,6 +42,7 @@
 #include "statuspanel.h"
 #include "storedownload.h"
 #include "tablecopy.h"
+#include "teambranch.h"
 #include "teamlink.h"
 #include "tvitemmodel.h"
 #include "windowsettings.h"
@@ -129,7 +130,8 @@ void Widget::initWidget()
         items->add(QStringLiteral("Measure%1").arg(1), ItemData::MeasureData);
     items->activate(restoredActive ? restoredActive : items->items().first());
     teamLink = new TeamLink(statusPanel, workspace, this);
-    teamLink->setAddress(settings.teamServer);
+    teamBranch = new TeamBranch(itemTree, items, this);
+    setTeamServer();
     slotCurrentRowChanged(ui->tvItems->currentIndex(), QModelIndex());
 }
 
@@ -181,6 +183,10 @@ QList<QAction *> Widget::itemActions(const QModelIndex &index) const
                 ui->actionItemNotes};
     case ItemTree::RowKind::LiveGroup:
         return {ui->actionItemNew};
+    case ItemTree::RowKind::TeamItem:
+        // A colleague's item is shown, never changed.
+        return {ui->actionItemSetToActive};
+    case ItemTree::RowKind::TeamGroup:
     case ItemTree::RowKind::None:
         break;
     }
@@ -254,11 +260,18 @@ void Widget::slotAction()
     } else if (action == ui->actionOption) {
         if (controls->showOptions(&settings)) {
             saveSettings();
-            teamLink->setAddress(settings.teamServer);
+            setTeamServer();
         }
     } else if (action == ui->actionClose) {
         close();
     }
+}
+
+void Widget::setTeamServer()
+{
+    teamLink->setAddress(settings.teamServer);
+    teamBranch->setAddress(settings.teamServer,
+                           workspace->isSaving() ? workspace->path() : QString());
 }
 
 void Widget::slotDmmOpened()

@@ -21,6 +21,7 @@ class QAction;
 class ReadingExclusion;
 class StatusPanel;
 class StoreDownload;
+class TeamBranch;
 class TeamLink;
 class WidgetUi;
 class Workspace;
@@ -89,6 +90,8 @@ private slots:
 
 private:
     void stopAcquisition();
+    // Syncs to and reads from the team server of the settings, if any.
+    void setTeamServer();
     // What can be done with the tree row at index: the item tool bar and the context menu.
     QList<QAction *> itemActions(const QModelIndex &index) const;
 
@@ -107,6 +110,8 @@ private:
     // Keeps every item and reading on disk, following the item store.
     Workspace *workspace = nullptr;
     TeamLink *teamLink = nullptr;
+    // The colleagues' items in the tree, read from the team server.
+    TeamBranch *teamBranch = nullptr;
     LivePanel *livePanel = nullptr;
     StatusPanel *statusPanel = nullptr;
     ManualViewer *manualViewer = nullptr;

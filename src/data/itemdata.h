@@ -23,7 +23,8 @@ class ItemData : public QObject
     Q_DISABLE_COPY(ItemData)
 
 public:
-    enum DataType { LiveData = 0, MeasureData = 1, ImportData = 2, StoreData = 3 };
+    // TeamData is a colleague's item read from the team server: shown, never changed here.
+    enum DataType { LiveData = 0, MeasureData = 1, ImportData = 2, StoreData = 3, TeamData = 4 };
 
     ItemData(const QString &name, DataType type, QObject *parent = nullptr);
     ~ItemData() override;
@@ -54,6 +55,7 @@ public:
     QString textOf(const DmmData *reading) const;
 
     DataType dataType() const { return m_dataType; }
+    bool isReadOnly() const { return m_dataType == TeamData; }
 
     QList<DmmData *> readings() const { return m_readings; }
     const StatData *statistics() const { return &m_statistics; }

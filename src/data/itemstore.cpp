@@ -66,18 +66,24 @@ ItemData *ItemStore::add(const QString &name, ItemData::DataType type)
 
 void ItemStore::rename(ItemData *item, const QString &name)
 {
+    if (item->isReadOnly())
+        return;
     item->setName(name);
     emit renamed(item);
 }
 
 void ItemStore::setRequirement(ItemData *item, const CoatingRequirement &requirement)
 {
+    if (item->isReadOnly())
+        return;
     item->setRequirement(requirement);
     emit requirementChanged(item);
 }
 
 void ItemStore::setNotes(ItemData *item, const ItemNotes &notes)
 {
+    if (item->isReadOnly())
+        return;
     if (notes == item->notes())
         return;
     item->setNotes(notes);
@@ -122,6 +128,10 @@ void ItemStore::activate(ItemData *item)
 void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const QString &unit,
                        double rangeUm)
 {
+    if (item->isReadOnly()) {
+        qDeleteAll(readings);
+        return;
+    }
     setUnit(item, unit);
     setRange(item, rangeUm);
     const int first = item->readings().size();
@@ -133,6 +143,10 @@ void ItemStore::append(ItemData *item, const QList<DmmData *> &readings, const Q
 
 void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit, double rangeUm)
 {
+    if (item->isReadOnly()) {
+        delete reading;
+        return;
+    }
     const auto loading = m_loading.find(item);
     if (loading != m_loading.end()) {
         loading->held.append({reading, unit, rangeUm});
@@ -147,12 +161,16 @@ void ItemStore::append(ItemData *item, DmmData *reading, const QString &unit, do
 
 void ItemStore::clear(ItemData *item)
 {
+    if (item->isReadOnly())
+        return;
     item->clearReadings();
     emit readingsCleared(item);
 }
 
 void ItemStore::setAside(ItemData *item)
 {
+    if (item->isReadOnly())
+        return;
     dropAside(item);
     emit settingAside(item);
     Aside aside;
@@ -225,6 +243,8 @@ int ItemStore::asideCount(const ItemData *item) const
 
 void ItemStore::setExcluded(ItemData *item, const QVector<int> &indexes, const QString &reason)
 {
+    if (item->isReadOnly())
+        return;
     const int count = item->readings().size();
     ExclusionEvent event;
     event.excluded = !reason.isEmpty();
@@ -291,4 +311,47 @@ void ItemStore::setRange(ItemData *item, double rangeUm)
         return;
     item->setRangeUm(rangeUm);
     emit rangeChanged(item);
+}
+
+bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readings)
+{
+    if (!item->isReadOnly() || (first != 0 && first != item->readings().size())) {
+        qDeleteAll(readings);
+        return false;
+    }
+    if (first == 0 && !item->readings().isEmpty()) {
+        item->clearReadings();
+        emit readingsCleared(item);
+    }
+    for (DmmData *reading : readings)
+        item->appendReading(reading, false);
+    item->updateStatistics();
+    emit readingsAppended(item, first, readings.size());
+    return true;
+}
+
+void ItemStore::receiveDetails(ItemData *item, const QString &name,
+                               const CoatingRequirement &requirement)
+{
+    if (!item->isReadOnly())
+        return;
+    if (name != item->name()) {
+        item->setName(name);
+        emit renamed(item);
+    }
+    if (!(requirement == item->requirement())) {
+        item->setRequirement(requirement);
+        emit requirementChanged(item);
+    }
+}
+
+void ItemStore::release(ItemData *item)
+{
+    if (!item->isReadOnly())
+        return;
+    if (item == m_active) {
+        m_active = nullptr;
+        emit activeChanged(nullptr);
+    }
+    emit itemRemoved(item);
 }

@@ -38,6 +38,9 @@ public:
     // Import1 and Import3 there, "Import3".
     QString nextName(const QString &prefix) const;
 
+    // The mutators below leave a read-only item (ItemData::isReadOnly) as it is: its readings,
+    // name and requirement are the team server's, and only the receive functions change them.
+
     // Items the workspace restored: the store takes them over and announces each as added.
     void adopt(const QList<ItemData *> &items);
     ItemData *add(const QString &name, ItemData::DataType type);
@@ -89,6 +92,15 @@ public:
     bool isLoading(const ItemData *item) const { return m_loading.contains(item); }
     // The readings the load of item brings in all.
     int loadTotal(const ItemData *item) const { return m_loading.value(item).total; }
+    // A read-only item's readings as the server holds them from first on, taken over by the store;
+    // first 0 replaces those it had. Refused for any other item, and when first is not where its
+    // readings end.
+    bool receive(ItemData *item, int first, const QList<DmmData *> &readings);
+    // A read-only item's name and requirement as the server now holds them.
+    void receiveDetails(ItemData *item, const QString &name, const CoatingRequirement &requirement);
+    // A read-only item is no longer on the server: it stops being active and its removal is
+    // announced; its owner deletes it.
+    void release(ItemData *item);
 
 signals:
     void itemAdded(ItemData *item);

@@ -158,21 +158,25 @@ bool WorkspaceReader::readings(qint64 item, int first, int limit, std::vector<Re
     query.addBindValue(limit);
     if (!query.exec())
         return failed(query, error);
-    while (query.next()) {
-        Reading r;
-        r.seq = query.value(0).toInt();
-        r.timeMs = query.value(1);
-        r.timeOffset = query.value(2);
-        r.umValue = query.value(3);
-        r.milValue = query.value(4);
-        r.umText = query.value(5).toString();
-        r.milText = query.value(6).toString();
-        r.overload = query.value(7).toInt();
-        r.unit = query.value(8).toString();
-        r.basis = query.value(9).toString();
-        readings->push_back(std::move(r));
-    }
+    while (query.next())
+        readings->push_back(readingFrom(query));
     if (query.lastError().isValid())
         return failed(query, error);
     return true;
+}
+
+WorkspaceReader::Reading WorkspaceReader::readingFrom(const QSqlQuery &query)
+{
+    Reading r;
+    r.seq = query.value(0).toInt();
+    r.timeMs = query.value(1);
+    r.timeOffset = query.value(2);
+    r.umValue = query.value(3);
+    r.milValue = query.value(4);
+    r.umText = query.value(5).toString();
+    r.milText = query.value(6).toString();
+    r.overload = query.value(7).toInt();
+    r.unit = query.value(8).toString();
+    r.basis = query.value(9).toString();
+    return r;
 }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariant>
 
+class QSqlQuery;
+
 // A second, read-only look at a workspace file, for a reader on a thread of its own while the
 // logger writes (SQLite's write-ahead log lets both run at once). It sees what was committed, the
 // rows as they are stored: times as milliseconds and offsets, NaN as NULL.
@@ -64,6 +66,10 @@ public:
         QString unit;
         QString basis;
     };
+
+    // A reading from a row of seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text,
+    // overload, unit and basis, in that order.
+    static Reading readingFrom(const QSqlQuery &query);
 
     // name is the Qt connection's name, unique in the process.
     explicit WorkspaceReader(const QString &name);

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "itemdata.h"
 #include "jobdetails.h"
 #include "teamschema.h"
 
@@ -219,7 +221,7 @@ bool TeamServer::putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString
         if (!query.exec())
             return failed(query.lastError(), error);
     }
-    return m_db.commit() || failed(m_db.lastError(), error);
+    return notifyTeam(error) && (m_db.commit() || failed(m_db.lastError(), error));
 }
 
 bool TeamServer::putItem(const QString &workspace, const WorkspaceReader::Item &item,
@@ -260,15 +262,26 @@ bool TeamServer::putItem(const QString &workspace, const WorkspaceReader::Item &
                 return failed(query.lastError(), error);
         }
     }
-    return m_db.commit() || failed(m_db.lastError(), error);
+    return notifyTeam(error) && (m_db.commit() || failed(m_db.lastError(), error));
 }
 
 bool TeamServer::removeItem(const QString &uuid, QString *error)
 {
+    if (!m_db.transaction())
+        return failed(m_db.lastError(), error);
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("DELETE FROM item WHERE uuid = ?"));
     query.addBindValue(uuid);
-    return query.exec() || failed(query.lastError(), error);
+    if (!query.exec())
+        return failed(query.lastError(), error);
+    return notifyTeam(error) && (m_db.commit() || failed(m_db.lastError(), error));
+}
+
+bool TeamServer::notifyTeam(QString *error)
+{
+    return exec(QStringLiteral("SELECT pg_notify('%1', current_user)")
+                    .arg(QLatin1String(TeamSchema::Channel)),
+                error);
 }
 
 bool TeamServer::putReadings(const QString &item,
@@ -301,13 +314,68 @@ bool TeamServer::putReadings(const QString &item,
                     basis.sql("text")}
             .join(QLatin1Char(',')) +
         QStringLiteral(") ON CONFLICT DO NOTHING");
-    const QString notify = QStringLiteral("SELECT pg_notify('%1', current_user)")
-                               .arg(QLatin1String(TeamSchema::Channel));
     if (!m_db.transaction())
         return failed(m_db.lastError(), error);
-    if (!exec(sql, error) || !exec(notify, error))
+    if (!exec(sql, error) || !notifyTeam(error))
         return false;
     return m_db.commit() || failed(m_db.lastError(), error);
+}
+
+bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *error)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    // Row-level security leaves out what the role may not read. A gauge's memory that was never
+    // downloaded is left out too: every logger has one.
+    query.prepare(
+        QStringLiteral(
+            "SELECT item.uuid::text, item.owner, workspace.job, item.name, item.unit,"
+            " item.requirement, item.range_um,"
+            " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid)"
+            " FROM item JOIN workspace ON workspace.uuid = item.workspace"
+            " WHERE item.workspace IS DISTINCT FROM NULLIF(?, '')::uuid AND (item.kind <> %1 OR"
+            " EXISTS (SELECT 1 FROM reading WHERE reading.item = item.uuid))"
+            " ORDER BY item.owner, workspace.job, item.position, item.created_ms, item.uuid")
+            .arg(int(ItemData::StoreData)));
+    query.addBindValue(own);
+    if (!query.exec())
+        return failed(query.lastError(), error);
+    while (query.next()) {
+        TeamItem item;
+        item.uuid = query.value(0).toString();
+        item.owner = query.value(1).toString();
+        item.job = query.value(2).toString();
+        item.name = query.value(3).toString();
+        item.unit = query.value(4).toString();
+        item.requirement = query.value(5).toString();
+        item.rangeUm = query.value(6).toDouble();
+        item.readings = query.value(7).isNull() ? 0 : query.value(7).toInt() + 1;
+        items->append(item);
+    }
+    return !query.lastError().isValid() || failed(query.lastError(), error);
+}
+
+bool TeamServer::readings(const QString &item, int first, int limit,
+                          std::vector<WorkspaceReader::Reading> *readings, QString *error)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload,"
+        " unit, basis FROM reading WHERE item = ?::uuid AND seq >= ? ORDER BY seq LIMIT ?"));
+    query.addBindValue(item);
+    query.addBindValue(first);
+    query.addBindValue(limit);
+    if (!query.exec())
+        return failed(query.lastError(), error);
+    while (query.next())
+        readings->push_back(WorkspaceReader::readingFrom(query));
+    return !query.lastError().isValid() || failed(query.lastError(), error);
+}
+
+QSqlDriver *TeamServer::driver() const
+{
+    return m_db.driver();
 }
 
 QString TeamServer::photoSummary(const QList<QPair<QString, qint64>> &photos)

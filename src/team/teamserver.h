@@ -8,8 +8,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include "teamitem.h"
 #include "workspacereader.h"
 
+class QSqlDriver;
 class QSqlError;
 
 // The connection to a team server, used by one thread: the schema, what the server holds of a
@@ -63,6 +65,15 @@ public:
     bool putReadings(const QString &item, const std::vector<WorkspaceReader::Reading> &readings,
                      QString *error);
 
+    // The items the role may read, but for those of the workspace own, by inspector, job and
+    // place in the tree.
+    bool teamItems(const QString &own, QList<TeamItem> *items, QString *error);
+    // Up to limit readings of the item from seq first on, in order.
+    bool readings(const QString &item, int first, int limit,
+                  std::vector<WorkspaceReader::Reading> *readings, QString *error);
+    // Where the server's notifications arrive, on the connection's thread.
+    QSqlDriver *driver() const;
+
     static QString photoSummary(const QList<QPair<QString, qint64>> &photos);
     static Item fromWorkspace(const WorkspaceReader::Item &item);
     static bool sameItem(const Item &a, const Item &b);
@@ -70,6 +81,8 @@ public:
 private:
     bool failed(const QSqlError &error, QString *text);
     bool exec(const QString &statement, QString *error);
+    // Tells the team, inside the transaction, that the role's rows changed.
+    bool notifyTeam(QString *error);
 
     QString m_name;
     QSqlDatabase m_db;

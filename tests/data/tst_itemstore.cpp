@@ -147,6 +147,18 @@ void TestItemStore::commandsAnnounceThemselves_data()
         << "load" << QStringList{"held:A", "appended:A:0+1", "appended:A:1+2", "appended:A:3+1"};
     QTest::newRow("removed while loading: the reading held goes with it")
         << "remove loading" << QStringList{"held:A", "active:-", "removed:A"};
+    QTest::newRow("team item: every change refused") << "team change" << QStringList();
+    QTest::newRow("team item: the server's readings received")
+        << "team receive" << QStringList{"appended:T:0+2"};
+    QTest::newRow("team item: received from the start again, replaced")
+        << "team receive again" << QStringList{"appended:T:0+2", "cleared:T", "appended:T:0+1"};
+    QTest::newRow("team item: a part that leaves a gap refused")
+        << "team receive gap" << QStringList{"appended:T:0+2"};
+    QTest::newRow("local item: nothing received") << "team receive local" << QStringList();
+    QTest::newRow("team item: the server's name and requirement")
+        << "team details" << QStringList{"renamed:U", "requirement:U"};
+    QTest::newRow("team item gone from the server: inactive first")
+        << "team release" << QStringList{"active:-", "removed:T"};
 }
 
 void TestItemStore::commandsAnnounceThemselves()
@@ -231,6 +243,41 @@ void TestItemStore::commandsAnnounceThemselves()
         store->startLoading(a, 2);
         store->append(a, makeReading(3), Micrometre, Range);
         store->remove(a);
+    } else if (command.startsWith(QLatin1String("team"))) {
+        ItemData team(QStringLiteral("T"), ItemData::TeamData);
+        if (command == QLatin1String("team change")) {
+            store->rename(&team, QStringLiteral("C"));
+            store->setRequirement(&team, CoatingRequirement(QStringLiteral("limits"), Micrometre));
+            store->setNotes(&team, {QStringLiteral("note"), {}});
+            store->append(&team, makeReading(1), Micrometre, Range);
+            store->append(&team, {makeReading(1), makeReading(2)}, Micrometre, Range);
+            store->clear(&team);
+            store->setExcluded(&team, {0}, QStringLiteral("Wrong part"));
+            store->setAside(&team);
+            QCOMPARE(team.name(), QStringLiteral("T"));
+            QCOMPARE(team.readings().size(), 0);
+        } else if (command == QLatin1String("team receive local")) {
+            QVERIFY(!store->receive(a, 0, {makeReading(1)}));
+            QCOMPARE(a->readings().size(), 0);
+        } else if (command == QLatin1String("team details")) {
+            store->receiveDetails(&team, QStringLiteral("U"),
+                                  CoatingRequirement(QStringLiteral("limits"), Micrometre));
+            store->receiveDetails(&team, QStringLiteral("U"),
+                                  CoatingRequirement(QStringLiteral("limits"), Micrometre));
+        } else if (command == QLatin1String("team release")) {
+            store->activate(&team);
+            log->entries.clear();
+            store->release(&team);
+            QCOMPARE(store->active(), nullptr);
+        } else {
+            QVERIFY(store->receive(&team, 0, {makeReading(1), makeReading(2)}));
+            if (command == QLatin1String("team receive again"))
+                QVERIFY(store->receive(&team, 0, {makeReading(3)}));
+            if (command == QLatin1String("team receive gap"))
+                QVERIFY(!store->receive(&team, 3, {makeReading(3)}));
+            QCOMPARE(team.statistics()->num,
+                     command == QLatin1String("team receive again") ? 1 : 2);
+        }
     } else if (command.contains(QLatin1String("aside"))) {
         // Two readings, the second excluded, and unless nothing is to be aside, a replacement of
         // one under way.
@@ -345,6 +392,26 @@ void TestItemStore::treeFollowsTheStore()
     QVERIFY(!tree.indexOf(b).isValid());
     QCOMPARE(tree.model()->rowCount(tree.indexOf(store->liveGroup())), 1);
     QCOMPARE(tree.indexOf(a).parent(), tree.indexOf(store->liveGroup()));
+
+    // The team's items under their inspector and job; groups go with their last item.
+    tree.showTeam(true);
+    ItemData t(QStringLiteral("Deck"), ItemData::TeamData);
+    ItemData u(QStringLiteral("Hull"), ItemData::TeamData);
+    tree.addTeamItem(&t, QStringLiteral("bob"), QString());
+    tree.addTeamItem(&u, QStringLiteral("bob"), QStringLiteral("Bridge"));
+    const QModelIndex team = tree.model()->index(2, 0);
+    QCOMPARE(team.data().toString(), QStringLiteral("Team"));
+    QCOMPARE(tree.indexOf(&t).parent().data().toString(), QStringLiteral("No job"));
+    QCOMPARE(tree.indexOf(&u).parent().parent(), tree.indexOf(&t).parent().parent());
+    store->activate(&u);
+    QCOMPARE(tree.indexOf(&u).data(TvItemModel::ActiveRole), QVariant(true));
+    QCOMPARE(tree.indexOf(a).data(TvItemModel::ActiveRole), QVariant(false));
+    store->release(&t);
+    QCOMPARE(tree.model()->rowCount(tree.indexOf(&u).parent().parent()), 1);
+    store->release(&u);
+    QCOMPARE(tree.model()->rowCount(team), 0);
+    tree.showTeam(false);
+    QCOMPARE(tree.model()->rowCount(), 2);
 }
 
 void TestItemStore::rowKindsDecideTheActions()
@@ -356,6 +423,13 @@ void TestItemStore::rowKindsDecideTheActions()
     QCOMPARE(tree.kindOf(tree.indexOf(store->liveGroup())), ItemTree::RowKind::LiveGroup);
     QCOMPARE(tree.kindOf(tree.indexOf(item)), ItemTree::RowKind::Item);
     QCOMPARE(tree.kindOf(QModelIndex()), ItemTree::RowKind::None);
+    tree.showTeam(true);
+    ItemData team(QStringLiteral("Deck"), ItemData::TeamData);
+    tree.addTeamItem(&team, QStringLiteral("bob"), QStringLiteral("Bridge"));
+    QCOMPARE(tree.kindOf(tree.indexOf(&team)), ItemTree::RowKind::TeamItem);
+    QCOMPARE(tree.kindOf(tree.indexOf(&team).parent()), ItemTree::RowKind::TeamGroup);
+    QCOMPARE(tree.kindOf(tree.model()->index(2, 0)), ItemTree::RowKind::TeamGroup);
+    store->release(&team);
 }
 
 QTEST_MAIN(TestItemStore)

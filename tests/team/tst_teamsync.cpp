@@ -18,9 +18,12 @@
 #include "itemdata.h"
 #include "itemstore.h"
 #include "teamaddress.h"
+#include "teamreader.h"
+#include "teamreaderworker.h"
 #include "teamschema.h"
 #include "teamserver.h"
 #include "teamsync.h"
+#include "storedrequirement.h"
 #include "workspace.h"
 
 namespace {
@@ -106,6 +109,9 @@ private slots:
     void refusesClearly();
     void rowLevelSecurity_data();
     void rowLevelSecurity();
+    void readsTheTeam_data();
+    void readsTheTeam();
+    void followsTheTeam();
 
 private:
     // The workspace's rows and the server's, in the same form.
@@ -115,6 +121,9 @@ private:
     bool waitUpToDate(const QSignalSpy &spy, const QString &workspacePath, int timeoutMs = 60000);
     int serverReadings() const;
     int localReadings(const QString &path);
+    // A logger of role holding one item of readings, synced.
+    std::unique_ptr<Logger> syncedLogger(const QString &role, const QString &file,
+                                         const QString &name, int readings);
 
     PgTestServer server;
     QString skipped;
@@ -309,6 +318,41 @@ void TestTeamSync::copiesEveryField()
              QStringLiteral("alice"));
     QCOMPARE(server.value(QStringLiteral("SELECT job FROM workspace")).toString(),
              job.value(JobDetails::Project));
+
+    // Read back by the QA office, every field of every reading comes back as it was.
+    TeamReader reader;
+    QSignalSpy listed(&reader, &TeamReader::listed);
+    QSignalSpy fetched(&reader, &TeamReader::fetched);
+    reader.start(QString(), server.keywords(QStringLiteral("quentin")));
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.isEmpty(), 30000);
+    const auto items = listed.first().first().value<QList<TeamItem>>();
+    const auto found = std::find_if(items.begin(), items.end(),
+                                    [a](const TeamItem &item) { return item.name == a->name(); });
+    QVERIFY(found != items.end());
+    QCOMPARE(found->owner, QStringLiteral("alice"));
+    QCOMPARE(found->job, job.value(JobDetails::Project));
+    QCOMPARE(found->readings, a->readings().size());
+    QCOMPARE(found->requirement, StoredRequirement::toText(iso));
+    reader.fetch(found->uuid, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!fetched.isEmpty(), 30000);
+    const auto part = fetched.first().first().value<TeamReadings>();
+    QVERIFY(part.last);
+    const QList<DmmData *> back = TeamReader::toReadings(part.rows);
+    QCOMPARE(back.size(), a->readings().size());
+    for (int n = 0; n < back.size(); ++n) {
+        const DmmData *local = a->readings().at(n);
+        const DmmData *remote = back.at(n);
+        QCOMPARE(remote->time(), local->time());
+        QCOMPARE(remote->time().offsetFromUtc(), local->time().offsetFromUtc());
+        QCOMPARE(PgTestServer::cell(remote->umValue()), PgTestServer::cell(local->umValue()));
+        QCOMPARE(PgTestServer::cell(remote->milValue()), PgTestServer::cell(local->milValue()));
+        QCOMPARE(remote->umText(), local->umText());
+        QCOMPARE(remote->milText(), local->milText());
+        QCOMPARE(remote->overload(), local->overload());
+        QCOMPARE(remote->unit(), local->unit());
+        QCOMPARE(remote->basis(), local->basis());
+    }
+    qDeleteAll(back);
 }
 
 void TestTeamSync::followsChanges()
@@ -573,6 +617,119 @@ void TestTeamSync::rowLevelSecurity()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("role"));
     QVERIFY2(affected == rows, qPrintable(QStringLiteral("%1 rows; %2").arg(affected).arg(error)));
+}
+
+std::unique_ptr<Logger> TestTeamSync::syncedLogger(const QString &role, const QString &file,
+                                                   const QString &name, int readings)
+{
+    auto logger = std::make_unique<Logger>(file);
+    JobDetails job;
+    job.setValue(JobDetails::Project, QStringLiteral("Job of %1").arg(role));
+    logger->items.setJobDetails(job);
+    ItemData *item = logger->items.add(name, ItemData::MeasureData);
+    logger->items.append(item, manyReadings(readings), Micrometre, 1250);
+    logger->workspace.commit();
+    QSignalSpy statuses(&logger->sync, &TeamSync::statusChanged);
+    logger->sync.start(file, server.keywords(role));
+    if (!waitUpToDate(statuses, file))
+        return nullptr;
+    return logger;
+}
+
+void TestTeamSync::readsTheTeam_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<bool>("ownLeftOut");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("inspector: the team but the own workspace")
+        << "alice" << true << QStringList{"bob|Job of bob|B|30"};
+    QTest::newRow("inspector without a workspace: the team")
+        << "alice" << false << QStringList{"alice|Job of alice|A|20", "bob|Job of bob|B|30"};
+    QTest::newRow("other team: nothing of north") << "carol" << true << QStringList{};
+    QTest::newRow("QA: everyone") << "quentin" << false
+                                  << QStringList{"alice|Job of alice|A|20", "bob|Job of bob|B|30",
+                                                 "carol|Job of carol|C|10"};
+}
+
+void TestTeamSync::readsTheTeam()
+{
+    QFETCH(QString, role);
+    QFETCH(bool, ownLeftOut);
+    QFETCH(QStringList, shown);
+    QVERIFY(server.exec({QStringLiteral("INSERT INTO team_member VALUES ('alice', 'north'),"
+                                        " ('bob', 'north'), ('carol', 'south')")}));
+    const QHash<QString, QPair<QString, int>> loggers = {
+        {QStringLiteral("alice"), {QStringLiteral("A"), 20}},
+        {QStringLiteral("bob"), {QStringLiteral("B"), 30}},
+        {QStringLiteral("carol"), {QStringLiteral("C"), 10}}};
+    std::vector<std::unique_ptr<Logger>> running;
+    for (auto it = loggers.cbegin(); it != loggers.cend(); ++it) {
+        running.push_back(syncedLogger(it.key(), dir->filePath(it.key() + ".sqlite"),
+                                       it.value().first, it.value().second));
+        QVERIFY(running.back());
+    }
+    TeamReader reader;
+    QSignalSpy listed(&reader, &TeamReader::listed);
+    reader.start(ownLeftOut ? dir->filePath(role + ".sqlite") : QString(), server.keywords(role));
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.isEmpty(), 30000);
+    QStringList rows;
+    for (const TeamItem &item : listed.first().first().value<QList<TeamItem>>())
+        rows << QStringLiteral("%1|%2|%3|%4")
+                    .arg(item.owner, item.job, item.name)
+                    .arg(item.readings);
+    QCOMPARE(rows, shown);
+}
+
+void TestTeamSync::followsTheTeam()
+{
+    QVERIFY(server.exec({QStringLiteral("INSERT INTO team_member VALUES ('alice', 'north'),"
+                                        " ('bob', 'north')")}));
+    std::unique_ptr<Logger> bob =
+        syncedLogger(QStringLiteral("bob"), dir->filePath("bob.sqlite"), QStringLiteral("B"),
+                     TeamReaderWorker::PartSize * 2 + 5);
+    QVERIFY(bob);
+    // Only the server's word can tell this reader of the new readings: its poll is far off.
+    TeamReader reader;
+    reader.setPollInterval(600000);
+    QSignalSpy listed(&reader, &TeamReader::listed);
+    QSignalSpy fetched(&reader, &TeamReader::fetched);
+    reader.start(path, server.keywords(QStringLiteral("alice")));
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.isEmpty(), 30000);
+    const TeamItem item = listed.last().first().value<QList<TeamItem>>().value(0);
+    QCOMPARE(item.readings, TeamReaderWorker::PartSize * 2 + 5);
+
+    // A large item arrives in parts, in order, the last one marked.
+    reader.fetch(item.uuid, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fetched.size(), 3, 30000);
+    QList<int> parts;
+    for (const QList<QVariant> &signal : qAsConst(fetched)) {
+        const auto part = signal.first().value<TeamReadings>();
+        QCOMPARE(part.first, parts.isEmpty() ? 0 : TeamReaderWorker::PartSize * parts.size());
+        QCOMPARE(part.last, parts.size() == 2);
+        parts << int(part.rows.size());
+    }
+    QCOMPARE(parts, (QList<int>{TeamReaderWorker::PartSize, TeamReaderWorker::PartSize, 5}));
+
+    // A colleague's new reading is announced; a fetch from where the item ended brings it alone.
+    listed.clear();
+    bob->items.append(bob->items.items().first(), manyReadings(1, 7), Micrometre, 1250);
+    bob->workspace.commit();
+    QTRY_VERIFY_WITH_TIMEOUT(!listed.isEmpty() &&
+                                 listed.last().first().value<QList<TeamItem>>().value(0).readings ==
+                                     item.readings + 1,
+                             30000);
+    fetched.clear();
+    reader.fetch(item.uuid, item.readings);
+    QTRY_COMPARE_WITH_TIMEOUT(fetched.size(), 1, 30000);
+    QCOMPARE(fetched.first().first().value<TeamReadings>().rows.size(), size_t(1));
+
+    // A change that no sync announced is found by the slow poll.
+    reader.stop();
+    reader.setPollInterval(200);
+    reader.start(path, server.keywords(QStringLiteral("alice")));
+    QVERIFY(server.exec({QStringLiteral("UPDATE item SET name = 'B polled'")}));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        listed.last().first().value<QList<TeamItem>>().value(0).name == "B polled", 30000);
 }
 
 QTEST_MAIN(TestTeamSync)

@@ -1,0 +1,124 @@
+#include "teambranch.h"
+
+#include <QSet>
+
+#include "itemdata.h"
+#include "itemstore.h"
+#include "itemtree.h"
+#include "storedrequirement.h"
+#include "teamreader.h"
+
+TeamBranch::TeamBranch(ItemTree *tree, ItemStore *items, QObject *parent)
+    : QObject(parent)
+    , m_tree(tree)
+    , m_items(items)
+    , m_reader(new TeamReader(this))
+{
+    connect(m_reader, &TeamReader::listed, this, &TeamBranch::showItems);
+    connect(m_reader, &TeamReader::fetched, this, &TeamBranch::receive);
+    connect(items, &ItemStore::activeChanged, this, &TeamBranch::follow);
+}
+
+void TeamBranch::setAddress(const QString &address, const QString &path)
+{
+    if (address == m_address)
+        return;
+    m_address = address;
+    m_reader->stop();
+    clear();
+    m_tree->showTeam(!address.isEmpty());
+    if (!address.isEmpty())
+        m_reader->start(path, address);
+}
+
+ItemData *TeamBranch::item(const QString &uuid) const
+{
+    return m_entries.value(uuid).item;
+}
+
+void TeamBranch::showItems(const QList<TeamItem> &items)
+{
+    QSet<QString> present;
+    for (const TeamItem &listed : items) {
+        present.insert(listed.uuid);
+        auto found = m_entries.find(listed.uuid);
+        // An item moved to another job is shown there anew.
+        if (found != m_entries.end() &&
+            (found->owner != listed.owner || found->job != listed.job)) {
+            drop(listed.uuid);
+            found = m_entries.end();
+        }
+        if (found == m_entries.end()) {
+            Entry entry;
+            entry.item = new ItemData(listed.name, ItemData::TeamData, this);
+            entry.item->setUnit(listed.unit);
+            entry.item->setRangeUm(listed.rangeUm);
+            entry.item->setRequirement(StoredRequirement::fromText(listed.requirement));
+            entry.owner = listed.owner;
+            entry.job = listed.job;
+            found = m_entries.insert(listed.uuid, entry);
+            m_tree->addTeamItem(entry.item, listed.owner, listed.job);
+        } else {
+            m_items->receiveDetails(found->item, listed.name,
+                                    StoredRequirement::fromText(listed.requirement));
+        }
+        found->readings = listed.readings;
+        if (found->followed)
+            fetchNew(listed.uuid, *found);
+    }
+    const QStringList known = m_entries.keys();
+    for (const QString &uuid : known) {
+        if (!present.contains(uuid))
+            drop(uuid);
+    }
+}
+
+void TeamBranch::receive(const TeamReadings &part)
+{
+    const auto found = m_entries.find(part.item);
+    if (found == m_entries.end() || !found->fetching)
+        return;
+    if (!part.rows.empty())
+        m_items->receive(found->item, part.first, TeamReader::toReadings(part.rows));
+    if (!part.last)
+        return;
+    found->fetching = false;
+    // Readings that arrived on the server while this fetch ran.
+    fetchNew(part.item, *found);
+}
+
+void TeamBranch::follow(ItemData *item)
+{
+    if (!item || !item->isReadOnly())
+        return;
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (it->item == item && !it->followed) {
+            it->followed = true;
+            fetchNew(it.key(), *it);
+        }
+    }
+}
+
+void TeamBranch::fetchNew(const QString &uuid, Entry &entry)
+{
+    const int held = entry.item->readings().size();
+    if (entry.fetching || entry.readings == held)
+        return;
+    entry.fetching = true;
+    // Fewer on the server than here: the colleague cleared the item, which is fetched anew.
+    m_reader->fetch(uuid, entry.readings < held ? 0 : held);
+}
+
+void TeamBranch::drop(const QString &uuid)
+{
+    const Entry entry = m_entries.take(uuid);
+    m_items->release(entry.item);
+    delete entry.item;
+}
+
+void TeamBranch::clear()
+{
+    const QStringList known = m_entries.keys();
+    for (const QString &uuid : known)
+        drop(uuid);
+}

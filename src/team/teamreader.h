@@ -1,0 +1,51 @@
+#pragma once
+
+#include <atomic>
+#include <vector>
+
+#include <QList>
+#include <QObject>
+#include <QThread>
+
+#include "teamitem.h"
+
+class DmmData;
+class TeamReaderWorker;
+
+// Reads the team's items from the team server on a thread of its own: lists them whenever the
+// server says a colleague's rows changed (and every poll interval, for a server whose word does
+// not arrive), and fetches an item's readings in parts on request. Nothing is written.
+class TeamReader : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TeamReader)
+
+public:
+    static constexpr int PollMs = 60000;
+
+    explicit TeamReader(QObject *parent = nullptr);
+    ~TeamReader() override;
+
+    // Starts reading from the server at address (a TeamAddress), leaving out the items of the
+    // workspace file at path; replaces a reader already running.
+    void start(const QString &path, const QString &address);
+    void stop();
+    bool isRunning() const { return m_worker != nullptr; }
+    // The readings of item from seq first on, as fetched() parts.
+    void fetch(const QString &item, int first);
+    // For a reader started afterwards.
+    void setPollInterval(int ms) { m_pollMs = ms; }
+
+    // The readings of rows as the window keeps them, new and owned by the caller.
+    static QList<DmmData *> toReadings(const std::vector<WorkspaceReader::Reading> &rows);
+
+signals:
+    void listed(const QList<TeamItem> &items);
+    void fetched(const TeamReadings &part);
+
+private:
+    QThread m_thread;
+    TeamReaderWorker *m_worker = nullptr;
+    std::atomic<bool> m_stopping{false};
+    int m_pollMs = PollMs;
+};

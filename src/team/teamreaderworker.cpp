@@ -1,0 +1,110 @@
+#include "teamreaderworker.h"
+
+#include <algorithm>
+
+#include <QSqlDriver>
+
+#include "teamschema.h"
+
+TeamReaderWorker::TeamReaderWorker(const Settings &settings, const std::atomic<bool> *stopping)
+    : m_settings(settings)
+    , m_stopping(stopping)
+    , m_server(QStringLiteral("team-reader-%1").arg(quintptr(this), 0, 16))
+    , m_retry(this)
+    , m_poll(this)
+    , m_settle(this)
+{
+    m_retry.setSingleShot(true);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(20);
+    m_poll.setInterval(settings.pollMs);
+    for (QTimer *timer : {&m_retry, &m_poll, &m_settle})
+        connect(timer, &QTimer::timeout, this, &TeamReaderWorker::list);
+}
+
+void TeamReaderWorker::list()
+{
+    if (*m_stopping || m_settings.keywords.isEmpty())
+        return;
+    if (!m_server.isOpen() && !connectServer())
+        return;
+    QList<TeamItem> items;
+    QString error;
+    if (!m_server.teamItems(m_own, &items, &error)) {
+        lost();
+        return;
+    }
+    m_failures = 0;
+    emit listed(items);
+}
+
+void TeamReaderWorker::fetch(const QString &item, int first)
+{
+    TeamReadings part;
+    part.item = item;
+    part.first = first;
+    QString error;
+    while (!*m_stopping && (m_server.isOpen() || connectServer())) {
+        part.rows.clear();
+        if (!m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
+            lost();
+            break;
+        }
+        part.last = int(part.rows.size()) < PartSize;
+        const int next = part.first + int(part.rows.size());
+        emit fetched(part);
+        if (part.last)
+            return;
+        part.first = next;
+    }
+    part.rows.clear();
+    part.last = true;
+    emit fetched(part);
+}
+
+void TeamReaderWorker::finish()
+{
+    for (QTimer *timer : {&m_retry, &m_poll, &m_settle})
+        timer->stop();
+    m_server.close();
+}
+
+bool TeamReaderWorker::connectServer()
+{
+    if (m_retry.isActive())
+        return false;
+    QString error;
+    if (m_settings.path.isEmpty()) {
+        m_own.clear();
+    } else {
+        WorkspaceReader reader(QStringLiteral("team-reader-own-%1").arg(quintptr(this), 0, 16));
+        WorkspaceReader::Snapshot own;
+        if (reader.open(m_settings.path, &error) && reader.snapshot(&own, &error))
+            m_own = own.uuid;
+    }
+    if (m_server.open(m_settings.keywords, &error) != TeamServer::Outcome::Ready) {
+        lost();
+        return false;
+    }
+    QSqlDriver *driver = m_server.driver();
+    connect(driver,
+            QOverload<const QString &, QSqlDriver::NotificationSource, const QVariant &>::of(
+                &QSqlDriver::notification),
+            &m_settle, [this] {
+                if (!m_settle.isActive())
+                    m_settle.start();
+            });
+    driver->subscribeToNotification(QLatin1String(TeamSchema::Channel));
+    m_poll.start();
+    return true;
+}
+
+void TeamReaderWorker::lost()
+{
+    m_server.close();
+    m_poll.stop();
+    const qint64 delay = std::min<qint64>(
+        qint64(m_settings.firstRetryMs) << std::min(m_failures, 20), m_settings.maxRetryMs);
+    ++m_failures;
+    m_retry.start(int(delay));
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "teamitem.h"
+#include "teamserver.h"
+
+// TeamReader's work on its thread: lists the team's items and fetches their readings, and listens
+// for the server's word that a colleague's rows changed. Lives and dies on the reader's thread, as
+// its connection and its notifications must.
+class TeamReaderWorker : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TeamReaderWorker)
+
+public:
+    // Readings per part of a fetch: a large item arrives in steps the window can show at once.
+    static constexpr int PartSize = 20000;
+
+    struct Settings
+    {
+        // The workspace whose own items are left out; empty for none.
+        QString path;
+        QString keywords;
+        int firstRetryMs = 0;
+        int maxRetryMs = 0;
+        // The slow poll, for a server whose notifications do not arrive.
+        int pollMs = 0;
+    };
+
+    TeamReaderWorker(const Settings &settings, const std::atomic<bool> *stopping);
+
+public slots:
+    void list();
+    // Fetches the item's readings from seq first to the last the server holds, in parts. A fetch
+    // that fails ends with an empty last part.
+    void fetch(const QString &item, int first);
+    void finish();
+
+signals:
+    void listed(const QList<TeamItem> &items);
+    void fetched(const TeamReadings &part);
+
+private:
+    bool connectServer();
+    void lost();
+
+    Settings m_settings;
+    const std::atomic<bool> *m_stopping;
+    TeamServer m_server;
+    QString m_own;
+    QTimer m_retry;
+    QTimer m_poll;
+    // Gathers the notifications of a burst of batches into one listing.
+    QTimer m_settle;
+    int m_failures = 0;
+};
