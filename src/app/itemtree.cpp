@@ -105,6 +105,7 @@ void ItemTree::addTeamItem(ItemData *item, const QString &inspector, const QStri
     QStandardItem *jobRow =
         groupRow(groupRow(m_teamRow, inspector), job.isEmpty() ? tr("No job") : job);
     jobRow->appendRow(newRow(m_measureIcon, item));
+    m_view->expand(m_teamRow->index());
 }
 
 QStandardItem *ItemTree::groupRow(QStandardItem *parent, const QString &name)

@@ -107,6 +107,10 @@ QStringList TeamSchema::steps(int version)
             statements += policies(QLatin1String(table));
         return statements;
     }
+    case 2:
+        // The computer that syncs a workspace, so that a copy of its file on another one is
+        // refused instead of writing the same items.
+        return {QStringLiteral("ALTER TABLE workspace ADD COLUMN writer text")};
     default:
         return {};
     }

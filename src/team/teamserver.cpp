@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QVariant>
 
 #include "itemdata.h"
@@ -198,16 +200,26 @@ bool TeamServer::putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString
     if (!m_db.transaction())
         return failed(m_db.lastError(), error);
     QSqlQuery query(m_db);
-    query.prepare(
-        QStringLiteral("INSERT INTO workspace (uuid, job, logo) VALUES (?, ?, ?) ON CONFLICT (uuid)"
-                       " DO UPDATE SET job = EXCLUDED.job, logo = EXCLUDED.logo"));
+    query.prepare(QStringLiteral(
+        "INSERT INTO workspace (uuid, job, logo, writer) VALUES (?, ?, ?, ?) ON CONFLICT (uuid)"
+        " DO UPDATE SET job = EXCLUDED.job, logo = EXCLUDED.logo, writer = EXCLUDED.writer"
+        " WHERE workspace.writer IS NULL OR workspace.writer = EXCLUDED.writer"));
     query.addBindValue(snapshot.uuid);
     query.addBindValue(
         snapshot.jobDetails.value(JobDetails::key(JobDetails::Project), QStringLiteral("")));
     query.addBindValue(snapshot.logo.isEmpty() ? QVariant(QVariant::ByteArray)
                                                : QVariant(snapshot.logo));
+    query.addBindValue(thisComputer());
     if (!query.exec())
         return failed(query.lastError(), error);
+    if (query.numRowsAffected() == 0) {
+        m_db.rollback();
+        m_lastFailure = Outcome::Refused;
+        *error = QCoreApplication::translate(
+            "TeamServer", "this workspace is synced from another computer; a copy of its file "
+                          "is not synced, so that two loggers never write the same items");
+        return false;
+    }
     query.prepare(QStringLiteral("DELETE FROM workspace_detail WHERE workspace = ?"));
     query.addBindValue(snapshot.uuid);
     if (!query.exec())
@@ -376,6 +388,12 @@ bool TeamServer::readings(const QString &item, int first, int limit,
 QSqlDriver *TeamServer::driver() const
 {
     return m_db.driver();
+}
+
+QString TeamServer::thisComputer()
+{
+    const QByteArray id = QSysInfo::machineUniqueId();
+    return id.isEmpty() ? QSysInfo::machineHostName() : QString::fromLatin1(id);
 }
 
 QString TeamServer::photoSummary(const QList<QPair<QString, qint64>> &photos)

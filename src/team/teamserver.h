@@ -56,6 +56,7 @@ public:
     Outcome lastFailure() const { return m_lastFailure; }
 
     bool items(const QString &workspace, QHash<QString, Item> *items, QString *error);
+    // Refused when another computer syncs the workspace: its file was copied.
     bool putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString *error);
     // photos null leaves the item's photos as they are.
     bool putItem(const QString &workspace, const WorkspaceReader::Item &item,
@@ -74,6 +75,8 @@ public:
     // Where the server's notifications arrive, on the connection's thread.
     QSqlDriver *driver() const;
 
+    // This computer, as the server tells the writers of workspaces apart.
+    static QString thisComputer();
     static QString photoSummary(const QList<QPair<QString, qint64>> &photos);
     static Item fromWorkspace(const WorkspaceReader::Item &item);
     static bool sameItem(const Item &a, const Item &b);

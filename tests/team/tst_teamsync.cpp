@@ -499,10 +499,17 @@ void TestTeamSync::refusesClearly_data()
     QTest::addColumn<QString>("role");
     QTest::addColumn<bool>("prepared");
     QTest::addColumn<QString>("cause");
-    QTest::newRow("unknown role") << "mallory" << true << "role \"mallory\" does not exist";
+    // Run before the sync starts; %1 is the workspace's uuid.
+    QTest::addColumn<QString>("before");
+    QTest::newRow("unknown role") << "mallory" << true << "role \"mallory\" does not exist"
+                                  << QString();
     QTest::newRow("inspector on an empty server")
-        << "alice" << false << "the role alice may not create or change the logger's tables";
-    QTest::newRow("QA role") << "quentin" << true << "permission denied";
+        << "alice" << false << "the role alice may not create or change the logger's tables"
+        << QString();
+    QTest::newRow("QA role") << "quentin" << true << "permission denied" << QString();
+    QTest::newRow("a copy of a workspace synced from another computer")
+        << "alice" << true << "this workspace is synced from another computer"
+        << "INSERT INTO workspace (uuid, owner, writer) VALUES ('%1', 'alice', 'elsewhere')";
 }
 
 void TestTeamSync::refusesClearly()
@@ -510,9 +517,13 @@ void TestTeamSync::refusesClearly()
     QFETCH(QString, role);
     QFETCH(bool, prepared);
     QFETCH(QString, cause);
+    QFETCH(QString, before);
     Logger logger(path);
     if (!prepared)
         cleanup();
+    const QString uuid = localRows(QStringLiteral("SELECT uuid FROM workspace_identity")).value(0);
+    if (!before.isEmpty())
+        QVERIFY(server.exec({before.arg(uuid)}));
     QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
     logger.sync.start(path, server.keywords(role));
     QTRY_VERIFY(!statuses.isEmpty() &&
@@ -527,7 +538,9 @@ void TestTeamSync::refusesClearly()
         return s.first().template value<TeamSyncStatus>().state == TeamSyncStatus::Refused;
     }));
     QVERIFY2(refusals <= 5, qPrintable(QString::number(refusals)));
-    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(), 0);
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(),
+             before.isEmpty() ? 0 : 1);
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 0);
 }
 
 void TestTeamSync::rowLevelSecurity_data()
