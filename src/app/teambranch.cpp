@@ -63,6 +63,7 @@ void TeamBranch::showItems(const QList<TeamItem> &items)
                                     StoredRequirement::fromText(listed.requirement));
         }
         found->readings = listed.readings;
+        found->exclusionEvents = listed.exclusionEvents;
         if (found->followed)
             fetchNew(listed.uuid, *found);
     }
@@ -78,8 +79,13 @@ void TeamBranch::receive(const TeamReadings &part)
     const auto found = m_entries.find(part.item);
     if (found == m_entries.end() || !found->fetching)
         return;
-    if (!part.rows.empty())
-        m_items->receive(found->item, part.first, TeamReader::toReadings(part.rows));
+    if (!part.rows.empty()) {
+        QVector<QString> exclusions;
+        exclusions.reserve(int(part.rows.size()));
+        for (const WorkspaceReader::Reading &row : part.rows)
+            exclusions.append(row.exclusion);
+        m_items->receive(found->item, part.first, TeamReader::toReadings(part.rows), exclusions);
+    }
     if (!part.last)
         return;
     found->fetching = false;
@@ -102,11 +108,16 @@ void TeamBranch::follow(ItemData *item)
 void TeamBranch::fetchNew(const QString &uuid, Entry &entry)
 {
     const int held = entry.item->readings().size();
-    if (entry.fetching || entry.readings == held)
+    const bool excluded = entry.exclusionEvents != entry.fetchedExclusions;
+    if (entry.fetching || (entry.readings == held && !excluded))
         return;
     entry.fetching = true;
-    // Fewer on the server than here: the colleague cleared the item, which is fetched anew.
-    m_reader->fetch(uuid, entry.readings < held ? 0 : held);
+    // Fewer on the server than here: the colleague cleared the item. Readings excluded or
+    // included again since: their reasons changed. Either way the item is fetched anew.
+    const bool anew = entry.readings < held || excluded;
+    if (anew)
+        entry.fetchedExclusions = entry.exclusionEvents;
+    m_reader->fetch(uuid, anew ? 0 : held);
 }
 
 void TeamBranch::drop(const QString &uuid)

@@ -37,6 +37,9 @@ private:
         QString job;
         // The readings the server holds.
         int readings = 0;
+        int exclusionEvents = 0;
+        // The trail's length when the readings were last fetched from the first on.
+        int fetchedExclusions = 0;
         // Shown once: its readings are fetched and followed.
         bool followed = false;
         bool fetching = false;

@@ -313,7 +313,8 @@ void ItemStore::setRange(ItemData *item, double rangeUm)
     emit rangeChanged(item);
 }
 
-bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readings)
+bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readings,
+                        const QVector<QString> &exclusions)
 {
     if (!item->isReadOnly() || (first != 0 && first != item->readings().size())) {
         qDeleteAll(readings);
@@ -323,9 +324,20 @@ bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readi
         item->clearReadings();
         emit readingsCleared(item);
     }
+    // A part after the first adds to the statistics reading by reading, in O(1) each, instead of
+    // counting a large item afresh at every part.
+    const bool counted = first > 0;
     for (DmmData *reading : readings)
-        item->appendReading(reading, false);
-    item->updateStatistics();
+        item->appendReading(reading, counted);
+    if (std::all_of(exclusions.begin(), exclusions.end(),
+                    [](const QString &reason) { return reason.isEmpty(); })) {
+        if (!counted)
+            item->updateStatistics();
+    } else {
+        QVector<QString> all = item->exclusions();
+        all.resize(first);
+        item->setExclusions(all + exclusions);
+    }
     emit readingsAppended(item, first, readings.size());
     return true;
 }

@@ -92,10 +92,11 @@ public:
     bool isLoading(const ItemData *item) const { return m_loading.contains(item); }
     // The readings the load of item brings in all.
     int loadTotal(const ItemData *item) const { return m_loading.value(item).total; }
-    // A read-only item's readings as the server holds them from first on, taken over by the store;
-    // first 0 replaces those it had. Refused for any other item, and when first is not where its
-    // readings end.
-    bool receive(ItemData *item, int first, const QList<DmmData *> &readings);
+    // A read-only item's readings as the server holds them from first on, with why each was
+    // excluded (empty for one that counts), taken over by the store; first 0 replaces those it
+    // had. Refused for any other item, and when first is not where its readings end.
+    bool receive(ItemData *item, int first, const QList<DmmData *> &readings,
+                 const QVector<QString> &exclusions);
     // A read-only item's name and requirement as the server now holds them.
     void receiveDetails(ItemData *item, const QString &name, const CoatingRequirement &requirement);
     // A read-only item is no longer on the server: it stops being active and its removal is

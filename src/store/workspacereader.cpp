@@ -1,5 +1,6 @@
 #include "workspacereader.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -98,7 +99,8 @@ bool WorkspaceReader::snapshot(Snapshot *snapshot, QString *error)
     if (!query.exec(QStringLiteral(
             "SELECT id, uuid, kind, name, unit, position, created_ms, created_offset, requirement,"
             " range_um, (SELECT MAX(seq) FROM reading WHERE item_id = item.id),"
-            " (SELECT body FROM item_note WHERE item_id = item.id)"
+            " (SELECT body FROM item_note WHERE item_id = item.id),"
+            " (SELECT COUNT(*) FROM reading_exclusion WHERE item_id = item.id)"
             " FROM item ORDER BY position, id")))
         return done(false);
     QHash<qint64, int> byId;
@@ -116,6 +118,7 @@ bool WorkspaceReader::snapshot(Snapshot *snapshot, QString *error)
         item.rangeUm = query.value(9).toDouble();
         item.readings = query.value(10).isNull() ? 0 : query.value(10).toInt() + 1;
         item.notes = query.value(11).toString();
+        item.exclusionEvents = query.value(12).toInt();
         byId.insert(item.id, snapshot->items.size());
         snapshot->items.append(item);
     }
@@ -152,7 +155,8 @@ bool WorkspaceReader::readings(qint64 item, int first, int limit, std::vector<Re
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
         "SELECT seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload,"
-        " unit, basis FROM reading WHERE item_id = ? AND seq >= ? ORDER BY seq LIMIT ?"));
+        " unit, basis, exclusion FROM reading WHERE item_id = ? AND seq >= ? ORDER BY seq"
+        " LIMIT ?"));
     query.addBindValue(item);
     query.addBindValue(first);
     query.addBindValue(limit);
@@ -178,5 +182,31 @@ WorkspaceReader::Reading WorkspaceReader::readingFrom(const QSqlQuery &query)
     r.overload = query.value(7).toInt();
     r.unit = query.value(8).toString();
     r.basis = query.value(9).toString();
+    r.exclusion = query.value(10).toString();
     return r;
+}
+
+bool WorkspaceReader::exclusionTrail(qint64 item, int first, QVector<ExclusionEvent> *events,
+                                     QString *error)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT seq, excluded, reason, who, time_ms, time_offset FROM reading_exclusion"
+        " WHERE item_id = ? AND event >= ? ORDER BY event"));
+    query.addBindValue(item);
+    query.addBindValue(first);
+    if (!query.exec())
+        return failed(query, error);
+    while (query.next()) {
+        ExclusionEvent event;
+        event.reading = query.value(0).toInt();
+        event.excluded = query.value(1).toBool();
+        event.reason = query.value(2).toString();
+        event.who = query.value(3).toString();
+        event.when = QDateTime::fromMSecsSinceEpoch(query.value(4).toLongLong(), Qt::OffsetFromUTC,
+                                                    query.value(5).toInt());
+        events->append(event);
+    }
+    return !query.lastError().isValid() || failed(query, error);
 }

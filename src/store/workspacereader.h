@@ -9,6 +9,9 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <QVector>
+
+#include "exclusionevent.h"
 
 class QSqlQuery;
 
@@ -41,6 +44,8 @@ public:
         QList<QPair<QString, qint64>> photoSizes;
         // Readings kept: seq runs from 0 to readings - 1.
         int readings = 0;
+        // Entries of the exclusion trail: event runs from 0 to exclusionEvents - 1.
+        int exclusionEvents = 0;
     };
 
     struct Snapshot
@@ -65,10 +70,12 @@ public:
         int overload = 0;
         QString unit;
         QString basis;
+        // Why the reading was excluded; empty for one that counts.
+        QString exclusion;
     };
 
     // A reading from a row of seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text,
-    // overload, unit and basis, in that order.
+    // overload, unit, basis and exclusion, in that order.
     static Reading readingFrom(const QSqlQuery &query);
 
     // name is the Qt connection's name, unique in the process.
@@ -86,6 +93,9 @@ public:
     // Up to limit readings of the item from seq first on, in order.
     bool readings(qint64 item, int first, int limit, std::vector<Reading> *readings,
                   QString *error);
+
+    // The entries of the item's exclusion trail from event first on, in order.
+    bool exclusionTrail(qint64 item, int first, QVector<ExclusionEvent> *events, QString *error);
 
 private:
     QString m_name;

@@ -21,6 +21,8 @@ struct TeamItem
     double rangeUm = 0.0;
     // The readings the server holds: seq runs from 0 to readings - 1.
     int readings = 0;
+    // Entries of its exclusion trail; a change means readings were excluded or included again.
+    int exclusionEvents = 0;
 };
 
 // A part of a team item's readings, from seq first on; last is set on the part that ends a fetch.

@@ -111,6 +111,20 @@ QStringList TeamSchema::steps(int version)
         // The computer that syncs a workspace, so that a copy of its file on another one is
         // refused instead of writing the same items.
         return {QStringLiteral("ALTER TABLE workspace ADD COLUMN writer text")};
+    case 3: {
+        // Excluded readings keep their reason, and the trail of who excluded or included which
+        // reading when and why, numbered by event within its item, as in the workspace.
+        QStringList statements = {
+            QStringLiteral("ALTER TABLE reading ADD COLUMN exclusion text NOT NULL DEFAULT ''"),
+            QStringLiteral("CREATE TABLE reading_exclusion ("
+                           " item uuid NOT NULL REFERENCES item ON DELETE CASCADE,"
+                           " owner name NOT NULL DEFAULT current_user,"
+                           " event integer NOT NULL, seq integer NOT NULL,"
+                           " excluded integer NOT NULL, reason text NOT NULL, who text NOT NULL,"
+                           " time_ms bigint NOT NULL, time_offset integer NOT NULL,"
+                           " PRIMARY KEY (item, event))")};
+        return statements + policies(QStringLiteral("reading_exclusion"));
+    }
     default:
         return {};
     }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -172,7 +173,8 @@ bool TeamServer::items(const QString &workspace, QHash<QString, Item> *items, QS
         " range_um, notes,"
         " (SELECT string_agg(name || ':' || length(bytes), '/' ORDER BY seq) FROM item_photo"
         "  WHERE item_photo.item = item.uuid),"
-        " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid)"
+        " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
+        " (SELECT COUNT(*) FROM reading_exclusion WHERE reading_exclusion.item = item.uuid)"
         " FROM item WHERE workspace = ? AND owner = current_user"));
     query.addBindValue(workspace);
     if (!query.exec())
@@ -190,6 +192,7 @@ bool TeamServer::items(const QString &workspace, QHash<QString, Item> *items, QS
         item.notes = query.value(9).toString();
         item.photos = query.value(10).toString();
         item.readings = query.value(11).isNull() ? 0 : query.value(11).toInt() + 1;
+        item.exclusionEvents = query.value(12).toInt();
         items->insert(query.value(0).toString(), item);
     }
     return true;
@@ -301,7 +304,7 @@ bool TeamServer::putReadings(const QString &item,
 {
     const int n = int(readings.size());
     ArrayLiteral seq(n), timeMs(n), timeOffset(n), um(n), mil(n), umText(n), milText(n),
-        overload(n), unit(n), basis(n);
+        overload(n), unit(n), basis(n), exclusion(n);
     for (const WorkspaceReader::Reading &r : readings) {
         seq.addInteger(r.seq);
         timeMs.addInteger(r.timeMs);
@@ -313,17 +316,19 @@ bool TeamServer::putReadings(const QString &item,
         overload.addInteger(r.overload);
         unit.addText(r.unit);
         basis.addText(r.basis);
+        exclusion.addText(r.exclusion);
     }
     QString itemLiteral = item;
     itemLiteral.replace(QLatin1Char('\''), QLatin1String("''"));
     const QString sql =
         QStringLiteral("INSERT INTO reading (item, seq, time_ms, time_offset, um_value, mil_value,"
-                       " um_text, mil_text, overload, unit, basis) SELECT '%1', * FROM unnest(")
+                       " um_text, mil_text, overload, unit, basis, exclusion) SELECT '%1', *"
+                       " FROM unnest(")
             .arg(itemLiteral) +
         QStringList{seq.sql("integer"),  timeMs.sql("bigint"),    timeOffset.sql("integer"),
                     um.sql("float8"),    mil.sql("float8"),       umText.sql("text"),
                     milText.sql("text"), overload.sql("integer"), unit.sql("text"),
-                    basis.sql("text")}
+                    basis.sql("text"),   exclusion.sql("text")}
             .join(QLatin1Char(',')) +
         QStringLiteral(") ON CONFLICT DO NOTHING");
     if (!m_db.transaction())
@@ -331,6 +336,55 @@ bool TeamServer::putReadings(const QString &item,
     if (!exec(sql, error) || !notifyTeam(error))
         return false;
     return m_db.commit() || failed(m_db.lastError(), error);
+}
+
+bool TeamServer::putExclusions(const QString &item, int first,
+                               const QVector<ExclusionEvent> &events, QString *error)
+{
+    const int n = events.size();
+    ArrayLiteral event(n), seq(n), excluded(n), reason(n), who(n), timeMs(n), timeOffset(n);
+    for (int i = 0; i < n; ++i) {
+        const ExclusionEvent &e = events.at(i);
+        event.addInteger(first + i);
+        seq.addInteger(e.reading);
+        excluded.addInteger(e.excluded ? 1 : 0);
+        reason.addText(e.reason);
+        who.addText(e.who);
+        timeMs.addInteger(e.when.toMSecsSinceEpoch());
+        timeOffset.addInteger(e.when.offsetFromUtc());
+    }
+    QString itemLiteral = item;
+    itemLiteral.replace(QLatin1Char('\''), QLatin1String("''"));
+    if (!m_db.transaction())
+        return failed(m_db.lastError(), error);
+    // A trail that was cleared with its readings and begun anew replaces what the server held.
+    if (!exec(QStringLiteral("DELETE FROM reading_exclusion WHERE item = '%1' AND event >= %2")
+                  .arg(itemLiteral)
+                  .arg(first),
+              error))
+        return false;
+    if (n > 0) {
+        const QString insert =
+            QStringLiteral("INSERT INTO reading_exclusion (item, event, seq, excluded, reason, who,"
+                           " time_ms, time_offset) SELECT '%1', * FROM unnest(")
+                .arg(itemLiteral) +
+            QStringList{event.sql("integer"),     seq.sql("integer"), excluded.sql("integer"),
+                        reason.sql("text"),       who.sql("text"),    timeMs.sql("bigint"),
+                        timeOffset.sql("integer")}
+                .join(QLatin1Char(',')) +
+            QStringLiteral(")");
+        const QString update =
+            QStringLiteral(
+                "UPDATE reading SET exclusion = CASE WHEN x.excluded <> 0 THEN x.reason ELSE '' END"
+                " FROM (SELECT DISTINCT ON (seq) seq, excluded, reason FROM reading_exclusion"
+                " WHERE item = '%1' AND event >= %2 ORDER BY seq, event DESC) x"
+                " WHERE reading.item = '%1' AND reading.seq = x.seq")
+                .arg(itemLiteral)
+                .arg(first);
+        if (!exec(insert, error) || !exec(update, error))
+            return false;
+    }
+    return notifyTeam(error) && (m_db.commit() || failed(m_db.lastError(), error));
 }
 
 bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *error)
@@ -343,7 +397,8 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
         QStringLiteral(
             "SELECT item.uuid::text, item.owner, workspace.job, item.name, item.unit,"
             " item.requirement, item.range_um,"
-            " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid)"
+            " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
+            " (SELECT COUNT(*) FROM reading_exclusion WHERE reading_exclusion.item = item.uuid)"
             " FROM item JOIN workspace ON workspace.uuid = item.workspace"
             " WHERE item.workspace IS DISTINCT FROM NULLIF(?, '')::uuid AND (item.kind <> %1 OR"
             " EXISTS (SELECT 1 FROM reading WHERE reading.item = item.uuid))"
@@ -362,6 +417,7 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
         item.requirement = query.value(5).toString();
         item.rangeUm = query.value(6).toDouble();
         item.readings = query.value(7).isNull() ? 0 : query.value(7).toInt() + 1;
+        item.exclusionEvents = query.value(8).toInt();
         items->append(item);
     }
     return !query.lastError().isValid() || failed(query.lastError(), error);
@@ -374,7 +430,8 @@ bool TeamServer::readings(const QString &item, int first, int limit,
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
         "SELECT seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload,"
-        " unit, basis FROM reading WHERE item = ?::uuid AND seq >= ? ORDER BY seq LIMIT ?"));
+        " unit, basis, exclusion FROM reading WHERE item = ?::uuid AND seq >= ? ORDER BY seq"
+        " LIMIT ?"));
     query.addBindValue(item);
     query.addBindValue(first);
     query.addBindValue(limit);
@@ -418,6 +475,7 @@ TeamServer::Item TeamServer::fromWorkspace(const WorkspaceReader::Item &item)
     server.notes = item.notes;
     server.photos = photoSummary(item.photoSizes);
     server.readings = item.readings;
+    server.exclusionEvents = item.exclusionEvents;
     return server;
 }
 

@@ -37,6 +37,7 @@ public:
         // The photos' names and sizes, as photoSummary() writes them.
         QString photos;
         int readings = 0;
+        int exclusionEvents = 0;
     };
 
     // name is the Qt connection's name, unique in the process.
@@ -66,6 +67,10 @@ public:
     bool putReadings(const QString &item, const std::vector<WorkspaceReader::Reading> &readings,
                      QString *error);
 
+    // The item's exclusion trail from event first on becomes events, and each reading they name
+    // takes the reason of its last one, in one transaction.
+    bool putExclusions(const QString &item, int first, const QVector<ExclusionEvent> &events,
+                       QString *error);
     // The items the role may read, but for those of the workspace own, by inspector, job and
     // place in the tree.
     bool teamItems(const QString &own, QList<TeamItem> *items, QString *error);

@@ -144,6 +144,7 @@ bool TeamSyncWorker::sync(QString *error)
             if (!m_server.putItem(local.uuid, item, newPhotos ? &photos : nullptr, error))
                 return false;
             wanted.readings = found == m_items.end() ? 0 : found->readings;
+            wanted.exclusionEvents = found == m_items.end() ? 0 : found->exclusionEvents;
             m_items.insert(item.uuid, wanted);
         }
         m_waiting += std::max(0, item.readings - m_items.value(item.uuid).readings);
@@ -151,7 +152,7 @@ bool TeamSyncWorker::sync(QString *error)
     if (m_waiting > 0)
         report(TeamSyncStatus::Sending);
     for (const WorkspaceReader::Item &item : qAsConst(items)) {
-        if (!sendReadings(item, error))
+        if (!sendReadings(item, error) || !sendExclusions(item, error))
             return false;
     }
     return true;
@@ -176,6 +177,20 @@ bool TeamSyncWorker::sendReadings(const WorkspaceReader::Item &item, QString *er
         m_waiting -= qint64(batch.size());
         report(TeamSyncStatus::Sending, false);
     }
+    return true;
+}
+
+bool TeamSyncWorker::sendExclusions(const WorkspaceReader::Item &item, QString *error)
+{
+    TeamServer::Item &known = m_items[item.uuid];
+    if (known.exclusionEvents == item.exclusionEvents)
+        return true;
+    const int first = std::min(known.exclusionEvents, item.exclusionEvents);
+    QVector<ExclusionEvent> events;
+    if (!m_reader.exclusionTrail(item.id, first, &events, error) ||
+        !m_server.putExclusions(item.uuid, first, events, error))
+        return false;
+    known.exclusionEvents = first + events.size();
     return true;
 }
 

@@ -50,6 +50,8 @@ private:
     // False after a failure, with *error set.
     bool sync(QString *error);
     bool sendReadings(const WorkspaceReader::Item &item, QString *error);
+    // The exclusion trail's new entries, or its end when it was cleared.
+    bool sendExclusions(const WorkspaceReader::Item &item, QString *error);
     void retry(TeamSyncStatus::State state, const QString &detail);
     void report(TeamSyncStatus::State state, bool force = true);
 

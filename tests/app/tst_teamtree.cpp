@@ -177,6 +177,12 @@ void TestTeamTree::colleaguesItemsAreShownNotChanged()
     QTRY_COMPARE_WITH_TIMEOUT(table(*window)->rowCount(), 53, 30000);
     QTRY_COMPARE_WITH_TIMEOUT(row.data().toString(), QStringLiteral("Deck B north"), 30000);
 
+    // So do the readings the colleague excludes.
+    bob.items.setExcluded(deck, {0, 52}, QStringLiteral("Wrong part"));
+    bob.workspace.commit();
+    QTRY_COMPARE_WITH_TIMEOUT(shown->excludedCount(), 2, 30000);
+    QCOMPARE(shown->exclusionReason(52), QStringLiteral("Wrong part"));
+
     // Removed by the colleague, it leaves the tree and nothing is active.
     bob.items.remove(deck);
     bob.workspace.commit();

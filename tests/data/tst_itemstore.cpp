@@ -257,7 +257,7 @@ void TestItemStore::commandsAnnounceThemselves()
             QCOMPARE(team.name(), QStringLiteral("T"));
             QCOMPARE(team.readings().size(), 0);
         } else if (command == QLatin1String("team receive local")) {
-            QVERIFY(!store->receive(a, 0, {makeReading(1)}));
+            QVERIFY(!store->receive(a, 0, {makeReading(1)}, {QString()}));
             QCOMPARE(a->readings().size(), 0);
         } else if (command == QLatin1String("team details")) {
             store->receiveDetails(&team, QStringLiteral("U"),
@@ -270,13 +270,16 @@ void TestItemStore::commandsAnnounceThemselves()
             store->release(&team);
             QCOMPARE(store->active(), nullptr);
         } else {
-            QVERIFY(store->receive(&team, 0, {makeReading(1), makeReading(2)}));
+            // The second one excluded by the colleague.
+            QVERIFY(store->receive(&team, 0, {makeReading(1), makeReading(2)},
+                                   {QString(), QStringLiteral("Wrong part")}));
             if (command == QLatin1String("team receive again"))
-                QVERIFY(store->receive(&team, 0, {makeReading(3)}));
+                QVERIFY(store->receive(&team, 0, {makeReading(3)}, {QString()}));
             if (command == QLatin1String("team receive gap"))
-                QVERIFY(!store->receive(&team, 3, {makeReading(3)}));
+                QVERIFY(!store->receive(&team, 3, {makeReading(3)}, {QString()}));
             QCOMPARE(team.statistics()->num,
                      command == QLatin1String("team receive again") ? 1 : 2);
+            QCOMPARE(team.excludedCount(), command == QLatin1String("team receive again") ? 0 : 1);
         }
     } else if (command.contains(QLatin1String("aside"))) {
         // Two readings, the second excluded, and unless nothing is to be aside, a replacement of

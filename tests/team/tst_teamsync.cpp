@@ -154,7 +154,8 @@ void TestTeamSync::cleanup()
     // Each test starts on a server with the roles and without the logger's tables.
     server.exec({QStringLiteral("SET client_min_messages = warning"),
                  QStringLiteral("DROP TABLE IF EXISTS logger_schema, team_member, workspace,"
-                                " workspace_detail, item, item_photo, reading CASCADE"),
+                                " workspace_detail, item, item_photo, reading, reading_exclusion"
+                                " CASCADE"),
                  QStringLiteral("DROP FUNCTION IF EXISTS rq_team_of(name)")});
 }
 
@@ -227,11 +228,16 @@ void TestTeamSync::compareEverything()
                  " item.id), '') FROM item WHERE kind >= 0")));
     QCOMPARE(serverRows(QStringLiteral(
                  "SELECT item::text, seq, time_ms, time_offset, um_value, mil_value, um_text,"
-                 " mil_text, overload, unit, basis FROM reading")),
+                 " mil_text, overload, unit, basis, exclusion FROM reading")),
              localRows(QStringLiteral(
                  "SELECT i.uuid, seq, time_ms, time_offset, um_value, mil_value, um_text,"
-                 " mil_text, overload, r.unit, basis FROM reading r JOIN item i ON i.id ="
-                 " r.item_id WHERE i.kind >= 0")));
+                 " mil_text, overload, r.unit, basis, exclusion FROM reading r JOIN item i ON"
+                 " i.id = r.item_id WHERE i.kind >= 0")));
+    QCOMPARE(serverRows(QStringLiteral("SELECT item::text, event, seq, excluded, reason, who,"
+                                       " time_ms, time_offset FROM reading_exclusion")),
+             localRows(QStringLiteral("SELECT i.uuid, event, seq, excluded, reason, who, time_ms,"
+                                      " time_offset FROM reading_exclusion e JOIN item i ON i.id ="
+                                      " e.item_id WHERE i.kind >= 0")));
     QCOMPARE(serverRows(QStringLiteral("SELECT item::text, seq, name, bytes FROM item_photo")),
              localRows(QStringLiteral("SELECT i.uuid, seq, p.name, bytes FROM item_photo p"
                                       " JOIN item i ON i.id = p.item_id")));
@@ -369,7 +375,10 @@ void TestTeamSync::followsChanges()
     logger.sync.start(path, server.keywords(QStringLiteral("bob")));
     QVERIFY(waitUpToDate(statuses, path));
 
-    // A rename, readings cleared and refilled, an item removed, new photos, a new reading.
+    // A rename, readings cleared and refilled, an item removed, new photos, a new reading,
+    // readings excluded and one included again.
+    logger.items.setExcluded(c, {0, 5, 99}, QStringLiteral("Probe lifted"));
+    logger.items.setExcluded(c, {5}, QString());
     logger.items.rename(a, QStringLiteral("A renamed"));
     logger.items.clear(b);
     logger.items.append(b, manyReadings(7, 500), Micrometre, 1250);
