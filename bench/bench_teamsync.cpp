@@ -19,34 +19,18 @@
 #include <QTreeView>
 
 #include "benchsupport.h"
-#include "common/pgtestserver.h"
 #include "itemdata.h"
 #include "itemstore.h"
 #include "itemtree.h"
+#include "pgtestserver.h"
 #include "teambranch.h"
+#include "teamlogger.h"
 #include "teamserver.h"
 #include "teamsync.h"
-#include "workspace.h"
 
 namespace {
 
 const QString Micrometre = QStringLiteral("\u03BCm");
-
-struct Logger
-{
-    explicit Logger(const QString &path)
-    {
-        workspace.open(path);
-        workspace.follow(&items);
-        ItemData *active = nullptr;
-        items.adopt(workspace.restore(items.storeData(), &active));
-        QObject::connect(&workspace, &Workspace::committed, &sync, &TeamSync::wake);
-    }
-
-    ItemStore items;
-    Workspace workspace;
-    TeamSync sync;
-};
 
 // Runs the event loop until the sync reports the server up to date.
 void waitUpToDate(TeamSync &sync)
@@ -62,7 +46,7 @@ void waitUpToDate(TeamSync &sync)
 }
 
 // The window thread's time per live reading: the item store's append and the workspace's hook.
-bench::Figures liveLatency(Logger &logger, ItemData *item, int count)
+bench::Figures liveLatency(TeamLogger &logger, ItemData *item, int count)
 {
     std::vector<double> times;
     QElapsedTimer clock;
@@ -100,7 +84,7 @@ int main(int argc, char *argv[])
     }
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("alice.sqlite"));
-    Logger alice(path);
+    TeamLogger alice(path);
     ItemData *item = alice.items.add(QStringLiteral("Long"), ItemData::MeasureData);
     {
         QList<DmmData *> readings;

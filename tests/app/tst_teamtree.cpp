@@ -9,18 +9,17 @@
 #include <QTreeView>
 #include <QtTest>
 
-#include "common/pgtestserver.h"
 #include "dmmdata.h"
 #include "itemdata.h"
 #include "itemstore.h"
 #include "jobdetails.h"
 #include "optionsfile.h"
+#include "pgtestserver.h"
+#include "teamlogger.h"
 #include "teamserver.h"
-#include "teamsync.h"
 #include "tvitemmodel.h"
 #include "widget.h"
 #include "windowfixture.h"
-#include "workspace.h"
 
 using namespace WindowFixture;
 
@@ -43,21 +42,8 @@ QList<DmmData *> readings(int count)
     return list;
 }
 
-// A colleague's logger: a workspace of its own, synced to the server.
-struct Colleague
-{
-    Colleague(const QString &path, const QString &keywords)
-    {
-        workspace.open(path);
-        workspace.follow(&items);
-        QObject::connect(&workspace, &Workspace::committed, &sync, &TeamSync::wake);
-        sync.start(path, keywords);
-    }
-
-    ItemStore items;
-    Workspace workspace;
-    TeamSync sync;
-};
+// A colleague's logger, synced to the server.
+using Colleague = TeamLogger;
 
 } // namespace
 

@@ -13,11 +13,12 @@
 #include <QUuid>
 #include <QtTest>
 
-#include "common/pgtestserver.h"
 #include "dmmdata.h"
 #include "itemdata.h"
 #include "itemstore.h"
+#include "pgtestserver.h"
 #include "teamaddress.h"
+#include "teamlogger.h"
 #include "teamreader.h"
 #include "teamreaderworker.h"
 #include "teamschema.h"
@@ -67,22 +68,14 @@ QStringList sortedRows(QSqlQuery &query)
     return rows;
 }
 
-// The logger's side: a workspace file followed by an item store, as the window has them.
-struct Logger
+// A logger that retries soon: the tests' servers are back within a second.
+struct Logger : TeamLogger
 {
     explicit Logger(const QString &path)
+        : TeamLogger(path)
     {
-        workspace.open(path);
-        workspace.follow(&items);
-        ItemData *active = nullptr;
-        items.adopt(workspace.restore(items.storeData(), &active));
-        QObject::connect(&workspace, &Workspace::committed, &sync, &TeamSync::wake);
         sync.setRetryDelays(100, 1000);
     }
-
-    ItemStore items;
-    Workspace workspace;
-    TeamSync sync;
 };
 
 } // namespace
