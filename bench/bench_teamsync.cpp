@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
-    PgTestServer server(true);
+    PgTestServer server(PgTestServer::Mode::Durable);
     const QString why = server.start();
     if (!why.isEmpty()) {
         std::printf("no server: %s\n", qPrintable(why));

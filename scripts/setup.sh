@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config ccache
     qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5sql5-sqlite
-    libqt5sql5-psql postgresql
+    libqt5sql5-psql postgresql openssl
     xvfb xauth imagemagick poppler-utils
     python3-xlrd python3-xlwt python3-openpyxl
     libxlsxwriter-dev libkf5archive-dev

@@ -73,6 +73,22 @@ private:
     QString m_text;
 };
 
+// libpq tells a certificate it cannot trust in OpenSSL's words; these say what to look at.
+QString connectionCause(const QSqlError &error)
+{
+    const QString cause = TeamSchema::cause(error);
+    if (cause.contains(QLatin1String("certificate verify failed")))
+        return QCoreApplication::translate(
+            "TeamServer", "the server's TLS certificate is not signed by the authority of the "
+                          "root certificate (sslrootcert), or has expired");
+    const int mismatch = cause.indexOf(QLatin1String("server certificate for"));
+    if (mismatch >= 0)
+        return QCoreApplication::translate("TeamServer",
+                                           "the server's TLS certificate names another host: %1")
+            .arg(cause.mid(mismatch));
+    return cause;
+}
+
 } // namespace
 
 TeamServer::TeamServer(const QString &name)
@@ -97,7 +113,7 @@ TeamServer::Outcome TeamServer::open(const QString &keywords, QString *error)
     m_db.setConnectOptions(keywords);
     if (!m_db.open()) {
         const QString text = m_db.lastError().databaseText();
-        *error = TeamSchema::cause(m_db.lastError());
+        *error = connectionCause(m_db.lastError());
         // libpq tells a refusal only in its words: the server answered and said no.
         static const char *const refusals[] = {
             "authentication", "password",       "certificate",      "SSL",

@@ -100,6 +100,8 @@ private slots:
     void stopsAtANewerServer();
     void refusesClearly_data();
     void refusesClearly();
+    void verifiesTheServer_data();
+    void verifiesTheServer();
     void rowLevelSecurity_data();
     void rowLevelSecurity();
     void readsTheTeam_data();
@@ -111,6 +113,8 @@ private:
     QStringList localRows(const QString &sql);
     QStringList serverRows(const QString &sql) const;
     void compareEverything();
+    // Waits for the sync to be refused for cause, then checks that it does not retry at once.
+    void checkRefused(const QSignalSpy &statuses, const QString &cause);
     bool waitUpToDate(const QSignalSpy &spy, const QString &workspacePath, int timeoutMs = 60000);
     int serverReadings() const;
     int localReadings(const QString &path);
@@ -120,6 +124,9 @@ private:
 
     PgTestServer server;
     QString skipped;
+    // Started by the first test that needs it, for the rest.
+    std::unique_ptr<PgTestServer> tlsServer;
+    QString tlsSkipped;
     std::unique_ptr<QTemporaryDir> dir;
     QString path;
 };
@@ -528,6 +535,16 @@ void TestTeamSync::refusesClearly()
         QVERIFY(server.exec({before.arg(uuid)}));
     QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
     logger.sync.start(path, server.keywords(role));
+    checkRefused(statuses, cause);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(),
+             before.isEmpty() ? 0 : 1);
+    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 0);
+}
+
+void TestTeamSync::checkRefused(const QSignalSpy &statuses, const QString &cause)
+{
     QTRY_VERIFY(!statuses.isEmpty() &&
                 statuses.last().first().value<TeamSyncStatus>().state == TeamSyncStatus::Refused);
     const auto status = statuses.last().first().value<TeamSyncStatus>();
@@ -540,9 +557,81 @@ void TestTeamSync::refusesClearly()
         return s.first().template value<TeamSyncStatus>().state == TeamSyncStatus::Refused;
     }));
     QVERIFY2(refusals <= 5, qPrintable(QString::number(refusals)));
-    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM workspace")).toInt(),
-             before.isEmpty() ? 0 : 1);
-    QCOMPARE(server.value(QStringLiteral("SELECT COUNT(*) FROM item")).toInt(), 0);
+}
+
+void TestTeamSync::verifiesTheServer_data()
+{
+    // %1 is the TLS server's port, %2 the root certificate's file.
+    QTest::addColumn<QString>("address");
+    // Whether the root certificate is the authority that signed the server's certificate.
+    QTest::addColumn<bool>("signer");
+    // Empty where the sync goes through.
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("verify-full") << "host=localhost hostaddr=127.0.0.1 port=%1 user=alice "
+                                    "dbname=team sslmode=verify-full sslrootcert=%2"
+                                 << true << QString();
+    QTest::newRow("verify-full, uri, the address named")
+        << "postgresql://alice@127.0.0.1:%1/team?sslmode=verify-full&sslrootcert=%2" << true
+        << QString();
+    QTest::newRow("a certificate for another host name")
+        << "host=db.example hostaddr=127.0.0.1 port=%1 user=alice dbname=team "
+           "sslmode=verify-full sslrootcert=%2"
+        << true
+        << "the server's TLS certificate names another host: server certificate for \"localhost\" "
+           "(and "
+           "1 other name) does not match host name \"db.example\"";
+    QTest::newRow("an unknown authority")
+        << "host=localhost hostaddr=127.0.0.1 port=%1 user=alice "
+           "dbname=team sslmode=verify-full sslrootcert=%2"
+        << false
+        << "the server's TLS certificate is not signed by the authority of the root certificate "
+           "(sslrootcert), or has expired";
+    QTest::newRow("no root certificate")
+        << "host=localhost hostaddr=127.0.0.1 port=%1 user=alice dbname=team "
+           "sslmode=verify-full sslrootcert=%2.missing"
+        << true << "root certificate file \"" + QDir::tempPath();
+}
+
+void TestTeamSync::verifiesTheServer()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, signer);
+    QFETCH(QString, cause);
+    if (!tlsServer) {
+        tlsServer = std::make_unique<PgTestServer>(PgTestServer::Mode::Tls);
+        tlsSkipped = tlsServer->start();
+        TeamServer admin(QStringLiteral("admin"));
+        QString error;
+        if (tlsSkipped.isEmpty() && admin.open(tlsServer->keywords(QStringLiteral("rq_admin")),
+                                               &error) != TeamServer::Outcome::Ready)
+            tlsSkipped = error;
+    }
+    if (!tlsSkipped.isEmpty())
+        QSKIP(qPrintable(tlsSkipped));
+    Logger logger(path);
+    logger.items.append(logger.items.add(QStringLiteral("A"), ItemData::MeasureData),
+                        manyReadings(100), Micrometre, 1250);
+    logger.workspace.commit();
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(
+        path,
+        address.arg(tlsServer->port()).arg(signer ? tlsServer->signer() : tlsServer->stranger()));
+    if (!cause.isEmpty()) {
+        checkRefused(statuses, cause);
+        return;
+    }
+    // The server takes TLS connections only on its address: rows there came through TLS.
+    QTRY_VERIFY_WITH_TIMEOUT(!statuses.isEmpty() &&
+                                 statuses.last().first().value<TeamSyncStatus>().state ==
+                                     TeamSyncStatus::UpToDate,
+                             30000);
+    const QString uuid = localRows(QStringLiteral("SELECT uuid FROM workspace_identity")).value(0);
+    QCOMPARE(tlsServer
+                 ->value(QStringLiteral("SELECT COUNT(*) FROM reading r JOIN item i ON i.uuid ="
+                                        " r.item WHERE i.workspace = '%1'")
+                             .arg(uuid))
+                 .toInt(),
+             100);
 }
 
 void TestTeamSync::rowLevelSecurity_data()

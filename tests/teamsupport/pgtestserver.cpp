@@ -1,5 +1,8 @@
 #include "pgtestserver.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardPaths>
 
 namespace {
 
@@ -33,6 +37,23 @@ QString findBin()
             return bin;
     }
     return QString();
+}
+
+// A port on 127.0.0.1 that nothing listens on now, as the system hands one out.
+int freePort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (socket >= 0 && ::bind(socket, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
+        ::getsockname(socket, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    if (socket >= 0)
+        ::close(socket);
+    return port;
 }
 
 // Queries as the superuser through a connection of their own, closed again at once.
@@ -61,8 +82,8 @@ private:
 
 } // namespace
 
-PgTestServer::PgTestServer(bool durable)
-    : m_durable(durable)
+PgTestServer::PgTestServer(Mode mode)
+    : m_mode(mode)
 {
 }
 
@@ -74,6 +95,11 @@ PgTestServer::~PgTestServer()
 
 bool PgTestServer::run(const QString &program, const QStringList &arguments, QString *output)
 {
+    return runAs(m_bin + QLatin1Char('/') + program, arguments, output);
+}
+
+bool PgTestServer::runAs(const QString &path, const QStringList &arguments, QString *output)
+{
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(m_dir->path());
@@ -81,10 +107,10 @@ bool PgTestServer::run(const QString &program, const QStringList &arguments, QSt
     if (geteuid() == 0)
         process.start(QStringLiteral("runuser"),
                       QStringList{QStringLiteral("-u"), QStringLiteral("nobody"),
-                                  QStringLiteral("--"), m_bin + QLatin1Char('/') + program} +
+                                  QStringLiteral("--"), path} +
                           arguments);
     else
-        process.start(m_bin + QLatin1Char('/') + program, arguments);
+        process.start(path, arguments);
     const bool finished = process.waitForFinished(120000);
     if (output)
         *output = QString::fromLocal8Bit(process.readAll());
@@ -112,6 +138,11 @@ QString PgTestServer::start()
               QStringLiteral("UTF8"), QStringLiteral("--no-sync")},
              &output))
         return QStringLiteral("initdb failed: ") + output;
+    if (m_mode == Mode::Tls) {
+        const QString why = makeCertificates();
+        if (!why.isEmpty())
+            return why;
+    }
     if (!restart())
         return QStringLiteral("the server did not start");
     QString error;
@@ -139,10 +170,18 @@ bool PgTestServer::stop(bool crash)
 bool PgTestServer::restart()
 {
     // fsync off: the test's server never outlives a crash of the machine.
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -c fsync=%3")
-                                .arg(m_dir->path())
-                                .arg(m_port)
-                                .arg(m_durable ? QStringLiteral("on") : QStringLiteral("off"));
+    QString options =
+        QStringLiteral("-k %1 -p %2 -c fsync=%3")
+            .arg(m_dir->path())
+            .arg(m_port)
+            .arg(m_mode == Mode::Durable ? QStringLiteral("on") : QStringLiteral("off"));
+    if (m_mode == Mode::Tls)
+        options += QStringLiteral(" -c listen_addresses=127.0.0.1 -c ssl=on -c ssl_cert_file='%1'"
+                                  " -c ssl_key_file='%2'")
+                       .arg(m_dir->filePath(QStringLiteral("server.crt")),
+                            m_dir->filePath(QStringLiteral("server.key")));
+    else
+        options += QStringLiteral(" -c listen_addresses=''");
     m_running =
         run(QStringLiteral("pg_ctl"),
             {QStringLiteral("-D"), m_dir->filePath(QStringLiteral("data")), QStringLiteral("-o"),
@@ -157,6 +196,69 @@ QString PgTestServer::keywords(const QString &role) const
         .arg(m_dir->path())
         .arg(m_port)
         .arg(role);
+}
+
+QString PgTestServer::signer() const
+{
+    return m_dir->filePath(QStringLiteral("signer.crt"));
+}
+
+QString PgTestServer::stranger() const
+{
+    return m_dir->filePath(QStringLiteral("stranger.crt"));
+}
+
+QString PgTestServer::makeCertificates()
+{
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (openssl.isEmpty())
+        return QStringLiteral("openssl is not installed (Debian openssl)");
+    m_port = freePort();
+    if (m_port == 0)
+        return QStringLiteral("no free port on 127.0.0.1");
+    const auto file = [this](const char *name) { return m_dir->filePath(QLatin1String(name)); };
+    // Elliptic-curve keys: made in an instant, unlike RSA ones.
+    const QStringList newKey = {
+        QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    const QStringList authority = QStringList{QStringLiteral("req"), QStringLiteral("-x509"),
+                                              QStringLiteral("-days"), QStringLiteral("2")} +
+                                  newKey;
+    QString output;
+    for (const char *name : {"signer", "stranger"}) {
+        const QString base = file(name);
+        if (!runAs(openssl,
+                   authority + QStringList{QStringLiteral("-subj"),
+                                           QStringLiteral("/CN=RQ-6814 test %1").arg(name),
+                                           QStringLiteral("-keyout"), base + QStringLiteral(".key"),
+                                           QStringLiteral("-out"), base + QStringLiteral(".crt")},
+                   &output))
+            return QStringLiteral("openssl made no authority: ") + output;
+    }
+    if (!runAs(openssl,
+               QStringList{QStringLiteral("req")} + newKey +
+                   QStringList{QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
+                               QStringLiteral("-addext"),
+                               QStringLiteral("subjectAltName=DNS:localhost,IP:127.0.0.1"),
+                               QStringLiteral("-keyout"), file("server.key"),
+                               QStringLiteral("-out"), file("server.csr")},
+               &output) ||
+        !runAs(openssl,
+               {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                file("server.csr"), QStringLiteral("-CA"), file("signer.crt"),
+                QStringLiteral("-CAkey"), file("signer.key"), QStringLiteral("-set_serial"),
+                QStringLiteral("1"), QStringLiteral("-days"), QStringLiteral("2"),
+                QStringLiteral("-copy_extensions"), QStringLiteral("copy"), QStringLiteral("-out"),
+                file("server.crt")},
+               &output))
+        return QStringLiteral("openssl made no server certificate: ") + output;
+    // The server reads a key only its own user may read.
+    QFile::setPermissions(file("server.key"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile rules(m_dir->filePath(QStringLiteral("data/pg_hba.conf")));
+    if (!rules.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        rules.write("local all all trust\nhostssl all all 127.0.0.1/32 trust\n") < 0)
+        return QStringLiteral("pg_hba.conf cannot be written");
+    return QString();
 }
 
 bool PgTestServer::exec(const QStringList &statements, QString *error) const

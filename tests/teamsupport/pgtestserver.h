@@ -16,7 +16,11 @@ class PgTestServer
 {
 public:
     // A durable server syncs its files to disk as a production server does; the tests' does not.
-    explicit PgTestServer(bool durable = false);
+    // A TLS server also listens on 127.0.0.1, where it takes TLS connections only, with a
+    // certificate for localhost and 127.0.0.1 signed by an authority the test makes.
+    enum class Mode { Fast, Durable, Tls };
+
+    explicit PgTestServer(Mode mode = Mode::Fast);
     ~PgTestServer();
     PgTestServer(const PgTestServer &) = delete;
     PgTestServer &operator=(const PgTestServer &) = delete;
@@ -27,8 +31,13 @@ public:
     bool stop(bool crash);
     bool restart();
 
-    // libpq keywords that connect as role to the team database.
+    // libpq keywords that connect as role to the team database through the socket.
     QString keywords(const QString &role) const;
+    // Where a TLS server listens on 127.0.0.1.
+    int port() const { return m_port; }
+    // The files of the authority that signed a TLS server's certificate, and of one that did not.
+    QString signer() const;
+    QString stranger() const;
     // Runs statements as the superuser in the team database; false on the first failure.
     bool exec(const QStringList &statements, QString *error = nullptr) const;
     // The first column of the first row, as the superuser.
@@ -40,12 +49,16 @@ public:
     QStringList rows(const QString &sql) const;
 
 private:
+    // Runs one of the server's programs, as the server's user.
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr);
+    bool runAs(const QString &path, const QStringList &arguments, QString *output);
+    // The authorities, the server's key and certificate, and the TLS-only rules for addresses.
+    QString makeCertificates();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_bin;
     // The socket's name takes the port; the socket's folder is the test's own.
     int m_port = 5432;
     bool m_running = false;
-    bool m_durable = false;
+    Mode m_mode = Mode::Fast;
 };
