@@ -31,33 +31,22 @@ void TeamReader::start(const QString &path, const QString &address)
     settings.firstRetryMs = TeamSync::FirstRetryMs;
     settings.maxRetryMs = TeamSync::MaxRetryMs;
     settings.pollMs = m_pollMs;
-    m_stopping = false;
-    m_worker = new TeamReaderWorker(settings, &m_stopping);
-    m_worker->moveToThread(&m_thread);
-    connect(m_worker, &TeamReaderWorker::listed, this, &TeamReader::listed);
-    connect(m_worker, &TeamReaderWorker::fetched, this, &TeamReader::fetched);
-    m_thread.start();
-    QMetaObject::invokeMethod(m_worker, &TeamReaderWorker::list);
+    TeamReaderWorker *worker = m_thread.start(settings);
+    connect(worker, &TeamReaderWorker::listed, this, &TeamReader::listed);
+    connect(worker, &TeamReaderWorker::fetched, this, &TeamReader::fetched);
+    QMetaObject::invokeMethod(worker, &TeamReaderWorker::list);
 }
 
 void TeamReader::stop()
 {
-    if (!m_worker)
-        return;
     // A fetch on its way ends at its next part.
-    m_stopping = true;
-    QMetaObject::invokeMethod(m_worker, &TeamReaderWorker::finish, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_thread.stop();
 }
 
 void TeamReader::fetch(const QString &item, int first)
 {
-    if (m_worker)
-        QMetaObject::invokeMethod(m_worker,
-                                  [worker = m_worker, item, first] { worker->fetch(item, first); });
+    if (TeamReaderWorker *worker = m_thread.worker())
+        QMetaObject::invokeMethod(worker, [worker, item, first] { worker->fetch(item, first); });
 }
 
 QList<DmmData *> TeamReader::toReadings(const std::vector<WorkspaceReader::Reading> &rows)

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <vector>
 
 #include <QList>
 #include <QObject>
-#include <QThread>
 
 #include "teamitem.h"
+#include "teamworkerthread.h"
 
 class DmmData;
 class TeamReaderWorker;
@@ -30,7 +29,7 @@ public:
     // workspace file at path; replaces a reader already running.
     void start(const QString &path, const QString &address);
     void stop();
-    bool isRunning() const { return m_worker != nullptr; }
+    bool isRunning() const { return m_thread.worker() != nullptr; }
     // The readings of item from seq first on, as fetched() parts.
     void fetch(const QString &item, int first);
     // For a reader started afterwards.
@@ -44,8 +43,6 @@ signals:
     void fetched(const TeamReadings &part);
 
 private:
-    QThread m_thread;
-    TeamReaderWorker *m_worker = nullptr;
-    std::atomic<bool> m_stopping{false};
+    TeamWorkerThread<TeamReaderWorker> m_thread;
     int m_pollMs = PollMs;
 };

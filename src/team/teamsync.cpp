@@ -22,25 +22,15 @@ void TeamSync::start(const QString &path, const QString &address)
     settings.keywords = TeamAddress::toKeywords(address, &settings.error);
     settings.firstRetryMs = m_firstRetryMs;
     settings.maxRetryMs = m_maxRetryMs;
-    m_stopping = false;
-    m_worker = new TeamSyncWorker(settings, &m_stopping);
-    m_worker->moveToThread(&m_thread);
-    connect(m_worker, &TeamSyncWorker::statusChanged, this, &TeamSync::statusChanged);
-    m_thread.start();
-    QMetaObject::invokeMethod(m_worker, &TeamSyncWorker::wake);
+    TeamSyncWorker *worker = m_thread.start(settings);
+    connect(worker, &TeamSyncWorker::statusChanged, this, &TeamSync::statusChanged);
+    QMetaObject::invokeMethod(worker, &TeamSyncWorker::wake);
 }
 
 void TeamSync::stop()
 {
-    if (!m_worker)
-        return;
     // A batch on its way ends first; nothing is left half sent that a restart could not finish.
-    m_stopping = true;
-    QMetaObject::invokeMethod(m_worker, &TeamSyncWorker::finish, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-    delete m_worker;
-    m_worker = nullptr;
+    m_thread.stop();
 }
 
 void TeamSync::setRetryDelays(int firstMs, int maxMs)
@@ -51,6 +41,6 @@ void TeamSync::setRetryDelays(int firstMs, int maxMs)
 
 void TeamSync::wake()
 {
-    if (m_worker)
-        QMetaObject::invokeMethod(m_worker, &TeamSyncWorker::wake);
+    if (TeamSyncWorker *worker = m_thread.worker())
+        QMetaObject::invokeMethod(worker, &TeamSyncWorker::wake);
 }

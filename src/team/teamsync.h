@@ -1,11 +1,9 @@
 #pragma once
 
-#include <atomic>
-
 #include <QObject>
-#include <QThread>
 
 #include "teamsyncstatus.h"
+#include "teamworkerthread.h"
 
 class TeamSyncWorker;
 
@@ -31,7 +29,7 @@ public:
     // replaces a sync already running.
     void start(const QString &path, const QString &address);
     void stop();
-    bool isRunning() const { return m_worker != nullptr; }
+    bool isRunning() const { return m_thread.worker() != nullptr; }
     // For a sync started afterwards.
     void setRetryDelays(int firstMs, int maxMs);
 
@@ -43,9 +41,7 @@ signals:
     void statusChanged(const TeamSyncStatus &status);
 
 private:
-    QThread m_thread;
-    TeamSyncWorker *m_worker = nullptr;
-    std::atomic<bool> m_stopping{false};
+    TeamWorkerThread<TeamSyncWorker> m_thread;
     int m_firstRetryMs = FirstRetryMs;
     int m_maxRetryMs = MaxRetryMs;
 };
