@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -608,9 +609,11 @@ private:
 };
 
 // Whether the active item's readings are all in: the bar that shows their loading is hidden.
-bool viewsComplete(Widget &window)
+// Looked up once: a search of the window's children at every turn would slow the turns it times.
+std::function<bool()> viewsComplete(Widget &window)
 {
-    return !window.findChild<QWidget *>(QStringLiteral("loadProgress"))->isVisible();
+    const QWidget *bar = window.findChild<QWidget *>(QStringLiteral("loadProgress"));
+    return [bar] { return !bar->isVisible(); };
 }
 
 // In the child: builds the window on the workspace at path, shows it, and reports when it is
@@ -625,7 +628,7 @@ int startUpLarge(const QElapsedTimer &sinceStart, const QString &path)
     QCoreApplication::processEvents();
     const double shown = sinceStart.nsecsElapsed() / 1e6;
     TurnWatch turns;
-    waitFor([&] { return viewsComplete(window); }, 60000);
+    waitFor(viewsComplete(window), 60000);
     std::printf("large %.1f %.1f %.1f %s\n", shown, sinceStart.nsecsElapsed() / 1e6,
                 turns.longestMs(),
                 qPrintable(window.findChild<QLabel *>(QStringLiteral("lcdNum"))->text()));
@@ -650,7 +653,7 @@ int activateLarge(const QString &path)
     double longest = 0.0;
     {
         TurnWatch turns;
-        waitFor([&] { return viewsComplete(window); }, 60000);
+        waitFor(viewsComplete(window), 60000);
         longest = std::max(answered, turns.longestMs());
     }
     const double complete = clock.nsecsElapsed() / 1e6;

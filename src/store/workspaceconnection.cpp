@@ -132,10 +132,12 @@ struct WorkspaceStatements
             {&insertReading, "INSERT INTO reading (item_id, seq, time_ms, time_offset, um_value,"
                              " mil_value, um_text, mil_text, overload, unit, basis, exclusion)"
                              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"},
+            // A unit or basis equal to the one bound, and an empty reason, come as NULL: texts
+            // that every reading repeats are neither converted nor kept once per reading.
             {&selectReadings,
-             "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
-             " overload, unit, basis, exclusion FROM reading WHERE item_id = ? AND seq >= ?"
-             " AND seq < ? ORDER BY seq"},
+             "SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload,"
+             " NULLIF(unit, ?), NULLIF(basis, ?), NULLIF(exclusion, '') FROM reading"
+             " WHERE item_id = ? AND seq >= ? AND seq < ? ORDER BY seq"},
             {&deleteReadings, "DELETE FROM reading WHERE item_id = ?"},
             {&deleteReadingRange, "DELETE FROM reading WHERE item_id = ? AND seq >= ? AND seq < ?"},
             {&lastSeq, "SELECT MAX(seq) FROM reading WHERE item_id = ?"},
@@ -202,6 +204,9 @@ struct WorkspaceStatements
     // Offsets of the readings' local times; emptied for every batch, so that a change of the
     // system's zone is seen by the next one.
     UtcOffsetCache offsets;
+    // The unit and basis of the last reading read, which the next readings most likely share.
+    QString lastUnit = QStringLiteral("");
+    QString lastBasis = QStringLiteral("");
 };
 
 WorkspaceConnection::WorkspaceConnection()
@@ -505,9 +510,15 @@ bool WorkspaceConnection::readRange(qint64 item, int first, int end, std::vector
         return false;
     }
     QSqlQuery &select = m_statements->selectReadings;
-    select.bindValue(0, item);
-    select.bindValue(1, first);
-    select.bindValue(2, end);
+    QString &unit = m_statements->lastUnit;
+    QString &basis = m_statements->lastBasis;
+    select.bindValue(0, text(unit));
+    select.bindValue(1, text(basis));
+    select.bindValue(2, item);
+    select.bindValue(3, first);
+    select.bindValue(4, end);
+    const QString sharedUnit = unit;
+    const QString sharedBasis = basis;
     if (!select.exec()) {
         *error = select.lastError().text();
         return false;
@@ -524,10 +535,16 @@ bool WorkspaceConnection::readRange(qint64 item, int first, int end, std::vector
         reading.umText = select.value(4).toString();
         reading.milText = select.value(5).toString();
         reading.overload = select.value(6).toInt();
-        reading.unit = select.value(7).toString();
-        reading.basis = select.value(8).toString();
+        const QVariant readingUnit = select.value(7);
+        reading.unit = readingUnit.isNull() ? sharedUnit : readingUnit.toString();
+        const QVariant readingBasis = select.value(8);
+        reading.basis = readingBasis.isNull() ? sharedBasis : readingBasis.toString();
         reading.exclusion = select.value(9).toString();
         readings->push_back(std::move(reading));
+    }
+    if (!readings->empty()) {
+        unit = readings->back().unit;
+        basis = readings->back().basis;
     }
     const bool ok = !select.lastError().isValid();
     if (!ok)
