@@ -75,12 +75,6 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
         if (item == m_items->active())
             m_views.panel->showReading(item->textOf(reading), item->unit(), reading->basis());
     });
-    // The line past a run of excluded readings at the end of a part waits for the readings after
-    // it; once all are in, it is drawn again.
-    connect(items, &ItemStore::loadProgress, this, [this](ItemData *item, int loaded, int total) {
-        if (item == m_items->active() && loaded >= total && item->excludedCount() > 0)
-            m_views.chart->setValues(lineValues(item, 0, item->readings().size()));
-    });
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
     connect(items, &ItemStore::exclusionsChanged, this, &ActiveItemViews::showExclusions);
@@ -154,7 +148,14 @@ void ActiveItemViews::showAppended(ItemData *item, int first, int count)
 void ActiveItemViews::addToViews(ItemData *item, int first, int count)
 {
     const QList<DmmData *> readings = item->readings();
+    // A run of excluded readings that ended the readings shown had no reading after it to run the
+    // line to: its points are joined now, and nothing else of the line is drawn again.
+    int runStart = first;
+    while (runStart > 0 && item->isExcluded(runStart - 1))
+        --runStart;
     if (count == 1) {
+        if (runStart < first)
+            m_views.chart->setValues(lineValues(item, runStart, first), runStart);
         // One reading at a time, as they come from the gauge.
         DmmData *reading = readings.at(first);
         const double value = item->valueOf(reading);
@@ -172,7 +173,9 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     values.reserve(count);
     points.reserve(count);
     const QVector<double> line =
-        item->excludedCount() > 0 ? lineValues(item, first, first + count) : QVector<double>();
+        item->excludedCount() > 0 ? lineValues(item, runStart, first + count) : QVector<double>();
+    if (runStart < first)
+        m_views.chart->setValues(line.mid(0, first - runStart), runStart);
     bool excluded = false;
     for (int i = first; i < first + count; ++i) {
         const DmmData *reading = readings.at(i);
@@ -181,8 +184,8 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
             excluded = true;
         else
             values.append(value);
-        points.append(new ChartPoint(line.isEmpty() ? value : line.at(i - first), reading->time(),
-                                     QVariant()));
+        points.append(new ChartPoint(line.isEmpty() ? value : line.at(i - runStart),
+                                     reading->time(), QVariant()));
     }
     m_tableModel->setReadings(added);
     m_tableFollower->rowsAppended();

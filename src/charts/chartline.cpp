@@ -91,17 +91,30 @@ void ChartLine::appendValue(double value)
     m_allMax = std::max(m_allMax, value);
 }
 
-void ChartLine::setValues(const QVector<double> &values)
+void ChartLine::setValues(const QVector<double> &values, int first)
 {
     const int count = m_values.size();
-    m_values.clear();
-    m_blockMin.clear();
-    m_blockMax.clear();
-    m_irregular.clear();
+    if (first < 0 || first >= count)
+        return;
+    // The blocks from first's on are counted again; those before keep their extremes.
+    const int start = first & ~(BlockSize - 1);
+    const QVector<double> kept = m_values.mid(start);
+    m_values.resize(start);
+    m_blockMin.resize(start >> BlockShift);
+    m_blockMax.resize(start >> BlockShift);
+    m_irregular.erase(std::lower_bound(m_irregular.begin(), m_irregular.end(), start),
+                      m_irregular.end());
+    for (int i = start; i < count; ++i) {
+        const int k = i - first;
+        appendValue(k >= 0 && k < values.size() ? values.at(k) : kept.at(i - start));
+    }
+    // A value replaced may have been the smallest or largest: the range comes from the blocks.
     m_allMin = 0.0;
     m_allMax = 0.0;
-    for (int i = 0; i < count; ++i)
-        appendValue(values.value(i, std::numeric_limits<double>::quiet_NaN()));
+    for (int block = 0; block < m_blockMin.size(); ++block) {
+        m_allMin = std::min(m_allMin, m_blockMin.at(block));
+        m_allMax = std::max(m_allMax, m_blockMax.at(block));
+    }
 }
 
 void ChartLine::clear()

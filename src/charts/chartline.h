@@ -56,8 +56,9 @@ public:
     // Takes ownership of the points: they are deleted once their fields are kept.
     void addPoint(ChartPoint *point);
     void addPoints(const QList<ChartPoint *> &points);
-    // Gives every point a new value, one per point, keeping times and labels.
-    void setValues(const QVector<double> &values);
+    // New values for the points from first on, one per value, keeping times and labels; points
+    // past the line are passed over. Costs a pass over the points from first's block on.
+    void setValues(const QVector<double> &values, int first = 0);
     // Makes room for points in all, and an eighth more, at once: growing arrays of a million
     // points part by part costs more in copies than taking the parts does.
     void reserve(int points);

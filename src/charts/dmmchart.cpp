@@ -93,9 +93,9 @@ void DMMChart::setExcluded(const QVector<int> &indexes, const QVector<double> &v
     update();
 }
 
-void DMMChart::setValues(const QVector<double> &values)
+void DMMChart::setValues(const QVector<double> &values, int first)
 {
-    m_lines.first()->setValues(values);
+    m_lines.first()->setValues(values, first);
     m_axesDirty = true;
     update();
 }

@@ -27,6 +27,8 @@ private slots:
     void valueAxis();
     void valueRange_data();
     void valueRange();
+    void valuesReplacedFromAPoint_data();
+    void valuesReplacedFromAPoint();
     void markLinesSpanTheValueAxis_data();
     void markLinesSpanTheValueAxis();
     void indexAt_data();
@@ -227,6 +229,52 @@ void TestDMMChart::valueRange()
     QCOMPARE(chart->yMax(), yMax);
     QCOMPARE(chart->yScale(), 300 / (yMax - yMin));
     QCOMPARE(chart->baselineY(), int(40 + 300 / (yMax - yMin) * yMax));
+}
+
+void TestDMMChart::valuesReplacedFromAPoint_data()
+{
+    QTest::addColumn<QVector<double>>("before");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<QVector<double>>("replacing");
+
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    QVector<double> gap = constant(200, 100.0);
+    for (int i = 60; i < 70; ++i)
+        gap[i] = nan;
+    QTest::newRow("an open run joined across blocks") << gap << 60 << constant(10, 120.0);
+    QTest::newRow("the largest value replaced")
+        << QVector<double>{10, 500, 20} << 1 << QVector<double>{30};
+    QTest::newRow("over range in and out")
+        << QVector<double>{inf, 50, -inf, 20} << 0 << QVector<double>{40, -inf};
+    QTest::newRow("past the last point")
+        << QVector<double>{10, 20} << 1 << QVector<double>{30, 40, 50};
+}
+
+// Values replaced in place leave the line as it would be had it been made with them.
+void TestDMMChart::valuesReplacedFromAPoint()
+{
+    QFETCH(QVector<double>, before);
+    QFETCH(int, first);
+    QFETCH(QVector<double>, replacing);
+
+    QVector<double> after = before;
+    for (int i = 0; i < replacing.size() && first + i < after.size(); ++i)
+        after[first + i] = replacing.at(i);
+    auto chart = makeChart(600, 300, before);
+    chart->setValues(replacing, first);
+    chart->repaint();
+    auto made = makeChart(600, 300, after);
+    const ChartLine *line = chart->line(0);
+    const ChartLine *expected = made->line(0);
+    QCOMPARE(line->values().size(), after.size());
+    for (int i = 0; i < after.size(); ++i)
+        QVERIFY(line->values().at(i) == after.at(i) ||
+                (std::isnan(line->values().at(i)) && std::isnan(after.at(i))));
+    QCOMPARE(line->irregularIndexes(), expected->irregularIndexes());
+    QCOMPARE(chart->yMin(), made->yMin());
+    QCOMPARE(chart->yMax(), made->yMax());
+    QCOMPARE(chart->pixmap().toImage(), made->pixmap().toImage());
 }
 
 void TestDMMChart::markLinesSpanTheValueAxis_data()
