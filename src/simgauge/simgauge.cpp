@@ -17,6 +17,7 @@ constexpr char PortName[] = "SIMULATED";
 // the progress dialog to stay responsive.
 constexpr int StoreChunk = 200;
 constexpr int StoredSpacingS = 5;
+constexpr qint64 QuarterHourMs = 15 * 60 * 1000;
 
 quint32 sessionSeed(quint32 configured)
 {
@@ -100,6 +101,8 @@ bool SimGauge::requestStoredData()
     m_storeSent = 0;
     m_storeStartMs = QDateTime::currentMSecsSinceEpoch() -
                      static_cast<qint64>(std::max(0, m_storeTotal - 1)) * StoredSpacingS * 1000;
+    // A zone changed since the last download is looked up anew.
+    m_storeOffsetSlot = -1;
     m_downloading = true;
     // The gauge stops measuring while it sends its memory.
     m_liveTimer.stop();
@@ -169,8 +172,8 @@ void SimGauge::sendStoredChunk()
     for (int i = 0; i < StoreChunk && m_downloading && m_storeSent < m_storeTotal; ++i) {
         const int num = ++m_storeSent;
         handOver(&SimGauge::displayStore,
-                 m_store->next(QDateTime::fromMSecsSinceEpoch(
-                     m_storeStartMs + static_cast<qint64>(num - 1) * StoredSpacingS * 1000)));
+                 m_store->next(storedTime(m_storeStartMs +
+                                          static_cast<qint64>(num - 1) * StoredSpacingS * 1000)));
         emit storeNum(m_storeTotal, num);
     }
     if (m_storeTimer.isActive())
@@ -183,6 +186,17 @@ void SimGauge::sendStoredChunk()
     m_store.reset();
     if (m_open && !m_liveTimer.isActive())
         m_liveTimer.start(m_settings.intervalMs);
+}
+
+QDateTime SimGauge::storedTime(qint64 ms)
+{
+    const qint64 slot = ms / QuarterHourMs;
+    if (slot != m_storeOffsetSlot) {
+        m_storeOffsetSlot = slot;
+        m_storeOffset =
+            QDateTime::fromMSecsSinceEpoch(slot * QuarterHourMs, Qt::LocalTime).offsetFromUtc();
+    }
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_storeOffset);
 }
 
 void SimGauge::reportSettings(const SimGaugeSettings &settings)

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QDateTime>
 #include <QObject>
 #include <QTimer>
 
@@ -64,6 +65,10 @@ private:
     void finishOpening();
     void sendLiveReading();
     void sendStoredChunk();
+    // The local time at ms since the epoch, with the zone's offset looked up once per quarter
+    // hour: every lookup reads the system's zone file again, which cost more than all else the
+    // gauge does for a reading. Zones change their offset only at quarter hours.
+    QDateTime storedTime(qint64 ms);
     void reportSettings(const SimGaugeSettings &settings);
     // Emits the reading through signal, whose receiver takes ownership; deletes it when nobody
     // listens.
@@ -83,5 +88,8 @@ private:
     // Milliseconds since the epoch: a local time made from it costs one conversion, while adding
     // to a local time costs two, each of which may ask the system for its time zone again.
     qint64 m_storeStartMs = 0;
+    // The quarter hour since the epoch whose offset from UTC, in seconds, is m_storeOffset.
+    qint64 m_storeOffsetSlot = -1;
+    int m_storeOffset = 0;
     QTimer m_storeTimer;
 };

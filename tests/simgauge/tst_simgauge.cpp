@@ -402,9 +402,15 @@ void TestSimGauge::storedReadings()
     }
     QCOMPARE(recorder.stored.size(), std::size_t(count));
 
-    // Taken in the past, a few seconds apart, the newest when the memory was asked for.
-    for (int i = 1; i < count; ++i) {
-        const qint64 gap = recorder.stored[i - 1]->time().secsTo(recorder.stored[i]->time());
+    // Taken in the past, a few seconds apart, the newest when the memory was asked for, each at
+    // the offset the local zone had then.
+    for (int i = 0; i < count; ++i) {
+        const QDateTime time = recorder.stored[i]->time();
+        QCOMPARE(time.offsetFromUtc(),
+                 QDateTime::fromMSecsSinceEpoch(time.toMSecsSinceEpoch()).offsetFromUtc());
+        if (i == 0)
+            continue;
+        const qint64 gap = recorder.stored[i - 1]->time().secsTo(time);
         QVERIFY(gap >= 1 && gap <= 10);
     }
     if (count > 0) {
