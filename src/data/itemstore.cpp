@@ -321,23 +321,10 @@ bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readi
         return false;
     }
     if (first == 0 && !item->readings().isEmpty()) {
-        item->clearReadings();
+        dispose(item->takeReadings());
         emit readingsCleared(item);
     }
-    // A part after the first adds to the statistics reading by reading, in O(1) each, instead of
-    // counting a large item afresh at every part.
-    const bool counted = first > 0;
-    for (DmmData *reading : readings)
-        item->appendReading(reading, counted);
-    if (std::all_of(exclusions.begin(), exclusions.end(),
-                    [](const QString &reason) { return reason.isEmpty(); })) {
-        if (!counted)
-            item->updateStatistics();
-    } else {
-        QVector<QString> all = item->exclusions();
-        all.resize(first);
-        item->setExclusions(all + exclusions);
-    }
+    item->appendReadings(readings, exclusions);
     emit readingsAppended(item, first, readings.size());
     return true;
 }

@@ -125,6 +125,25 @@ QStringList TeamSchema::steps(int version)
                            " PRIMARY KEY (item, event))")};
         return statements + policies(QStringLiteral("reading_exclusion"));
     }
+    case 4: {
+        // The same rule as before, but the team is looked up once per query instead of twice
+        // per row: a function in the policy kept the planner from an index scan that stops at a
+        // part's end, and a part of a large item read every row after it.
+        QStringList tables = {QStringLiteral("reading_exclusion")};
+        for (const char *table : OwnedTables)
+            tables += QLatin1String(table);
+        QStringList statements;
+        for (const QString &table : qAsConst(tables)) {
+            statements +=
+                {QStringLiteral("DROP POLICY %1_team_read ON %1").arg(table),
+                 QStringLiteral("CREATE POLICY %1_team_read ON %1 FOR SELECT TO %2 USING (owner ="
+                                " current_user OR owner IN (SELECT inspector FROM team_member"
+                                " WHERE team = (SELECT team FROM team_member WHERE inspector ="
+                                " current_user)))")
+                     .arg(table, QLatin1String(InspectorRole))};
+        }
+        return statements + QStringList{QStringLiteral("DROP FUNCTION rq_team_of(name)")};
+    }
     default:
         return {};
     }
