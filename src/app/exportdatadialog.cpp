@@ -11,9 +11,10 @@
 #include <QVBoxLayout>
 
 #include "itemstore.h"
+#include "teambranch.h"
 
-ExportDataDialog::ExportDataDialog(const ItemStore &items, const QList<const ItemData *> &ticked,
-                                   QWidget *parent)
+ExportDataDialog::ExportDataDialog(const ItemStore &items, const TeamBranch *team,
+                                   const QList<const ItemData *> &ticked, QWidget *parent)
     : QDialog(parent)
     , m_list(new QListWidget(this))
     , m_format(new QComboBox(this))
@@ -31,9 +32,16 @@ ExportDataDialog::ExportDataDialog(const ItemStore &items, const QList<const Ite
     m_items << items.storeData();
     for (const ItemData *item : items.items())
         m_items << item;
-    for (const ItemData *item : qAsConst(m_items)) {
-        // No count of readings: an item of an earlier session has them on disk until exported.
-        auto *row = new QListWidgetItem(item->name(), m_list);
+    const int own = m_items.size();
+    if (team) {
+        for (const ItemData *item : team->items())
+            m_items << item;
+    }
+    for (int i = 0; i < m_items.size(); ++i) {
+        const ItemData *item = m_items.at(i);
+        // No count of readings: an item of an earlier session has them on disk until exported,
+        // a Team item on the server.
+        auto *row = new QListWidgetItem(i < own ? item->name() : team->label(item), m_list);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         const bool tick = ticked.isEmpty() ? item == items.active() : ticked.contains(item);
         row->setCheckState(tick ? Qt::Checked : Qt::Unchecked);

@@ -10,6 +10,7 @@ class ItemStore;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
+class TeamBranch;
 
 // File > "Export data...": which items go out, as CSV or as an Excel workbook, and how the CSV is
 // written. The decimal mark follows the locale until the user picks another.
@@ -21,9 +22,10 @@ class ExportDataDialog : public QDialog
 public:
     enum Format { Csv, Xlsx };
 
-    // ticked: the items ticked at first; none ticks the active one.
-    ExportDataDialog(const ItemStore &items, const QList<const ItemData *> &ticked,
-                     QWidget *parent = nullptr);
+    // ticked: the items ticked at first; none ticks the active one. The team's items, if any,
+    // follow the own ones.
+    ExportDataDialog(const ItemStore &items, const TeamBranch *team,
+                     const QList<const ItemData *> &ticked, QWidget *parent = nullptr);
 
     // The ticked items, in tree order.
     QList<const ItemData *> chosen() const;

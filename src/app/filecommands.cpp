@@ -25,6 +25,7 @@
 #include "pdfreport.h"
 #include "recentfolders.h"
 #include "reportcolumn.h"
+#include "teambranch.h"
 #include "windowsettings.h"
 #include "workspace.h"
 #include "workbookexporter.h"
@@ -77,14 +78,16 @@ FileCommands::~FileCommands()
     qDeleteAll(m_reportColumns);
 }
 
-void FileCommands::exportFiles()
+void FileCommands::exportFiles(Workspace *workspace, TeamBranch *team)
 {
+    const TeamBranch::Pause pause(team);
     dlgExport dialog(nullptr);
     dialog.setSceneFile(m_settings->sceneFile);
     dialog.setFolders(m_folders);
     const int result = dialog.exec();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (result == QDialog::Accepted) {
+    // The views show the active item: all of it, also a large one still coming in.
+    if (result == QDialog::Accepted && bringIn({m_items->active()}, workspace, team)) {
         switch (dialog.exportType()) {
         case dlgExport::Table:
             exportWorkbook();
@@ -110,17 +113,16 @@ void FileCommands::exportFiles()
     QApplication::restoreOverrideCursor();
 }
 
-void FileCommands::exportData(const QList<const ItemData *> &selected, Workspace *workspace)
+void FileCommands::exportData(const QList<const ItemData *> &selected, Workspace *workspace,
+                              TeamBranch *team)
 {
-    ExportDataDialog dialog(*m_items, selected, m_window);
+    const TeamBranch::Pause pause(team);
+    ExportDataDialog dialog(*m_items, team, selected, m_window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QList<const ItemData *> chosen = dialog.chosen();
-    // Items of an earlier session keep their readings on disk until they are first needed.
-    for (ItemData *item : m_items->items() + QList<ItemData *>{m_items->storeData()}) {
-        if (chosen.contains(item))
-            workspace->loadReadings(item);
-    }
+    if (!bringIn(chosen, workspace, team))
+        return;
     if (dialog.format() == ExportDataDialog::Xlsx) {
         exportWorkbookOf(chosen);
         return;
@@ -342,9 +344,32 @@ void FileCommands::importData()
     inform((outcome + importer.notes()).join(QLatin1Char('\n')));
 }
 
-void FileCommands::inspectionReport(Workspace *workspace)
+bool FileCommands::bringIn(const QList<const ItemData *> &chosen, Workspace *workspace,
+                           TeamBranch *team)
 {
-    InspectionReportDialog dialog(m_items, workspace, m_folders, m_window);
+    // Items of an earlier session keep their readings on disk until they are first needed.
+    for (ItemData *item : m_items->items() + QList<ItemData *>{m_items->storeData()}) {
+        if (chosen.contains(item))
+            workspace->loadReadings(item);
+    }
+    if (!team)
+        return true;
+    for (ItemData *item : team->items()) {
+        QString error;
+        if (chosen.contains(item) && !team->loadReadings(item, &error)) {
+            inform(tr("The readings of %1 cannot be read from the team server: %2\nNothing was "
+                      "exported.")
+                       .arg(team->label(item), error));
+            return false;
+        }
+    }
+    return true;
+}
+
+void FileCommands::inspectionReport(Workspace *workspace, TeamBranch *team)
+{
+    const TeamBranch::Pause pause(team);
+    InspectionReportDialog dialog(m_items, workspace, team, m_folders, m_window);
     dialog.exec();
 }
 

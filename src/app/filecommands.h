@@ -12,6 +12,7 @@ class ItemStore;
 class QTabWidget;
 class QWidget;
 class RecentFolders;
+class TeamBranch;
 class WindowSettings;
 class Workspace;
 struct ReportColumn;
@@ -38,11 +39,15 @@ public:
     FileCommands(QWidget *window, const Views &views, ItemStore *items, WindowSettings *settings);
     ~FileCommands() override;
 
+    // The workspace and the team (nullptr for none) bring in the readings of items not yet read
+    // before they are written.
+
     // Asks what to export, then where to, and writes it.
-    void exportFiles();
+    void exportFiles(Workspace *workspace, TeamBranch *team);
     // Asks which items go out, and how and where to, and writes them with progress and Cancel;
     // selected are ticked first.
-    void exportData(const QList<const ItemData *> &selected, Workspace *workspace);
+    void exportData(const QList<const ItemData *> &selected, Workspace *workspace,
+                    TeamBranch *team);
     // Asks for a workbook and reads it into a new item of that name, made active.
     void importWorkbook(const QString &itemName);
     // Asks for an .xlsx or CSV file and adds its items under names not yet taken, the first made
@@ -50,9 +55,12 @@ public:
     void importData();
     // The inspection report of the job: which items and sections, then a PDF or the printer.
     // The workspace reads the readings of chosen items that were never active.
-    void inspectionReport(Workspace *workspace);
+    void inspectionReport(Workspace *workspace, TeamBranch *team);
 
 private:
+    // Brings in the readings of the chosen items kept on disk or on the team server; false, and
+    // the user told why, when the server cannot give them.
+    bool bringIn(const QList<const ItemData *> &chosen, Workspace *workspace, TeamBranch *team);
     void exportWorkbook();
     void exportWorkbookOf(const QList<const ItemData *> &chosen);
     void exportPicture(bool histogram);

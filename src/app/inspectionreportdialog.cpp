@@ -17,6 +17,7 @@
 
 #include "filechooser.h"
 #include "itemstore.h"
+#include "teambranch.h"
 #include "workspace.h"
 
 namespace {
@@ -32,10 +33,12 @@ QCheckBox *checkBox(const QString &text, const char *name, QWidget *parent)
 } // namespace
 
 InspectionReportDialog::InspectionReportDialog(ItemStore *items, Workspace *workspace,
-                                               RecentFolders *folders, QWidget *parent)
+                                               TeamBranch *team, RecentFolders *folders,
+                                               QWidget *parent)
     : QDialog(parent)
     , m_items(items)
     , m_workspace(workspace)
+    , m_team(team)
     , m_folders(folders)
 {
     setWindowTitle(tr("Inspection report"));
@@ -47,8 +50,12 @@ InspectionReportDialog::InspectionReportDialog(ItemStore *items, Workspace *work
     m_itemList->setObjectName(QStringLiteral("listItems"));
     m_choices = items->items();
     m_choices.append(items->storeData());
-    for (ItemData *item : qAsConst(m_choices)) {
-        auto *row = new QListWidgetItem(item->name(), m_itemList);
+    const int own = m_choices.size();
+    if (team)
+        m_choices += team->items();
+    for (int i = 0; i < m_choices.size(); ++i) {
+        ItemData *item = m_choices.at(i);
+        auto *row = new QListWidgetItem(i < own ? item->name() : team->label(item), m_itemList);
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         row->setCheckState(item == items->active() ? Qt::Checked : Qt::Unchecked);
     }
@@ -122,10 +129,19 @@ InspectionReport::Options InspectionReportDialog::options() const
 
 bool InspectionReportDialog::prepare()
 {
-    if (m_workspace) {
-        for (int i = 0; i < m_itemList->count(); ++i)
-            if (m_itemList->item(i)->checkState() == Qt::Checked)
-                m_workspace->loadReadings(m_choices.at(i));
+    for (int i = 0; i < m_itemList->count(); ++i) {
+        if (m_itemList->item(i)->checkState() != Qt::Checked)
+            continue;
+        ItemData *item = m_choices.at(i);
+        QString error;
+        if (m_workspace)
+            m_workspace->loadReadings(item);
+        if (m_team && item->isReadOnly() && !m_team->loadReadings(item, &error)) {
+            tell(tr("The readings of %1 cannot be read from the team server: %2")
+                     .arg(m_team->label(item), error),
+                 true);
+            return false;
+        }
     }
     qint64 rows = 0;
     for (const ItemData *item : chosenItems())

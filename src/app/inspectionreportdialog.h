@@ -13,6 +13,7 @@ class QComboBox;
 class QListWidget;
 class QPushButton;
 class RecentFolders;
+class TeamBranch;
 class Workspace;
 
 // Chooses what the inspection report holds (the items, the sections, the readings table, the
@@ -27,9 +28,10 @@ public:
     // A readings table of more rows than this is confirmed before it is written.
     static constexpr int LargeTable = 100000;
 
-    // workspace may be nullptr; folders is not owned.
-    InspectionReportDialog(ItemStore *items, Workspace *workspace, RecentFolders *folders,
-                           QWidget *parent = nullptr);
+    // workspace and team may be nullptr; folders is not owned. The team's items follow the own
+    // ones.
+    InspectionReportDialog(ItemStore *items, Workspace *workspace, TeamBranch *team,
+                           RecentFolders *folders, QWidget *parent = nullptr);
 
     QList<const ItemData *> chosenItems() const;
     InspectionReport::Options options() const;
@@ -50,6 +52,7 @@ private:
 
     ItemStore *m_items;
     Workspace *m_workspace;
+    TeamBranch *m_team;
     RecentFolders *m_folders;
     QList<ItemData *> m_choices;
     QListWidget *m_itemList;

@@ -14,8 +14,11 @@ TeamBranch::TeamBranch(ItemTree *tree, ItemStore *items, QObject *parent)
     , m_items(items)
     , m_reader(new TeamReader(this))
 {
-    connect(m_reader, &TeamReader::listed, this, &TeamBranch::showItems);
-    connect(m_reader, &TeamReader::fetched, this, &TeamBranch::receive);
+    connect(m_reader, &TeamReader::listed, this, [this](const QList<TeamItem> &items) {
+        whenFree([this, items] { showItems(items); });
+    });
+    connect(m_reader, &TeamReader::fetched, this,
+            [this](const TeamReadings &part) { whenFree([this, part] { receive(part); }); });
     connect(items, &ItemStore::activeChanged, this, &TeamBranch::follow);
 }
 
@@ -25,6 +28,7 @@ void TeamBranch::setAddress(const QString &address, const QString &path)
         return;
     m_address = address;
     m_reader->stop();
+    m_waiting.clear();
     clear();
     m_tree->showTeam(!address.isEmpty());
     if (!address.isEmpty())
@@ -36,10 +40,73 @@ ItemData *TeamBranch::item(const QString &uuid) const
     return m_entries.value(uuid).item;
 }
 
+QList<ItemData *> TeamBranch::items() const
+{
+    QList<ItemData *> items;
+    for (const QString &uuid : m_order)
+        items.append(m_entries.value(uuid).item);
+    return items;
+}
+
+QString TeamBranch::label(const ItemData *item) const
+{
+    for (const Entry &entry : m_entries) {
+        if (entry.item == item)
+            return tr("%1 (%2, %3)").arg(item->name(), entry.owner, entry.job);
+    }
+    return item->name();
+}
+
+bool TeamBranch::loadReadings(ItemData *item, QString *error)
+{
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (it->item != item)
+            continue;
+        std::vector<WorkspaceReader::Reading> rows;
+        const int held = item->readings().size();
+        if (!m_reader->readNow(it.key(), held, &rows, error))
+            return false;
+        take(*it, held, rows);
+        // Read from the first on, the readings came with the exclusions the server holds.
+        if (held == 0)
+            it->fetchedExclusions = it->exclusionEvents;
+        it->followed = true;
+        return true;
+    }
+    return true;
+}
+
+TeamBranch::Pause::Pause(TeamBranch *branch)
+    : m_branch(branch)
+{
+    if (m_branch)
+        ++m_branch->m_paused;
+}
+
+TeamBranch::Pause::~Pause()
+{
+    if (!m_branch || --m_branch->m_paused > 0)
+        return;
+    const std::vector<std::function<void()>> waiting = std::move(m_branch->m_waiting);
+    m_branch->m_waiting.clear();
+    for (const auto &step : waiting)
+        step();
+}
+
+void TeamBranch::whenFree(const std::function<void()> &step)
+{
+    if (m_paused > 0)
+        m_waiting.push_back(step);
+    else
+        step();
+}
+
 void TeamBranch::showItems(const QList<TeamItem> &items)
 {
     QSet<QString> present;
+    m_order.clear();
     for (const TeamItem &listed : items) {
+        m_order.append(listed.uuid);
         present.insert(listed.uuid);
         auto found = m_entries.find(listed.uuid);
         // An item moved to another job is shown there anew.
@@ -79,18 +146,23 @@ void TeamBranch::receive(const TeamReadings &part)
     const auto found = m_entries.find(part.item);
     if (found == m_entries.end() || !found->fetching)
         return;
-    if (!part.rows.empty()) {
-        QVector<QString> exclusions;
-        exclusions.reserve(int(part.rows.size()));
-        for (const WorkspaceReader::Reading &row : part.rows)
-            exclusions.append(row.exclusion);
-        m_items->receive(found->item, part.first, TeamReader::toReadings(part.rows), exclusions);
-    }
+    take(*found, part.first, part.rows);
     if (!part.last)
         return;
     found->fetching = false;
     // Readings that arrived on the server while this fetch ran.
     fetchNew(part.item, *found);
+}
+
+void TeamBranch::take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows)
+{
+    if (rows.empty())
+        return;
+    QVector<QString> exclusions;
+    exclusions.reserve(int(rows.size()));
+    for (const WorkspaceReader::Reading &row : rows)
+        exclusions.append(row.exclusion);
+    m_items->receive(entry.item, first, TeamReader::toReadings(rows), exclusions);
 }
 
 void TeamBranch::follow(ItemData *item)
@@ -129,6 +201,7 @@ void TeamBranch::drop(const QString &uuid)
 
 void TeamBranch::clear()
 {
+    m_order.clear();
     const QStringList known = m_entries.keys();
     for (const QString &uuid : known)
         drop(uuid);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -28,6 +31,27 @@ public:
     void setAddress(const QString &address, const QString &path);
     TeamReader *reader() const { return m_reader; }
     ItemData *item(const QString &uuid) const;
+    // The team's items in the order of the tree.
+    QList<ItemData *> items() const;
+    // The item's name with whose it is and the job, for lists beside the own items.
+    QString label(const ItemData *item) const;
+    // Brings in at once what the server holds of a Team item beyond what it has, and follows the
+    // item from then on; false with *error set when the server cannot give it.
+    bool loadReadings(ItemData *item, QString *error);
+
+    // While a pause lives, what the server says waits, so that no Team item changes or goes
+    // under an export that reads it.
+    class Pause
+    {
+    public:
+        explicit Pause(TeamBranch *branch);
+        ~Pause();
+        Pause(const Pause &) = delete;
+        Pause &operator=(const Pause &) = delete;
+
+    private:
+        TeamBranch *m_branch;
+    };
 
 private:
     struct Entry
@@ -47,6 +71,9 @@ private:
 
     void showItems(const QList<TeamItem> &items);
     void receive(const TeamReadings &part);
+    void take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows);
+    // Runs what the server said now, or after the pause.
+    void whenFree(const std::function<void()> &step);
     void follow(ItemData *item);
     // Fetches what the server holds beyond what the item has, unless a fetch is on its way.
     void fetchNew(const QString &uuid, Entry &entry);
@@ -58,4 +85,8 @@ private:
     TeamReader *m_reader;
     QString m_address;
     QHash<QString, Entry> m_entries;
+    // The uuids in tree order.
+    QStringList m_order;
+    int m_paused = 0;
+    std::vector<std::function<void()>> m_waiting;
 };

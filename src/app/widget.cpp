@@ -426,12 +426,12 @@ void Widget::slotDisplayStore(const DmmData *data)
 
 void Widget::on_actionExport_triggered()
 {
-    files->exportFiles();
+    files->exportFiles(workspace, teamBranch);
 }
 
 void Widget::on_actionExportData_triggered()
 {
-    files->exportData(itemTree->selectedItems(), workspace);
+    files->exportData(itemTree->selectedItems(), workspace, teamBranch);
 }
 
 void Widget::on_actionImport_triggered()
@@ -446,5 +446,5 @@ void Widget::on_actionImportData_triggered()
 
 void Widget::on_actionInspectionReport_triggered()
 {
-    files->inspectionReport(workspace);
+    files->inspectionReport(workspace, teamBranch);
 }

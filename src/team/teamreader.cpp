@@ -49,6 +49,20 @@ void TeamReader::fetch(const QString &item, int first)
         QMetaObject::invokeMethod(worker, [worker, item, first] { worker->fetch(item, first); });
 }
 
+bool TeamReader::readNow(const QString &item, int first,
+                         std::vector<WorkspaceReader::Reading> *rows, QString *error)
+{
+    if (!m_worker) {
+        *error = tr("no team server is set");
+        return false;
+    }
+    bool read = false;
+    QMetaObject::invokeMethod(
+        m_worker, [&] { read = m_worker->readAll(item, first, rows, error); },
+        Qt::BlockingQueuedConnection);
+    return read;
+}
+
 QList<DmmData *> TeamReader::toReadings(const std::vector<WorkspaceReader::Reading> &rows)
 {
     const auto number = [](const QVariant &value) {

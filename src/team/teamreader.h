@@ -32,6 +32,10 @@ public:
     bool isRunning() const { return m_thread.worker() != nullptr; }
     // The readings of item from seq first on, as fetched() parts.
     void fetch(const QString &item, int first);
+    // The readings of item from seq first on, at once, after what the reader was asked before;
+    // false with *error set when the server cannot give them.
+    bool readNow(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
+                 QString *error);
     // For a reader started afterwards.
     void setPollInterval(int ms) { m_pollMs = ms; }
 

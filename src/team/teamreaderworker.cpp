@@ -31,7 +31,7 @@ void TeamReaderWorker::list()
     QList<TeamItem> items;
     QString error;
     if (!m_server.teamItems(m_own, &items, &error)) {
-        lost();
+        lost(error);
         return;
     }
     m_failures = 0;
@@ -47,7 +47,7 @@ void TeamReaderWorker::fetch(const QString &item, int first)
     while (!*m_stopping && (m_server.isOpen() || connectServer())) {
         part.rows.clear();
         if (!m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
-            lost();
+            lost(error);
             break;
         }
         part.last = int(part.rows.size()) < PartSize;
@@ -60,6 +60,27 @@ void TeamReaderWorker::fetch(const QString &item, int first)
     part.rows.clear();
     part.last = true;
     emit fetched(part);
+}
+
+bool TeamReaderWorker::readAll(const QString &item, int first,
+                               std::vector<WorkspaceReader::Reading> *rows, QString *error)
+{
+    if (!m_server.isOpen()) {
+        m_retry.stop();
+        if (!connectServer()) {
+            *error = m_error;
+            return false;
+        }
+    }
+    for (;;) {
+        const size_t before = rows->size();
+        if (!m_server.readings(item, first + int(before), PartSize, rows, error)) {
+            lost(*error);
+            return false;
+        }
+        if (rows->size() - before < size_t(PartSize))
+            return true;
+    }
 }
 
 void TeamReaderWorker::finish()
@@ -83,7 +104,7 @@ bool TeamReaderWorker::connectServer()
             m_own = own.uuid;
     }
     if (m_server.open(m_settings.keywords, &error) != TeamServer::Outcome::Ready) {
-        lost();
+        lost(error);
         return false;
     }
     QSqlDriver *driver = m_server.driver();
@@ -99,8 +120,9 @@ bool TeamReaderWorker::connectServer()
     return true;
 }
 
-void TeamReaderWorker::lost()
+void TeamReaderWorker::lost(const QString &error)
 {
+    m_error = error;
     m_server.close();
     m_poll.stop();
     const qint64 delay = std::min<qint64>(

@@ -41,13 +41,19 @@ public slots:
     void fetch(const QString &item, int first);
     void finish();
 
+public:
+    // The item's readings from seq first to the last the server holds, at once; a server in its
+    // wait before the next attempt is tried now.
+    bool readAll(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
+                 QString *error);
+
 signals:
     void listed(const QList<TeamItem> &items);
     void fetched(const TeamReadings &part);
 
 private:
     bool connectServer();
-    void lost();
+    void lost(const QString &error);
 
     Settings m_settings;
     const std::atomic<bool> *m_stopping;
@@ -58,4 +64,6 @@ private:
     // Gathers the notifications of a burst of batches into one listing.
     QTimer m_settle;
     int m_failures = 0;
+    // The server's or the system's words for the last failure.
+    QString m_error;
 };

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QToolBar>
@@ -10,6 +13,7 @@
 #include <QtTest>
 
 #include "dmmdata.h"
+#include "exportdatadialog.h"
 #include "itemdata.h"
 #include "itemstore.h"
 #include "jobdetails.h"
@@ -132,6 +136,22 @@ void TestTeamTree::colleaguesItemsAreShownNotChanged()
     // The window's own items, synced as alice's, are not among the team's.
     QCOMPARE(rows()->rowCount(team), 1);
     const QModelIndex row = child(child(child(team, "bob"), "Bridge"), "Deck B");
+
+    // Exported before it was ever shown, it brings its readings from the server first.
+    const QString csv = dir.filePath(QStringLiteral("deck.csv"));
+    answerNext<ExportDataDialog>([&csv](ExportDataDialog *dialog) {
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("items"));
+        for (int n = 0; n < list->count(); ++n)
+            list->item(n)->setCheckState(
+                list->item(n)->text() == "Deck B (bob, Bridge)" ? Qt::Checked : Qt::Unchecked);
+        chooseFile(csv);
+        answerNext<QMessageBox>([](QMessageBox *box) { box->accept(); });
+        dialog->findChild<QPushButton *>(QStringLiteral("export"))->click();
+    });
+    action(*window, "actionExportData")->trigger();
+    QFile exported(csv);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(exported.readAll().count('\n'), 1 + 50);
 
     // Shown, and nothing else offered.
     tree(*window)->setCurrentIndex(row);

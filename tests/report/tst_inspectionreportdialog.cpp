@@ -67,7 +67,7 @@ void tst_InspectionReportDialog::choicesStartFromTheStore()
     ItemData *first = store.add(QStringLiteral("First"), ItemData::MeasureData);
     ItemData *second = store.add(QStringLiteral("Second"), ItemData::ImportData);
     store.activate(second);
-    InspectionReportDialog dialog(&store, nullptr, &m_folders);
+    InspectionReportDialog dialog(&store, nullptr, nullptr, &m_folders);
     auto *list = dialog.findChild<QListWidget *>(QStringLiteral("listItems"));
     QCOMPARE(list->count(), 3);
     QCOMPARE(list->item(2)->text(), QStringLiteral("Store Data"));
@@ -106,7 +106,7 @@ void tst_InspectionReportDialog::paperFollowsTheLocale()
     const QLocale before;
     QLocale::setDefault(QLocale(locale));
     ItemStore store;
-    InspectionReportDialog dialog(&store, nullptr, &m_folders);
+    InspectionReportDialog dialog(&store, nullptr, nullptr, &m_folders);
     QLocale::setDefault(before);
     QTEST(dialog.findChild<QComboBox *>(QStringLiteral("cbPaper"))->currentText(), "paper");
 }
@@ -127,7 +127,7 @@ void tst_InspectionReportDialog::largeTableIsConfirmed()
     ItemData *item = store.add(QStringLiteral("Large"), ItemData::MeasureData);
     store.activate(item);
     fill(store, item, InspectionReportDialog::LargeTable + 1);
-    InspectionReportDialog dialog(&store, nullptr, &m_folders);
+    InspectionReportDialog dialog(&store, nullptr, nullptr, &m_folders);
     for (const char *name : {"cbCover", "cbStatistics", "cbHistogram", "cbChart", "cbNotes"})
         dialog.findChild<QCheckBox *>(QLatin1String(name))->setChecked(false);
     dialog.findChild<QComboBox *>(QStringLiteral("cbReadings"))->setCurrentIndex(2);
