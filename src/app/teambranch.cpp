@@ -19,6 +19,10 @@ TeamBranch::TeamBranch(ItemTree *tree, ItemStore *items, QObject *parent)
     });
     connect(m_reader, &TeamReader::fetched, this,
             [this](const TeamReadings &part) { whenFree([this, part] { receive(part); }); });
+    connect(m_reader, &TeamReader::exclusionsFetched, this,
+            [this](const TeamExclusions &exclusions) {
+                whenFree([this, exclusions] { receiveExclusions(exclusions); });
+            });
     connect(items, &ItemStore::activeChanged, this, &TeamBranch::follow);
 }
 
@@ -67,9 +71,11 @@ bool TeamBranch::loadReadings(ItemData *item, QString *error)
         if (!m_reader->readNow(it.key(), held, &rows, error))
             return false;
         take(*it, held, rows);
-        // Read from the first on, the readings came with the exclusions the server holds.
-        if (held == 0)
-            it->fetchedExclusions = it->exclusionEvents;
+        // Read from the first on, the readings are the server's as the last list counted them.
+        if (held == 0) {
+            it->fetchedReadingRevision = it->readingRevision;
+            it->fetchedExclusionRevision = it->exclusionRevision;
+        }
         it->followed = true;
         return true;
     }
@@ -130,7 +136,8 @@ void TeamBranch::showItems(const QList<TeamItem> &items)
                                     StoredRequirement::fromText(listed.requirement));
         }
         found->readings = listed.readings;
-        found->exclusionEvents = listed.exclusionEvents;
+        found->readingRevision = listed.readingRevision;
+        found->exclusionRevision = listed.exclusionRevision;
         if (found->followed)
             fetchNew(listed.uuid, *found);
     }
@@ -146,17 +153,34 @@ void TeamBranch::receive(const TeamReadings &part)
     const auto found = m_entries.find(part.item);
     if (found == m_entries.end() || !found->fetching)
         return;
-    take(*found, part.first, part.rows);
+    if (part.ok)
+        take(*found, part.first, part.rows);
     if (!part.last)
         return;
     found->fetching = false;
+    if (!part.ok)
+        found->fetchedReadingRevision = -1;
     // Readings that arrived on the server while this fetch ran.
     fetchNew(part.item, *found);
 }
 
+void TeamBranch::receiveExclusions(const TeamExclusions &exclusions)
+{
+    const auto found = m_entries.find(exclusions.item);
+    if (found == m_entries.end() || !found->fetching)
+        return;
+    found->fetching = false;
+    if (exclusions.ok)
+        m_items->receiveExclusions(found->item, exclusions.reasons);
+    else
+        found->fetchedExclusionRevision = -1;
+    fetchNew(exclusions.item, *found);
+}
+
 void TeamBranch::take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows)
 {
-    if (rows.empty())
+    // Nothing from the first on: the server holds none of the item's readings any more.
+    if (rows.empty() && (first > 0 || entry.item->readings().isEmpty()))
         return;
     QVector<QString> exclusions;
     exclusions.reserve(int(rows.size()));
@@ -179,17 +203,24 @@ void TeamBranch::follow(ItemData *item)
 
 void TeamBranch::fetchNew(const QString &uuid, Entry &entry)
 {
-    const int held = entry.item->readings().size();
-    const bool excluded = entry.exclusionEvents != entry.fetchedExclusions;
-    if (entry.fetching || (entry.readings == held && !excluded))
+    if (entry.fetching)
         return;
+    const int held = entry.item->readings().size();
+    // Readings changed in place, or fewer on the server than here: fetched anew, with their
+    // exclusions. Only exclusions changed: those alone. Else the new readings, if any.
+    if (entry.readingRevision != entry.fetchedReadingRevision || entry.readings < held) {
+        entry.fetchedReadingRevision = entry.readingRevision;
+        entry.fetchedExclusionRevision = entry.exclusionRevision;
+        m_reader->fetch(uuid, 0);
+    } else if (entry.exclusionRevision != entry.fetchedExclusionRevision) {
+        entry.fetchedExclusionRevision = entry.exclusionRevision;
+        m_reader->fetchExclusions(uuid);
+    } else if (entry.readings > held) {
+        m_reader->fetch(uuid, held);
+    } else {
+        return;
+    }
     entry.fetching = true;
-    // Fewer on the server than here: the colleague cleared the item. Readings excluded or
-    // included again since: their reasons changed. Either way the item is fetched anew.
-    const bool anew = entry.readings < held || excluded;
-    if (anew)
-        entry.fetchedExclusions = entry.exclusionEvents;
-    m_reader->fetch(uuid, anew ? 0 : held);
 }
 
 void TeamBranch::drop(const QString &uuid)

@@ -59,11 +59,13 @@ private:
         ItemData *item = nullptr;
         QString owner;
         QString job;
-        // The readings the server holds.
+        // The readings the server holds, and its counts of their changes.
         int readings = 0;
-        int exclusionEvents = 0;
-        // The trail's length when the readings were last fetched from the first on.
-        int fetchedExclusions = 0;
+        qint64 readingRevision = 0;
+        qint64 exclusionRevision = 0;
+        // The counts the readings here were fetched at; -1 before, and after a failed fetch.
+        qint64 fetchedReadingRevision = -1;
+        qint64 fetchedExclusionRevision = -1;
         // Shown once: its readings are fetched and followed.
         bool followed = false;
         bool fetching = false;
@@ -71,11 +73,13 @@ private:
 
     void showItems(const QList<TeamItem> &items);
     void receive(const TeamReadings &part);
+    void receiveExclusions(const TeamExclusions &exclusions);
     void take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows);
     // Runs what the server said now, or after the pause.
     void whenFree(const std::function<void()> &step);
     void follow(ItemData *item);
-    // Fetches what the server holds beyond what the item has, unless a fetch is on its way.
+    // Fetches what changed on the server since the item's readings were fetched, unless a fetch
+    // is on its way.
     void fetchNew(const QString &uuid, Entry &entry);
     void drop(const QString &uuid);
     void clear();

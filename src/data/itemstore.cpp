@@ -329,6 +329,21 @@ bool ItemStore::receive(ItemData *item, int first, const QList<DmmData *> &readi
     return true;
 }
 
+void ItemStore::receiveExclusions(ItemData *item, const QVector<QString> &reasons)
+{
+    if (!item->isReadOnly())
+        return;
+    QVector<int> changed;
+    for (int i = 0; i < item->readings().size(); ++i) {
+        if (item->exclusionReason(i) != reasons.value(i))
+            changed.append(i);
+    }
+    if (changed.isEmpty())
+        return;
+    item->setExclusions(reasons);
+    emit exclusionsChanged(item, changed, 0);
+}
+
 void ItemStore::receiveDetails(ItemData *item, const QString &name,
                                const CoatingRequirement &requirement)
 {

@@ -97,6 +97,9 @@ public:
     // had. Refused for any other item, and when first is not where its readings end.
     bool receive(ItemData *item, int first, const QList<DmmData *> &readings,
                  const QVector<QString> &exclusions);
+    // Why each of a read-only item's readings is excluded as the server now holds it, by index
+    // as ItemData::exclusions() gives them; the readings that changed are announced.
+    void receiveExclusions(ItemData *item, const QVector<QString> &reasons);
     // A read-only item's name and requirement as the server now holds them.
     void receiveDetails(ItemData *item, const QString &name, const CoatingRequirement &requirement);
     // A read-only item is no longer on the server: it stops being active and its removal is

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QVector>
 
 #include "workspacereader.h"
 
@@ -21,8 +22,10 @@ struct TeamItem
     double rangeUm = 0.0;
     // The readings the server holds: seq runs from 0 to readings - 1.
     int readings = 0;
-    // Entries of its exclusion trail; a change means readings were excluded or included again.
-    int exclusionEvents = 0;
+    // Counted up by the server at every change of readings it held, and of their exclusions or
+    // their trail; readings added at the end leave both as they are.
+    qint64 readingRevision = 0;
+    qint64 exclusionRevision = 0;
 };
 
 // A part of a team item's readings, from seq first on; last is set on the part that ends a fetch.
@@ -31,8 +34,20 @@ struct TeamReadings
     QString item;
     int first = 0;
     bool last = false;
+    // False on the part that ends a fetch the server broke off.
+    bool ok = true;
     std::vector<WorkspaceReader::Reading> rows;
+};
+
+// Why each of a team item's readings is excluded, by seq (empty for one that counts; those past
+// the end count), as the server holds them; ok is false when it could not be read.
+struct TeamExclusions
+{
+    QString item;
+    bool ok = false;
+    QVector<QString> reasons;
 };
 
 Q_DECLARE_METATYPE(QList<TeamItem>)
 Q_DECLARE_METATYPE(TeamReadings)
+Q_DECLARE_METATYPE(TeamExclusions)

@@ -14,6 +14,7 @@ TeamReader::TeamReader(QObject *parent)
 {
     qRegisterMetaType<QList<TeamItem>>();
     qRegisterMetaType<TeamReadings>();
+    qRegisterMetaType<TeamExclusions>();
 }
 
 TeamReader::~TeamReader()
@@ -34,6 +35,7 @@ void TeamReader::start(const QString &path, const QString &address)
     TeamReaderWorker *worker = m_thread.start(settings);
     connect(worker, &TeamReaderWorker::listed, this, &TeamReader::listed);
     connect(worker, &TeamReaderWorker::fetched, this, &TeamReader::fetched);
+    connect(worker, &TeamReaderWorker::exclusionsFetched, this, &TeamReader::exclusionsFetched);
     QMetaObject::invokeMethod(worker, &TeamReaderWorker::list);
 }
 
@@ -47,6 +49,12 @@ void TeamReader::fetch(const QString &item, int first)
 {
     if (TeamReaderWorker *worker = m_thread.worker())
         QMetaObject::invokeMethod(worker, [worker, item, first] { worker->fetch(item, first); });
+}
+
+void TeamReader::fetchExclusions(const QString &item)
+{
+    if (TeamReaderWorker *worker = m_thread.worker())
+        QMetaObject::invokeMethod(worker, [worker, item] { worker->fetchExclusions(item); });
 }
 
 bool TeamReader::readNow(const QString &item, int first,

@@ -32,6 +32,8 @@ public:
     bool isRunning() const { return m_thread.worker() != nullptr; }
     // The readings of item from seq first on, as fetched() parts.
     void fetch(const QString &item, int first);
+    // Why each of item's readings is excluded, as an exclusionsFetched().
+    void fetchExclusions(const QString &item);
     // The readings of item from seq first on, at once, after what the reader was asked before;
     // false with *error set when the server cannot give them.
     bool readNow(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
@@ -45,6 +47,7 @@ public:
 signals:
     void listed(const QList<TeamItem> &items);
     void fetched(const TeamReadings &part);
+    void exclusionsFetched(const TeamExclusions &exclusions);
 
 private:
     TeamWorkerThread<TeamReaderWorker> m_thread;

@@ -59,7 +59,21 @@ void TeamReaderWorker::fetch(const QString &item, int first)
     }
     part.rows.clear();
     part.last = true;
+    part.ok = false;
     emit fetched(part);
+}
+
+void TeamReaderWorker::fetchExclusions(const QString &item)
+{
+    TeamExclusions exclusions;
+    exclusions.item = item;
+    QString error;
+    if (!*m_stopping && (m_server.isOpen() || connectServer())) {
+        exclusions.ok = m_server.exclusions(item, &exclusions.reasons, &error);
+        if (!exclusions.ok)
+            lost(error);
+    }
+    emit exclusionsFetched(exclusions);
 }
 
 bool TeamReaderWorker::readAll(const QString &item, int first,

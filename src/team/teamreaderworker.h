@@ -39,6 +39,8 @@ public slots:
     // Fetches the item's readings from seq first to the last the server holds, in parts. A fetch
     // that fails ends with an empty last part.
     void fetch(const QString &item, int first);
+    // Reads why each of the item's readings is excluded, as one exclusionsFetched().
+    void fetchExclusions(const QString &item);
     void finish();
 
 public:
@@ -50,6 +52,7 @@ public:
 signals:
     void listed(const QList<TeamItem> &items);
     void fetched(const TeamReadings &part);
+    void exclusionsFetched(const TeamExclusions &exclusions);
 
 private:
     bool connectServer();

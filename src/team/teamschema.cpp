@@ -144,6 +144,63 @@ QStringList TeamSchema::steps(int version)
         }
         return statements + QStringList{QStringLiteral("DROP FUNCTION rq_team_of(name)")};
     }
+    case 5: {
+        // Counters of the changes to an item's readings other than new ones at its end, kept by
+        // the server whoever writes: a reader that holds the readings compares them instead of
+        // the count, which a reading changed in place or an exclusion leaves as it was. The
+        // triggers run as the writer, who may change only their own items. The functions are
+        // replaced rather than made: they outlive tables an administrator drops.
+        const QString readingColumns = QStringLiteral(
+            "time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload, unit, basis");
+        QStringList prefixed[2];
+        for (const QString &column : readingColumns.split(QStringLiteral(", "))) {
+            prefixed[0] += QStringLiteral("o.") + column;
+            prefixed[1] += QStringLiteral("n.") + column;
+        }
+        return {
+            QStringLiteral("ALTER TABLE item ADD COLUMN reading_revision bigint NOT NULL DEFAULT 0,"
+                           " ADD COLUMN exclusion_revision bigint NOT NULL DEFAULT 0"),
+            QStringLiteral(
+                "CREATE OR REPLACE FUNCTION rq_readings_updated() RETURNS trigger LANGUAGE plpgsql "
+                "AS $$"
+                " BEGIN UPDATE item SET reading_revision = reading_revision + c.rewritten::int,"
+                " exclusion_revision = exclusion_revision + c.excluded::int FROM ("
+                "SELECT COALESCE(o.item, n.item) AS item, bool_or((%1) IS DISTINCT FROM (%2))"
+                " AS rewritten, bool_or(o.exclusion IS DISTINCT FROM n.exclusion) AS excluded"
+                " FROM old_rows o FULL JOIN new_rows n ON n.item = o.item AND n.seq = o.seq"
+                " GROUP BY 1) c WHERE item.uuid = c.item AND (c.rewritten OR c.excluded);"
+                " RETURN NULL; END $$")
+                .arg(prefixed[0].join(QStringLiteral(", ")),
+                     prefixed[1].join(QStringLiteral(", "))),
+            QStringLiteral(
+                "CREATE OR REPLACE FUNCTION rq_readings_removed() RETURNS trigger LANGUAGE plpgsql"
+                " AS $$ BEGIN UPDATE item SET reading_revision = reading_revision + 1"
+                " WHERE uuid IN (SELECT item FROM changed_rows); RETURN NULL; END $$"),
+            QStringLiteral(
+                "CREATE OR REPLACE FUNCTION rq_trail_changed() RETURNS trigger LANGUAGE plpgsql"
+                " AS $$ BEGIN UPDATE item SET exclusion_revision = exclusion_revision"
+                " + 1 WHERE uuid IN (SELECT item FROM changed_rows); RETURN NULL;"
+                " END $$"),
+            QStringLiteral("CREATE TRIGGER reading_updated AFTER UPDATE ON reading REFERENCING"
+                           " OLD TABLE AS old_rows NEW TABLE AS new_rows FOR EACH STATEMENT"
+                           " EXECUTE FUNCTION rq_readings_updated()"),
+            QStringLiteral("CREATE TRIGGER reading_deleted AFTER DELETE ON reading REFERENCING"
+                           " OLD TABLE AS changed_rows FOR EACH STATEMENT EXECUTE FUNCTION"
+                           " rq_readings_removed()"),
+            QStringLiteral("CREATE TRIGGER trail_inserted AFTER INSERT ON reading_exclusion"
+                           " REFERENCING NEW TABLE AS changed_rows FOR EACH STATEMENT EXECUTE"
+                           " FUNCTION rq_trail_changed()"),
+            QStringLiteral("CREATE TRIGGER trail_deleted AFTER DELETE ON reading_exclusion"
+                           " REFERENCING OLD TABLE AS changed_rows FOR EACH STATEMENT EXECUTE"
+                           " FUNCTION rq_trail_changed()"),
+            // An event moved to another item changes the trails of both.
+            QStringLiteral("CREATE TRIGGER trail_updated_from AFTER UPDATE ON reading_exclusion"
+                           " REFERENCING OLD TABLE AS changed_rows FOR EACH STATEMENT EXECUTE"
+                           " FUNCTION rq_trail_changed()"),
+            QStringLiteral("CREATE TRIGGER trail_updated_to AFTER UPDATE ON reading_exclusion"
+                           " REFERENCING NEW TABLE AS changed_rows FOR EACH STATEMENT EXECUTE"
+                           " FUNCTION rq_trail_changed()")};
+    }
     default:
         return {};
     }

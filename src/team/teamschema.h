@@ -15,7 +15,7 @@ class TeamSchema
     Q_DECLARE_TR_FUNCTIONS(TeamSchema)
 
 public:
-    static constexpr int Version = 4;
+    static constexpr int Version = 5;
     static constexpr const char *InspectorRole = "rq_inspector";
     static constexpr const char *QaRole = "rq_qa";
     // The channel a sync notifies after readings arrived; the payload is the writer's role.

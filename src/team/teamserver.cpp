@@ -414,7 +414,7 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
             "SELECT item.uuid::text, item.owner, workspace.job, item.name, item.unit,"
             " item.requirement, item.range_um,"
             " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
-            " (SELECT COUNT(*) FROM reading_exclusion WHERE reading_exclusion.item = item.uuid)"
+            " item.reading_revision, item.exclusion_revision"
             " FROM item JOIN workspace ON workspace.uuid = item.workspace"
             " WHERE item.workspace IS DISTINCT FROM NULLIF(?, '')::uuid AND (item.kind <> %1 OR"
             " EXISTS (SELECT 1 FROM reading WHERE reading.item = item.uuid))"
@@ -433,7 +433,8 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
         item.requirement = query.value(5).toString();
         item.rangeUm = query.value(6).toDouble();
         item.readings = query.value(7).isNull() ? 0 : query.value(7).toInt() + 1;
-        item.exclusionEvents = query.value(8).toInt();
+        item.readingRevision = query.value(8).toLongLong();
+        item.exclusionRevision = query.value(9).toLongLong();
         items->append(item);
     }
     return !query.lastError().isValid() || failed(query.lastError(), error);
@@ -455,6 +456,23 @@ bool TeamServer::readings(const QString &item, int first, int limit,
         return failed(query.lastError(), error);
     while (query.next())
         readings->push_back(WorkspaceReader::readingFrom(query));
+    return !query.lastError().isValid() || failed(query.lastError(), error);
+}
+
+bool TeamServer::exclusions(const QString &item, QVector<QString> *reasons, QString *error)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT seq, exclusion FROM reading WHERE item = ?::uuid AND"
+                                 " exclusion <> '' ORDER BY seq"));
+    query.addBindValue(item);
+    if (!query.exec())
+        return failed(query.lastError(), error);
+    while (query.next()) {
+        const int seq = query.value(0).toInt();
+        reasons->resize(seq + 1);
+        (*reasons)[seq] = query.value(1).toString();
+    }
     return !query.lastError().isValid() || failed(query.lastError(), error);
 }
 

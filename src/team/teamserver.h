@@ -77,6 +77,9 @@ public:
     // Up to limit readings of the item from seq first on, in order.
     bool readings(const QString &item, int first, int limit,
                   std::vector<WorkspaceReader::Reading> *readings, QString *error);
+    // Why each excluded reading of the item is excluded, by seq; shorter than the readings when
+    // the last ones count.
+    bool exclusions(const QString &item, QVector<QString> *reasons, QString *error);
     // Where the server's notifications arrive, on the connection's thread.
     QSqlDriver *driver() const;
 

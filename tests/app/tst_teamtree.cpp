@@ -189,6 +189,20 @@ void TestTeamTree::colleaguesItemsAreShownNotChanged()
     QTRY_COMPARE_WITH_TIMEOUT(shown->excludedCount(), 2, 30000);
     QCOMPARE(shown->exclusionReason(52), QStringLiteral("Wrong part"));
 
+    // A reading changed in place on the server, or only its reason, leaves the count as it was;
+    // the server's counters of changes tell.
+    const QString notify = QStringLiteral("NOTIFY rq_team_changed");
+    QVERIFY(server.exec({QStringLiteral("UPDATE reading SET um_value = 999, um_text = '999.0'"
+                                        " WHERE seq = 1"),
+                         notify}));
+    QTRY_COMPARE_WITH_TIMEOUT(table(*window)->index(1, 2).data().toString(),
+                              QStringLiteral("999.0"), 30000);
+    QCOMPARE(shown->exclusionReason(52), QStringLiteral("Wrong part"));
+    QVERIFY(server.exec(
+        {QStringLiteral("UPDATE reading SET exclusion = 'Edited' WHERE seq = 52"), notify}));
+    QTRY_COMPARE_WITH_TIMEOUT(shown->exclusionReason(52), QStringLiteral("Edited"), 30000);
+    QCOMPARE(shown->readings().size(), 53);
+
     // Removed by the colleague, it leaves the tree and nothing is active.
     bob.items.remove(deck);
     bob.workspace.commit();

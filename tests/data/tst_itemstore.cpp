@@ -152,6 +152,8 @@ void TestItemStore::commandsAnnounceThemselves_data()
         << "team receive" << QStringList{"appended:T:0+2"};
     QTest::newRow("team item: received from the start again, replaced")
         << "team receive again" << QStringList{"appended:T:0+2", "cleared:T", "appended:T:0+1"};
+    QTest::newRow("team item: the server's exclusions, only changes announced")
+        << "team receive exclusions" << QStringList{"appended:T:0+2", "excluded:T:0,1@0"};
     QTest::newRow("team item: a part that leaves a gap refused")
         << "team receive gap" << QStringList{"appended:T:0+2"};
     QTest::newRow("local item: nothing received") << "team receive local" << QStringList();
@@ -277,6 +279,11 @@ void TestItemStore::commandsAnnounceThemselves()
                 QVERIFY(store->receive(&team, 0, {makeReading(3)}, {QString()}));
             if (command == QLatin1String("team receive gap"))
                 QVERIFY(!store->receive(&team, 3, {makeReading(3)}, {QString()}));
+            if (command == QLatin1String("team receive exclusions")) {
+                store->receiveExclusions(&team, {QStringLiteral("Edited")});
+                store->receiveExclusions(&team, {QStringLiteral("Edited"), QString()});
+                QCOMPARE(team.exclusionReason(0), QStringLiteral("Edited"));
+            }
             QCOMPARE(team.statistics()->num,
                      command == QLatin1String("team receive again") ? 1 : 2);
             QCOMPARE(team.excludedCount(), command == QLatin1String("team receive again") ? 0 : 1);
