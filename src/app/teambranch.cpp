@@ -67,10 +67,13 @@ bool TeamBranch::loadReadings(ItemData *item, QString *error)
         if (it->item != item)
             continue;
         std::vector<WorkspaceReader::Reading> rows;
+        QVector<ExclusionEvent> trail;
         const int held = item->readings().size();
-        if (!m_reader->readNow(it.key(), held, &rows, error))
+        if (!m_reader->readNow(it.key(), held, &rows, &trail, error))
             return false;
         take(*it, held, rows);
+        if (held == 0)
+            item->setExclusionTrail(trail);
         // Read from the first on, the readings are the server's as the last list counted them.
         if (held == 0) {
             it->fetchedReadingRevision = it->readingRevision;
@@ -153,8 +156,11 @@ void TeamBranch::receive(const TeamReadings &part)
     const auto found = m_entries.find(part.item);
     if (found == m_entries.end() || !found->fetching)
         return;
-    if (part.ok)
+    if (part.ok) {
         take(*found, part.first, part.rows);
+        if (part.first == 0)
+            found->item->setExclusionTrail(part.trail);
+    }
     if (!part.last)
         return;
     found->fetching = false;
@@ -170,9 +176,10 @@ void TeamBranch::receiveExclusions(const TeamExclusions &exclusions)
     if (found == m_entries.end() || !found->fetching)
         return;
     found->fetching = false;
-    if (exclusions.ok)
+    if (exclusions.ok) {
+        found->item->setExclusionTrail(exclusions.trail);
         m_items->receiveExclusions(found->item, exclusions.reasons);
-    else
+    } else
         found->fetchedExclusionRevision = -1;
     fetchNew(exclusions.item, *found);
 }

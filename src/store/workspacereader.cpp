@@ -198,15 +198,19 @@ bool WorkspaceReader::exclusionTrail(qint64 item, int first, QVector<ExclusionEv
     query.addBindValue(first);
     if (!query.exec())
         return failed(query, error);
-    while (query.next()) {
-        ExclusionEvent event;
-        event.reading = query.value(0).toInt();
-        event.excluded = query.value(1).toBool();
-        event.reason = query.value(2).toString();
-        event.who = query.value(3).toString();
-        event.when = QDateTime::fromMSecsSinceEpoch(query.value(4).toLongLong(), Qt::OffsetFromUTC,
-                                                    query.value(5).toInt());
-        events->append(event);
-    }
+    while (query.next())
+        events->append(eventFrom(query));
     return !query.lastError().isValid() || failed(query, error);
+}
+
+ExclusionEvent WorkspaceReader::eventFrom(const QSqlQuery &query)
+{
+    ExclusionEvent event;
+    event.reading = query.value(0).toInt();
+    event.excluded = query.value(1).toBool();
+    event.reason = query.value(2).toString();
+    event.who = query.value(3).toString();
+    event.when = QDateTime::fromMSecsSinceEpoch(query.value(4).toLongLong(), Qt::OffsetFromUTC,
+                                                query.value(5).toInt());
+    return event;
 }

@@ -77,6 +77,8 @@ public:
     // A reading from a row of seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text,
     // overload, unit, basis and exclusion, in that order.
     static Reading readingFrom(const QSqlQuery &query);
+    // An entry of a trail from a row of seq, excluded, reason, who, time_ms and time_offset.
+    static ExclusionEvent eventFrom(const QSqlQuery &query);
 
     // name is the Qt connection's name, unique in the process.
     explicit WorkspaceReader(const QString &name);

@@ -37,6 +37,8 @@ struct TeamReadings
     // False on the part that ends a fetch the server broke off.
     bool ok = true;
     std::vector<WorkspaceReader::Reading> rows;
+    // With the part from seq 0: the item's exclusion trail.
+    QVector<ExclusionEvent> trail;
 };
 
 // Why each of a team item's readings is excluded, by seq (empty for one that counts; those past
@@ -46,6 +48,7 @@ struct TeamExclusions
     QString item;
     bool ok = false;
     QVector<QString> reasons;
+    QVector<ExclusionEvent> trail;
 };
 
 Q_DECLARE_METATYPE(QList<TeamItem>)

@@ -58,7 +58,8 @@ void TeamReader::fetchExclusions(const QString &item)
 }
 
 bool TeamReader::readNow(const QString &item, int first,
-                         std::vector<WorkspaceReader::Reading> *rows, QString *error)
+                         std::vector<WorkspaceReader::Reading> *rows,
+                         QVector<ExclusionEvent> *trail, QString *error)
 {
     if (!m_worker) {
         *error = tr("no team server is set");
@@ -66,7 +67,7 @@ bool TeamReader::readNow(const QString &item, int first,
     }
     bool read = false;
     QMetaObject::invokeMethod(
-        m_worker, [&] { read = m_worker->readAll(item, first, rows, error); },
+        m_worker, [&] { read = m_worker->readAll(item, first, rows, trail, error); },
         Qt::BlockingQueuedConnection);
     return read;
 }

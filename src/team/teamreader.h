@@ -34,10 +34,10 @@ public:
     void fetch(const QString &item, int first);
     // Why each of item's readings is excluded, as an exclusionsFetched().
     void fetchExclusions(const QString &item);
-    // The readings of item from seq first on, at once, after what the reader was asked before;
-    // false with *error set when the server cannot give them.
+    // The readings of item from seq first on, at once, after what the reader was asked before,
+    // and from the first on its trail; false with *error set when the server cannot give them.
     bool readNow(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
-                 QString *error);
+                 QVector<ExclusionEvent> *trail, QString *error);
     // For a reader started afterwards.
     void setPollInterval(int ms) { m_pollMs = ms; }
 

@@ -46,7 +46,11 @@ void TeamReaderWorker::fetch(const QString &item, int first)
     QString error;
     while (!*m_stopping && (m_server.isOpen() || connectServer())) {
         part.rows.clear();
-        if (!m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
+        part.trail.clear();
+        // The trail first: an exclusion made after it was read changes the counter of the
+        // exclusions again, and the item is brought up to date once more.
+        if ((part.first == 0 && !m_server.trail(item, &part.trail, &error)) ||
+            !m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
             lost(error);
             break;
         }
@@ -69,7 +73,8 @@ void TeamReaderWorker::fetchExclusions(const QString &item)
     exclusions.item = item;
     QString error;
     if (!*m_stopping && (m_server.isOpen() || connectServer())) {
-        exclusions.ok = m_server.exclusions(item, &exclusions.reasons, &error);
+        exclusions.ok = m_server.trail(item, &exclusions.trail, &error) &&
+                        m_server.exclusions(item, &exclusions.reasons, &error);
         if (!exclusions.ok)
             lost(error);
     }
@@ -77,7 +82,8 @@ void TeamReaderWorker::fetchExclusions(const QString &item)
 }
 
 bool TeamReaderWorker::readAll(const QString &item, int first,
-                               std::vector<WorkspaceReader::Reading> *rows, QString *error)
+                               std::vector<WorkspaceReader::Reading> *rows,
+                               QVector<ExclusionEvent> *trail, QString *error)
 {
     if (!m_server.isOpen()) {
         m_retry.stop();
@@ -85,6 +91,10 @@ bool TeamReaderWorker::readAll(const QString &item, int first,
             *error = m_error;
             return false;
         }
+    }
+    if (first == 0 && !m_server.trail(item, trail, error)) {
+        lost(*error);
+        return false;
     }
     for (;;) {
         const size_t before = rows->size();

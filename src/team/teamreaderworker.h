@@ -44,10 +44,10 @@ public slots:
     void finish();
 
 public:
-    // The item's readings from seq first to the last the server holds, at once; a server in its
-    // wait before the next attempt is tried now.
+    // The item's readings from seq first to the last the server holds, at once, and from the
+    // first on its trail; a server in its wait before the next attempt is tried now.
     bool readAll(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
-                 QString *error);
+                 QVector<ExclusionEvent> *trail, QString *error);
 
 signals:
     void listed(const QList<TeamItem> &items);

@@ -476,6 +476,20 @@ bool TeamServer::exclusions(const QString &item, QVector<QString> *reasons, QStr
     return !query.lastError().isValid() || failed(query.lastError(), error);
 }
 
+bool TeamServer::trail(const QString &item, QVector<ExclusionEvent> *events, QString *error)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT seq, excluded, reason, who, time_ms, time_offset FROM"
+                                 " reading_exclusion WHERE item = ?::uuid ORDER BY event"));
+    query.addBindValue(item);
+    if (!query.exec())
+        return failed(query.lastError(), error);
+    while (query.next())
+        events->append(WorkspaceReader::eventFrom(query));
+    return !query.lastError().isValid() || failed(query.lastError(), error);
+}
+
 QSqlDriver *TeamServer::driver() const
 {
     return m_db.driver();

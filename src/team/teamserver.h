@@ -80,6 +80,8 @@ public:
     // Why each excluded reading of the item is excluded, by seq; shorter than the readings when
     // the last ones count.
     bool exclusions(const QString &item, QVector<QString> *reasons, QString *error);
+    // The item's exclusion trail, oldest first.
+    bool trail(const QString &item, QVector<ExclusionEvent> *events, QString *error);
     // Where the server's notifications arrive, on the connection's thread.
     QSqlDriver *driver() const;
 

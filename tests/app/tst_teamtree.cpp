@@ -188,6 +188,13 @@ void TestTeamTree::colleaguesItemsAreShownNotChanged()
     bob.workspace.commit();
     QTRY_COMPARE_WITH_TIMEOUT(shown->excludedCount(), 2, 30000);
     QCOMPARE(shown->exclusionReason(52), QStringLiteral("Wrong part"));
+    // With their trail, for the reports: who excluded which reading, when and why.
+    QCOMPARE(shown->exclusionTrail().size(), 2);
+    const ExclusionEvent event = shown->exclusionTrail().last();
+    QCOMPARE(event.reading, 52);
+    QCOMPARE(event.reason, QStringLiteral("Wrong part"));
+    QCOMPARE(event.who, bob.items.who());
+    QCOMPARE(event.when, deck->exclusionTrail().last().when);
 
     // A reading changed in place on the server, or only its reason, leaves the count as it was;
     // the server's counters of changes tell.
