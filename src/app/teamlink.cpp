@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "statuspanel.h"
+#include "teamreaderstatus.h"
 #include "teamsync.h"
 #include "workspace.h"
 
@@ -11,7 +12,12 @@ TeamLink::TeamLink(StatusPanel *status, Workspace *workspace, QObject *parent)
     , m_workspace(workspace)
     , m_sync(new TeamSync(this))
     , m_field(new QLabel)
+    , m_readerField(new QLabel)
 {
+    m_readerField->setObjectName(QStringLiteral("lblTeamBranch"));
+    m_readerField->setMargin(2);
+    m_readerField->hide();
+    status->addField(m_readerField);
     m_field->setObjectName(QStringLiteral("lblTeamServer"));
     m_field->setMargin(2);
     m_field->hide();
@@ -27,6 +33,7 @@ void TeamLink::setAddress(const QString &address)
     m_address = address;
     m_sync->stop();
     m_field->setVisible(!address.isEmpty());
+    m_readerField->hide();
     m_field->setToolTip(QString());
     if (address.isEmpty())
         return;
@@ -35,6 +42,13 @@ void TeamLink::setAddress(const QString &address)
         return;
     }
     m_sync->start(m_workspace->path(), address);
+}
+
+void TeamLink::showReader(const TeamReaderStatus &status)
+{
+    m_readerField->setText(status.text());
+    m_readerField->setToolTip(status.detail);
+    m_readerField->setVisible(!status.text().isEmpty());
 }
 
 void TeamLink::show(const TeamSyncStatus &status)

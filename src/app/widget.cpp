@@ -44,6 +44,7 @@
 #include "tablecopy.h"
 #include "teambranch.h"
 #include "teamlink.h"
+#include "teamreader.h"
 #include "tvitemmodel.h"
 #include "windowsettings.h"
 #include "workspace.h"
@@ -131,6 +132,7 @@ void Widget::initWidget()
     items->activate(restoredActive ? restoredActive : items->items().first());
     teamLink = new TeamLink(statusPanel, workspace, this);
     teamBranch = new TeamBranch(itemTree, items, this);
+    connect(teamBranch->reader(), &TeamReader::statusChanged, teamLink, &TeamLink::showReader);
     setTeamServer();
     slotCurrentRowChanged(ui->tvItems->currentIndex(), QModelIndex());
 }

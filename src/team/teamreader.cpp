@@ -15,6 +15,7 @@ TeamReader::TeamReader(QObject *parent)
     qRegisterMetaType<QList<TeamItem>>();
     qRegisterMetaType<TeamReadings>();
     qRegisterMetaType<TeamExclusions>();
+    qRegisterMetaType<TeamReaderStatus>();
 }
 
 TeamReader::~TeamReader()
@@ -36,6 +37,7 @@ void TeamReader::start(const QString &path, const QString &address)
     connect(worker, &TeamReaderWorker::listed, this, &TeamReader::listed);
     connect(worker, &TeamReaderWorker::fetched, this, &TeamReader::fetched);
     connect(worker, &TeamReaderWorker::exclusionsFetched, this, &TeamReader::exclusionsFetched);
+    connect(worker, &TeamReaderWorker::statusChanged, this, &TeamReader::statusChanged);
     QMetaObject::invokeMethod(worker, &TeamReaderWorker::list);
 }
 

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "teamitem.h"
+#include "teamreaderstatus.h"
 #include "teamworkerthread.h"
 
 class DmmData;
@@ -48,6 +49,7 @@ signals:
     void listed(const QList<TeamItem> &items);
     void fetched(const TeamReadings &part);
     void exclusionsFetched(const TeamExclusions &exclusions);
+    void statusChanged(const TeamReaderStatus &status);
 
 private:
     TeamWorkerThread<TeamReaderWorker> m_thread;

@@ -31,9 +31,11 @@ void TeamReaderWorker::list()
     QList<TeamItem> items;
     QString error;
     if (!m_server.teamItems(m_own, &items, &error)) {
-        lost(error);
+        lost(error, m_server.lastFailure());
         return;
     }
+    if (m_failures > 0)
+        emit statusChanged(TeamReaderStatus());
     m_failures = 0;
     emit listed(items);
 }
@@ -51,7 +53,7 @@ void TeamReaderWorker::fetch(const QString &item, int first)
         // exclusions again, and the item is brought up to date once more.
         if ((part.first == 0 && !m_server.trail(item, &part.trail, &error)) ||
             !m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
-            lost(error);
+            lost(error, m_server.lastFailure());
             break;
         }
         part.last = int(part.rows.size()) < PartSize;
@@ -76,7 +78,7 @@ void TeamReaderWorker::fetchExclusions(const QString &item)
         exclusions.ok = m_server.trail(item, &exclusions.trail, &error) &&
                         m_server.exclusions(item, &exclusions.reasons, &error);
         if (!exclusions.ok)
-            lost(error);
+            lost(error, m_server.lastFailure());
     }
     emit exclusionsFetched(exclusions);
 }
@@ -93,13 +95,13 @@ bool TeamReaderWorker::readAll(const QString &item, int first,
         }
     }
     if (first == 0 && !m_server.trail(item, trail, error)) {
-        lost(*error);
+        lost(*error, m_server.lastFailure());
         return false;
     }
     for (;;) {
         const size_t before = rows->size();
         if (!m_server.readings(item, first + int(before), PartSize, rows, error)) {
-            lost(*error);
+            lost(*error, m_server.lastFailure());
             return false;
         }
         if (rows->size() - before < size_t(PartSize))
@@ -127,8 +129,9 @@ bool TeamReaderWorker::connectServer()
         if (reader.open(m_settings.path, &error) && reader.snapshot(&own, &error))
             m_own = own.uuid;
     }
-    if (m_server.open(m_settings.keywords, &error) != TeamServer::Outcome::Ready) {
-        lost(error);
+    const TeamServer::Outcome opened = m_server.open(m_settings.keywords, &error);
+    if (opened != TeamServer::Outcome::Ready) {
+        lost(error, opened);
         return false;
     }
     QSqlDriver *driver = m_server.driver();
@@ -144,13 +147,25 @@ bool TeamReaderWorker::connectServer()
     return true;
 }
 
-void TeamReaderWorker::lost(const QString &error)
+void TeamReaderWorker::lost(const QString &error, TeamServer::Outcome outcome)
 {
-    m_error = error;
     m_server.close();
     m_poll.stop();
+    TeamReaderStatus status;
+    status.detail = error;
+    if (outcome == TeamServer::Outcome::Newer) {
+        m_error = TeamReaderStatus::newer(error);
+        status.state = TeamReaderStatus::Stopped;
+        emit statusChanged(status);
+        return;
+    }
+    m_error = error;
     const qint64 delay = std::min<qint64>(
         qint64(m_settings.firstRetryMs) << std::min(m_failures, 20), m_settings.maxRetryMs);
     ++m_failures;
     m_retry.start(int(delay));
+    status.state = outcome == TeamServer::Outcome::Refused ? TeamReaderStatus::Refused
+                                                           : TeamReaderStatus::Waiting;
+    status.retrySeconds = int((delay + 999) / 1000);
+    emit statusChanged(status);
 }

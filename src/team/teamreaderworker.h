@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "teamitem.h"
+#include "teamreaderstatus.h"
 #include "teamserver.h"
 
 // TeamReader's work on its thread: lists the team's items and fetches their readings, and listens
@@ -53,10 +54,13 @@ signals:
     void listed(const QList<TeamItem> &items);
     void fetched(const TeamReadings &part);
     void exclusionsFetched(const TeamExclusions &exclusions);
+    // After a failure, and when the items are read again after one.
+    void statusChanged(const TeamReaderStatus &status);
 
 private:
     bool connectServer();
-    void lost(const QString &error);
+    // Closes the connection and waits before the next attempt, but for a newer server.
+    void lost(const QString &error, TeamServer::Outcome outcome);
 
     Settings m_settings;
     const std::atomic<bool> *m_stopping;

@@ -62,6 +62,7 @@ private slots:
 
     void noTeamRowWithoutAServer();
     void colleaguesItemsAreShownNotChanged();
+    void readerFailureIsShown();
 
 private:
     QString optionsPath() const
@@ -216,6 +217,23 @@ void TestTeamTree::colleaguesItemsAreShownNotChanged()
     QTRY_COMPARE_WITH_TIMEOUT(rows()->rowCount(team), 0, 30000);
     QVERIFY(!store()->active());
     QCOMPARE(table(*window)->rowCount(), 0);
+}
+
+void TestTeamTree::readerFailureIsShown()
+{
+    if (!skipped.isEmpty())
+        QSKIP(qPrintable(skipped));
+    QVERIFY(OptionsFile::write(optionsPath(), {}, {}, QString(), QString(), {},
+                               server.keywords(QStringLiteral("mallory"))));
+    freshWorkspace();
+    window = std::make_unique<Widget>();
+    QTRY_VERIFY_WITH_TIMEOUT(!label(*window, "lblTeamBranch").isEmpty(), 30000);
+    const QString text = label(*window, "lblTeamBranch");
+    QVERIFY2(text.startsWith(QStringLiteral("Team branch: refused: ")) &&
+                 text.contains(QStringLiteral("role \"mallory\" does not exist")),
+             qPrintable(text));
+    QVERIFY(
+        window->findChild<QLabel *>(QStringLiteral("lblTeamBranch"))->isVisibleTo(window.get()));
 }
 
 QTEST_MAIN(TestTeamTree)

@@ -107,6 +107,8 @@ private slots:
     void readsTheTeam_data();
     void readsTheTeam();
     void followsTheTeam();
+    void readerFailures_data();
+    void readerFailures();
 
 private:
     // The workspace's rows and the server's, in the same form.
@@ -834,6 +836,43 @@ void TestTeamSync::followsTheTeam()
     QVERIFY(server.exec({QStringLiteral("UPDATE item SET name = 'B polled'")}));
     QTRY_VERIFY_WITH_TIMEOUT(
         listed.last().first().value<QList<TeamItem>>().value(0).name == "B polled", 30000);
+}
+
+void TestTeamSync::readerFailures_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("before");
+    // The status text begins with prefix and holds cause, the server's words.
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("no server") << "host=/nonexistent port=1 user=alice dbname=team" << QString()
+                               << "Team branch: not up to date, retrying in 5 s" << QString();
+    QTest::newRow("unknown role") << "mallory" << QString() << "Team branch: refused: "
+                                  << "role \"mallory\" does not exist";
+    QTest::newRow("newer schema")
+        << "alice"
+        << "UPDATE logger_schema SET version = 99"
+        << QStringLiteral("Team branch: stopped: the server's tables were made by a newer logger "
+                          "(version 99, this logger knows %1)")
+               .arg(TeamSchema::Version)
+        << QString();
+}
+
+void TestTeamSync::readerFailures()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, before);
+    QFETCH(QString, prefix);
+    QFETCH(QString, cause);
+    if (!before.isEmpty())
+        QVERIFY(server.exec({before}));
+    TeamReader reader;
+    QSignalSpy statuses(&reader, &TeamReader::statusChanged);
+    reader.start(QString(),
+                 address.contains(QLatin1Char('=')) ? address : server.keywords(address));
+    QTRY_VERIFY_WITH_TIMEOUT(!statuses.isEmpty(), 30000);
+    const QString text = statuses.first().first().value<TeamReaderStatus>().text();
+    QVERIFY2(text.startsWith(prefix) && text.contains(cause), qPrintable(text));
 }
 
 QTEST_MAIN(TestTeamSync)
