@@ -5,6 +5,7 @@
 #include "itemdata.h"
 #include "itemstore.h"
 #include "itemtree.h"
+#include "storedreading.h"
 #include "storedrequirement.h"
 #include "teamreader.h"
 
@@ -66,7 +67,7 @@ bool TeamBranch::loadReadings(ItemData *item, QString *error)
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->item != item)
             continue;
-        std::vector<WorkspaceReader::Reading> rows;
+        std::vector<WorkspaceConnection::Reading> rows;
         QVector<ExclusionEvent> trail;
         const int held = item->readings().size();
         if (!m_reader->readNow(it.key(), held, &rows, &trail, error))
@@ -184,16 +185,14 @@ void TeamBranch::receiveExclusions(const TeamExclusions &exclusions)
     fetchNew(exclusions.item, *found);
 }
 
-void TeamBranch::take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows)
+void TeamBranch::take(Entry &entry, int first,
+                      const std::vector<WorkspaceConnection::Reading> &rows)
 {
     // Nothing from the first on: the server holds none of the item's readings any more.
     if (rows.empty() && (first > 0 || entry.item->readings().isEmpty()))
         return;
-    QVector<QString> exclusions;
-    exclusions.reserve(int(rows.size()));
-    for (const WorkspaceReader::Reading &row : rows)
-        exclusions.append(row.exclusion);
-    m_items->receive(entry.item, first, TeamReader::toReadings(rows), exclusions);
+    const StoredReading::Loaded loaded = StoredReading::toReadings(rows);
+    m_items->receive(entry.item, first, loaded.readings, loaded.exclusions);
 }
 
 void TeamBranch::follow(ItemData *item)

@@ -74,7 +74,7 @@ private:
     void showItems(const QList<TeamItem> &items);
     void receive(const TeamReadings &part);
     void receiveExclusions(const TeamExclusions &exclusions);
-    void take(Entry &entry, int first, const std::vector<WorkspaceReader::Reading> &rows);
+    void take(Entry &entry, int first, const std::vector<WorkspaceConnection::Reading> &rows);
     // Runs what the server said now, or after the pause.
     void whenFree(const std::function<void()> &step);
     void follow(ItemData *item);

@@ -12,6 +12,7 @@
 #include "dmmdata.h"
 #include "itemdata.h"
 #include "itemstore.h"
+#include "storedreading.h"
 #include "storedrequirement.h"
 #include "workspaceconnection.h"
 
@@ -50,38 +51,6 @@ WorkspaceConnection::Change readingChange(qint64 item, qint64 seq, const DmmData
     r.basis = reading->basis();
     r.exclusion = exclusion;
     return change;
-}
-
-// Readings read back, with the reason of each excluded one by index; shorter, or empty, when the
-// last ones count.
-struct Loaded
-{
-    QList<DmmData *> readings;
-    QVector<QString> exclusions;
-};
-
-Loaded toReadings(std::vector<WorkspaceConnection::Reading> &rows)
-{
-    Loaded loaded;
-    QList<DmmData *> &readings = loaded.readings;
-    readings.reserve(int(rows.size()));
-    for (WorkspaceConnection::Reading &row : rows) {
-        auto *reading = new DmmData;
-        reading->setTime(row.time);
-        reading->setUmValue(row.umValue);
-        reading->setMilValue(row.milValue);
-        reading->setUmText(row.umText);
-        reading->setMilText(row.milText);
-        reading->setOverload(row.overload);
-        reading->setUnit(row.unit);
-        reading->setBasis(row.basis);
-        readings.append(reading);
-        if (!row.exclusion.isEmpty()) {
-            loaded.exclusions.resize(readings.size());
-            loaded.exclusions.last() = row.exclusion;
-        }
-    }
-    return loaded;
 }
 
 void post(WorkspaceConnection &connection, WorkspaceConnection::Change::Kind kind, qint64 item,
@@ -678,7 +647,7 @@ bool Workspace::load(ItemData *item, Entry &entry)
     QString error;
     const int first = item->readings().size();
     bool complete = m_connection && m_connection->readings(entry.id, first, end, &rows, &error);
-    const Loaded loaded = toReadings(rows);
+    const StoredReading::Loaded loaded = StoredReading::toReadings(rows);
     hand(item, loaded.readings, loaded.exclusions);
     // The trail comes with the first readings; events added since are in it already.
     if (complete && first == 0) {
@@ -742,7 +711,7 @@ void Workspace::requestPart(ItemData *item, Entry &entry)
                 item->setExclusionTrail(part.trail);
                 found->trailStored = part.trail.size();
             }
-            const Loaded loaded = toReadings(part.readings);
+            const StoredReading::Loaded loaded = StoredReading::toReadings(part.readings);
             partRead(item, load, first, loaded.readings, loaded.exclusions, part.ok, part.error);
         });
 }

@@ -1,7 +1,6 @@
 #include "workspaceconnection.h"
 
 #include <cmath>
-#include <limits>
 #include <memory>
 
 #include <QPointer>
@@ -11,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "storedreading.h"
 #include "utcoffsetcache.h"
 #include "workspaceschema.h"
 
@@ -48,11 +48,6 @@ bool isDamage(const QSqlError &error)
 QVariant number(double value)
 {
     return std::isnan(value) ? QVariant(QVariant::Double) : QVariant(value);
-}
-
-double numberFrom(const QVariant &value)
-{
-    return value.isNull() ? std::numeric_limits<double>::quiet_NaN() : value.toDouble();
 }
 
 // A null QString would be bound as NULL; the text columns hold empty texts instead.
@@ -524,22 +519,12 @@ bool WorkspaceConnection::readRange(qint64 item, int first, int end, std::vector
         return false;
     }
     while (select.next()) {
-        Reading reading;
-        const QVariant ms = select.value(0);
-        if (!ms.isNull()) {
-            reading.time = QDateTime::fromMSecsSinceEpoch(ms.toLongLong(), Qt::OffsetFromUTC,
-                                                          select.value(1).toInt());
-        }
-        reading.umValue = numberFrom(select.value(2));
-        reading.milValue = numberFrom(select.value(3));
-        reading.umText = select.value(4).toString();
-        reading.milText = select.value(5).toString();
-        reading.overload = select.value(6).toInt();
-        const QVariant readingUnit = select.value(7);
-        reading.unit = readingUnit.isNull() ? sharedUnit : readingUnit.toString();
-        const QVariant readingBasis = select.value(8);
-        reading.basis = readingBasis.isNull() ? sharedBasis : readingBasis.toString();
-        reading.exclusion = select.value(9).toString();
+        Reading reading = StoredReading::fromQuery(select, 0);
+        // NULL: the unit or basis of the reading before, shared instead of copied.
+        if (select.isNull(7))
+            reading.unit = sharedUnit;
+        if (select.isNull(8))
+            reading.basis = sharedBasis;
         readings->push_back(std::move(reading));
     }
     if (!readings->empty()) {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QVector>
 
-#include "workspacereader.h"
+#include "workspaceconnection.h"
 
 // A colleague's item as the team server holds it, with whose it is and the job it belongs to.
 struct TeamItem
@@ -36,7 +36,7 @@ struct TeamReadings
     bool last = false;
     // False on the part that ends a fetch the server broke off.
     bool ok = true;
-    std::vector<WorkspaceReader::Reading> rows;
+    std::vector<WorkspaceConnection::Reading> rows;
     // With the part from seq 0: the item's exclusion trail.
     QVector<ExclusionEvent> trail;
 };

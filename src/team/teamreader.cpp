@@ -1,10 +1,5 @@
 #include "teamreader.h"
 
-#include <cmath>
-
-#include <QDateTime>
-
-#include "dmmdata.h"
 #include "teamaddress.h"
 #include "teamreaderworker.h"
 #include "teamsync.h"
@@ -60,7 +55,7 @@ void TeamReader::fetchExclusions(const QString &item)
 }
 
 bool TeamReader::readNow(const QString &item, int first,
-                         std::vector<WorkspaceReader::Reading> *rows,
+                         std::vector<WorkspaceConnection::Reading> *rows,
                          QVector<ExclusionEvent> *trail, QString *error)
 {
     if (!m_worker) {
@@ -72,28 +67,4 @@ bool TeamReader::readNow(const QString &item, int first,
         m_worker, [&] { read = m_worker->readAll(item, first, rows, trail, error); },
         Qt::BlockingQueuedConnection);
     return read;
-}
-
-QList<DmmData *> TeamReader::toReadings(const std::vector<WorkspaceReader::Reading> &rows)
-{
-    const auto number = [](const QVariant &value) {
-        return value.isNull() ? std::nan("") : value.toDouble();
-    };
-    QList<DmmData *> readings;
-    readings.reserve(int(rows.size()));
-    for (const WorkspaceReader::Reading &row : rows) {
-        auto *reading = new DmmData;
-        if (!row.timeMs.isNull())
-            reading->setTime(QDateTime::fromMSecsSinceEpoch(
-                row.timeMs.toLongLong(), Qt::OffsetFromUTC, row.timeOffset.toInt()));
-        reading->setUmValue(number(row.umValue));
-        reading->setMilValue(number(row.milValue));
-        reading->setUmText(row.umText);
-        reading->setMilText(row.milText);
-        reading->setOverload(row.overload);
-        reading->setUnit(row.unit);
-        reading->setBasis(row.basis);
-        readings.append(reading);
-    }
-    return readings;
 }

@@ -9,7 +9,6 @@
 #include "teamreaderstatus.h"
 #include "teamworkerthread.h"
 
-class DmmData;
 class TeamReaderWorker;
 
 // Reads the team's items from the team server on a thread of its own: lists them whenever the
@@ -37,13 +36,10 @@ public:
     void fetchExclusions(const QString &item);
     // The readings of item from seq first on, at once, after what the reader was asked before,
     // and from the first on its trail; false with *error set when the server cannot give them.
-    bool readNow(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
+    bool readNow(const QString &item, int first, std::vector<WorkspaceConnection::Reading> *rows,
                  QVector<ExclusionEvent> *trail, QString *error);
     // For a reader started afterwards.
     void setPollInterval(int ms) { m_pollMs = ms; }
-
-    // The readings of rows as the window keeps them, new and owned by the caller.
-    static QList<DmmData *> toReadings(const std::vector<WorkspaceReader::Reading> &rows);
 
 signals:
     void listed(const QList<TeamItem> &items);

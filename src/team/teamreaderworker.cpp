@@ -84,7 +84,7 @@ void TeamReaderWorker::fetchExclusions(const QString &item)
 }
 
 bool TeamReaderWorker::readAll(const QString &item, int first,
-                               std::vector<WorkspaceReader::Reading> *rows,
+                               std::vector<WorkspaceConnection::Reading> *rows,
                                QVector<ExclusionEvent> *trail, QString *error)
 {
     if (!m_server.isOpen()) {

@@ -47,7 +47,7 @@ public slots:
 public:
     // The item's readings from seq first to the last the server holds, at once, and from the
     // first on its trail; a server in its wait before the next attempt is tried now.
-    bool readAll(const QString &item, int first, std::vector<WorkspaceReader::Reading> *rows,
+    bool readAll(const QString &item, int first, std::vector<WorkspaceConnection::Reading> *rows,
                  QVector<ExclusionEvent> *trail, QString *error);
 
 signals:

@@ -12,6 +12,7 @@
 
 #include "itemdata.h"
 #include "jobdetails.h"
+#include "storedreading.h"
 #include "teamschema.h"
 
 namespace {
@@ -440,54 +441,54 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
     return !query.lastError().isValid() || failed(query.lastError(), error);
 }
 
-bool TeamServer::readings(const QString &item, int first, int limit,
-                          std::vector<WorkspaceReader::Reading> *readings, QString *error)
+bool TeamServer::eachRow(const QString &sql, const QVariantList &values,
+                         const std::function<void(const QSqlQuery &)> &row, QString *error)
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT seq, time_ms, time_offset, um_value, mil_value, um_text, mil_text, overload,"
-        " unit, basis, exclusion FROM reading WHERE item = ?::uuid AND seq >= ? ORDER BY seq"
-        " LIMIT ?"));
-    query.addBindValue(item);
-    query.addBindValue(first);
-    query.addBindValue(limit);
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
     if (!query.exec())
         return failed(query.lastError(), error);
     while (query.next())
-        readings->push_back(WorkspaceReader::readingFrom(query));
+        row(query);
     return !query.lastError().isValid() || failed(query.lastError(), error);
+}
+
+bool TeamServer::readings(const QString &item, int first, int limit,
+                          std::vector<WorkspaceConnection::Reading> *readings, QString *error)
+{
+    return eachRow(
+        QStringLiteral("SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
+                       " overload, unit, basis, exclusion FROM reading WHERE item = ?::uuid AND"
+                       " seq >= ? ORDER BY seq LIMIT ?"),
+        {item, first, limit},
+        [readings](const QSqlQuery &row) { readings->push_back(StoredReading::fromQuery(row, 0)); },
+        error);
 }
 
 bool TeamServer::exclusions(const QString &item, QVector<QString> *reasons, QString *error)
 {
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT seq, exclusion FROM reading WHERE item = ?::uuid AND"
-                                 " exclusion <> '' ORDER BY seq"));
-    query.addBindValue(item);
-    if (!query.exec())
-        return failed(query.lastError(), error);
-    while (query.next()) {
-        const int seq = query.value(0).toInt();
-        reasons->resize(seq + 1);
-        (*reasons)[seq] = query.value(1).toString();
-    }
-    return !query.lastError().isValid() || failed(query.lastError(), error);
+    return eachRow(
+        QStringLiteral("SELECT seq, exclusion FROM reading WHERE item = ?::uuid AND"
+                       " exclusion <> '' ORDER BY seq"),
+        {item},
+        [reasons](const QSqlQuery &row) {
+            const int seq = row.value(0).toInt();
+            reasons->resize(seq + 1);
+            (*reasons)[seq] = row.value(1).toString();
+        },
+        error);
 }
 
 bool TeamServer::trail(const QString &item, QVector<ExclusionEvent> *events, QString *error)
 {
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT seq, excluded, reason, who, time_ms, time_offset FROM"
-                                 " reading_exclusion WHERE item = ?::uuid ORDER BY event"));
-    query.addBindValue(item);
-    if (!query.exec())
-        return failed(query.lastError(), error);
-    while (query.next())
-        events->append(WorkspaceReader::eventFrom(query));
-    return !query.lastError().isValid() || failed(query.lastError(), error);
+    return eachRow(
+        QStringLiteral("SELECT seq, excluded, reason, who, time_ms, time_offset FROM"
+                       " reading_exclusion WHERE item = ?::uuid ORDER BY event"),
+        {item}, [events](const QSqlQuery &row) { events->append(WorkspaceReader::eventFrom(row)); },
+        error);
 }
 
 QSqlDriver *TeamServer::driver() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include <QByteArray>
@@ -7,12 +8,14 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 #include "teamitem.h"
 #include "workspacereader.h"
 
 class QSqlDriver;
 class QSqlError;
+class QSqlQuery;
 
 // The connection to a team server, used by one thread: the schema, what the server holds of a
 // workspace, and the writes of a sync. Every write is keyed by the workspace's identities, so
@@ -76,7 +79,7 @@ public:
     bool teamItems(const QString &own, QList<TeamItem> *items, QString *error);
     // Up to limit readings of the item from seq first on, in order.
     bool readings(const QString &item, int first, int limit,
-                  std::vector<WorkspaceReader::Reading> *readings, QString *error);
+                  std::vector<WorkspaceConnection::Reading> *readings, QString *error);
     // Why each excluded reading of the item is excluded, by seq; shorter than the readings when
     // the last ones count.
     bool exclusions(const QString &item, QVector<QString> *reasons, QString *error);
@@ -94,6 +97,9 @@ public:
 private:
     bool failed(const QSqlError &error, QString *text);
     bool exec(const QString &statement, QString *error);
+    // Runs sql with values bound in order and hands each row of the result to row.
+    bool eachRow(const QString &sql, const QVariantList &values,
+                 const std::function<void(const QSqlQuery &)> &row, QString *error);
     // Tells the team, inside the transaction, that the role's rows changed.
     bool notifyTeam(QString *error);
 

@@ -24,6 +24,7 @@
 #include "teamschema.h"
 #include "teamserver.h"
 #include "teamsync.h"
+#include "storedreading.h"
 #include "storedrequirement.h"
 #include "workspace.h"
 
@@ -345,7 +346,7 @@ void TestTeamSync::copiesEveryField()
     QTRY_VERIFY_WITH_TIMEOUT(!fetched.isEmpty(), 30000);
     const auto part = fetched.first().first().value<TeamReadings>();
     QVERIFY(part.last);
-    const QList<DmmData *> back = TeamReader::toReadings(part.rows);
+    const QList<DmmData *> back = StoredReading::toReadings(part.rows).readings;
     QCOMPARE(back.size(), a->readings().size());
     for (int n = 0; n < back.size(); ++n) {
         const DmmData *local = a->readings().at(n);
