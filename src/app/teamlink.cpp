@@ -1,5 +1,6 @@
 #include "teamlink.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 
 #include "statuspanel.h"
@@ -46,8 +47,11 @@ void TeamLink::setAddress(const QString &address)
 
 void TeamLink::showReader(const TeamReaderStatus &status)
 {
-    m_readerField->setText(status.text());
-    m_readerField->setToolTip(status.detail);
+    // libpq's words can be long; the window must not grow with them: all of it in the tool tip.
+    const QFontMetrics metrics = m_readerField->fontMetrics();
+    m_readerField->setText(
+        metrics.elidedText(status.text(), Qt::ElideRight, metrics.averageCharWidth() * 60));
+    m_readerField->setToolTip(status.text());
     m_readerField->setVisible(!status.text().isEmpty());
 }
 
