@@ -58,13 +58,14 @@ bool TeamReader::readNow(const QString &item, int first,
                          std::vector<WorkspaceConnection::Reading> *rows,
                          QVector<ExclusionEvent> *trail, QString *error)
 {
-    if (!m_worker) {
+    TeamReaderWorker *worker = m_thread.worker();
+    if (!worker) {
         *error = tr("no team server is set");
         return false;
     }
     bool read = false;
     QMetaObject::invokeMethod(
-        m_worker, [&] { read = m_worker->readAll(item, first, rows, trail, error); },
+        worker, [&] { read = worker->readAll(item, first, rows, trail, error); },
         Qt::BlockingQueuedConnection);
     return read;
 }
