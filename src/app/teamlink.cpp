@@ -47,16 +47,24 @@ void TeamLink::setAddress(const QString &address)
 
 void TeamLink::showReader(const TeamReaderStatus &status)
 {
-    // libpq's words can be long; the window must not grow with them: all of it in the tool tip.
-    const QFontMetrics metrics = m_readerField->fontMetrics();
-    m_readerField->setText(
-        metrics.elidedText(status.text(), Qt::ElideRight, metrics.averageCharWidth() * 60));
-    m_readerField->setToolTip(status.text());
+    showCut(m_readerField, status.text(), QString());
     m_readerField->setVisible(!status.text().isEmpty());
 }
 
 void TeamLink::show(const TeamSyncStatus &status)
 {
-    m_field->setText(status.text());
-    m_field->setToolTip(status.detail);
+    showCut(m_field, status.text(), status.detail);
+}
+
+void TeamLink::showCut(QLabel *field, const QString &text, const QString &detail)
+{
+    // libpq's words can be long; the window must not grow with them: all of it in the tool tip.
+    const QFontMetrics metrics = field->fontMetrics();
+    const QString shown =
+        metrics.elidedText(text, Qt::ElideRight, metrics.averageCharWidth() * FieldChars);
+    field->setText(shown);
+    QString tip = shown == text ? QString() : text;
+    if (!detail.isEmpty() && !tip.contains(detail))
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + detail;
+    field->setToolTip(tip);
 }

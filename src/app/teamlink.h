@@ -27,6 +27,10 @@ public:
 
 private:
     void show(const TeamSyncStatus &status);
+    // Shows the beginning of a long text, and all of it with the detail in the tool tip.
+    static void showCut(QLabel *field, const QString &text, const QString &detail);
+
+    static constexpr int FieldChars = 60;
 
     Workspace *m_workspace;
     TeamSync *m_sync;

@@ -236,6 +236,13 @@ void TestTeamTree::readerFailureIsShown()
                  text.contains(QStringLiteral("role \"mallory\" does not exist")),
              qPrintable(text));
     QVERIFY(field->isVisibleTo(window.get()));
+    // The sync's field is cut the same way, the server's words kept in its tool tip.
+    QTRY_VERIFY_WITH_TIMEOUT(label(*window, "lblTeamServer").startsWith("Team server: refused"),
+                             30000);
+    const auto *sync = window->findChild<QLabel *>(QStringLiteral("lblTeamServer"));
+    QVERIFY2(sync->text().size() < 70, qPrintable(sync->text()));
+    QVERIFY2(sync->toolTip().contains(QStringLiteral("role \"mallory\" does not exist")),
+             qPrintable(sync->toolTip()));
 }
 
 QTEST_MAIN(TestTeamTree)
