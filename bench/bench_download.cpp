@@ -18,7 +18,8 @@
 // each: the start-up with that item active until the window is usable and until its views are
 // complete; the activation of the stored item (the time until the window answers, the longest
 // turn of the event loop and the time until the views are complete); its deletion (the longest
-// turn); and its download with the workspace off and on.
+// turn); its download with the workspace off and on; and a download into Store Data holding that
+// many readings not yet read, cancelled at once and the earlier readings restored.
 //
 // Usage: bench_download [smallDownload largeDownload [liveReadings [startupItems]]]
 //        bench_download --large [readings]
@@ -66,6 +67,7 @@
 #include "coatingrequirement.h"
 #include "common/columnenvelope.h"
 #include "datamodel.h"
+#include "dlgdownload.h"
 #include "dmmchart.h"
 #include "dmmdata.h"
 #include "histogram.h"
@@ -675,6 +677,48 @@ int activateLarge(const QString &path)
     return 0;
 }
 
+// In the child: on the workspace at path, whose Store Data holds many readings not yet read,
+// starts a download, cancels it as soon as its dialog shows and goes back to the earlier readings.
+// Reports the time until the dialog showed, the longest turn of the event loop from then on until
+// Store Data's views are complete, and when they were.
+int replaceLarge(const QString &path)
+{
+    qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
+    ModalCloser closer;
+    Widget window;
+    window.show();
+    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    window.findChild<QAction *>(QStringLiteral("actionConnect"))->trigger();
+    const auto *disconnect = window.findChild<QAction *>(QStringLiteral("actionDisconnect"));
+    waitFor([&] { return disconnect->isEnabled(); }, 5000);
+    settle(200);
+    QElapsedTimer clock;
+    double shown = -1.0;
+    // Cancelled at the first tick the dialog is up, restored at the next.
+    QTimer answer;
+    answer.setTimerType(Qt::PreciseTimer);
+    answer.setInterval(1);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<DlgDownload *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (shown < 0)
+            shown = clock.nsecsElapsed() / 1e6;
+        dialog->reject();
+    });
+    answer.start();
+    std::unique_ptr<TurnWatch> turns;
+    clock.start();
+    QTimer::singleShot(0, [&] { turns = std::make_unique<TurnWatch>(); });
+    window.findChild<QAction *>(QStringLiteral("actionItemDownload"))->trigger();
+    answer.stop();
+    waitFor(viewsComplete(window), 60000);
+    std::printf("replace %.1f %.1f %.1f %s\n", shown, turns ? turns->longestMs() : -1.0,
+                clock.nsecsElapsed() / 1e6,
+                qPrintable(window.findChild<QLabel *>(QStringLiteral("lcdNum"))->text()));
+    return 0;
+}
+
 // Runs this program in a child with arguments and returns the fields of its line that starts
 // with key.
 QList<QByteArray> runChild(const QStringList &arguments, const QByteArray &key)
@@ -789,6 +833,20 @@ int runLarge(Probe &probe, int readings)
         const double off = downloadOnce(probe, downloads, readings, false);
         const double on = downloadOnce(probe, downloads, readings, true);
         std::printf("  %.2f %.2f %.2f\n", off, on, on / off);
+        std::fflush(stdout);
+    }
+    // The last download left its readings in Store Data; another item is active at the start.
+    std::printf("a download replacing the %d readings of Store Data not yet read, cancelled and "
+                "the earlier readings restored, ms: dialog shown, longest turn, views complete\n",
+                readings);
+    writeIni(100000);
+    for (int run = 0; run < Runs; ++run) {
+        QFile::remove(path);
+        QFile::copy(downloads, path);
+        setActive(path, QStringLiteral("Measure1"));
+        const QList<QByteArray> f = runChild({QStringLiteral("--large-replace"), path}, "replace");
+        std::printf("  %s %s %s (%s)\n", f.value(0).constData(), f.value(1).constData(),
+                    f.value(2).constData(), f.value(3).constData());
         std::fflush(stdout);
     }
     return 0;
@@ -976,6 +1034,8 @@ int main(int argc, char *argv[])
         return startUpLarge(sinceStart, app.arguments().value(2));
     if (app.arguments().value(1) == QLatin1String("--large-activate"))
         return activateLarge(app.arguments().value(2));
+    if (app.arguments().value(1) == QLatin1String("--large-replace"))
+        return replaceLarge(app.arguments().value(2));
     const bool largeOnly = app.arguments().value(1) == QLatin1String("--large");
 
     const int small = argc > 2 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;

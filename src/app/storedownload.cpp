@@ -62,8 +62,9 @@ void StoreDownload::run()
 
     if (result == DlgDownload::RestoreEarlier) {
         m_takesReadings = false;
+        // Many earlier readings come back in the background.
+        const int count = m_items->asideCount(store);
         m_items->restoreAside(store);
-        const int count = store->readings().size();
         m_panels.status->showMessage(
             count == 1 ? tr("Store Data holds its earlier reading again.")
                        : tr("Store Data holds its %1 earlier readings again.").arg(count));

@@ -192,12 +192,35 @@ void ItemStore::dropAside(ItemData *item)
     emit asideDropped(item);
 }
 
+void ItemStore::keepAsideElsewhere(ItemData *item, int count)
+{
+    const auto found = m_aside.find(item);
+    if (found == m_aside.end())
+        return;
+    dispose(found->readings);
+    *found = Aside();
+    found->elsewhere = count;
+    const auto loading = m_loading.find(item);
+    if (loading == m_loading.end())
+        return;
+    QList<DmmData *> held;
+    for (const Load::Held &reading : qAsConst(loading->held))
+        held.append(reading.reading);
+    dispose(held);
+    m_loading.erase(loading);
+    emit loadProgress(item, 0, 0);
+}
+
 void ItemStore::restoreAside(ItemData *item)
 {
     if (!m_aside.contains(item))
         return;
     clear(item);
     const Aside earlier = m_aside.take(item);
+    if (earlier.elsewhere > 0) {
+        emit asideRestored(item);
+        return;
+    }
     for (DmmData *reading : earlier.readings)
         item->appendReading(reading, false);
     item->setExclusionTrail(earlier.trail);
@@ -238,7 +261,8 @@ void ItemStore::finishLoading(ItemData *item)
 
 int ItemStore::asideCount(const ItemData *item) const
 {
-    return m_aside.value(item).readings.size();
+    const Aside aside = m_aside.value(item);
+    return aside.readings.size() + aside.elsewhere;
 }
 
 void ItemStore::setExcluded(ItemData *item, const QVector<int> &indexes, const QString &reason)

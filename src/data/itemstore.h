@@ -78,8 +78,14 @@ public:
     void setAside(ItemData *item);
     void dropAside(ItemData *item);
     void restoreAside(ItemData *item);
-    // The readings kept aside for item.
+    // The readings kept aside for item, also those kept elsewhere.
     int asideCount(const ItemData *item) const;
+    // Called on readingsSetAside by whoever keeps item's readings elsewhere and keeps the count
+    // set aside there: the store lets go of its own copies, so that neither a large item nor one
+    // still loading has to be read in first, and ends the item's load, whose held readings are
+    // among them. restoreAside() then only empties the item and announces asideRestored; the
+    // keeper brings the earlier readings back.
+    void keepAsideElsewhere(ItemData *item, int count);
 
     // Readings kept elsewhere come into item in parts, total in all, while the window goes on.
     // Until finishLoading(), readings appended to the item are held back: they follow the loaded
@@ -134,7 +140,8 @@ signals:
     void readingsSetAside(ItemData *item);
     void asideDropped(ItemData *item);
     // After readingsCleared has emptied the item of the new readings and before readingsAppended
-    // announces the earlier ones, back in the item.
+    // announces the earlier ones, back in the item; when they are kept elsewhere, their keeper
+    // brings them in from here on.
     void asideRestored(ItemData *item);
     // Of total readings, loaded are in the item; loaded equals total when the load has ended.
     void loadProgress(ItemData *item, int loaded, int total);
@@ -154,12 +161,14 @@ private:
     QList<ItemData *> m_items;
     ItemData *m_active = nullptr;
     JobDetails m_job;
-    // Readings set aside with their exclusions and trail.
+    // Readings set aside with their exclusions and trail, or only the count of those kept
+    // elsewhere.
     struct Aside
     {
         QList<DmmData *> readings;
         QVector<QString> exclusions;
         QVector<ExclusionEvent> trail;
+        int elsewhere = 0;
     };
     QHash<const ItemData *, Aside> m_aside;
 

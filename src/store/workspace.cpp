@@ -334,10 +334,11 @@ void Workspace::follow(ItemStore *items)
     // Before the views show the item: its readings must be in memory by then.
     connect(items, &ItemStore::activating, this, &Workspace::itemActivated);
     connect(items, &ItemStore::readingsCleared, this, &Workspace::readingsCleared);
-    // Readings only on disk must be in memory before they are set aside there.
+    // Saving, the readings set aside stay on disk only; otherwise the store keeps them, and
+    // those only on disk must be in memory first.
     connect(items, &ItemStore::settingAside, this, [this](ItemData *item) {
         const auto found = m_entries.find(item);
-        if (found != m_entries.end() && !found->loaded)
+        if (!m_saving && found != m_entries.end() && !found->loaded)
             load(item, found.value());
     });
     connect(items, &ItemStore::readingsSetAside, this, &Workspace::readingsSetAside);
@@ -511,16 +512,21 @@ void Workspace::itemActivated(ItemData *item)
     const auto found = m_entries.find(item);
     if (found == m_entries.end())
         return;
-    // An item that fits in one part is read at once.
-    if (!found->loaded && m_items && found->stored > LoadPart)
-        startStream(item, found.value());
-    else if (!found->loaded)
-        load(item, found.value());
+    bringIn(item, found.value());
     m_active = item;
     if (!m_saving)
         return;
     post(*m_connection, WorkspaceConnection::Change::Activate, found->id);
     writeItem(item, found.value());
+}
+
+void Workspace::bringIn(ItemData *item, Entry &entry)
+{
+    // An item that fits in one part is read at once.
+    if (!entry.loaded && m_items && entry.stored > LoadPart)
+        startStream(item, entry);
+    else if (!entry.loaded)
+        load(item, entry);
 }
 
 bool Workspace::loadReadings(ItemData *item)
@@ -556,9 +562,12 @@ void Workspace::readingsSetAside(ItemData *item)
 {
     const auto found = m_entries.find(item);
     // With nothing on disk there is nothing to keep: the earlier readings are in memory only.
-    if (!m_saving || found == m_entries.end() || found->stored == 0)
+    if (!m_saving || !m_items || found == m_entries.end() || found->stored == 0)
         return;
     Entry &entry = found.value();
+    // Every reading is on disk or on its way there, also those of a load under way, which stops.
+    entry.load = 0;
+    m_items->keepAsideElsewhere(item, entry.stored);
     post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, AsideKind);
     entry.asideId = entry.id;
     entry.asideStored = entry.stored;
@@ -566,6 +575,7 @@ void Workspace::readingsSetAside(ItemData *item)
     entry.asideTrailStored = entry.trailStored;
     entry.trailStored = 0;
     addRow(item, entry);
+    entry.loaded = true;
     if (item == m_active)
         post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
 }
@@ -596,15 +606,19 @@ void Workspace::asideRestored(ItemData *item)
     entry.asideId = 0;
     entry.asideStored = 0;
     entry.asideTrailStored = 0;
-    if (!m_saving)
-        return;
-    removeRow(replacement, replacementStored);
-    post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, int(item->dataType()));
+    // The earlier readings come back from disk as when the item is activated.
+    entry.loaded = entry.stored == 0;
+    if (m_saving) {
+        removeRow(replacement, replacementStored);
+        post(*m_connection, WorkspaceConnection::Change::SetKind, entry.id, int(item->dataType()));
+        if (item == m_active)
+            post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
+        // The row kept what the item was when it went aside; write what it is now.
+        writeItem(item, entry, true);
+        writeNotes(item, entry, true);
+    }
     if (item == m_active)
-        post(*m_connection, WorkspaceConnection::Change::Activate, entry.id);
-    // The row kept what the item was when it went aside; write what it is now.
-    writeItem(item, entry, true);
-    writeNotes(item, entry, true);
+        bringIn(item, entry);
 }
 
 void Workspace::exclusionsChanged(ItemData *item)

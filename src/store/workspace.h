@@ -87,7 +87,8 @@ public:
     int readingCount(ItemData *item) const;
     void readingsCleared(ItemData *item);
     // The item's readings stay on disk under a row of their own until they are dropped or
-    // restored; the item continues in a new row.
+    // restored, and only there: the followed store lets go of them. The item continues in a new
+    // row. Restored, they come back as for an activation.
     void readingsSetAside(ItemData *item);
     void asideDropped(ItemData *item);
     void asideRestored(ItemData *item);
@@ -145,6 +146,9 @@ private:
     void writeReadings(ItemData *item, Entry &entry);
     void writeNotes(ItemData *item, Entry &entry, bool all = false);
     bool load(ItemData *item, Entry &entry);
+    // Reads the readings only on disk into the item: in the background when an item store is
+    // followed and they are more than a part, at once otherwise.
+    void bringIn(ItemData *item, Entry &entry);
     bool readable() const { return m_saving || m_readOnly; }
     void startStream(ItemData *item, Entry &entry);
     void requestPart(ItemData *item, Entry &entry);

@@ -140,18 +140,20 @@ bool loading(Widget &window)
 }
 
 // Writes the workspace at path with an item "Large" of count readings, active, and an empty item
-// "Small" after it. Of Large, the readings 4090 to 4109, across the end of the first part read, and
-// 7000 are excluded.
-void writeLargeItem(const QString &path, int count)
+// "Small" after it; or with the readings in Store Data, then active, and no Large. Of those, the
+// readings 4090 to 4109, across the end of the first part read, and 7000 are excluded.
+void writeLargeItem(const QString &path, int count, bool inStoreData = false)
 {
     Workspace workspace;
     workspace.open(path);
     ItemData store(QStringLiteral("Store Data"), ItemData::StoreData);
     ItemData *active = nullptr;
     qDeleteAll(workspace.restore(&store, &active));
-    ItemData large(QStringLiteral("Large"), ItemData::MeasureData);
+    ItemData measured(QStringLiteral("Large"), ItemData::MeasureData);
+    ItemData &large = inStoreData ? store : measured;
     large.setUnit(QStringLiteral("\u03BCm"));
-    workspace.itemAdded(&large);
+    if (!inStoreData)
+        workspace.itemAdded(&large);
     const QDateTime start(QDate(2026, 3, 2), QTime(9, 0));
     for (int i = 0; i < count; ++i) {
         auto *reading = new DmmData;
@@ -206,6 +208,8 @@ private slots:
     void largeActiveItemComesInAfterRestart();
     void changesWhileLoading_data();
     void changesWhileLoading();
+    void downloadReplacesLargeStoreData_data();
+    void downloadReplacesLargeStoreData();
 
 private:
     void restart();
@@ -561,6 +565,62 @@ void TestWindowWorkspace::changesWhileLoading()
     const OtherConnection other(path);
     QCOMPARE(other.value(QStringLiteral("SELECT COUNT(*) FROM reading_exclusion")).toInt(), 27);
     QCOMPARE(other.value(QStringLiteral("SELECT MAX(event) FROM reading_exclusion")).toInt(), 26);
+}
+
+void TestWindowWorkspace::downloadReplacesLargeStoreData_data()
+{
+    QTest::addColumn<bool>("comingIn");
+    QTest::addColumn<bool>("restore");
+    QTest::newRow("not read yet, received kept") << false << false;
+    QTest::newRow("not read yet, earlier restored") << false << true;
+    QTest::newRow("coming in, received kept") << true << false;
+    QTest::newRow("coming in, earlier restored") << true << true;
+}
+
+void TestWindowWorkspace::downloadReplacesLargeStoreData()
+{
+    QFETCH(bool, comingIn);
+    QFETCH(bool, restore);
+    window.reset();
+    path = freshWorkspace();
+    writeLargeItem(path, LargeCount, true);
+    if (!comingIn)
+        OtherConnection(path).value(QStringLiteral("UPDATE item SET active = (name = 'Small')"));
+    window = std::make_unique<Widget>();
+    QCOMPARE(loading(*window), comingIn);
+    QMetaObject::invokeMethod(gauge(), "emitOpened");
+    int choices = 0;
+    answerNext<DlgDownload>([&](DlgDownload *dialog) {
+        // The earlier readings were not read in to be set aside.
+        QCOMPARE(table(*window)->rowCount(), 0);
+        QVERIFY(!loading(*window));
+        emitStoreReading(300, QStringLiteral("300"));
+        QMetaObject::invokeMethod(gauge(), "emitStoreNum", Q_ARG(int, 3), Q_ARG(int, 1));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        const QList<QAbstractButton *> buttons = dialog->findChild<QDialogButtonBox *>()->buttons();
+        choices = buttons.size();
+        buttons.at(restore ? 1 : 0)->click();
+    });
+    action(*window, "actionItemDownload")->trigger();
+    QCOMPARE(choices, 2);
+    const auto *message = window->findChild<QLabel *>(QStringLiteral("lblMessage"));
+    if (restore) {
+        QCOMPARE(message->text(),
+                 QStringLiteral("Store Data holds its 10000 earlier readings again."));
+        QVERIFY(loading(*window));
+        QTRY_VERIFY(!loading(*window));
+        QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:10000"));
+        QCOMPARE(table(*window)->index(4096, 0).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Excluded: Probe lifted"));
+    } else {
+        QCOMPARE(label(*window, "lcdNum"), QStringLiteral("Num:1"));
+    }
+    const QStringList before = view(*window);
+    // No item keeps the earlier readings beside Store Data.
+    QCOMPARE(before.mid(0, 4).filter(QStringLiteral("  ")), QStringList{"  Small"});
+    restart();
+    QTRY_VERIFY(!loading(*window));
+    QCOMPARE(view(*window), before);
 }
 
 QTEST_MAIN(TestWindowWorkspace)

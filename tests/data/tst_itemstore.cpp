@@ -137,6 +137,9 @@ void TestItemStore::commandsAnnounceThemselves_data()
     QTest::newRow("restore aside: new readings out, then the earlier back")
         << "restore aside" << QStringList{"cleared:A", "asideRestored:A", "appended:A:0+2"};
     QTest::newRow("nothing aside: nothing to drop or restore") << "nothing aside" << QStringList();
+    QTest::newRow("aside kept elsewhere while loading: the load ends, the keeper restores")
+        << "aside elsewhere"
+        << QStringList{"settingAside:A", "setAside:A", "cleared:A", "cleared:A", "asideRestored:A"};
     QTest::newRow("exclude: readings outside the item passed over")
         << "exclude" << QStringList{"excluded:A:2,0@0"};
     QTest::newRow("exclude again for the same reason: nothing changes")
@@ -288,6 +291,21 @@ void TestItemStore::commandsAnnounceThemselves()
                      command == QLatin1String("team receive again") ? 1 : 2);
             QCOMPARE(team.excludedCount(), command == QLatin1String("team receive again") ? 0 : 1);
         }
+    } else if (command == QLatin1String("aside elsewhere")) {
+        store->startLoading(a, 5);
+        store->appendLoaded(a, {makeReading(1)}, {});
+        store->append(a, makeReading(3), Micrometre, Range);
+        connect(store.get(), &ItemStore::readingsSetAside, this,
+                [this](ItemData *item) { store->keepAsideElsewhere(item, 6); });
+        QSignalSpy progress(store.get(), &ItemStore::loadProgress);
+        log->entries.clear();
+        store->setAside(a);
+        QVERIFY(!store->isLoading(a));
+        QCOMPARE(progress.last().at(2).toInt(), 0);
+        QCOMPARE(store->asideCount(a), 6);
+        store->restoreAside(a);
+        QCOMPARE(a->readings().size(), 0);
+        QCOMPARE(store->asideCount(a), 0);
     } else if (command.contains(QLatin1String("aside"))) {
         // Two readings, the second excluded, and unless nothing is to be aside, a replacement of
         // one under way.
