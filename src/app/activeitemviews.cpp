@@ -75,6 +75,12 @@ ActiveItemViews::ActiveItemViews(const Views &views, ItemStore *items, QObject *
         if (item == m_items->active())
             m_views.panel->showReading(item->textOf(reading), item->unit(), reading->basis());
     });
+    // Room for all the points of a load at its start, shown or not yet: growing the chart's
+    // arrays part by part would copy a million points now and then.
+    connect(items, &ItemStore::loadProgress, this, [this](ItemData *item, int, int total) {
+        if (item == m_items->active())
+            m_views.chart->reservePoints(total);
+    });
     connect(items, &ItemStore::unitChanged, this, &ActiveItemViews::showUnit);
     connect(items, &ItemStore::readingsCleared, this, &ActiveItemViews::showCleared);
     connect(items, &ItemStore::exclusionsChanged, this, &ActiveItemViews::showExclusions);
@@ -120,8 +126,6 @@ void ActiveItemViews::refreshItemViews()
     setThicknessUnit(item->isMicrometre());
     item->refreshStatisticsTexts();
     clearViews();
-    if (m_items->isLoading(item))
-        m_views.chart->reservePoints(m_items->loadTotal(item));
     addToViews(item, 0, item->readings().size());
     m_views.table->scrollToBottom();
     m_views.panel->showItem(item);
