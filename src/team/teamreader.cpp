@@ -23,8 +23,7 @@ void TeamReader::start(const QString &path, const QString &address)
     stop();
     TeamReaderWorker::Settings settings;
     settings.path = path;
-    QString error;
-    settings.keywords = TeamAddress::toKeywords(address, &error);
+    settings.keywords = TeamAddress::toKeywords(address, &settings.error);
     settings.firstRetryMs = TeamSync::FirstRetryMs;
     settings.maxRetryMs = TeamSync::MaxRetryMs;
     settings.pollMs = m_pollMs;

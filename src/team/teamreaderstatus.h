@@ -15,7 +15,8 @@ public:
         UpToDate,
         // The server could not be reached or was lost; a retry follows.
         Waiting,
-        // The server refused the role; a retry follows, as slowly.
+        // The server refused the role, and a retry follows as slowly; or the address could not be
+        // taken, and nothing is read.
         Refused,
         // The server's tables are newer than this logger knows: nothing more is read.
         Stopped

@@ -24,7 +24,7 @@ TeamReaderWorker::TeamReaderWorker(const Settings &settings, const std::atomic<b
 
 void TeamReaderWorker::list()
 {
-    if (*m_stopping || m_settings.keywords.isEmpty())
+    if (*m_stopping)
         return;
     if (!m_server.isOpen() && !connectServer())
         return;
@@ -120,6 +120,16 @@ bool TeamReaderWorker::connectServer()
 {
     if (m_retry.isActive())
         return false;
+    // An address that could not be taken is refused for good: without keywords the client
+    // library would try a server of its own choosing.
+    if (m_settings.keywords.isEmpty()) {
+        m_error = m_settings.error;
+        TeamReaderStatus status;
+        status.state = TeamReaderStatus::Refused;
+        status.detail = m_error;
+        emit statusChanged(status);
+        return false;
+    }
     QString error;
     if (m_settings.path.isEmpty()) {
         m_own.clear();

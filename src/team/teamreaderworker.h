@@ -27,6 +27,8 @@ public:
         // The workspace whose own items are left out; empty for none.
         QString path;
         QString keywords;
+        // Why there are no keywords: the address could not be taken.
+        QString error;
         int firstRetryMs = 0;
         int maxRetryMs = 0;
         // The slow poll, for a server whose notifications do not arrive.

@@ -850,6 +850,10 @@ void TestTeamSync::readerFailures_data()
                                << "Team branch: not up to date, retrying in 5 s" << QString();
     QTest::newRow("unknown role") << "mallory" << QString() << "Team branch: refused: "
                                   << "role \"mallory\" does not exist";
+    // Nothing is tried: without keywords the client library would pick a server itself.
+    QTest::newRow("password in the address")
+        << "host=/nonexistent user=alice password=secret dbname=team" << QString()
+        << "Team branch: refused: " << TeamAddress::passwordRefusal();
     QTest::newRow("newer schema")
         << "alice"
         << "UPDATE logger_schema SET version = 99"
