@@ -180,14 +180,19 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
         item->excludedCount() > 0 ? lineValues(item, runStart, first + count) : QVector<double>();
     if (runStart < first)
         m_views.chart->setValues(line.mid(0, first - runStart), runStart);
-    bool excluded = false;
+    // The part's own excluded readings: a pass over all of the item's for every part would grow
+    // with the item.
+    QVector<int> excludedIndexes;
+    QVector<double> excludedValues;
     for (int i = first; i < first + count; ++i) {
         const DmmData *reading = readings.at(i);
         const double value = item->valueOf(reading);
-        if (item->isExcluded(i))
-            excluded = true;
-        else
+        if (item->isExcluded(i)) {
+            excludedIndexes.append(i);
+            excludedValues.append(value);
+        } else {
             values.append(value);
+        }
         points.append(new ChartPoint(line.isEmpty() ? value : line.at(i - runStart),
                                      reading->time(), QVariant()));
     }
@@ -195,8 +200,8 @@ void ActiveItemViews::addToViews(ItemData *item, int first, int count)
     m_tableFollower->rowsAppended();
     m_views.histogram->addValues(values);
     m_views.chart->addPoints(points);
-    if (excluded)
-        showExcluded(item);
+    if (!excludedIndexes.isEmpty())
+        m_views.chart->addExcluded(excludedIndexes, excludedValues);
 }
 
 void ActiveItemViews::showExclusions(ItemData *item, const QVector<int> &indexes)

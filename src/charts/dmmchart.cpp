@@ -93,6 +93,14 @@ void DMMChart::setExcluded(const QVector<int> &indexes, const QVector<double> &v
     update();
 }
 
+void DMMChart::addExcluded(const QVector<int> &indexes, const QVector<double> &values)
+{
+    m_excludedIndexes += indexes;
+    m_excludedValues += values;
+    m_linesDirty = true;
+    update();
+}
+
 void DMMChart::setValues(const QVector<double> &values, int first)
 {
     m_lines.first()->setValues(values, first);

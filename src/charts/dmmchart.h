@@ -49,6 +49,8 @@ public:
     // Readings left out of an item's statistics: a hollow circle at each of values (the points
     // at indexes, ascending) shows where they were, apart from the line.
     void setExcluded(const QVector<int> &indexes, const QVector<double> &values);
+    // More of them, at indexes after those already set: for points that come in parts.
+    void addExcluded(const QVector<int> &indexes, const QVector<double> &values);
     // New values for the points of the line from first on, keeping times and labels.
     void setValues(const QVector<double> &values, int first = 0);
     // Centres of the hollow circles in the visible window, at most one per cell of four pixels
