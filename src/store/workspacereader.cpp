@@ -98,8 +98,8 @@ bool WorkspaceReader::snapshot(Snapshot *snapshot, QString *error)
         snapshot->logo = query.value(0).toByteArray();
     if (!query.exec(QStringLiteral(
             "SELECT id, uuid, kind, name, unit, position, created_ms, created_offset, requirement,"
-            " range_um, (SELECT MAX(seq) FROM reading WHERE item_id = item.id),"
-            " (SELECT body FROM item_note WHERE item_id = item.id),"
+            " range_um, (SELECT body FROM item_note WHERE item_id = item.id),"
+            " (SELECT MAX(seq) FROM reading WHERE item_id = item.id),"
             " (SELECT COUNT(*) FROM reading_exclusion WHERE item_id = item.id)"
             " FROM item ORDER BY position, id")))
         return done(false);
@@ -107,18 +107,7 @@ bool WorkspaceReader::snapshot(Snapshot *snapshot, QString *error)
     while (query.next()) {
         Item item;
         item.id = query.value(0).toLongLong();
-        item.uuid = query.value(1).toString();
-        item.kind = query.value(2).toInt();
-        item.name = query.value(3).toString();
-        item.unit = query.value(4).toString();
-        item.position = query.value(5).toLongLong();
-        item.createdMs = query.value(6).toLongLong();
-        item.createdOffset = query.value(7).toInt();
-        item.requirement = query.value(8).toString();
-        item.rangeUm = query.value(9).toDouble();
-        item.readings = query.value(10).isNull() ? 0 : query.value(10).toInt() + 1;
-        item.notes = query.value(11).toString();
-        item.exclusionEvents = query.value(12).toInt();
+        item.read(query, 1);
         byId.insert(item.id, snapshot->items.size());
         snapshot->items.append(item);
     }
@@ -128,8 +117,8 @@ bool WorkspaceReader::snapshot(Snapshot *snapshot, QString *error)
     while (query.next()) {
         const auto found = byId.constFind(query.value(0).toLongLong());
         if (found != byId.constEnd())
-            snapshot->items[*found].photoSizes.append(
-                {query.value(1).toString(), query.value(2).toLongLong()});
+            snapshot->items[*found].addPhoto(query.value(1).toString(),
+                                             query.value(2).toLongLong());
     }
     return done(true);
 }

@@ -5,13 +5,13 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QPair>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 
 #include "exclusionevent.h"
+#include "itemrow.h"
 
 class QSqlQuery;
 
@@ -27,25 +27,10 @@ public:
         QByteArray bytes;
     };
 
-    struct Item
+    // An item with its row's id, which the reader's other calls take.
+    struct Item : ItemRow
     {
         qint64 id = 0;
-        QString uuid;
-        int kind = 0;
-        QString name;
-        QString unit;
-        qint64 position = 0;
-        qint64 createdMs = 0;
-        int createdOffset = 0;
-        QString requirement;
-        double rangeUm = 0.0;
-        QString notes;
-        // The photos' names and sizes; their bytes are read on demand.
-        QList<QPair<QString, qint64>> photoSizes;
-        // Readings kept: seq runs from 0 to readings - 1.
-        int readings = 0;
-        // Entries of the exclusion trail: event runs from 0 to exclusionEvents - 1.
-        int exclusionEvents = 0;
     };
 
     struct Snapshot

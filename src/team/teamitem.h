@@ -7,21 +7,16 @@
 #include <QString>
 #include <QVector>
 
+#include "itemrow.h"
 #include "workspaceconnection.h"
 
-// A colleague's item as the team server holds it, with whose it is and the job it belongs to.
-struct TeamItem
+// A colleague's item as the team server holds it, with whose it is and the job it belongs to;
+// its photos are not summed up.
+struct TeamItem : ItemRow
 {
-    QString uuid;
     // The role that wrote it: the inspector.
     QString owner;
     QString job;
-    QString name;
-    QString unit;
-    QString requirement;
-    double rangeUm = 0.0;
-    // The readings the server holds: seq runs from 0 to readings - 1.
-    int readings = 0;
     // Counted up by the server at every change of readings it held, and of their exclusions or
     // their trail; readings added at the end leave both as they are.
     qint64 readingRevision = 0;

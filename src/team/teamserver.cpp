@@ -74,6 +74,13 @@ private:
     QString m_text;
 };
 
+// An item's columns as ItemRow::read() takes them, of the table item as the query names it.
+const char ItemColumns[] =
+    "item.uuid::text, item.kind, item.name, item.unit, item.position, item.created_ms,"
+    " item.created_offset, item.requirement, item.range_um, item.notes,"
+    " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
+    " (SELECT COUNT(*) FROM reading_exclusion WHERE reading_exclusion.item = item.uuid)";
+
 // libpq tells a certificate it cannot trust in OpenSSL's words; these say what to look at.
 QString connectionCause(const QSqlError &error)
 {
@@ -181,36 +188,22 @@ bool TeamServer::exec(const QString &statement, QString *error)
     return query.exec(statement) || failed(query.lastError(), error);
 }
 
-bool TeamServer::items(const QString &workspace, QHash<QString, Item> *items, QString *error)
+bool TeamServer::items(const QString &workspace, QHash<QString, ItemRow> *items, QString *error)
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT uuid::text, kind, name, unit, position, created_ms, created_offset, requirement,"
-        " range_um, notes,"
-        " (SELECT string_agg(name || ':' || length(bytes), '/' ORDER BY seq) FROM item_photo"
-        "  WHERE item_photo.item = item.uuid),"
-        " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
-        " (SELECT COUNT(*) FROM reading_exclusion WHERE reading_exclusion.item = item.uuid)"
-        " FROM item WHERE workspace = ? AND owner = current_user"));
+    query.prepare(QStringLiteral("SELECT %1, (SELECT string_agg(name || ':' || length(bytes), '/'"
+                                 " ORDER BY seq) FROM item_photo WHERE item_photo.item = item.uuid)"
+                                 " FROM item WHERE workspace = ? AND owner = current_user")
+                      .arg(QLatin1String(ItemColumns)));
     query.addBindValue(workspace);
     if (!query.exec())
         return failed(query.lastError(), error);
     while (query.next()) {
-        Item item;
-        item.kind = query.value(1).toInt();
-        item.name = query.value(2).toString();
-        item.unit = query.value(3).toString();
-        item.position = query.value(4).toLongLong();
-        item.createdMs = query.value(5).toLongLong();
-        item.createdOffset = query.value(6).toInt();
-        item.requirement = query.value(7).toString();
-        item.rangeUm = query.value(8).toDouble();
-        item.notes = query.value(9).toString();
-        item.photos = query.value(10).toString();
-        item.readings = query.value(11).isNull() ? 0 : query.value(11).toInt() + 1;
-        item.exclusionEvents = query.value(12).toInt();
-        items->insert(query.value(0).toString(), item);
+        ItemRow item;
+        item.read(query, 0);
+        item.photos = query.value(ItemRow::Columns).toString();
+        items->insert(item.uuid, item);
     }
     return true;
 }
@@ -256,7 +249,7 @@ bool TeamServer::putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString
     return notifyTeam(error) && (m_db.commit() || failed(m_db.lastError(), error));
 }
 
-bool TeamServer::putItem(const QString &workspace, const WorkspaceReader::Item &item,
+bool TeamServer::putItem(const QString &workspace, const ItemRow &item,
                          const QList<WorkspaceReader::Photo> *photos, QString *error)
 {
     if (!m_db.transaction())
@@ -412,30 +405,22 @@ bool TeamServer::teamItems(const QString &own, QList<TeamItem> *items, QString *
     // downloaded is left out too: every logger has one.
     query.prepare(
         QStringLiteral(
-            "SELECT item.uuid::text, item.owner, workspace.job, item.name, item.unit,"
-            " item.requirement, item.range_um,"
-            " (SELECT MAX(seq) FROM reading WHERE reading.item = item.uuid),"
-            " item.reading_revision, item.exclusion_revision"
+            "SELECT %1, item.owner, workspace.job, item.reading_revision, item.exclusion_revision"
             " FROM item JOIN workspace ON workspace.uuid = item.workspace"
-            " WHERE item.workspace IS DISTINCT FROM NULLIF(?, '')::uuid AND (item.kind <> %1 OR"
+            " WHERE item.workspace IS DISTINCT FROM NULLIF(?, '')::uuid AND (item.kind <> %2 OR"
             " EXISTS (SELECT 1 FROM reading WHERE reading.item = item.uuid))"
             " ORDER BY item.owner, workspace.job, item.position, item.created_ms, item.uuid")
-            .arg(int(ItemData::StoreData)));
+            .arg(QLatin1String(ItemColumns), QString::number(int(ItemData::StoreData))));
     query.addBindValue(own);
     if (!query.exec())
         return failed(query.lastError(), error);
     while (query.next()) {
         TeamItem item;
-        item.uuid = query.value(0).toString();
-        item.owner = query.value(1).toString();
-        item.job = query.value(2).toString();
-        item.name = query.value(3).toString();
-        item.unit = query.value(4).toString();
-        item.requirement = query.value(5).toString();
-        item.rangeUm = query.value(6).toDouble();
-        item.readings = query.value(7).isNull() ? 0 : query.value(7).toInt() + 1;
-        item.readingRevision = query.value(8).toLongLong();
-        item.exclusionRevision = query.value(9).toLongLong();
+        item.read(query, 0);
+        item.owner = query.value(ItemRow::Columns).toString();
+        item.job = query.value(ItemRow::Columns + 1).toString();
+        item.readingRevision = query.value(ItemRow::Columns + 2).toLongLong();
+        item.exclusionRevision = query.value(ItemRow::Columns + 3).toLongLong();
         items->append(item);
     }
     return !query.lastError().isValid() || failed(query.lastError(), error);
@@ -502,33 +487,7 @@ QString TeamServer::thisComputer()
     return id.isEmpty() ? QSysInfo::machineHostName() : QString::fromLatin1(id);
 }
 
-QString TeamServer::photoSummary(const QList<QPair<QString, qint64>> &photos)
-{
-    QStringList parts;
-    for (const auto &photo : photos)
-        parts.append(QStringLiteral("%1:%2").arg(photo.first).arg(photo.second));
-    return parts.join(QLatin1Char('/'));
-}
-
-TeamServer::Item TeamServer::fromWorkspace(const WorkspaceReader::Item &item)
-{
-    Item server;
-    server.kind = item.kind;
-    server.name = item.name;
-    server.unit = item.unit;
-    server.position = item.position;
-    server.createdMs = item.createdMs;
-    server.createdOffset = item.createdOffset;
-    server.requirement = item.requirement;
-    server.rangeUm = item.rangeUm;
-    server.notes = item.notes;
-    server.photos = photoSummary(item.photoSizes);
-    server.readings = item.readings;
-    server.exclusionEvents = item.exclusionEvents;
-    return server;
-}
-
-bool TeamServer::sameItem(const Item &a, const Item &b)
+bool TeamServer::sameItem(const ItemRow &a, const ItemRow &b)
 {
     return a.kind == b.kind && a.name == b.name && a.unit == b.unit && a.position == b.position &&
            a.requirement == b.requirement && a.rangeUm == b.rangeUm && a.notes == b.notes &&

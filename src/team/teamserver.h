@@ -25,24 +25,6 @@ class TeamServer
 public:
     enum class Outcome { Ready, Unreachable, Refused, Newer, Failed };
 
-    // What the server holds of an item, compared field by field with the workspace's row.
-    struct Item
-    {
-        int kind = 0;
-        QString name;
-        QString unit;
-        qint64 position = 0;
-        qint64 createdMs = 0;
-        int createdOffset = 0;
-        QString requirement;
-        double rangeUm = 0.0;
-        QString notes;
-        // The photos' names and sizes, as photoSummary() writes them.
-        QString photos;
-        int readings = 0;
-        int exclusionEvents = 0;
-    };
-
     // name is the Qt connection's name, unique in the process.
     explicit TeamServer(const QString &name);
     ~TeamServer();
@@ -59,11 +41,12 @@ public:
     // Refused when the last failure was the server refusing the role, else Unreachable.
     Outcome lastFailure() const { return m_lastFailure; }
 
-    bool items(const QString &workspace, QHash<QString, Item> *items, QString *error);
+    // The role's items of the workspace, by uuid, their photos summed up as ItemRow's are.
+    bool items(const QString &workspace, QHash<QString, ItemRow> *items, QString *error);
     // Refused when another computer syncs the workspace: its file was copied.
     bool putWorkspace(const WorkspaceReader::Snapshot &snapshot, QString *error);
     // photos null leaves the item's photos as they are.
-    bool putItem(const QString &workspace, const WorkspaceReader::Item &item,
+    bool putItem(const QString &workspace, const ItemRow &item,
                  const QList<WorkspaceReader::Photo> *photos, QString *error);
     bool removeItem(const QString &uuid, QString *error);
     // Readings of one item in one transaction, ending with a notification to the team.
@@ -90,9 +73,7 @@ public:
 
     // This computer, as the server tells the writers of workspaces apart.
     static QString thisComputer();
-    static QString photoSummary(const QList<QPair<QString, qint64>> &photos);
-    static Item fromWorkspace(const WorkspaceReader::Item &item);
-    static bool sameItem(const Item &a, const Item &b);
+    static bool sameItem(const ItemRow &a, const ItemRow &b);
 
 private:
     bool failed(const QSqlError &error, QString *text);

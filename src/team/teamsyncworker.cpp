@@ -134,7 +134,7 @@ bool TeamSyncWorker::sync(QString *error)
     }
     m_waiting = 0;
     for (const WorkspaceReader::Item &item : qAsConst(items)) {
-        TeamServer::Item wanted = TeamServer::fromWorkspace(item);
+        ItemRow wanted = item;
         const auto found = m_items.find(item.uuid);
         if (found == m_items.end() || !TeamServer::sameItem(*found, wanted)) {
             QList<WorkspaceReader::Photo> photos;
@@ -160,7 +160,7 @@ bool TeamSyncWorker::sync(QString *error)
 
 bool TeamSyncWorker::sendReadings(const WorkspaceReader::Item &item, QString *error)
 {
-    TeamServer::Item &known = m_items[item.uuid];
+    ItemRow &known = m_items[item.uuid];
     std::vector<WorkspaceReader::Reading> batch;
     while (known.readings < item.readings) {
         if (*m_stopping)
@@ -182,7 +182,7 @@ bool TeamSyncWorker::sendReadings(const WorkspaceReader::Item &item, QString *er
 
 bool TeamSyncWorker::sendExclusions(const WorkspaceReader::Item &item, QString *error)
 {
-    TeamServer::Item &known = m_items[item.uuid];
+    ItemRow &known = m_items[item.uuid];
     if (known.exclusionEvents == item.exclusionEvents)
         return true;
     const int first = std::min(known.exclusionEvents, item.exclusionEvents);

@@ -61,7 +61,7 @@ private:
     TeamServer m_server;
     QTimer m_timer;
     // What the server holds of this workspace's items, by uuid; valid while m_known is true.
-    QHash<QString, TeamServer::Item> m_items;
+    QHash<QString, ItemRow> m_items;
     bool m_known = false;
     // The job's details and logo as last sent; empty uuid for none since connecting.
     WorkspaceReader::Snapshot m_sentWorkspace;

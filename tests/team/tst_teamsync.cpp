@@ -27,6 +27,7 @@
 #include "storedreading.h"
 #include "storedrequirement.h"
 #include "workspace.h"
+#include "workspacereader.h"
 
 namespace {
 
@@ -93,6 +94,8 @@ private slots:
     void addresses_data();
     void addresses();
     void copiesEveryField();
+    void itemRowsAgree_data();
+    void itemRowsAgree();
     void followsChanges();
     void resumesAfterTheServerWentAway_data();
     void resumesAfterTheServerWentAway();
@@ -362,6 +365,61 @@ void TestTeamSync::copiesEveryField()
         QCOMPARE(remote->basis(), local->basis());
     }
     qDeleteAll(back);
+}
+
+void TestTeamSync::itemRowsAgree_data()
+{
+    QTest::addColumn<QStringList>("photos");
+    QTest::newRow("no photo") << QStringList();
+    QTest::newRow("two photos") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.png")};
+    QTest::newRow("separators and placeholders in names")
+        << QStringList{QStringLiteral("a:1/b.jpg"), QStringLiteral("%1 %2.jpg")};
+}
+
+void TestTeamSync::itemRowsAgree()
+{
+    // A synced item reads the same from the server as from the workspace, or the sync would send
+    // it, and its photos, at every cycle.
+    QFETCH(QStringList, photos);
+    Logger logger(path);
+    ItemData *a = logger.items.add(QStringLiteral("A"), ItemData::MeasureData);
+    logger.items.append(a, manyReadings(10), Micrometre, 1250);
+    logger.items.setExcluded(a, {3, 4}, QStringLiteral("Probe lifted"));
+    logger.items.setExcluded(a, {4}, QString());
+    ItemNotes notes{QStringLiteral("Edge"), {}};
+    for (const QString &name : photos)
+        notes.photos.append({name, name.toUtf8().repeated(100)});
+    logger.items.setNotes(a, notes);
+    logger.workspace.commit();
+    QSignalSpy statuses(&logger.sync, &TeamSync::statusChanged);
+    logger.sync.start(path, server.keywords(QStringLiteral("bob")));
+    QVERIFY(waitUpToDate(statuses, path));
+
+    WorkspaceReader reader(QStringLiteral("agree"));
+    WorkspaceReader::Snapshot local;
+    QString error;
+    QVERIFY2(reader.open(path, &error) && reader.snapshot(&local, &error), qPrintable(error));
+    TeamServer bob(QStringLiteral("agree-bob"));
+    QCOMPARE(bob.open(server.keywords(QStringLiteral("bob")), &error), TeamServer::Outcome::Ready);
+    QHash<QString, ItemRow> held;
+    QVERIFY2(bob.items(local.uuid, &held, &error), qPrintable(error));
+    QCOMPARE(held.size(), local.items.size());
+    for (const WorkspaceReader::Item &item : qAsConst(local.items)) {
+        const ItemRow theirs = held.value(item.uuid);
+        QVERIFY(TeamServer::sameItem(theirs, item));
+        QCOMPARE(theirs.photos, item.photos);
+        QCOMPARE(theirs.createdMs, item.createdMs);
+        QCOMPARE(theirs.createdOffset, item.createdOffset);
+        QCOMPARE(theirs.readings, item.readings);
+        QCOMPARE(theirs.exclusionEvents, item.exclusionEvents);
+    }
+    const auto synced =
+        std::find_if(local.items.cbegin(), local.items.cend(),
+                     [](const WorkspaceReader::Item &item) { return item.name == "A"; });
+    QVERIFY(synced != local.items.cend());
+    QCOMPARE(synced->readings, 10);
+    QVERIFY(synced->exclusionEvents > 0);
+    QCOMPARE(synced->photos.isEmpty(), photos.isEmpty());
 }
 
 void TestTeamSync::followsChanges()
