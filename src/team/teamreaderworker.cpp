@@ -1,6 +1,7 @@
 #include "teamreaderworker.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include <QSqlDriver>
 
@@ -46,22 +47,22 @@ void TeamReaderWorker::fetch(const QString &item, int first)
     part.item = item;
     part.first = first;
     QString error;
-    while (!*m_stopping && (m_server.isOpen() || connectServer())) {
-        part.rows.clear();
-        part.trail.clear();
-        // The trail first: an exclusion made after it was read changes the counter of the
-        // exclusions again, and the item is brought up to date once more.
-        if ((part.first == 0 && !m_server.trail(item, &part.trail, &error)) ||
-            !m_server.readings(item, part.first, PartSize, &part.rows, &error)) {
-            lost(error, m_server.lastFailure());
-            break;
-        }
+    const auto take = [this, &part](std::vector<WorkspaceConnection::Reading> *rows) {
+        part.rows.swap(*rows);
         part.last = int(part.rows.size()) < PartSize;
-        const int next = part.first + int(part.rows.size());
         emit fetched(part);
-        if (part.last)
+        part.first += int(part.rows.size());
+        part.trail.clear();
+        return !part.last && !*m_stopping;
+    };
+    // The trail first: an exclusion made after it was read changes the counter of the
+    // exclusions again, and the item is brought up to date once more.
+    if (!*m_stopping && (m_server.isOpen() || connectServer())) {
+        if ((first == 0 && !m_server.trail(item, &part.trail, &error)) ||
+            !m_server.readings(item, first, PartSize, take, &error))
+            lost(error, m_server.lastFailure());
+        else if (part.last)
             return;
-        part.first = next;
     }
     part.rows.clear();
     part.last = true;
@@ -98,15 +99,16 @@ bool TeamReaderWorker::readAll(const QString &item, int first,
         lost(*error, m_server.lastFailure());
         return false;
     }
-    for (;;) {
-        const size_t before = rows->size();
-        if (!m_server.readings(item, first + int(before), PartSize, rows, error)) {
-            lost(*error, m_server.lastFailure());
-            return false;
-        }
-        if (rows->size() - before < size_t(PartSize))
-            return true;
+    const auto take = [rows](std::vector<WorkspaceConnection::Reading> *part) {
+        rows->insert(rows->end(), std::make_move_iterator(part->begin()),
+                     std::make_move_iterator(part->end()));
+        return true;
+    };
+    if (!m_server.readings(item, first, PartSize, take, error)) {
+        lost(*error, m_server.lastFailure());
+        return false;
     }
+    return true;
 }
 
 void TeamReaderWorker::finish()

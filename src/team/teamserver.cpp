@@ -441,16 +441,41 @@ bool TeamServer::eachRow(const QString &sql, const QVariantList &values,
     return !query.lastError().isValid() || failed(query.lastError(), error);
 }
 
-bool TeamServer::readings(const QString &item, int first, int limit,
-                          std::vector<WorkspaceConnection::Reading> *readings, QString *error)
+bool TeamServer::readings(
+    const QString &item, int first, int limit,
+    const std::function<bool(std::vector<WorkspaceConnection::Reading> *)> &part, QString *error)
 {
-    return eachRow(
-        QStringLiteral("SELECT time_ms, time_offset, um_value, mil_value, um_text, mil_text,"
-                       " overload, unit, basis, exclusion FROM reading WHERE item = ?::uuid AND"
-                       " seq >= ? ORDER BY seq LIMIT ?"),
-        {item, first, limit},
-        [readings](const QSqlQuery &row) { readings->push_back(StoredReading::fromQuery(row, 0)); },
-        error);
+    QString itemLiteral = item;
+    itemLiteral.replace(QLatin1Char('\''), QLatin1String("''"));
+    // One cursor for all the parts: a query of its own for each part made the server read and
+    // sort every row after the part again while its statistics did not yet know a large item.
+    if (!m_db.transaction())
+        return failed(m_db.lastError(), error);
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("DECLARE readings NO SCROLL CURSOR FOR SELECT time_ms,"
+                                   " time_offset, um_value, mil_value, um_text, mil_text, overload,"
+                                   " unit, basis, exclusion FROM reading WHERE item = '%1'::uuid"
+                                   " AND seq >= %2 ORDER BY seq")
+                        .arg(itemLiteral, QString::number(first))))
+        return failed(query.lastError(), error);
+    const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM readings").arg(limit);
+    std::vector<WorkspaceConnection::Reading> rows;
+    for (;;) {
+        if (!query.exec(fetch))
+            return failed(query.lastError(), error);
+        rows.clear();
+        rows.reserve(size_t(limit));
+        while (query.next())
+            rows.push_back(StoredReading::fromQuery(query, 0));
+        if (query.lastError().isValid())
+            return failed(query.lastError(), error);
+        const bool last = int(rows.size()) < limit;
+        if (!part(&rows) || last)
+            break;
+    }
+    query.finish();
+    return m_db.commit() || failed(m_db.lastError(), error);
 }
 
 bool TeamServer::exclusions(const QString &item, QVector<QString> *reasons, QString *error)

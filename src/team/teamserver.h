@@ -60,9 +60,11 @@ public:
     // The items the role may read, but for those of the workspace own, by inspector, job and
     // place in the tree.
     bool teamItems(const QString &own, QList<TeamItem> *items, QString *error);
-    // Up to limit readings of the item from seq first on, in order.
+    // The item's readings from seq first on, in order, handed to part limit at a time (fewer only
+    // in the last part, which may be empty) until part returns false.
     bool readings(const QString &item, int first, int limit,
-                  std::vector<WorkspaceConnection::Reading> *readings, QString *error);
+                  const std::function<bool(std::vector<WorkspaceConnection::Reading> *)> &part,
+                  QString *error);
     // Why each excluded reading of the item is excluded, by seq; shorter than the readings when
     // the last ones count.
     bool exclusions(const QString &item, QVector<QString> *reasons, QString *error);
