@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QUuid>
 #include <QVariant>
 
 #include "itemdata.h"
@@ -445,8 +446,14 @@ bool TeamServer::readings(
     const QString &item, int first, int limit,
     const std::function<bool(std::vector<WorkspaceConnection::Reading> *)> &part, QString *error)
 {
-    QString itemLiteral = item;
-    itemLiteral.replace(QLatin1Char('\''), QLatin1String("''"));
+    // A cursor's query takes no parameters: the item goes into it only as the server writes a
+    // uuid, hexadecimal digits and hyphens.
+    const QString uuid = QUuid::fromString(item).toString(QUuid::WithoutBraces);
+    if (uuid != item) {
+        m_lastFailure = Outcome::Refused;
+        *error = QStringLiteral("\"%1\" is not an item of the team server").arg(item);
+        return false;
+    }
     // One cursor for all the parts: a query of its own for each part made the server read and
     // sort every row after the part again while its statistics did not yet know a large item.
     if (!m_db.transaction())
@@ -457,7 +464,7 @@ bool TeamServer::readings(
                                    " time_offset, um_value, mil_value, um_text, mil_text, overload,"
                                    " unit, basis, exclusion FROM reading WHERE item = '%1'::uuid"
                                    " AND seq >= %2 ORDER BY seq")
-                        .arg(itemLiteral, QString::number(first))))
+                        .arg(uuid, QString::number(first))))
         return failed(query.lastError(), error);
     const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM readings").arg(limit);
     std::vector<WorkspaceConnection::Reading> rows;

@@ -420,6 +420,18 @@ void TestTeamSync::itemRowsAgree()
     QCOMPARE(synced->readings, 10);
     QVERIFY(synced->exclusionEvents > 0);
     QCOMPARE(synced->photos.isEmpty(), photos.isEmpty());
+
+    // The readings come back through one cursor, a part at a time; an id that is no uuid never
+    // reaches the server's query.
+    QList<int> parts;
+    const auto take = [&parts](std::vector<WorkspaceConnection::Reading> *rows) {
+        parts << int(rows->size());
+        return true;
+    };
+    QVERIFY2(bob.readings(synced->uuid, 0, 4, take, &error), qPrintable(error));
+    QCOMPARE(parts, QList<int>({4, 4, 2}));
+    QVERIFY(!bob.readings(synced->uuid + "'::uuid; DELETE FROM reading; --", 0, 4, take, &error));
+    QCOMPARE(serverReadings(), 10);
 }
 
 void TestTeamSync::followsChanges()
