@@ -207,6 +207,14 @@ bool waitFor(Predicate done, int timeoutMs)
     return true;
 }
 
+// Shows the widget and returns once the platform has exposed its window, or after ten seconds.
+void showExposed(QWidget *widget)
+{
+    widget->show();
+    waitFor([widget] { return widget->windowHandle() && widget->windowHandle()->isExposed(); },
+            10000);
+}
+
 void settle(int ms)
 {
     QElapsedTimer timer;
@@ -436,8 +444,7 @@ void breakdown(int size, const QSize &chartSize)
 
     DMMChart chart;
     chart.resize(chartSize);
-    chart.show();
-    waitFor([&] { return chart.windowHandle() && chart.windowHandle()->isExposed(); }, 5000);
+    showExposed(&chart);
     for (const DmmData *reading : readings) {
         const QString text = item.textOf(reading);
         points.append(
@@ -626,8 +633,7 @@ int startUpLarge(const QElapsedTimer &sinceStart, const QString &path)
     qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
     ModalCloser closer;
     Widget window;
-    window.show();
-    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    showExposed(&window);
     QCoreApplication::processEvents();
     const double shown = sinceStart.nsecsElapsed() / 1e6;
     TurnWatch turns;
@@ -644,8 +650,7 @@ int activateLarge(const QString &path)
     qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
     ModalCloser closer;
     Widget window;
-    window.show();
-    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    showExposed(&window);
     settle(200);
     auto *items = window.findChild<QTreeView *>(QStringLiteral("tvItems"));
     const QModelIndex large = items->model()->index(0, 0, items->model()->index(1, 0));
@@ -687,8 +692,7 @@ int replaceLarge(const QString &path)
     qputenv("RQ6814_WORKSPACE", path.toLocal8Bit());
     ModalCloser closer;
     Widget window;
-    window.show();
-    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    showExposed(&window);
     window.findChild<QAction *>(QStringLiteral("actionConnect"))->trigger();
     const auto *disconnect = window.findChild<QAction *>(QStringLiteral("actionDisconnect"));
     waitFor([&] { return disconnect->isEnabled(); }, 5000);
@@ -768,8 +772,7 @@ double downloadOnce(Probe &probe, const QString &workspace, int readings, bool s
     const Window w = windowOf(widget);
     probe.chart = w.chart;
     w.chart->installEventFilter(&probe);
-    widget->show();
-    waitFor([&] { return widget->windowHandle() && widget->windowHandle()->isExposed(); }, 5000);
+    showExposed(widget);
     action(w, "actionConnect")->trigger();
     waitFor([&] { return action(w, "actionDisconnect")->isEnabled(); }, 5000);
     w.tabs->setCurrentIndex(ChartTab);
@@ -865,8 +868,7 @@ int startUp(const QElapsedTimer &sinceStart, const QString &path, bool store)
         held.tryLock(0);
     ModalCloser closer;
     Widget window;
-    window.show();
-    waitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 10000);
+    showExposed(&window);
     QCoreApplication::processEvents();
     std::printf("shown %.1f %.1f\n", sinceStart.nsecsElapsed() / 1e6, residentMb());
     std::fflush(stdout);
@@ -945,8 +947,7 @@ WindowFigures measureWindow(Probe &probe, int small, int large, int live)
     probe.counter = w.counter;
     w.chart->installEventFilter(&probe);
     w.counter->installEventFilter(&probe);
-    widget->show();
-    waitFor([&] { return widget->windowHandle() && widget->windowHandle()->isExposed(); }, 5000);
+    showExposed(widget);
 
     action(w, "actionConnect")->trigger();
     if (!waitFor([&] { return action(w, "actionDisconnect")->isEnabled(); }, 5000)) {
